@@ -1,0 +1,146 @@
+#pragma once
+
+#include <vips/vips8>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace varnetto {
+
+// Images travel between steps and windows as immutable values.
+using Bitmap = vips::VImage;
+
+// A decode, encode or pixel operation that failed. The message names the
+// file (where there is one) and the reason.
+class ImagingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Colour types, as stored in a scheme's colorType.
+enum ColorTypeCode : int {
+    kTrueColor24 = 0,
+    kPalette256 = 1,
+    kGray256 = 2,
+    kPalette16 = 3,
+    kGray16 = 4,
+    kMono8 = 5,
+    kBlackWhite = 6,
+    kNoColor = 7,
+};
+
+// Caption font. size is in points; text is rendered at 96 dots per inch.
+struct CaptionFont {
+    std::string face = "Arial";
+    double points = 9.6;
+    int weight = 400;  // 100-900, 400 normal, 700 bold
+    int charset = 1;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+};
+
+// Pictures above this many pixels are refused before they are decoded.
+inline constexpr std::int64_t kDefaultPixelLimit = 300'000'000;
+
+// One imaging control: a current image (or none) and the operations the
+// program performs on it. Used by one thread at a time; each worker owns its
+// own. Encoder and resampler settings persist from image to image.
+// Operations that need an image throw ImagingError when there is none.
+class CImageBox {
+public:
+    CImageBox();
+
+    void Clear();
+    bool HasImage() const;
+    // Decodes path (EXIF orientation applied). Throws ImagingError.
+    void LoadFromFile(const std::string& path);
+    // Encodes by the extension of path, through a temporary file renamed into
+    // place. Throws ImagingError; no half-written file is left behind.
+    void SaveToFile(const std::string& path);
+
+    Bitmap GetBitmap() const;
+    void PutBitmap(const Bitmap& image);
+
+    int ImageWidth() const;
+    int ImageHeight() const;
+
+    // What the current image is (a ColorTypeCode).
+    int GetColorType() const;
+    // Converts the current image; the reduced content survives a later
+    // conversion back to a richer type.
+    void PutColorType(int type);
+
+    void Resize(int width, int height);
+    void ScaleByPercent(float percent);
+    // A white image of that size.
+    void CreateBlank(int width, int height);
+    // Draws image at (DrawX, DrawY), honouring its alpha channel.
+    void DrawBitmap(const Bitmap& image);
+    // Draws the picture of a file at (DrawX, DrawY). Throws ImagingError.
+    void OverlayFile(const std::string& path);
+    void DrawTextAt(int x, int y, const std::string& text);
+
+    void SetDrawX(int x) { drawX_ = x; }
+    void SetDrawY(int y) { drawY_ = y; }
+    void SetPositionedDraw(bool on) { positionedDraw_ = on; }
+    int GetDrawMode() const { return drawMode_; }
+    void SetDrawMode(int mode) { drawMode_ = mode; }
+    void SetTransparentOverlay(bool on) { transparentOverlay_ = on; }
+
+    void SetFont(const CaptionFont& font) { font_ = font; }
+    void SetTextColor(std::uint32_t bgr) { textColor_ = bgr; }
+    void SetTransparentText(bool on) { transparentText_ = on; }
+
+    void SetJpegQuality(std::uint16_t quality) { jpegQuality_ = quality; }
+    void SetTiffCompression(int compression) { tiffCompression_ = compression; }
+    void SetResampleOnResize(bool on) { resampleOnResize_ = on; }
+    void SetResampleFilter(int filter) { resampleFilter_ = filter; }
+    std::uint16_t JpegQuality() const { return jpegQuality_; }
+    int TiffCompression() const { return tiffCompression_; }
+    bool ResampleOnResize() const { return resampleOnResize_; }
+    int ResampleFilter() const { return resampleFilter_; }
+
+    void AdjustBrightness(int amount, bool red, bool green, bool blue);
+    void AdjustContrast(int amount, bool red, bool green, bool blue);
+    void Sharpen(int amount);
+    void Despeckle(int amount);
+    void RemoveRedEye();
+    void Rotate(float degrees);
+    void Flip(int direction);  // 0 horizontal, 1 vertical
+
+    void SetEdgeEffect(int effect) { edgeEffect_ = effect; }
+    void ApplyEdgeEffect(int a, int b, int c, int d);
+
+    void SetPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
+    std::int64_t PixelLimit() const { return pixelLimit_; }
+
+    // A thumbnail that fits width x height, made with shrink-on-load and
+    // upright. Throws ImagingError naming the file.
+    static Bitmap Thumbnail(const std::string& path, int width, int height,
+                            std::int64_t pixelLimit = kDefaultPixelLimit);
+
+private:
+    Bitmap image_;
+    bool hasImage_ = false;
+    int drawX_ = 0;
+    int drawY_ = 0;
+    bool positionedDraw_ = false;
+    int drawMode_ = 0;
+    bool transparentOverlay_ = false;
+    CaptionFont font_;
+    std::uint32_t textColor_ = 0;
+    bool transparentText_ = false;
+    std::uint16_t jpegQuality_ = 75;
+    int tiffCompression_ = 0;
+    bool resampleOnResize_ = true;
+    int resampleFilter_ = 1;
+    int edgeEffect_ = 0;
+    std::int64_t pixelLimit_ = kDefaultPixelLimit;
+};
+
+// Starts libvips once for the process; safe to call from several places.
+void initImaging(const char* argv0);
+
+}  // namespace varnetto
