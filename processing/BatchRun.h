@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/Reporter.h"
+#include "schemes/Scheme.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace varnetto {
+
+struct BatchOutcome {
+    int index = 0;  // 1-based position in the run
+    std::string source;
+    std::string output;
+    std::string error;  // empty on success
+    bool ok() const { return error.empty(); }
+};
+
+// Told about progress from the worker threads; implementations synchronise.
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    virtual void imageStarted(int index, const std::string& source) = 0;
+    virtual void imageFinished(const BatchOutcome& outcome) = 0;
+};
+
+struct BatchOptions {
+    int jobs = 0;  // 0: one worker per core
+};
+
+// Runs scheme over sources with saving on, on several workers each owning its
+// own imaging control. Output names keep each image's index; images whose
+// outputs coincide are processed in run order. Once abort is set no new image
+// starts; running ones finish. Returns when every worker has ended, with the
+// outcomes of the images that ran, in index order. reporter is called from
+// worker threads and must be safe for that.
+std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
+                                   const std::string& appFolder, Reporter& reporter,
+                                   BatchObserver* observer, const std::atomic<bool>& abort,
+                                   const BatchOptions& options = {});
+
+}  // namespace varnetto

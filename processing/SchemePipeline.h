@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/Reporter.h"
+#include "imaging/CImageBox.h"
+#include "schemes/Scheme.h"
+
+#include <string>
+
+namespace varnetto {
+
+// What processing one file produced. error is empty on success; otherwise it
+// names the file and the reason, and nothing was written.
+struct ProcessResult {
+    Bitmap image;
+    std::string outputPath;  // set when saving was asked for
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+// Applies scheme to source through control and returns the processed image;
+// the control holds no image afterwards. appFolder resolves named stamps and
+// borders; a missing stamp is reported through reporter (once) and skipped.
+// Throws ImagingError when a pixel operation fails.
+Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
+                   const std::string& appFolder, Reporter& reporter);
+
+// Loads sourcePath, applies scheme and, when save is set, writes the result
+// under outputPath(scheme, index, sourcePath). Never throws for a bad picture:
+// failures come back in the result.
+ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
+                          const Scheme& scheme, bool save, const std::string& appFolder,
+                          Reporter& reporter);
+
+}  // namespace varnetto
