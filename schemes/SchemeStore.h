@@ -26,7 +26,9 @@ public:
     explicit SchemeStore(std::string appFolder);
 
     const std::string& appFolder() const { return appFolder_; }
+    // <appFolder>/Schemes/Schemes.bis unless another file was set.
     std::string path() const;
+    void setPath(std::string path) { pathOverride_ = std::move(path); }
 
     // Fills the store from the file. A missing file is reported and leaves
     // the store unchanged; a damaged file keeps the schemes read completely
@@ -59,6 +61,7 @@ public:
 
 private:
     std::string appFolder_;
+    std::string pathOverride_;
     SchemeListHeader header_;
     List schemes_;
 };
