@@ -14,8 +14,8 @@ std::atomic<unsigned> tempCounter{0};
 }
 
 PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target)) {
-    const std::string name = ".~" + target_.stem().string() + "." + std::to_string(getpid()) +
-                             "-" + std::to_string(tempCounter.fetch_add(1)) +
+    const std::string name = ".~" + target_.stem().string() + "." + std::to_string(getpid()) + "-" +
+                             std::to_string(tempCounter.fetch_add(1)) +
                              target_.extension().string();
     temp_ = target_.parent_path() / name;
 }
@@ -36,8 +36,10 @@ void PendingFile::commit() {
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     PendingFile pending(path);
-    const int fd = ::open(pending.tempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), pending.tempPath().string());
+    const int fd =
+        ::open(pending.tempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), pending.tempPath().string());
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);

@@ -12,7 +12,7 @@ namespace varnetto {
 // choose the format by it. Destroying an uncommitted PendingFile removes the
 // temporary file.
 class PendingFile {
-public:
+  public:
     explicit PendingFile(std::filesystem::path target);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
@@ -24,7 +24,7 @@ public:
     // Renames the temporary file over the target. Throws std::system_error.
     void commit();
 
-private:
+  private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
     bool committed_ = false;

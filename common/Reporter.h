@@ -10,7 +10,7 @@ enum class MessageKind { Stop, Exclamation, Information };
 // How the core speaks to the user. The Qt program shows message boxes, the
 // command-line tool prints to stderr, tests record what was said.
 class Reporter {
-public:
+  public:
     virtual ~Reporter() = default;
     virtual void message(std::string_view text, MessageKind kind) = 0;
     // A Yes/No question; true means Yes.
@@ -19,7 +19,7 @@ public:
 
 // Swallows everything; questions are answered No.
 class SilentReporter final : public Reporter {
-public:
+  public:
     void message(std::string_view, MessageKind) override {}
     bool ask(std::string_view, MessageKind) override { return false; }
 };

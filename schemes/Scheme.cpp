@@ -11,7 +11,8 @@ std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const std::s
     if (scheme.borderKind == kCustomKind) return scheme.borderPieceFiles;
     std::array<std::string, 8> paths;
     for (size_t i = 0; i < paths.size(); ++i)
-        paths[i] = appFolder + "/Borders/" + scheme.borderName + "_" + std::to_string(i + 1) + ".bmp";
+        paths[i] =
+            appFolder + "/Borders/" + scheme.borderName + "_" + std::to_string(i + 1) + ".bmp";
     return paths;
 }
 

@@ -20,7 +20,7 @@ struct SchemeListHeader {
 // The ordered list of all schemes with its header, persisted in
 // <application folder>/Schemes/Schemes.bis.
 class SchemeStore {
-public:
+  public:
     using List = std::list<Scheme>;
 
     explicit SchemeStore(std::string appFolder);
@@ -59,7 +59,7 @@ public:
     SchemeListHeader& header() { return header_; }
     const SchemeListHeader& header() const { return header_; }
 
-private:
+  private:
     std::string appFolder_;
     std::string pathOverride_;
     SchemeListHeader header_;

@@ -1,0 +1,52 @@
+#include "cli/CliSupport.h"
+
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+namespace varnetto::cli {
+
+void StderrReporter::message(std::string_view text, MessageKind) {
+    ++count_;
+    std::cerr << text << '\n';
+}
+
+bool StderrReporter::ask(std::string_view text, MessageKind) {
+    ++count_;
+    std::cerr << text << " (no)\n";
+    return false;
+}
+
+std::optional<std::string> takeOption(std::vector<std::string>& args, const std::string& name) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != name) continue;
+        if (i + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
+        std::string value = args[i + 1];
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath) {
+    if (storePath) store.setPath(*storePath);
+    StderrReporter reporter;
+    store.load(reporter);
+    if (reporter.messageCount() > 0) {
+        std::cerr << "store: " << store.path() << '\n';
+        return false;
+    }
+    return true;
+}
+
+void printUsage() {
+    std::cerr << "usage:\n"
+                 "  varnetto-cli list [--store FILE]\n"
+                 "  varnetto-cli export [--store FILE]\n"
+                 "  varnetto-cli import FILE.json [--store FILE]\n"
+                 "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N] "
+                 "INPUT...\n";
+}
+
+}  // namespace varnetto::cli

@@ -1,0 +1,105 @@
+#include "schemes/SchemeStore.h"
+
+#include "common/AppFolder.h"
+#include "common/PendingFile.h"
+#include "schemes/StoreFormat.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace varnetto {
+
+namespace fs = std::filesystem;
+
+SchemeStore::SchemeStore(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+
+std::string SchemeStore::path() const {
+    return pathOverride_.empty() ? schemeStorePath(appFolder_) : pathOverride_;
+}
+
+bool SchemeStore::load(Reporter& reporter) {
+    const std::string file = path();
+    std::error_code error;
+    if (!fs::exists(file, error)) {
+        reporter.message("图像处理方案文件不存在，无法加载。", MessageKind::Stop);
+        return false;
+    }
+    schemes_.clear();
+
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes;
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in && !in.eof()) {
+        reporter.message(
+            formatMessage("无法读取图像处理方案文件 %s：%s", file.c_str(), std::strerror(errno)),
+            MessageKind::Stop);
+        return false;
+    }
+    if (bytes.empty()) return false;
+
+    StoreContents contents = readStoreBytes(bytes);
+    if (contents.headerRead) header_ = std::move(contents.header);
+    for (Scheme& scheme : contents.schemes) schemes_.push_back(std::move(scheme));
+    if (!contents.complete) {
+        reporter.message(formatMessage("图像处理方案文件已损坏，只加载了 %d 个处理方案。",
+                                       static_cast<int>(schemes_.size())),
+                         MessageKind::Stop);
+    }
+    return contents.complete;
+}
+
+bool SchemeStore::save(Reporter& reporter) const {
+    const std::string file = path();
+    std::error_code error;
+    if (!fs::exists(file, error)) {
+        reporter.message("图像处理方案文件不存在，无法保存。", MessageKind::Stop);
+        return false;
+    }
+    try {
+        const auto permissions = fs::status(file).permissions();
+        writeFileAtomically(file, writeStoreBytes(header_, schemes_));
+        fs::permissions(file, permissions, error);
+    } catch (const std::system_error& failure) {
+        reporter.message(formatMessage("无法保存图像处理方案文件 %s：%s", file.c_str(),
+                                       failure.code().message().c_str()),
+                         MessageKind::Stop);
+        return false;
+    }
+    return true;
+}
+
+Scheme* SchemeStore::findByName(std::string_view name) {
+    for (Scheme& scheme : schemes_)
+        if (scheme.name == name) return &scheme;
+    return nullptr;
+}
+
+const Scheme* SchemeStore::findByName(std::string_view name) const {
+    return const_cast<SchemeStore*>(this)->findByName(name);
+}
+
+Scheme& SchemeStore::append(Scheme scheme) {
+    schemes_.push_back(std::move(scheme));
+    return schemes_.back();
+}
+
+Scheme* SchemeStore::at(size_t position) {
+    if (position >= schemes_.size()) return nullptr;
+    return &*std::next(schemes_.begin(), static_cast<std::ptrdiff_t>(position));
+}
+
+const Scheme* SchemeStore::at(size_t position) const {
+    return const_cast<SchemeStore*>(this)->at(position);
+}
+
+bool SchemeStore::removeAt(size_t position) {
+    if (position >= schemes_.size()) return false;
+    schemes_.erase(std::next(schemes_.begin(), static_cast<std::ptrdiff_t>(position)));
+    return true;
+}
+
+}  // namespace varnetto

@@ -1,0 +1,160 @@
+#include "schemes/StoreFormat.h"
+
+#include "schemes/TextCodec.h"
+
+#include <bit>
+#include <cstring>
+#include <optional>
+
+namespace varnetto {
+
+static_assert(std::endian::native == std::endian::little, "the store file is little-endian");
+
+namespace {
+
+constexpr std::uint8_t kLongText = 0xFF;
+constexpr std::uint16_t kLongerText = 0xFFFF;
+
+class ByteReader {
+  public:
+    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
+
+    size_t remaining() const { return bytes_.size() - pos_; }
+
+    template <class T>
+    std::optional<T> number() {
+        if (remaining() < sizeof(T)) return std::nullopt;
+        T value;
+        std::memcpy(&value, bytes_.data() + pos_, sizeof(T));
+        pos_ += sizeof(T);
+        return value;
+    }
+
+    std::optional<std::string> text() {
+        const auto shortLength = number<std::uint8_t>();
+        if (!shortLength) return std::nullopt;
+        std::uint64_t length = *shortLength;
+        if (length == kLongText) {
+            const auto mid = number<std::uint16_t>();
+            if (!mid) return std::nullopt;
+            length = *mid;
+            if (length == kLongerText) {
+                const auto full = number<std::uint32_t>();
+                if (!full) return std::nullopt;
+                length = *full;
+            } else if (length == 0xFFFE) {
+                // Marks wide-character text, which this format never holds.
+                return std::nullopt;
+            }
+        }
+        if (length > remaining()) return std::nullopt;
+        const std::string_view raw = bytes_.substr(pos_, static_cast<size_t>(length));
+        pos_ += static_cast<size_t>(length);
+        return gb18030ToUtf8(raw);
+    }
+
+  private:
+    std::string_view bytes_;
+    size_t pos_ = 0;
+};
+
+template <class T>
+void appendNumber(std::string& out, T value) {
+    char raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    out.append(raw, sizeof(T));
+}
+
+void appendText(std::string& out, std::string_view utf8) {
+    const std::string bytes = utf8ToGb18030(utf8);
+    const size_t length = bytes.size();
+    if (length < kLongText) {
+        appendNumber<std::uint8_t>(out, static_cast<std::uint8_t>(length));
+    } else if (length < 0xFFFE) {
+        appendNumber<std::uint8_t>(out, kLongText);
+        appendNumber<std::uint16_t>(out, static_cast<std::uint16_t>(length));
+    } else {
+        appendNumber<std::uint8_t>(out, kLongText);
+        appendNumber<std::uint16_t>(out, kLongerText);
+        appendNumber<std::uint32_t>(out, static_cast<std::uint32_t>(length));
+    }
+    out.append(bytes);
+}
+
+// Reads every field in storage order; stops at the first field that does not fit.
+struct FieldReader {
+    ByteReader& in;
+    bool ok = true;
+
+    void operator()(const char*, std::string& field) { read(field); }
+    void operator()(const char*, std::int32_t& field) { read(field); }
+    void operator()(const char*, float& field) { read(field); }
+    template <class T, size_t N>
+    void operator()(const char*, std::array<T, N>& fields) {
+        for (T& field : fields) read(field);
+    }
+
+    void read(std::string& field) {
+        if (!ok) return;
+        auto value = in.text();
+        if (value) field = std::move(*value);
+        ok = value.has_value();
+    }
+    template <class T>
+    void read(T& field) {
+        if (!ok) return;
+        const auto value = in.number<T>();
+        if (value) field = *value;
+        ok = value.has_value();
+    }
+};
+
+struct FieldWriter {
+    std::string& out;
+
+    void operator()(const char*, const std::string& field) { appendText(out, field); }
+    void operator()(const char*, std::int32_t field) { appendNumber(out, field); }
+    void operator()(const char*, float field) { appendNumber(out, field); }
+    template <class T, size_t N>
+    void operator()(const char* name, const std::array<T, N>& fields) {
+        for (const T& field : fields) (*this)(name, field);
+    }
+};
+
+}  // namespace
+
+StoreContents readStoreBytes(std::string_view bytes) {
+    StoreContents contents;
+    ByteReader in(bytes);
+    SchemeListHeader header;
+    FieldReader fields{in};
+    for (auto& value : header.ints) fields.read(value);
+    for (auto& text : header.texts) fields.read(text);
+    std::int32_t count = 0;
+    fields.read(count);
+    if (!fields.ok || count < 0) return contents;
+    contents.header = std::move(header);
+    contents.headerRead = true;
+
+    for (std::int32_t i = 0; i < count; ++i) {
+        Scheme scheme;
+        FieldReader reader{in};
+        visitSchemeFields(scheme, reader);
+        if (!reader.ok) return contents;
+        contents.schemes.push_back(std::move(scheme));
+    }
+    contents.complete = true;
+    return contents;
+}
+
+void appendHeader(std::string& out, const SchemeListHeader& header, std::int32_t count) {
+    for (const auto value : header.ints) appendNumber(out, value);
+    for (const auto& text : header.texts) appendText(out, text);
+    appendNumber(out, count);
+}
+
+void appendScheme(std::string& out, const Scheme& scheme) {
+    visitSchemeFields(scheme, FieldWriter{out});
+}
+
+}  // namespace varnetto

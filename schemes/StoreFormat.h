@@ -1,0 +1,42 @@
+#pragma once
+
+#include "schemes/Scheme.h"
+#include "schemes/SchemeStore.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnetto {
+
+// A record whose 27 texts are all empty takes this many bytes.
+inline constexpr size_t kEmptySchemeRecordSize = 307;
+
+struct StoreContents {
+    SchemeListHeader header;
+    std::vector<Scheme> schemes;
+    bool headerRead = false;  // the header was read whole
+    bool complete = false;    // every announced scheme was read
+};
+
+// Decodes store bytes. Every length and count is checked against the bytes
+// that remain before anything is allocated; a damaged file yields the
+// schemes read completely before the damage.
+StoreContents readStoreBytes(std::string_view bytes);
+
+// Encodes a whole store file.
+template <class Schemes>
+std::string writeStoreBytes(const SchemeListHeader& header, const Schemes& schemes);
+
+void appendHeader(std::string& out, const SchemeListHeader& header, std::int32_t count);
+void appendScheme(std::string& out, const Scheme& scheme);
+
+template <class Schemes>
+std::string writeStoreBytes(const SchemeListHeader& header, const Schemes& schemes) {
+    std::string out;
+    appendHeader(out, header, static_cast<std::int32_t>(std::size(schemes)));
+    for (const Scheme& scheme : schemes) appendScheme(out, scheme);
+    return out;
+}
+
+}  // namespace varnetto

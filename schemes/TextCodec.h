@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varnetto {
+
+// Store texts are GB18030 on disk and UTF-8 in memory. Bytes that are not
+// valid GB18030 become U+FFFD each; characters that cannot be encoded (only
+// possible for invalid UTF-8 input) become '?' each.
+std::string gb18030ToUtf8(std::string_view bytes);
+std::string utf8ToGb18030(std::string_view text);
+
+}  // namespace varnetto
