@@ -19,7 +19,7 @@ struct BatchOutcome {
 
 // Told about progress from the worker threads; implementations synchronise.
 class BatchObserver {
-public:
+  public:
     virtual ~BatchObserver() = default;
     virtual void imageStarted(int index, const std::string& source) = 0;
     virtual void imageFinished(const BatchOutcome& outcome) = 0;
@@ -35,6 +35,16 @@ struct BatchOptions {
 // starts; running ones finish. Returns when every worker has ended, with the
 // outcomes of the images that ran, in index order. reporter is called from
 // worker threads and must be safe for that.
+// For each image of a run, the earlier images (0-based) it must wait for: one
+// writes what it reads or writes, or reads what it writes. Paths are compared
+// after resolving them, so two spellings of one file count as one.
+std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
+                                                      const std::vector<std::string>& outputs);
+
+// Creates folder when it is missing (one level, no intermediate folders).
+// Empty on success; otherwise the message to show.
+std::string ensureOutputFolder(const std::string& folder);
+
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,

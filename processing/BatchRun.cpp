@@ -1,0 +1,171 @@
+#include "processing/BatchRun.h"
+
+#include "imaging/CImageBox.h"
+#include "processing/OutputNaming.h"
+#include "processing/SchemePipeline.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace varnetto {
+
+namespace {
+
+std::string pathKey(const std::string& path) {
+    if (path.empty()) return {};
+    std::error_code error;
+    auto absolute = std::filesystem::absolute(path, error);
+    if (error) return path;
+    auto resolved = std::filesystem::weakly_canonical(absolute, error);
+    return (error ? absolute.lexically_normal() : resolved).string();
+}
+
+// Hands out images in run order, holding back those whose dependencies have
+// not finished yet.
+class RunScheduler {
+  public:
+    explicit RunScheduler(std::vector<std::vector<size_t>> dependencies)
+        : dependencies_(std::move(dependencies)), state_(dependencies_.size(), State::Pending) {}
+
+    std::optional<size_t> take(const std::atomic<bool>& abort) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (abort) return std::nullopt;
+            while (firstPending_ < state_.size() && state_[firstPending_] != State::Pending)
+                ++firstPending_;
+            if (firstPending_ == state_.size()) return std::nullopt;
+            for (size_t i = firstPending_; i < state_.size(); ++i) {
+                if (state_[i] == State::Pending && ready(i)) {
+                    state_[i] = State::Running;
+                    return i;
+                }
+            }
+            // Something is running (the first pending image is always ready
+            // otherwise); the abort flag is polled as well.
+            changed_.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+
+    void finish(size_t index) {
+        {
+            std::lock_guard lock(mutex_);
+            state_[index] = State::Done;
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    enum class State { Pending, Running, Done };
+
+    bool ready(size_t index) const {
+        return std::all_of(dependencies_[index].begin(), dependencies_[index].end(),
+                           [&](size_t d) { return state_[d] == State::Done; });
+    }
+
+    std::vector<std::vector<size_t>> dependencies_;
+    std::vector<State> state_;
+    size_t firstPending_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
+                        int index, const std::string& appFolder, Reporter& reporter) {
+    BatchOutcome outcome;
+    outcome.index = index;
+    outcome.source = source;
+    try {
+        ProcessResult result =
+            processFile(control, source, index, scheme, true, appFolder, reporter);
+        outcome.output = std::move(result.outputPath);
+        outcome.error = std::move(result.error);
+    } catch (const std::exception& e) {
+        // A failing image never stops the run.
+        outcome.error = source + ": " + e.what();
+        control.Clear();
+    }
+    return outcome;
+}
+
+}  // namespace
+
+std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
+                                                      const std::vector<std::string>& outputs) {
+    struct Access {
+        size_t index;
+        bool write;
+    };
+    std::map<std::string, std::vector<Access>> accesses;
+    std::vector<std::vector<size_t>> dependencies(sources.size());
+    for (size_t j = 0; j < sources.size(); ++j) {
+        const std::string read = pathKey(sources[j]);
+        const std::string written = j < outputs.size() ? pathKey(outputs[j]) : std::string();
+        auto& deps = dependencies[j];
+        if (auto it = accesses.find(read); !read.empty() && it != accesses.end())
+            for (const Access& a : it->second)
+                if (a.write) deps.push_back(a.index);
+        if (auto it = accesses.find(written); !written.empty() && it != accesses.end())
+            for (const Access& a : it->second) deps.push_back(a.index);
+        std::sort(deps.begin(), deps.end());
+        deps.erase(std::unique(deps.begin(), deps.end()), deps.end());
+        if (!read.empty()) accesses[read].push_back({j, false});
+        if (!written.empty()) accesses[written].push_back({j, true});
+    }
+    return dependencies;
+}
+
+std::string ensureOutputFolder(const std::string& folder) {
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error)) return {};
+    if (!folder.empty() && !std::filesystem::exists(folder, error) &&
+        std::filesystem::create_directory(folder, error) && !error)
+        return {};
+    return formatMessage("无法创建输出目录： %s，批量处理中止。", folder.c_str());
+}
+
+std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
+                                   const std::string& appFolder, Reporter& reporter,
+                                   BatchObserver* observer, const std::atomic<bool>& abort,
+                                   const BatchOptions& options) {
+    std::vector<std::string> outputs;
+    outputs.reserve(sources.size());
+    for (size_t i = 0; i < sources.size(); ++i)
+        outputs.push_back(outputPath(scheme, static_cast<int>(i) + 1, sources[i]));
+    RunScheduler scheduler(runOrderDependencies(sources, outputs));
+
+    std::vector<std::optional<BatchOutcome>> outcomes(sources.size());
+    auto work = [&] {
+        CImageBox control;
+        while (const auto taken = scheduler.take(abort)) {
+            const size_t i = *taken;
+            const int index = static_cast<int>(i) + 1;
+            if (observer) observer->imageStarted(index, sources[i]);
+            BatchOutcome outcome =
+                processOne(control, scheme, sources[i], index, appFolder, reporter);
+            if (observer) observer->imageFinished(outcome);
+            outcomes[i] = std::move(outcome);
+            scheduler.finish(i);
+        }
+    };
+
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int wanted = options.jobs > 0 ? options.jobs : cores;
+    const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), sources.size());
+    {
+        std::vector<std::jthread> workers;
+        for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
+    }
+
+    std::vector<BatchOutcome> ran;
+    for (auto& outcome : outcomes)
+        if (outcome) ran.push_back(std::move(*outcome));
+    return ran;
+}
+
+}  // namespace varnetto

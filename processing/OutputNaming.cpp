@@ -1,0 +1,98 @@
+#include "processing/OutputNaming.h"
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <string_view>
+
+namespace varnetto {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> kFormatExtensions{"bmp",  "gif", "jpg", "pcx", "png",
+                                                            "wbmp", "psd", "tif", "pdf"};
+
+std::string_view fileNameOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Taken from the file name only, so a dot in a folder name is never mistaken
+// for the start of an extension.
+std::string_view sourceExtensionOf(std::string_view path) {
+    const std::string_view name = fileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1);
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string outputExtension(const Scheme& scheme, std::string_view sourcePath) {
+    if (scheme.convertEnabled && scheme.formatConvertEnabled && scheme.outputFormat >= 0 &&
+        scheme.outputFormat < static_cast<int>(kFormatExtensions.size()))
+        return std::string(kFormatExtensions[static_cast<size_t>(scheme.outputFormat)]);
+    return lowerCase(sourceExtensionOf(sourcePath));
+}
+
+std::string joinName(const std::string& folder, std::string_view base, const std::string& ext) {
+    std::string path = folder + "/";
+    path += base;
+    if (!ext.empty()) path += "." + ext;
+    return path;
+}
+
+}  // namespace
+
+std::string outputPath(const Scheme& scheme, int index, const std::string& sourcePath) {
+    const std::string ext = outputExtension(scheme, sourcePath);
+    switch (scheme.namingMode) {
+        case 0: {
+            if (sourcePath.find('/') == std::string::npos) return {};
+            const std::string_view name = fileNameOf(sourcePath);
+            const std::string_view sourceExt = sourceExtensionOf(sourcePath);
+            const std::string_view base = name.find('.') == std::string_view::npos
+                                              ? name
+                                              : name.substr(0, name.size() - sourceExt.size() - 1);
+            return joinName(scheme.outputFolder, base, ext);
+        }
+        case 1: {
+            // Wide arithmetic: a stored start number near the integer limit
+            // must not wrap into a negative name.
+            const std::int64_t number =
+                static_cast<std::int64_t>(scheme.renameStartNumber) + index - 1;
+            return joinName(scheme.outputFolder, scheme.renamePrefix + "_" + std::to_string(number),
+                            ext);
+        }
+        default:
+            return {};
+    }
+}
+
+std::string checkOutputPath(const Scheme& scheme, const std::string& path) {
+    if (scheme.namingMode == 1 && scheme.renamePrefix.find('/') != std::string::npos)
+        return "The rename prefix \"" + scheme.renamePrefix +
+               "\" contains \"/\"; output names must stay inside the output folder " +
+               scheme.outputFolder + ".";
+    if (path.empty()) {
+        if (scheme.namingMode != 0 && scheme.namingMode != 1)
+            return "Unknown naming mode " + std::to_string(scheme.namingMode) + ".";
+        return "The source path has no folder, so no output name can be built.";
+    }
+    if (scheme.outputFolder.empty()) return "The scheme has no output folder.";
+    const std::string folderPrefix = scheme.outputFolder + "/";
+    if (path.compare(0, folderPrefix.size(), folderPrefix) != 0)
+        return "The output name " + path + " is not inside the output folder " +
+               scheme.outputFolder + ".";
+    const std::string_view name = std::string_view(path).substr(folderPrefix.size());
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
+        name.find('\0') != std::string_view::npos)
+        return "The output name " + path + " would leave the output folder " + scheme.outputFolder +
+               ".";
+    return {};
+}
+
+}  // namespace varnetto

@@ -1,0 +1,248 @@
+#include "processing/SchemePipeline.h"
+
+#include "processing/BorderCompositing.h"
+#include "processing/OutputNaming.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+
+namespace varnetto {
+
+namespace {
+
+// Sizes are computed in floating point; anything below one pixel becomes one
+// and nothing overflows an int.
+int pixelCount(double value) {
+    if (!(value >= 1.0)) return 1;  // also NaN
+    if (value >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(std::trunc(value));
+}
+
+// A stored position that is not a finite fraction would give a meaningless
+// draw position; it counts as 0.
+int positionOf(int extent, float fraction) {
+    const float value = static_cast<float>(extent) * fraction;
+    if (!std::isfinite(value)) return 0;
+    const float limit = static_cast<float>(std::numeric_limits<int>::max() / 2);
+    return static_cast<int>(std::trunc(std::clamp(value, -limit, limit)));
+}
+
+void resizeChecked(CImageBox& control, int width, int height) {
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+    if (pixels > control.PixelLimit())
+        throw ImagingError("Resizing to " + std::to_string(width) + " x " + std::to_string(height) +
+                           " pixels is refused: above the limit of " +
+                           std::to_string(control.PixelLimit()) + " pixels.");
+    control.Resize(width, height);
+}
+
+void sendEncoderSettings(CImageBox& control, const Scheme& scheme) {
+    const auto low16 = static_cast<std::uint16_t>(scheme.jpegQuality & 0xFFFF);
+    // Encoders accept 1-100; anything else would silently become a default.
+    control.SetJpegQuality(std::clamp<std::uint16_t>(low16, 1, 100));
+    control.SetResampleOnResize(scheme.resampleEnabled != 0);
+    control.SetResampleFilter(scheme.resampleFilter);
+    control.SetTiffCompression(scheme.tiffCompression);
+}
+
+void applyResize(CImageBox& control, const Scheme& scheme) {
+    sendEncoderSettings(control, scheme);
+    const int width = control.ImageWidth();
+    const int height = control.ImageHeight();
+    const double aspect = static_cast<double>(width) / height;
+    const double value = scheme.resizeValue;
+    switch (scheme.resizeMode) {
+        case 1: {
+            const double w = width * value / 100.0;
+            const double h = height * value / 100.0;
+            if (w < 1.0 || h < 1.0) {
+                resizeChecked(control, pixelCount(w), pixelCount(h));
+            } else {
+                const std::int64_t pixels =
+                    static_cast<std::int64_t>(pixelCount(w)) * pixelCount(h);
+                if (pixels > control.PixelLimit())
+                    throw ImagingError("Scaling by " + std::to_string(scheme.resizeValue) +
+                                       " % is refused: the result is above the limit of " +
+                                       std::to_string(control.PixelLimit()) + " pixels.");
+                control.ScaleByPercent(static_cast<float>(scheme.resizeValue));
+            }
+            break;
+        }
+        case 2:
+            resizeChecked(control, pixelCount(value), pixelCount(value / aspect));
+            break;
+        case 3:
+            resizeChecked(control, pixelCount(value * aspect), pixelCount(value));
+            break;
+        case 5:
+            resizeChecked(control, pixelCount(scheme.fixedWidth), pixelCount(scheme.fixedHeight));
+            break;
+        default:  // 4 and unknown modes keep the size
+            break;
+    }
+}
+
+void applyEnhancement(CImageBox& control, const Scheme& s) {
+    if (!s.enhanceEnabled) return;
+    if (s.brightnessEnabled)
+        control.AdjustBrightness(s.brightnessValue, s.brightnessRed != 0, s.brightnessGreen != 0,
+                                 s.brightnessBlue != 0);
+    if (s.contrastEnabled)
+        control.AdjustContrast(s.contrastValue, s.contrastRed != 0, s.contrastGreen != 0,
+                               s.contrastBlue != 0);
+    if (s.sharpenEnabled) control.Sharpen(s.sharpenValue);
+    if (s.despeckleEnabled) control.Despeckle(s.despeckleValue);
+    if (s.redEyeEnabled) control.RemoveRedEye();
+    if (s.rotateEnabled) control.Rotate(s.rotateAngle);
+    if (s.flipEnabled) control.Flip(s.flipDirection);
+}
+
+// Font faces were limited to 254 wide characters plus a terminator.
+std::string limitedFace(const std::string& face) {
+    size_t units = 0;
+    for (size_t i = 0; i < face.size(); ++i) {
+        const auto c = static_cast<unsigned char>(face[i]);
+        if ((c & 0xC0) == 0x80) continue;
+        units += c >= 0xF0 ? 2 : 1;  // four-byte sequences are surrogate pairs
+        if (units > 254) return face.substr(0, i);
+    }
+    return face;
+}
+
+void applyCaption(CImageBox& control, const Scheme& s) {
+    if (!s.textEnabled || s.textContent.empty()) return;
+    const int x = positionOf(control.ImageWidth(), s.textPosX);
+    const int y = positionOf(control.ImageHeight(), s.textPosY);
+    CaptionFont font;
+    font.face = limitedFace(s.fontFace);
+    font.points = s.fontSize * 0.12;
+    font.weight = s.fontWeight;
+    font.charset = s.fontCharset;
+    font.italic = s.fontItalic != 0;
+    font.underline = s.fontUnderline != 0;
+    font.strikeOut = s.fontStrikeOut != 0;
+    control.SetFont(font);
+    control.SetTransparentText(true);
+    control.SetTextColor(static_cast<std::uint32_t>(s.textColor));
+    control.DrawTextAt(x, y, s.textContent);
+}
+
+void applyStamp(CImageBox& control, const Scheme& s, const std::string& appFolder,
+                Reporter& reporter) {
+    if (!s.stampEnabled) return;
+    const std::string path = stampPathOf(s, appFolder);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        reporter.message(formatMessage("印章图像 %s 不存在。", path.c_str()), MessageKind::Stop);
+        return;
+    }
+    control.SetDrawY(positionOf(control.ImageHeight(), s.stampPosY));
+    control.SetDrawX(positionOf(control.ImageWidth(), s.stampPosX));
+    control.SetPositionedDraw(true);
+    const int drawMode = control.GetDrawMode();
+    control.SetDrawMode(1);
+    control.OverlayFile(path);
+    control.SetDrawMode(drawMode);
+}
+
+void applyBorder(CImageBox& control, const Scheme& s, const std::string& appFolder) {
+    if (!s.borderEnabled) return;
+    const Bitmap image = control.GetBitmap();
+    control.Clear();
+    const Bitmap bordered = compositeBorder(control, image, borderPiecePathsOf(s, appFolder),
+                                            s.borderAdaptive != 0, s.borderInner != 0);
+    control.Clear();
+    control.PutBitmap(bordered);
+}
+
+bool mentions(const std::string& text, const std::string& path) {
+    return text.find(path) != std::string::npos;
+}
+
+std::string failureText(const std::string& sourcePath, const std::string& reason) {
+    if (mentions(reason, sourcePath)) return reason;
+    return sourcePath + ": " + reason;
+}
+
+}  // namespace
+
+Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
+                   const std::string& appFolder, Reporter& reporter) {
+    control.Clear();
+    control.PutBitmap(source);
+    const int startingType = control.GetColorType();
+    if (scheme.convertEnabled && scheme.colorConvertEnabled) {
+        control.PutColorType(scheme.colorType);
+        const Bitmap converted = control.GetBitmap();
+        control.Clear();
+        control.PutBitmap(converted);
+    }
+    control.PutColorType(startingType);
+
+    applyEnhancement(control, scheme);
+
+    const bool decorateFirst = scheme.resizeEnabled && scheme.resizeIncludesBorder;
+    if (decorateFirst) {
+        applyBorder(control, scheme, appFolder);
+        applyCaption(control, scheme);
+        applyStamp(control, scheme, appFolder, reporter);
+        applyResize(control, scheme);
+    } else {
+        if (scheme.resizeEnabled) applyResize(control, scheme);
+        applyCaption(control, scheme);
+        applyStamp(control, scheme, appFolder, reporter);
+        applyBorder(control, scheme, appFolder);
+    }
+
+    Bitmap result = control.GetBitmap();
+    control.Clear();
+    return result;
+}
+
+ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
+                          const Scheme& scheme, bool save, const std::string& appFolder,
+                          Reporter& reporter) {
+    ProcessResult result;
+    std::error_code error;
+    if (!std::filesystem::exists(sourcePath, error)) {
+        result.error = formatMessage("图像 %s 不存在。", sourcePath.c_str());
+        return result;
+    }
+    if (save) {
+        result.outputPath = outputPath(scheme, index, sourcePath);
+        if (const std::string refused = checkOutputPath(scheme, result.outputPath);
+            !refused.empty()) {
+            result.error = failureText(sourcePath, refused);
+            return result;
+        }
+    }
+    try {
+        control.Clear();
+        control.LoadFromFile(sourcePath);
+        const Bitmap source = control.GetBitmap();
+        control.Clear();
+        result.image = applyScheme(control, source, scheme, appFolder, reporter);
+        if (save) {
+            control.Clear();
+            control.PutBitmap(result.image);
+            control.SaveToFile(result.outputPath);
+            control.Clear();
+        }
+    } catch (const vips::VError& e) {
+        result.error = failureText(sourcePath, e.what());
+        vips_error_clear();
+    } catch (const std::exception& e) {
+        result.error = failureText(sourcePath, e.what());
+    }
+    if (!result.ok()) {
+        control.Clear();
+        result.image = Bitmap();
+    }
+    return result;
+}
+
+}  // namespace varnetto
