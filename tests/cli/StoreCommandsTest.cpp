@@ -1,0 +1,173 @@
+#include "StoreBytes.h"
+#include "cli/Commands.h"
+#include "schemes/SchemeStore.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <bit>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+using varnetto::cli::kExitOk;
+using varnetto::cli::kExitUsage;
+
+namespace {
+
+struct CommandResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs a command in-process with stdout and stderr captured.
+template <class Command>
+CommandResult run(Command command, std::vector<std::string> args) {
+    std::ostringstream out, err;
+    auto* oldOut = std::cout.rdbuf(out.rdbuf());
+    auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+    int status = -1;
+    try {
+        status = command(args);
+    } catch (const std::invalid_argument& e) {
+        err << e.what();
+        status = kExitUsage;
+    }
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    return {status, out.str(), err.str()};
+}
+
+class StoreCommands : public ::testing::Test {
+  protected:
+    std::string storeFile(const std::string& name = "store.bis") const { return dir.str(name); }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(StoreCommands, ListPrintsNamesInStoreOrder) {
+    writeBytes(
+        storeFile(),
+        StoreBytes().header().i32(3).scheme("Web").scheme("\xB4\xF2\xD3\xA1").scheme("Web").str());
+    const auto result = run(cli::listCommand, {"--store", storeFile()});
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.out, "Web\n打印\nWeb\n");
+}
+
+TEST_F(StoreCommands, MissingOrDamagedStoreIsAStoreError) {
+    auto result = run(cli::listCommand, {"--store", storeFile("none.bis")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_NE(result.err.find("图像处理方案文件不存在，无法加载。"), std::string::npos);
+
+    const std::string full = StoreBytes().header().i32(2).scheme("a").scheme("b").str();
+    writeBytes(storeFile(), full.substr(0, full.size() - 1));
+    result = run(cli::exportCommand, {"--store", storeFile()});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_NE(result.err.find("只加载了 1 个处理方案"), std::string::npos);
+    EXPECT_EQ(result.out, "");
+
+    EXPECT_EQ(run(cli::listCommand, {"--store"}).status, kExitUsage);
+    EXPECT_EQ(run(cli::listCommand, {"extra"}).status, kExitUsage);
+}
+
+TEST_F(StoreCommands, ExportThenImportReproducesTheFileByteForByte) {
+    StoreBytes file;
+    file.header(123456, "\xD7\xA2\xCA\xCD").i32(4);  // 注释
+    file.scheme("\xCD\xF8\xD2\xB3", std::string(300, 'x'), 7)
+        .scheme("dup", "line one\r\nline two", -5)
+        .scheme("dup", std::string(70000, 'z'), 1 << 30)
+        .scheme("");
+    writeBytes(storeFile(), file.str());
+
+    const auto exported = run(cli::exportCommand, {"--store", storeFile()});
+    ASSERT_EQ(exported.status, kExitOk) << exported.err;
+    const auto document = nlohmann::json::parse(exported.out);
+    EXPECT_EQ(document["header"]["ints"][0], 123456);
+    EXPECT_EQ(document["header"]["texts"][0], "注释");
+    ASSERT_EQ(document["schemes"].size(), 4u);
+    EXPECT_EQ(document["schemes"][0]["name"], "网页");
+    EXPECT_EQ(document["schemes"][0]["borderPieceFiles"].size(), 8u);
+    EXPECT_EQ(document["schemes"][0]["reservedInts"].size(), 10u);
+    EXPECT_EQ(document["schemes"][0].size(), 72u);  // 97 fields, 28 of them in three arrays
+
+    writeBytes(dir.path() / "store.json", exported.out);
+    const auto imported =
+        run(cli::importCommand, {dir.str("store.json"), "--store", storeFile("copy.bis")});
+    ASSERT_EQ(imported.status, kExitOk) << imported.err;
+    EXPECT_EQ(readBytes(storeFile("copy.bis")), file.str());
+}
+
+TEST_F(StoreCommands, FloatsKeepTheirExact32BitValues) {
+    std::string bytes = StoreBytes().header().i32(1).scheme("f").str();
+    // Patch textPosX (first float) with values that are hard to print.
+    const size_t textPosX = bytes.find("Arial") + 5 + 7 * 4;
+    for (const std::uint32_t bits :
+         {0x3DCCCCCDu, 0x00000001u, 0x7F7FFFFFu, 0x80000000u, 0x7FC00001u, 0xFF800000u}) {
+        std::memcpy(bytes.data() + textPosX, &bits, 4);
+        writeBytes(storeFile(), bytes);
+        const auto exported = run(cli::exportCommand, {"--store", storeFile()});
+        ASSERT_EQ(exported.status, kExitOk);
+        writeBytes(dir.path() / "f.json", exported.out);
+        ASSERT_EQ(
+            run(cli::importCommand, {dir.str("f.json"), "--store", storeFile("back.bis")}).status,
+            kExitOk);
+        EXPECT_EQ(readBytes(storeFile("back.bis")), bytes) << std::hex << bits;
+    }
+}
+
+TEST_F(StoreCommands, ImportFillsMissingFieldsWithNewRecordValues) {
+    writeBytes(dir.path() / "s.json", R"({"schemes": [{"name": "Mini", "resizeEnabled": 1}]})");
+    ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    RecordingReporter reporter;
+    ASSERT_TRUE(store.load(reporter));
+    ASSERT_EQ(store.size(), 1u);
+    Scheme expected;
+    expected.name = "Mini";
+    expected.resizeEnabled = 1;
+    EXPECT_EQ(*store.at(0), expected);
+    EXPECT_EQ(store.header(), SchemeListHeader{});
+}
+
+TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
+    writeBytes(storeFile(), "keep me");
+    struct Case {
+        const char* json;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {R"({"schemes": [{"name": "A"}, {"name": "B", "colour": 1}]})",
+         "\"colour\" of scheme 2 (\"B\"): unknown field"},
+        {R"({"schemes": [{"name": "A", "jpegQuality": "90"}]})",
+         "\"jpegQuality\" of scheme 1 (\"A\"): expected an integer"},
+        {R"({"schemes": [{"name": "A", "textColor": 4294967295}]})",
+         "\"textColor\" of scheme 1 (\"A\"): number out of the 32-bit range"},
+        {R"({"schemes": [{"name": "A", "fontSize": -2147483649}]})",
+         "\"fontSize\" of scheme 1 (\"A\"): number out of the 32-bit range"},
+        {R"({"schemes": [{"name": "A", "stampPosX": 1e39}]})",
+         "\"stampPosX\" of scheme 1 (\"A\"): number out of the 32-bit float range"},
+        {R"({"schemes": [{"name": "A", "fontSize": 8.5}]})",
+         "\"fontSize\" of scheme 1 (\"A\"): expected an integer"},
+        {R"({"schemes": [{"name": "A", "reservedInts": [1, 2]}]})",
+         "\"reservedInts\" of scheme 1 (\"A\"): expected an array of 10 values"},
+        {R"({"schemes": [{"name": 5}]})", "\"name\" of scheme 1: expected a string"},
+        {R"({"header": {"ints": [1, 2, 3]}})", "\"ints\" of the header"},
+        {R"({"scheme": []})", "unknown top-level field \"scheme\""},
+        {R"({"schemes": [)", "parse error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        writeBytes(dir.path() / "bad.json", c.json);
+        const auto result = run(cli::importCommand, {dir.str("bad.json"), "--store", storeFile()});
+        EXPECT_EQ(result.status, kExitUsage);
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        EXPECT_EQ(readBytes(storeFile()), "keep me");
+    }
+}
