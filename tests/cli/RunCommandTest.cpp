@@ -1,0 +1,265 @@
+#include "cli/Commands.h"
+#include "cli/RunCommand.h"
+#include "imaging/CImageBox.h"
+#include "schemes/SchemeStore.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+namespace varnetto::cli {
+namespace {
+
+using testing::RecordingReporter;
+using testing::TempDir;
+
+// Collects what a command writes to stderr.
+class CapturedStderr {
+  public:
+    CapturedStderr() : previous_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+    ~CapturedStderr() { std::cerr.rdbuf(previous_); }
+    std::string text() const { return buffer_.str(); }
+
+  private:
+    std::ostringstream buffer_;
+    std::streambuf* previous_;
+};
+
+size_t countOf(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A picture with a gradient, so that pixels differ across the image.
+Bitmap gradient(int width, int height) {
+    const Bitmap x = Bitmap::xyz(width, height);
+    const Bitmap r = x.extract_band(0) * (255.0 / width);
+    const Bitmap g = x.extract_band(1) * (255.0 / height);
+    return r.bandjoin(g).bandjoin(r * 0.5 + 60).cast(VIPS_FORMAT_UCHAR);
+}
+
+void writePicture(const std::string& path, const std::string& magickFormat) {
+    const Bitmap picture = gradient(64, 48);
+    if (magickFormat.empty())
+        picture.write_to_file(path.c_str());
+    else
+        picture.magicksave(path.c_str(), Bitmap::option()->set("format", magickFormat.c_str()));
+}
+
+// Every input pattern once, plus a file that only looks like a JPEG.
+std::vector<std::string> writeMixedFolder(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::pair<const char*, const char*> files[] = {
+        {"p01.bmp", "BMP"}, {"p02.gif", ""},    {"p03.jpg", ""},      {"p00.jpg", nullptr},
+        {"p04.jpeg", ""},   {"p05.png", ""},    {"p06.wbmp", "WBMP"}, {"p07.wbm", "WBMP"},
+        {"p08.pcx", "PCX"}, {"p09.psd", "PSD"}, {"p10.tif", ""},      {"p11.tiff", ""}};
+    for (const auto& [name, format] : files) {
+        const std::string path = (folder / name).string();
+        if (!format) {
+            testing::writeBytes(path, std::string("\xFF\xD8\xFF\xE0 broken", 11));
+        } else if (std::string(name).ends_with(".jpeg")) {
+            writePicture(path + ".jpg", format);
+            std::filesystem::rename(path + ".jpg", path);
+        } else {
+            writePicture(path, format);
+        }
+    }
+    testing::writeBytes(folder / "notes.txt", "not an image");
+    std::filesystem::create_directory(folder / "sub");
+    writePicture((folder / "sub" / "deep.png").string(), "");
+    // Run order: pattern by pattern, names sorted within a pattern.
+    return {"p01.bmp",  "p02.gif", "p00.jpg", "p03.jpg", "p04.jpeg", "p05.png",
+            "p06.wbmp", "p07.wbm", "p08.pcx", "p09.psd", "p10.tif",  "p11.tiff"};
+}
+
+class RunCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.path() / "app" / "Schemes");
+        storePath = dir.str("app/Schemes/Schemes.bis");
+        testing::writeBytes(storePath, "");
+    }
+
+    void storeSchemes(const std::vector<Scheme>& schemes) {
+        SchemeStore store(dir.str("app"));
+        for (const Scheme& s : schemes) store.append(s);
+        RecordingReporter reporter;
+        ASSERT_TRUE(store.save(reporter));
+    }
+
+    int run(const std::vector<std::string>& args) {
+        CapturedStderr captured;
+        const int status = runCommand(args);
+        err = captured.text();
+        return status;
+    }
+
+    TempDir dir;
+    std::string storePath;
+    std::string err;
+};
+
+Scheme renamingScheme(const std::string& outputFolder) {
+    Scheme s;
+    s.name = "重命名";
+    s.outputFolder = outputFolder;
+    s.namingMode = 1;
+    s.renamePrefix = "Img";
+    s.renameStartNumber = 1;
+    s.convertEnabled = s.formatConvertEnabled = 1;
+    s.outputFormat = 4;
+    s.stampEnabled = 1;
+    s.stampKind = kCustomKind;
+    return s;
+}
+
+TEST_F(RunCommandTest, MixedFolderGetsRunOrderNamesAndReportsTheBrokenFile) {
+    const auto order = writeMixedFolder(dir.path() / "in");
+    Scheme scheme = renamingScheme(dir.str("out"));  // created by the run
+    scheme.stampPath = dir.str("no-such-stamp.png");
+    storeSchemes({scheme});
+
+    const int status =
+        run({"--scheme", "重命名", "--app-folder", dir.str("app"), "--jobs", "2", dir.str("in")});
+    EXPECT_EQ(status, kExitSomeFailed) << err;
+
+    const size_t brokenIndex = 3;  // p00.jpg
+    for (size_t i = 0; i < order.size(); ++i) {
+        const auto output = dir.path() / "out" / ("Img_" + std::to_string(i + 1) + ".png");
+        const std::string source = dir.str("in/" + order[i]);
+        EXPECT_NE(err.find("[" + std::to_string(i + 1) + "/12] " + source + "\n"),
+                  std::string::npos)
+            << order[i];
+        if (i + 1 == brokenIndex) {
+            EXPECT_FALSE(std::filesystem::exists(output));
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(output)) << order[i] << "\n" << err;
+        const Bitmap written = Bitmap::new_from_file(output.c_str());
+        EXPECT_EQ(written.width(), 64) << order[i];
+        EXPECT_EQ(written.height(), 48) << order[i];
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 11);
+    EXPECT_NE(err.find("11 processed, 1 failed\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("  " + dir.str("in/p00.jpg")), std::string::npos) << err;
+    EXPECT_EQ(countOf(err, "印章图像 " + scheme.stampPath + " 不存在。\n"), 11u) << err;
+    EXPECT_EQ(err.find("deep.png"), std::string::npos);
+}
+
+TEST_F(RunCommandTest, OneJobAndTwoJobsWriteTheSameFiles) {
+    writeMixedFolder(dir.path() / "in");
+    Scheme one = renamingScheme(dir.str("one"));
+    one.name = "one";
+    one.stampEnabled = 0;
+    one.resizeEnabled = 1;
+    one.resizeMode = 2;
+    one.resizeValue = 40;
+    Scheme two = one;
+    two.name = "two";
+    two.outputFolder = dir.str("two");
+    storeSchemes({one, two});
+
+    const std::string app = dir.str("app");
+    EXPECT_EQ(run({"--scheme", "one", "--app-folder", app, "--jobs", "1", dir.str("in")}),
+              kExitSomeFailed);
+    EXPECT_EQ(run({"--scheme", "two", "--app-folder", app, "--jobs", "2", dir.str("in")}),
+              kExitSomeFailed);
+    size_t compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "one")) {
+        const auto twin = dir.path() / "two" / entry.path().filename();
+        ASSERT_TRUE(std::filesystem::exists(twin)) << twin;
+        const Bitmap a = Bitmap::new_from_file(entry.path().c_str());
+        const Bitmap b = Bitmap::new_from_file(twin.c_str());
+        EXPECT_EQ(a.width(), 40);
+        EXPECT_EQ((a - b).abs().max(), 0.0) << entry.path();
+        ++compared;
+    }
+    EXPECT_EQ(compared, 11u);
+}
+
+TEST_F(RunCommandTest, SingleFilesAndStoreOption) {
+    std::filesystem::create_directory(dir.path() / "in");
+    writePicture(dir.str("in/one.png"), "");
+    Scheme scheme;
+    scheme.name = "keep";
+    scheme.outputFolder = dir.str("out");
+    SchemeStore store(dir.str("elsewhere"));
+    store.setPath(dir.str("other.bis"));
+    testing::writeBytes(store.path(), "");
+    store.append(scheme);
+    RecordingReporter reporter;
+    ASSERT_TRUE(store.save(reporter));
+
+    const int status = run({"--store", dir.str("other.bis"), "--scheme", "keep",
+                            dir.str("in/one.png"), dir.str("in/absent.png")});
+    EXPECT_EQ(status, kExitSomeFailed);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "one.png"));
+    EXPECT_NE(err.find("1 processed, 1 failed"), std::string::npos) << err;
+    EXPECT_NE(err.find("图像 " + dir.str("in/absent.png") + " 不存在。"), std::string::npos);
+
+    EXPECT_EQ(run({"--store", dir.str("other.bis"), "--scheme", "keep", dir.str("in/one.png")}),
+              kExitOk);
+    EXPECT_NE(err.find("1 processed, 0 failed"), std::string::npos) << err;
+}
+
+TEST_F(RunCommandTest, UsageAndStoreErrorsExitWithTwo) {
+    Scheme scheme;
+    scheme.name = "s";
+    scheme.outputFolder = dir.str("out");
+    storeSchemes({scheme});
+    const std::string app = dir.str("app");
+    EXPECT_EQ(run({dir.str()}), kExitUsage);
+    EXPECT_EQ(run({"--scheme", "s", "--app-folder", app}), kExitUsage);
+    EXPECT_EQ(run({"--scheme", "s", "--app-folder", app, "--jobs", "0", "x"}), kExitUsage);
+    EXPECT_EQ(run({"--scheme", "s", "--app-folder", app, "--jobs", "two", "x"}), kExitUsage);
+    EXPECT_EQ(run({"--scheme", "s", "--app-folder", app, "--colour", "x"}), kExitUsage);
+    EXPECT_EQ(run({"--scheme", "nobody", "--app-folder", app, "x"}), kExitUsage);
+    EXPECT_NE(err.find("nobody"), std::string::npos);
+    EXPECT_EQ(run({"--scheme", "s", "--app-folder", dir.str("no-app"), "x"}), kExitUsage);
+    EXPECT_NE(err.find("图像处理方案文件不存在，无法加载。"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+}
+
+TEST_F(RunCommandTest, UncreatableOutputFolderStopsBeforeAnyImage) {
+    writePicture(dir.str("a.png"), "");
+    Scheme scheme;
+    scheme.name = "deep";
+    scheme.outputFolder = dir.str("x/y");
+    storeSchemes({scheme});
+    EXPECT_EQ(run({"--scheme", "deep", "--app-folder", dir.str("app"), dir.str("a.png")}),
+              kExitSomeFailed);
+    EXPECT_NE(err.find("无法创建输出目录： " + dir.str("x/y") + "，批量处理中止。"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("[1/1]"), std::string::npos);
+}
+
+TEST(RunArguments, ParsesOptionsInAnyOrder) {
+    const RunRequest r =
+        parseRunArguments({"a.jpg", "--jobs", "3", "--scheme", "S", "--", "--odd.jpg"});
+    EXPECT_EQ(r.schemeName, "S");
+    EXPECT_EQ(r.jobs, 3);
+    EXPECT_FALSE(r.storePath);
+    EXPECT_EQ(r.inputs, (std::vector<std::string>{"a.jpg", "--odd.jpg"}));
+    EXPECT_THROW(parseRunArguments({"--scheme"}), std::invalid_argument);
+    EXPECT_THROW(parseRunArguments({"--scheme", "S", "--jobs", "-1", "a"}), std::invalid_argument);
+}
+
+TEST(RunArguments, SourcesAreAbsoluteAndFoldersExpand) {
+    TempDir dir;
+    testing::writeBytes(dir.path() / "b.png", "x");
+    testing::writeBytes(dir.path() / "a.bmp", "x");
+    const auto sources = collectRunSources({dir.str() + "/", dir.str("b.png"), "rel/c.jpg"});
+    ASSERT_EQ(sources.size(), 4u);
+    EXPECT_EQ(sources[0], dir.str("a.bmp"));
+    EXPECT_EQ(sources[1], dir.str("b.png"));
+    EXPECT_EQ(sources[2], dir.str("b.png"));
+    EXPECT_EQ(sources[3], (std::filesystem::current_path() / "rel/c.jpg").string());
+}
+
+}  // namespace
+}  // namespace varnetto::cli

@@ -1,0 +1,179 @@
+#include "processing/BatchRun.h"
+
+#include "imaging/CImageBox.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+
+namespace varnetto {
+namespace {
+
+using testing::RecordingReporter;
+using testing::TempDir;
+using Deps = std::vector<std::vector<size_t>>;
+
+TEST(RunOrderDependencies, IndependentImagesWaitForNothing) {
+    EXPECT_EQ(runOrderDependencies({"/in/a.jpg", "/in/b.jpg", "/in/c.jpg"},
+                                   {"/out/a.jpg", "/out/b.jpg", "/out/c.jpg"}),
+              (Deps{{}, {}, {}}));
+}
+
+TEST(RunOrderDependencies, CoincidingOutputsKeepRunOrder) {
+    EXPECT_EQ(runOrderDependencies({"/in/a.jpg", "/in/a.bmp", "/in/b.png", "/in/a.gif"},
+                                   {"/out/a.jpg", "/out/a.jpg", "/out/b.jpg", "/out/a.jpg"}),
+              (Deps{{}, {0}, {}, {0, 1}}));
+}
+
+TEST(RunOrderDependencies, ReadingAnEarlierOutputWaitsForIt) {
+    // a.bmp becomes a.jpg in the same folder, which is also a later input.
+    EXPECT_EQ(runOrderDependencies({"/in/a.bmp", "/in/a.jpg"}, {"/in/a.jpg", "/in/a.jpg"}),
+              (Deps{{}, {0}}));
+    // An output replacing a source read earlier waits for that read.
+    EXPECT_EQ(runOrderDependencies({"/in/b.jpg", "/in/a.bmp"}, {"/out/b.jpg", "/in/b.jpg"}),
+              (Deps{{}, {0}}));
+}
+
+TEST(RunOrderDependencies, SpellingsOfOnePathAreOnePath) {
+    EXPECT_EQ(runOrderDependencies({"/in/a.jpg", "/in/b.jpg"}, {"/out/x/../a.jpg", "/out//a.jpg"}),
+              (Deps{{}, {0}}));
+}
+
+TEST(RunOrderDependencies, EmptyOutputsNeverConflict) {
+    EXPECT_EQ(runOrderDependencies({"/in/a.jpg", "/in/b.jpg"}, {"", ""}), (Deps{{}, {}}));
+}
+
+TEST(EnsureOutputFolder, CreatesOneLevelOnly) {
+    TempDir dir;
+    EXPECT_EQ(ensureOutputFolder(dir.str("new")), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "new"));
+    EXPECT_EQ(ensureOutputFolder(dir.str("new")), "");
+    const std::string deep = dir.str("a/b");
+    EXPECT_EQ(ensureOutputFolder(deep), "无法创建输出目录： " + deep + "，批量处理中止。");
+    EXPECT_NE(ensureOutputFolder(""), "");
+    testing::writeBytes(dir.path() / "file", "x");
+    EXPECT_NE(ensureOutputFolder(dir.str("file")), "");
+}
+
+// Records the order in which images start and finish.
+class OrderObserver : public BatchObserver {
+  public:
+    void imageStarted(int index, const std::string&) override {
+        std::lock_guard lock(mutex);
+        started.push_back(index);
+    }
+    void imageFinished(const BatchOutcome& outcome) override {
+        std::lock_guard lock(mutex);
+        finished.push_back(outcome.index);
+    }
+    std::mutex mutex;
+    std::vector<int> started;
+    std::vector<int> finished;
+};
+
+void writeSolidPng(const std::string& path, int width, int height, int grey) {
+    Bitmap::black(width, height, Bitmap::option()->set("bands", 3))
+        .linear(1.0, grey)
+        .cast(VIPS_FORMAT_UCHAR)
+        .write_to_file(path.c_str());
+}
+
+TEST(RunBatch, LaterImageWinsWhenOutputsCoincide) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "out");
+    std::vector<std::string> sources;
+    // Twelve sources, all named "a" under different extensions and folders,
+    // converted to PNG: every one writes out/a.png.
+    for (int i = 0; i < 12; ++i) {
+        const auto folder = dir.path() / ("in" + std::to_string(i));
+        std::filesystem::create_directory(folder);
+        const std::string path = (folder / "a.png").string();
+        writeSolidPng(path, 40 + i, 30, 10 * i);
+        sources.push_back(path);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    RecordingReporter reporter;
+    OrderObserver observer;
+    std::atomic<bool> abort{false};
+    const auto outcomes =
+        runBatch(scheme, sources, dir.str(), reporter, &observer, abort, BatchOptions{4});
+    ASSERT_EQ(outcomes.size(), 12u);
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        EXPECT_EQ(outcomes[i].index, static_cast<int>(i) + 1);
+        EXPECT_TRUE(outcomes[i].ok()) << outcomes[i].error;
+        EXPECT_EQ(outcomes[i].output, dir.str("out/a.png"));
+    }
+    EXPECT_EQ(observer.started, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(observer.finished, observer.started);
+    const Bitmap written = Bitmap::new_from_file(dir.str("out/a.png").c_str());
+    EXPECT_EQ(written.width(), 51);
+    EXPECT_EQ(written(0, 0)[0], 110);
+}
+
+TEST(RunBatch, FailuresAreCountedAndTheRunGoesOn) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = dir.str("img" + std::to_string(i) + ".png");
+        if (i == 2)
+            testing::writeBytes(path, "not a picture");
+        else
+            writeSolidPng(path, 20, 20, 100);
+        sources.push_back(path);
+    }
+    sources.push_back(dir.str("missing.png"));
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+    RecordingReporter reporter;
+    std::atomic<bool> abort{false};
+    const auto outcomes = runBatch(scheme, sources, dir.str(), reporter, nullptr, abort, {2});
+    ASSERT_EQ(outcomes.size(), 7u);
+    std::set<int> failed;
+    for (const auto& o : outcomes)
+        if (!o.ok()) {
+            failed.insert(o.index);
+            EXPECT_NE(o.error.find(o.source), std::string::npos) << o.error;
+        }
+    EXPECT_EQ(failed, (std::set<int>{3, 7}));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "img2.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img5.png"));
+}
+
+TEST(RunBatch, AbortStartsNoNewImage) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 8; ++i) {
+        sources.push_back(dir.str("img" + std::to_string(i) + ".png"));
+        writeSolidPng(sources.back(), 20, 20, 50);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+
+    // Aborts as the third image starts; a single worker finishes it and stops.
+    class AbortingObserver : public BatchObserver {
+      public:
+        explicit AbortingObserver(std::atomic<bool>& flag) : flag_(flag) {}
+        void imageStarted(int index, const std::string&) override {
+            if (index == 3) flag_ = true;
+        }
+        void imageFinished(const BatchOutcome&) override {}
+
+      private:
+        std::atomic<bool>& flag_;
+    };
+    std::atomic<bool> abort{false};
+    AbortingObserver observer(abort);
+    RecordingReporter reporter;
+    const auto outcomes = runBatch(scheme, sources, dir.str(), reporter, &observer, abort, {1});
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img2.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "img3.png"));
+}
+
+}  // namespace
+}  // namespace varnetto

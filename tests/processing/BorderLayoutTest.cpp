@@ -1,0 +1,121 @@
+#include "processing/BorderCompositing.h"
+
+#include <gtest/gtest.h>
+
+namespace varnetto {
+namespace {
+
+using Segments = std::vector<RunSegment>;
+
+TEST(EdgeRun, SmallRemainderWidensTheLastCopy) {
+    EXPECT_EQ(edgeRunSegments(100, 30, false), (Segments{{0, 30}, {30, 30}, {60, 40}}));
+}
+
+TEST(EdgeRun, LargeRemainderGetsAShortenedCopy) {
+    EXPECT_EQ(edgeRunSegments(110, 30, false), (Segments{{0, 30}, {30, 30}, {60, 30}, {90, 20}}));
+}
+
+TEST(EdgeRun, ExactMultipleEndsWithAFullCopy) {
+    EXPECT_EQ(edgeRunSegments(90, 30, false), (Segments{{0, 30}, {30, 30}, {60, 30}}));
+}
+
+TEST(EdgeRun, RunSlightlyLongerThanOnePieceIsOneStretchedCopy) {
+    EXPECT_EQ(edgeRunSegments(40, 30, false), (Segments{{0, 40}}));
+}
+
+TEST(EdgeRun, AdaptiveAndShortRunsStretchOnce) {
+    EXPECT_EQ(edgeRunSegments(110, 30, true), (Segments{{0, 110}}));
+    EXPECT_EQ(edgeRunSegments(20, 30, false), (Segments{{0, 20}}));
+    EXPECT_EQ(edgeRunSegments(20, 30, true), (Segments{{0, 20}}));
+}
+
+TEST(EdgeRun, OnePixelPieceTilesTheRun) {
+    const Segments s = edgeRunSegments(5, 1, false);
+    ASSERT_EQ(s.size(), 5u);
+    EXPECT_EQ(s.back(), (RunSegment{4, 1}));
+}
+
+TEST(EdgeRun, EmptyOrNegativeRunDrawsNothing) {
+    EXPECT_TRUE(edgeRunSegments(0, 30, false).empty());
+    EXPECT_TRUE(edgeRunSegments(-5, 30, true).empty());
+    EXPECT_TRUE(edgeRunSegments(40, 0, false).empty());
+}
+
+TEST(EdgeRun, SegmentsCoverTheRunExactly) {
+    for (int piece = 1; piece <= 40; ++piece) {
+        for (int run = 1; run <= 200; ++run) {
+            int next = 0;
+            for (const RunSegment& s : edgeRunSegments(run, piece, false)) {
+                ASSERT_EQ(s.offset, next) << run << "/" << piece;
+                ASSERT_GT(s.length, 0);
+                next += s.length;
+            }
+            ASSERT_EQ(next, run) << run << "/" << piece;
+        }
+    }
+}
+
+// Top and bottom 30 x 10 and 30 x 6, left and right 4 x 20 and 8 x 20, corners 50 x 50.
+std::array<PieceSize, 8> mixedPieces() {
+    return {{{30, 10}, {4, 20}, {30, 6}, {8, 20}, {50, 50}, {50, 50}, {50, 50}, {50, 50}}};
+}
+
+TEST(BorderLayout, OuterGrowsAndPlacesEveryPiece) {
+    const BorderLayout l = outerBorderLayout(100, 40, mixedPieces(), false);
+    EXPECT_EQ(l.width, 4 + 100 + 8);
+    EXPECT_EQ(l.height, 10 + 40 + 6);
+    EXPECT_EQ(l.imageX, 4);
+    EXPECT_EQ(l.imageY, 10);
+    const std::vector<PieceDraw> expected{
+        {0, 4, 0, 30, 10},   {0, 34, 0, 30, 10}, {0, 64, 0, 40, 10},  // top
+        {1, 0, 10, 4, 40},                                            // left: 40 = 20 + 20
+        {2, 4, 50, 30, 6},   {2, 34, 50, 30, 6}, {2, 64, 50, 40, 6},  // bottom
+        {3, 104, 10, 8, 40},                                          // right
+        {4, 0, 0, 4, 10},    {5, 0, 50, 4, 6},   {6, 104, 50, 8, 6},  // corners take edge
+        {7, 104, 0, 8, 10}};                                          // thicknesses
+    EXPECT_EQ(l.draws, expected);
+}
+
+TEST(BorderLayout, InnerKeepsSizeAndShortensRuns) {
+    const BorderLayout l = innerBorderLayout(112, 56, mixedPieces(), false);
+    EXPECT_EQ(l.width, 112);
+    EXPECT_EQ(l.height, 56);
+    // Horizontal run 112 - 4 - 8 = 100, vertical 56 - 10 - 6 = 40: as the outer case.
+    EXPECT_EQ(l.draws, outerBorderLayout(100, 40, mixedPieces(), false).draws);
+}
+
+TEST(BorderLayout, AllPiecesMissing) {
+    const std::array<PieceSize, 8> none{};
+    const BorderLayout outer = outerBorderLayout(100, 40, none, false);
+    EXPECT_EQ(outer.width, 100);
+    EXPECT_EQ(outer.height, 40);
+    EXPECT_EQ(outer.imageX, 0);
+    EXPECT_TRUE(outer.draws.empty());
+    EXPECT_TRUE(innerBorderLayout(100, 40, none, true).draws.empty());
+}
+
+TEST(BorderLayout, CornerNextToAbsentEdgeIsLeftOut) {
+    auto pieces = mixedPieces();
+    pieces[1] = {};  // no left edge: left corners have no width
+    const BorderLayout l = outerBorderLayout(100, 40, pieces, true);
+    for (const PieceDraw& d : l.draws) {
+        EXPECT_NE(d.piece, 1);
+        EXPECT_NE(d.piece, 4);
+        EXPECT_NE(d.piece, 5);
+    }
+    EXPECT_EQ(l.width, 108);
+    ASSERT_EQ(l.draws.size(), 5u);  // top, bottom, right, bottom-right, top-right
+}
+
+TEST(BorderLayout, InnerPiecesWiderThanImageDrawOnlyCorners) {
+    const BorderLayout l = innerBorderLayout(10, 12, mixedPieces(), false);
+    for (const PieceDraw& d : l.draws) {
+        EXPECT_GE(d.piece, 4) << "edge run of zero or negative length was drawn";
+        EXPECT_GT(d.width, 0);
+        EXPECT_GT(d.height, 0);
+    }
+    EXPECT_EQ(l.draws.size(), 4u);
+}
+
+}  // namespace
+}  // namespace varnetto
