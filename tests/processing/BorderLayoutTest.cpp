@@ -7,6 +7,18 @@ namespace {
 
 using Segments = std::vector<RunSegment>;
 
+}  // namespace
+
+void PrintTo(const RunSegment& s, std::ostream* os) {
+    *os << "{" << s.offset << "," << s.length << "}";
+}
+void PrintTo(const PieceDraw& d, std::ostream* os) {
+    *os << "{piece " << d.piece << " at " << d.x << "," << d.y << " " << d.width << "x" << d.height
+        << "}";
+}
+
+namespace {
+
 TEST(EdgeRun, SmallRemainderWidensTheLastCopy) {
     EXPECT_EQ(edgeRunSegments(100, 30, false), (Segments{{0, 30}, {30, 30}, {60, 40}}));
 }
@@ -67,12 +79,12 @@ TEST(BorderLayout, OuterGrowsAndPlacesEveryPiece) {
     EXPECT_EQ(l.imageX, 4);
     EXPECT_EQ(l.imageY, 10);
     const std::vector<PieceDraw> expected{
-        {0, 4, 0, 30, 10},   {0, 34, 0, 30, 10}, {0, 64, 0, 40, 10},  // top
-        {1, 0, 10, 4, 40},                                            // left: 40 = 20 + 20
-        {2, 4, 50, 30, 6},   {2, 34, 50, 30, 6}, {2, 64, 50, 40, 6},  // bottom
-        {3, 104, 10, 8, 40},                                          // right
-        {4, 0, 0, 4, 10},    {5, 0, 50, 4, 6},   {6, 104, 50, 8, 6},  // corners take edge
-        {7, 104, 0, 8, 10}};                                          // thicknesses
+        {0, 4, 0, 30, 10},   {0, 34, 0, 30, 10},  {0, 64, 0, 40, 10},  // top
+        {1, 0, 10, 4, 20},   {1, 0, 30, 4, 20},                        // left: two natural copies
+        {2, 4, 50, 30, 6},   {2, 34, 50, 30, 6},  {2, 64, 50, 40, 6},  // bottom
+        {3, 104, 10, 8, 20}, {3, 104, 30, 8, 20},                      // right: likewise
+        {4, 0, 0, 4, 10},    {5, 0, 50, 4, 6},    {6, 104, 50, 8, 6},  // corners take edge
+        {7, 104, 0, 8, 10}};                                           // thicknesses
     EXPECT_EQ(l.draws, expected);
 }
 
