@@ -14,7 +14,7 @@ using Bitmap = vips::VImage;
 // A decode, encode or pixel operation that failed. The message names the
 // file (where there is one) and the reason.
 class ImagingError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -49,7 +49,7 @@ inline constexpr std::int64_t kDefaultPixelLimit = 300'000'000;
 // own. Encoder and resampler settings persist from image to image.
 // Operations that need an image throw ImagingError when there is none.
 class CImageBox {
-public:
+  public:
     CImageBox();
 
     void Clear();
@@ -76,7 +76,12 @@ public:
     void ScaleByPercent(float percent);
     // A white image of that size.
     void CreateBlank(int width, int height);
-    // Draws image at (DrawX, DrawY), honouring its alpha channel.
+    // Draws image at (DrawX, DrawY), honouring its alpha channel; parts outside
+    // the current image are clipped. Without PositionedDraw the image is
+    // centred. In DrawMode 0 (thumbnails) a picture at least as large as the
+    // current image is a frame (the image is centred on it) and a smaller one
+    // goes to the bottom-right corner. TransparentOverlay makes the colour of
+    // the drawn picture's top-left pixel transparent.
     void DrawBitmap(const Bitmap& image);
     // Draws the picture of a file at (DrawX, DrawY). Throws ImagingError.
     void OverlayFile(const std::string& path);
@@ -110,18 +115,27 @@ public:
     void Rotate(float degrees);
     void Flip(int direction);  // 0 horizontal, 1 vertical
 
+    // 0 none, 1 raised frame, 2 sunken frame.
     void SetEdgeEffect(int effect) { edgeEffect_ = effect; }
+    // Applies the edge effect as a bevel 2 x c pixels wide; a, b and d are
+    // not used.
     void ApplyEdgeEffect(int a, int b, int c, int d);
 
     void SetPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
     std::int64_t PixelLimit() const { return pixelLimit_; }
 
-    // A thumbnail that fits width x height, made with shrink-on-load and
-    // upright. Throws ImagingError naming the file.
+    // A thumbnail that fits width x height (never enlarged), made with
+    // shrink-on-load and upright, 8-bit sRGB. Throws ImagingError naming the
+    // file.
     static Bitmap Thumbnail(const std::string& path, int width, int height,
                             std::int64_t pixelLimit = kDefaultPixelLimit);
 
-private:
+  private:
+    void requireImage(const char* operation) const;
+    // Takes next as the current image, keeping the colour type.
+    void replaceImage(const Bitmap& next);
+    Bitmap drawnOnto(const Bitmap& picture) const;
+
     Bitmap image_;
     bool hasImage_ = false;
     int drawX_ = 0;

@@ -1,0 +1,133 @@
+#include "imaging/ImagingDetail.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace varnetto::detail {
+
+namespace {
+
+using vips::VImage;
+
+std::string escapeMarkup(const std::string& text) {
+    std::unique_ptr<gchar, decltype(&g_free)> valid(
+        g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size())), &g_free);
+    std::unique_ptr<gchar, decltype(&g_free)> escaped(g_markup_escape_text(valid.get(), -1),
+                                                      &g_free);
+    return escaped.get();
+}
+
+std::string withUnixNewlines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool isBlank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); });
+}
+
+// Language for glyph forms: Windows character sets of Japanese, Korean and
+// traditional Chinese; everything else is shown with simplified forms.
+const char* languageOf(int charset) {
+    switch (charset) {
+        case 128:
+            return "ja";
+        case 129:
+            return "ko";
+        case 136:
+            return "zh-tw";
+        default:
+            return "zh-cn";
+    }
+}
+
+Bitmap withAlpha(const Bitmap& picture) {
+    return hasAlpha(picture) ? picture : picture.bandjoin_const({255});
+}
+
+}  // namespace
+
+Bitmap drawPicture(const Bitmap& base, const Bitmap& picture, int x, int y, bool keyTransparent) {
+    const int left = std::max(x, 0);
+    const int top = std::max(y, 0);
+    const int right =
+        std::min<long long>(static_cast<long long>(x) + picture.width(), base.width());
+    const int bottom =
+        std::min<long long>(static_cast<long long>(y) + picture.height(), base.height());
+    if (right <= left || bottom <= top) return base;
+
+    const bool grayBase = base.bands() <= 2;
+    const bool grayPicture = picture.bands() <= 2;
+    const bool gray = grayBase && grayPicture;
+    Bitmap canvas = gray ? base : toRgb(base);
+    Bitmap part = picture.crop(left - x, top - y, right - left, bottom - top);
+    part = gray ? part.cast(VIPS_FORMAT_UCHAR) : toRgb(part);
+
+    if (keyTransparent && !hasAlpha(part)) {
+        const std::vector<double> key = (gray ? picture : toRgb(picture)).getpoint(0, 0);
+        part = part.bandjoin((part == key).bandand().ifthenelse(0, 255));
+    }
+    if (!hasAlpha(part)) {
+        if (hasAlpha(canvas)) part = withAlpha(part);
+        return canvas.insert(part, left, top);
+    }
+    const bool canvasAlpha = hasAlpha(canvas);
+    Bitmap out = canvas.composite2(
+        part, VIPS_BLEND_MODE_OVER,
+        VImage::option()->set("x", left)->set("y", top)->set(
+            "compositing_space", gray ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+    if (!canvasAlpha) out = out.extract_band(0, VImage::option()->set("n", gray ? 1 : 3));
+    out = out.cast(VIPS_FORMAT_UCHAR);
+    return out.copy(VImage::option()->set(
+        "interpretation", gray ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+}
+
+std::string textMarkup(const std::string& text, const TextStyle& style) {
+    const CaptionFont& font = style.font;
+    const std::uint32_t c = style.colorBgr;
+    char color[8];
+    std::snprintf(color, sizeof color, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF,
+                  (c >> 16) & 0xFF);
+    const double points = std::clamp(font.points > 0 ? font.points : 9.6, 1.0, 1000.0);
+    const int weight = std::clamp(font.weight > 0 ? font.weight : 400, 100, 1000);
+    std::string markup =
+        "<span font_family=\"" + escapeMarkup(font.face.empty() ? "Sans" : font.face) +
+        "\" size=\"" + std::to_string(std::lround(points * 1024)) + "\" weight=\"" +
+        std::to_string(weight) + "\" style=\"" + (font.italic ? "italic" : "normal") +
+        "\" underline=\"" + (font.underline ? "single" : "none") + "\" strikethrough=\"" +
+        (font.strikeOut ? "true" : "false") + "\" foreground=\"" + color + "\" lang=\"" +
+        languageOf(font.charset) + "\">";
+    return markup + escapeMarkup(withUnixNewlines(text)) + "</span>";
+}
+
+Bitmap drawText(const Bitmap& base, int x, int y, const std::string& text, const TextStyle& style) {
+    if (isBlank(text)) return base;
+    // Points are rendered at 96 dots per inch, as on the screen the sizes were
+    // chosen on.
+    Bitmap rendered = VImage::text(textMarkup(text, style).c_str(),
+                                   VImage::option()->set("dpi", 96)->set("rgba", true));
+    const int inkX = rendered.get_typeof("xoffset") ? rendered.get_int("xoffset") : 0;
+    const int inkY = rendered.get_typeof("yoffset") ? rendered.get_int("yoffset") : 0;
+    if (!style.transparent) {
+        rendered = whiteCanvas(rendered.width(), rendered.height())
+                       .composite2(rendered, VIPS_BLEND_MODE_OVER)
+                       .extract_band(0, VImage::option()->set("n", 3))
+                       .cast(VIPS_FORMAT_UCHAR);
+    }
+    return drawPicture(base, rendered, x + inkX, y + inkY, false);
+}
+
+}  // namespace varnetto::detail

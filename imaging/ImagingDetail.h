@@ -1,0 +1,102 @@
+#pragma once
+
+// Building blocks of CImageBox, shared by the files of imaging/ only.
+
+#include "imaging/CImageBox.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varnetto::detail {
+
+// The libvips error text (and clears libvips' error buffer, which would
+// otherwise keep growing and repeat old errors in later messages).
+std::string takeVipsError(const vips::VError& error);
+
+// The colour type travels with the image as metadata, so that a reduced
+// image keeps reporting its type after GetBitmap/PutBitmap.
+inline constexpr const char* kColorTypeField = "varnetto-color-type";
+Bitmap withColorType(const Bitmap& image, int type);
+Bitmap withoutColorType(const Bitmap& image);
+int colorTypeOf(const Bitmap& image);
+bool isGrayType(int type);
+
+bool hasAlpha(const Bitmap& image);
+// 8-bit sRGB with 3 bands, or 4 when the image has an alpha channel.
+Bitmap toRgb(const Bitmap& image);
+// 8-bit sRGB, 3 bands, transparency laid onto white.
+Bitmap toOpaqueRgb(const Bitmap& image);
+// 8-bit, 1 band (grey), transparency laid onto white.
+Bitmap toGray(const Bitmap& image);
+Bitmap whiteCanvas(int width, int height);
+// An image owning a copy of 8-bit pixels (rows of width * bands bytes).
+Bitmap imageFromPixels(const unsigned char* pixels, int width, int height, int bands,
+                       VipsInterpretation interpretation);
+// Refuses sizes that would exceed limit pixels.
+void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit,
+                     const std::string& name);
+
+// --- files ------------------------------------------------------------------
+enum class FileKind { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Pcx, Psd, Wbmp };
+
+struct PictureHeader {
+    FileKind kind = FileKind::Unknown;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int colorType = kTrueColor24;
+};
+
+// Recognises the file by its content (by its name only for WBMP, which has no
+// signature) and reads the picture size without decoding pixels.
+PictureHeader readPictureHeader(const std::string& path);
+// A lazy libvips load of a JPEG, PNG, GIF or TIFF file (the name is taken
+// literally, never parsed for options).
+vips::VImage openNative(const std::string& path, FileKind kind);
+// Checks the header against pixelLimit, then decodes fully and upright.
+Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit);
+
+struct EncoderSettings {
+    int jpegQuality = 75;
+    int tiffCompression = 0;
+};
+// Writes image to path in the format its extension names, through a
+// temporary file.
+void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
+// Encoders for the formats that only ImageMagick writes; the file is already
+// temporary.
+void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path);
+void writePdf(const Bitmap& image, const std::string& path);
+
+// --- pixels -----------------------------------------------------------------
+Bitmap convertColorType(const Bitmap& image, int type);
+// At most colors colours (libimagequant, dithered); alpha is kept.
+Bitmap quantize(const Bitmap& image, int colors);
+// Black and white by error diffusion, 1 band 0/255.
+Bitmap ditherBlackWhite(const Bitmap& image);
+
+Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample, int filter);
+
+// Draws picture onto base with its top-left corner at (x, y); the parts
+// outside base are clipped. keyTransparent makes the colour of picture's
+// top-left pixel transparent (for pictures without alpha).
+Bitmap drawPicture(const Bitmap& base, const Bitmap& picture, int x, int y, bool keyTransparent);
+
+struct TextStyle {
+    CaptionFont font;
+    std::uint32_t colorBgr = 0;
+    bool transparent = true;
+};
+Bitmap drawText(const Bitmap& base, int x, int y, const std::string& text, const TextStyle& style);
+// The Pango markup of text in style (exposed for checks of the escaping).
+std::string textMarkup(const std::string& text, const TextStyle& style);
+
+Bitmap adjustBrightness(const Bitmap& image, int amount, bool red, bool green, bool blue);
+Bitmap adjustContrast(const Bitmap& image, int amount, bool red, bool green, bool blue);
+Bitmap sharpen(const Bitmap& image, int amount);
+Bitmap despeckle(const Bitmap& image, int amount);
+Bitmap rotate(const Bitmap& image, double degrees);
+Bitmap flip(const Bitmap& image, int direction);
+Bitmap raisedFrame(const Bitmap& image, int effect, int width);
+Bitmap removeRedEye(const Bitmap& image);
+
+}  // namespace varnetto::detail

@@ -1,0 +1,132 @@
+#include "imaging/ImagingDetail.h"
+
+#include "common/Reporter.h"
+
+#include <Magick++.h>
+
+#include <mutex>
+
+namespace varnetto {
+
+void initImaging(const char* argv0) {
+    static std::once_flag once;
+    std::call_once(once, [argv0] {
+        if (VIPS_INIT(argv0 ? argv0 : "varnetto") != 0)
+            throw ImagingError("libvips cannot start: " + std::string(vips_error_buffer()));
+        // A batch reloads files that it has just overwritten; cached loads would
+        // hand back the old pixels, and draw operations must never touch a
+        // cached result.
+        vips_cache_set_max(0);
+        vips_cache_set_max_mem(0);
+        Magick::InitializeMagick(argv0);
+    });
+}
+
+namespace detail {
+
+std::string takeVipsError(const vips::VError& error) {
+    std::string text = error.what();
+    vips_error_clear();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    for (char& c : text)
+        if (c == '\n') c = ' ';
+    return text.empty() ? "unknown libvips error" : text;
+}
+
+Bitmap withColorType(const Bitmap& image, int type) {
+    Bitmap tagged = image.copy();
+    tagged.set(kColorTypeField, type);
+    return tagged;
+}
+
+Bitmap withoutColorType(const Bitmap& image) {
+    if (image.get_typeof(kColorTypeField) == 0) return image;
+    Bitmap plain = image.copy();
+    plain.remove(kColorTypeField);
+    return plain;
+}
+
+bool isGrayType(int type) {
+    return type == kGray256 || type == kGray16 || type == kMono8 || type == kBlackWhite;
+}
+
+int colorTypeOf(const Bitmap& image) {
+    const bool grayBands = image.bands() <= 2;
+    if (image.get_typeof(kColorTypeField) != 0) {
+        const int type = image.get_int(kColorTypeField);
+        // The tag is trusted only while the bands still agree with it (drawing
+        // colour onto a grey image widens it to RGB).
+        if (type >= kTrueColor24 && type <= kNoColor && isGrayType(type) == grayBands) return type;
+    }
+    return grayBands ? kGray256 : kTrueColor24;
+}
+
+bool hasAlpha(const Bitmap& image) {
+    return image.bands() == 2 || image.bands() == 4;
+}
+
+Bitmap toRgb(const Bitmap& image) {
+    Bitmap out = image;
+    if (out.format() != VIPS_FORMAT_UCHAR) {
+        if (out.interpretation() == VIPS_INTERPRETATION_RGB16 ||
+            out.interpretation() == VIPS_INTERPRETATION_GREY16)
+            out = out.colourspace(out.bands() <= 2 ? VIPS_INTERPRETATION_B_W
+                                                   : VIPS_INTERPRETATION_sRGB);
+        else
+            out = out.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (out.bands() <= 2) {
+        Bitmap gray = out.extract_band(0);
+        out = gray.bandjoin({gray, gray});
+        if (hasAlpha(image)) out = out.bandjoin(image.extract_band(1).cast(VIPS_FORMAT_UCHAR));
+    } else if (out.bands() > 4) {
+        out = out.extract_band(0, vips::VImage::option()->set("n", 4));
+    }
+    if (out.interpretation() != VIPS_INTERPRETATION_sRGB)
+        out = out.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    return out;
+}
+
+Bitmap toOpaqueRgb(const Bitmap& image) {
+    Bitmap rgb = toRgb(image);
+    if (rgb.bands() == 4)
+        rgb = rgb.flatten(vips::VImage::option()->set("background", std::vector<double>{255}))
+                  .cast(VIPS_FORMAT_UCHAR);
+    return rgb;
+}
+
+Bitmap toGray(const Bitmap& image) {
+    if (image.bands() == 1 && image.format() == VIPS_FORMAT_UCHAR) return image;
+    return toOpaqueRgb(image).colourspace(VIPS_INTERPRETATION_B_W).cast(VIPS_FORMAT_UCHAR);
+}
+
+Bitmap whiteCanvas(int width, int height) {
+    return (vips::VImage::black(width, height, vips::VImage::option()->set("bands", 3)) + 255)
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+Bitmap imageFromPixels(const unsigned char* pixels, int width, int height, int bands,
+                       VipsInterpretation interpretation) {
+    const std::size_t size = static_cast<std::size_t>(width) * height * bands;
+    VipsImage* raw =
+        vips_image_new_from_memory_copy(pixels, size, width, height, bands, VIPS_FORMAT_UCHAR);
+    if (!raw) throw vips::VError();
+    return Bitmap(raw, vips::STEAL)
+        .copy(vips::VImage::option()->set("interpretation", interpretation));
+}
+
+void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit,
+                     const std::string& name) {
+    const std::string what = name.empty() ? std::string("图像") : "图像 " + name + " ";
+    const auto w = static_cast<long long>(width);
+    const auto h = static_cast<long long>(height);
+    if (width <= 0 || height <= 0)
+        throw ImagingError(formatMessage("%s的尺寸无效：%lld X %lld。", what.c_str(), w, h));
+    if (width > limit || height > limit || width * height > limit)
+        throw ImagingError(formatMessage("%s太大：%lld X %lld 像素，超过 %lld 像素的上限。",
+                                         what.c_str(), w, h, static_cast<long long>(limit)));
+}
+
+}  // namespace detail
+}  // namespace varnetto

@@ -1,0 +1,100 @@
+#include "imaging/ImagingDetail.h"
+
+#include <Magick++.h>
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <memory>
+#include <vector>
+
+namespace varnetto::detail {
+
+namespace {
+
+Magick::Image toMagick(const Bitmap& image, bool gray) {
+    const Bitmap pixels = gray ? toGray(image) : toRgb(image);
+    const char* map = gray ? "I" : (pixels.bands() == 4 ? "RGBA" : "RGB");
+    std::size_t size = 0;
+    std::unique_ptr<void, decltype(&g_free)> data(pixels.write_to_memory(&size), &g_free);
+    Magick::Image out(pixels.width(), pixels.height(), map, Magick::CharPixel, data.get());
+    out.quiet(true);
+    return out;
+}
+
+void reduceToPalette(Magick::Image& out, int type) {
+    if (type == kPalette16 || type == kGray16) {
+        out.quantizeColors(16);
+        out.quantizeDither(false);
+        out.quantize();
+    }
+    // Fewer than 256 distinct colours become an exact colour map; more are
+    // quantised to 256.
+    out.type(type == kBlackWhite ? Magick::BilevelType : Magick::PaletteType);
+}
+
+}  // namespace
+
+void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path) {
+    const int type = colorTypeOf(image);
+    const bool gray = isGrayType(type) || format == "WBMP";
+    Magick::Image out = toMagick(format == "PCX" ? toOpaqueRgb(image) : image, gray);
+    if (format == "WBMP") {
+        out.type(Magick::BilevelType);
+    } else if (format == "PSD") {
+        out.depth(8);
+        out.type(gray ? Magick::GrayscaleType
+                      : (hasAlpha(image) ? Magick::TrueColorMatteType : Magick::TrueColorType));
+    } else if (type != kTrueColor24 && type != kNoColor) {
+        reduceToPalette(out, type);
+    } else {
+        out.type(hasAlpha(image) && format == "BMP" ? Magick::TrueColorMatteType
+                                                    : Magick::TrueColorType);
+    }
+    out.write(format + ":" + path);
+}
+
+void writePdf(const Bitmap& image, const std::string& path) {
+    const Bitmap rgb = toOpaqueRgb(image).copy_memory();
+    const int width = rgb.width();
+    const int height = rgb.height();
+    if (width > 32767 || height > 32767)
+        throw ImagingError("PDF 页面中的图像每边不能超过 32767 像素");
+    // The page has the picture's size at its own resolution (96 dpi unless
+    // the picture says otherwise).
+    const double filedDpi = rgb.xres() * 25.4;
+    const double dpi = filedDpi >= 50 && filedDpi <= 2400 ? filedDpi : 96.0;
+    const double points = 72.0 / dpi;
+
+    using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+    Surface picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height),
+                    &cairo_surface_destroy);
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+        throw ImagingError(cairo_status_to_string(cairo_surface_status(picture.get())));
+    cairo_surface_flush(picture.get());
+    unsigned char* target = cairo_image_surface_get_data(picture.get());
+    const int stride = cairo_image_surface_get_stride(picture.get());
+    const auto* source = static_cast<const unsigned char*>(rgb.data());
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(target + static_cast<std::size_t>(y) * stride);
+        const unsigned char* in = source + static_cast<std::size_t>(y) * width * 3;
+        for (int x = 0; x < width; ++x, in += 3)
+            row[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+    }
+    cairo_surface_mark_dirty(picture.get());
+
+    Surface pdf(cairo_pdf_surface_create(path.c_str(), width * points, height * points),
+                &cairo_surface_destroy);
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(pdf.get()), &cairo_destroy);
+    cairo_scale(cr.get(), points, points);
+    cairo_set_source_surface(cr.get(), picture.get(), 0, 0);
+    cairo_paint(cr.get());
+    cairo_show_page(cr.get());
+    const cairo_status_t drawn = cairo_status(cr.get());
+    cr.reset();
+    cairo_surface_finish(pdf.get());
+    const cairo_status_t finished = cairo_surface_status(pdf.get());
+    const cairo_status_t status = drawn != CAIRO_STATUS_SUCCESS ? drawn : finished;
+    if (status != CAIRO_STATUS_SUCCESS) throw ImagingError(cairo_status_to_string(status));
+}
+
+}  // namespace varnetto::detail

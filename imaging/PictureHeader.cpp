@@ -1,0 +1,208 @@
+#include "imaging/ImagingDetail.h"
+
+#include "common/Reporter.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace varnetto::detail {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 96;
+using HeaderBytes = std::array<unsigned char, kHeaderBytes>;
+
+[[noreturn]] void refuse(const std::string& path, const std::string& reason) {
+    throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
+}
+
+std::uint32_t le16(const HeaderBytes& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
+std::int64_t le32(const HeaderBytes& b, std::size_t at) {
+    return static_cast<std::int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+                                     (static_cast<std::uint32_t>(b[at + 3]) << 24));
+}
+std::uint32_t be16(const HeaderBytes& b, std::size_t at) {
+    return (b[at] << 8) | b[at + 1];
+}
+std::int64_t be32(const HeaderBytes& b, std::size_t at) {
+    return (static_cast<std::int64_t>(b[at]) << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) |
+           b[at + 3];
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+FileKind sniff(const HeaderBytes& b, std::size_t length, const std::string& path) {
+    auto starts = [&](std::initializer_list<unsigned char> magic) {
+        return length >= magic.size() && std::equal(magic.begin(), magic.end(), b.begin());
+    };
+    if (starts({0xFF, 0xD8, 0xFF})) return FileKind::Jpeg;
+    if (starts({0x89, 'P', 'N', 'G'})) return FileKind::Png;
+    if (starts({'G', 'I', 'F', '8'})) return FileKind::Gif;
+    if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) return FileKind::Tiff;
+    if (starts({'8', 'B', 'P', 'S'})) return FileKind::Psd;
+    if (starts({'B', 'M'}) && length >= 30) return FileKind::Bmp;
+    if (length >= 128 - 32 && b[0] == 0x0A && b[1] <= 5 && b[2] <= 1) return FileKind::Pcx;
+    const std::string ext = lowerExtension(path);
+    if ((ext == ".wbmp" || ext == ".wbm") && length >= 4 && b[0] == 0) return FileKind::Wbmp;
+    return FileKind::Unknown;
+}
+
+// WBMP sizes are variable-length: seven bits a byte, high bit = more follows.
+bool readMultiByte(const HeaderBytes& b, std::size_t length, std::size_t& at, std::int64_t& out) {
+    out = 0;
+    for (int i = 0; i < 5 && at < length; ++i) {
+        const unsigned char byte = b[at++];
+        out = (out << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0) return true;
+    }
+    return false;
+}
+
+void readBmp(const HeaderBytes& b, PictureHeader& h) {
+    const std::uint32_t dibSize = le16(b, 14) | (le16(b, 16) << 16);
+    int bits = 24;
+    if (dibSize == 12) {
+        h.width = le16(b, 18);
+        h.height = le16(b, 20);
+        bits = static_cast<int>(le16(b, 24));
+    } else {
+        h.width = le32(b, 18);
+        h.height = std::llabs(le32(b, 22));
+        bits = static_cast<int>(le16(b, 28));
+    }
+    h.colorType = bits == 1   ? kBlackWhite
+                  : bits == 4 ? kPalette16
+                  : bits == 8 ? kPalette256
+                              : kTrueColor24;
+}
+
+void readPcx(const HeaderBytes& b, PictureHeader& h) {
+    h.width = static_cast<std::int64_t>(le16(b, 8)) - le16(b, 4) + 1;
+    h.height = static_cast<std::int64_t>(le16(b, 10)) - le16(b, 6) + 1;
+    const int bits = b[3];
+    const int planes = b[65];
+    if (bits == 1 && planes == 1)
+        h.colorType = kBlackWhite;
+    else if (bits * planes == 4)
+        h.colorType = kPalette16;
+    else if (bits == 8 && planes == 1)
+        h.colorType = kPalette256;
+    else
+        h.colorType = kTrueColor24;
+}
+
+void readPsd(const HeaderBytes& b, PictureHeader& h) {
+    h.height = be32(b, 14);
+    h.width = be32(b, 18);
+    switch (be16(b, 24)) {
+        case 0:
+            h.colorType = kBlackWhite;
+            break;
+        case 1:
+            h.colorType = kGray256;
+            break;
+        case 2:
+            h.colorType = kPalette256;
+            break;
+        default:
+            h.colorType = kTrueColor24;
+    }
+}
+
+void readWbmp(const HeaderBytes& b, std::size_t length, const std::string& path, PictureHeader& h) {
+    std::size_t at = 0;
+    std::int64_t type = 0;
+    if (!readMultiByte(b, length, at, type) || type != 0 || at >= length)
+        refuse(path, "不是 WBMP 文件");
+    const unsigned char fixHeader = b[at++];
+    if (fixHeader & 0x80) refuse(path, "不支持带扩展头的 WBMP 文件");
+    if (!readMultiByte(b, length, at, h.width) || !readMultiByte(b, length, at, h.height))
+        refuse(path, "WBMP 文件头不完整");
+    h.colorType = kBlackWhite;
+}
+
+int nativeColorType(const vips::VImage& header, FileKind kind) {
+    auto intField = [&](const char* name) {
+        return header.get_typeof(name) != 0 ? header.get_int(name) : 0;
+    };
+    const int paletteBits = intField("palette-bit-depth");
+    const int sampleBits = intField("bits-per-sample");
+    if (kind == FileKind::Gif)
+        return paletteBits > 0 && paletteBits <= 4 ? kPalette16 : kPalette256;
+    if (paletteBits > 0) return paletteBits <= 4 ? kPalette16 : kPalette256;
+    if (header.bands() <= 2) {
+        if (sampleBits == 1) return kBlackWhite;
+        if (sampleBits == 4) return kGray16;
+        return kGray256;
+    }
+    return kTrueColor24;
+}
+
+}  // namespace
+
+vips::VImage openNative(const std::string& path, FileKind kind) {
+    auto options = vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    switch (kind) {
+        case FileKind::Jpeg:
+            return vips::VImage::jpegload(path.c_str(), options);
+        case FileKind::Png:
+            return vips::VImage::pngload(path.c_str(), options);
+        case FileKind::Gif:
+            return vips::VImage::gifload(path.c_str(), options);
+        default:
+            return vips::VImage::tiffload(path.c_str(), options);
+    }
+}
+
+PictureHeader readPictureHeader(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) refuse(path, std::strerror(errno));
+    if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
+    HeaderBytes bytes{};
+    in.read(reinterpret_cast<char*>(bytes.data()), kHeaderBytes);
+    const auto length = static_cast<std::size_t>(in.gcount());
+
+    PictureHeader header;
+    header.kind = sniff(bytes, length, path);
+    switch (header.kind) {
+        case FileKind::Unknown:
+            refuse(path, "不是可识别的图像格式");
+        case FileKind::Bmp:
+            readBmp(bytes, header);
+            break;
+        case FileKind::Pcx:
+            readPcx(bytes, header);
+            break;
+        case FileKind::Psd:
+            readPsd(bytes, header);
+            break;
+        case FileKind::Wbmp:
+            readWbmp(bytes, length, path, header);
+            break;
+        default:
+            try {
+                const vips::VImage image = openNative(path, header.kind);
+                header.width = image.width();
+                header.height = image.height();
+                header.colorType = nativeColorType(image, header.kind);
+            } catch (const vips::VError& error) {
+                refuse(path, takeVipsError(error));
+            }
+    }
+    return header;
+}
+
+}  // namespace varnetto::detail

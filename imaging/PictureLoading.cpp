@@ -1,0 +1,111 @@
+#include "imaging/ImagingDetail.h"
+
+#include "common/Reporter.h"
+
+namespace varnetto {
+
+namespace detail {
+
+namespace {
+
+[[noreturn]] void decodeFailed(const std::string& path, const std::string& reason) {
+    throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
+}
+
+// ImageMagick is told the format, so it never guesses one from the content
+// or acts on a prefix inside the name.
+std::string magickName(FileKind kind, const std::string& path) {
+    switch (kind) {
+        case FileKind::Bmp:
+            return "BMP:" + path;
+        case FileKind::Pcx:
+            return "PCX:" + path;
+        case FileKind::Psd:
+            return "PSD:" + path;
+        default:
+            return "WBMP:" + path;
+    }
+}
+
+vips::VImage openAny(const std::string& path, FileKind kind) {
+    switch (kind) {
+        case FileKind::Bmp:
+        case FileKind::Pcx:
+        case FileKind::Psd:
+        case FileKind::Wbmp:
+            return vips::VImage::magickload(magickName(kind, path).c_str());
+        default:
+            return openNative(path, kind);
+    }
+}
+
+// 8-bit sRGB or grey, alpha kept, in the storage the colour type implies.
+Bitmap normalise(const Bitmap& decoded, int& type) {
+    Bitmap image = decoded;
+    const VipsInterpretation interpretation = image.interpretation();
+    const bool plain = interpretation == VIPS_INTERPRETATION_sRGB ||
+                       interpretation == VIPS_INTERPRETATION_B_W ||
+                       interpretation == VIPS_INTERPRETATION_MULTIBAND;
+    if (!plain || image.format() != VIPS_FORMAT_UCHAR) {
+        const bool gray = image.bands() <= 2 || interpretation == VIPS_INTERPRETATION_GREY16;
+        image = image.colourspace(gray ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB);
+        if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (image.bands() <= 2) {
+        if (!isGrayType(type)) type = kGray256;
+        return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
+    }
+    if (isGrayType(type)) {
+        Bitmap gray = image.colourspace(VIPS_INTERPRETATION_B_W);
+        return gray.format() == VIPS_FORMAT_UCHAR ? gray : gray.cast(VIPS_FORMAT_UCHAR);
+    }
+    return toRgb(image);
+}
+
+}  // namespace
+
+Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit) {
+    const PictureHeader header = readPictureHeader(path);
+    checkPixelCount(header.width, header.height, pixelLimit, path);
+    try {
+        int type = header.colorType;
+        Bitmap image = normalise(openAny(path, header.kind).autorot(), type);
+        // Decoding now names the right file when the data turns out broken,
+        // and the result no longer depends on the file (which a batch may
+        // replace with its own output).
+        return withColorType(image.copy_memory(), type);
+    } catch (const vips::VError& error) {
+        decodeFailed(path, takeVipsError(error));
+    }
+}
+
+}  // namespace detail
+
+Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height,
+                            std::int64_t pixelLimit) {
+    using detail::FileKind;
+    if (width < 1 || height < 1)
+        throw ImagingError(formatMessage("缩略图尺寸无效：%d X %d。", width, height));
+    const detail::PictureHeader header = detail::readPictureHeader(path);
+    detail::checkPixelCount(header.width, header.height, pixelLimit, path);
+    auto options = [height] {
+        return vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_DOWN);
+    };
+    try {
+        Bitmap thumb;
+        if (header.kind == FileKind::Bmp || header.kind == FileKind::Pcx ||
+            header.kind == FileKind::Psd || header.kind == FileKind::Wbmp) {
+            // No shrink-on-load exists for these formats.
+            thumb = detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
+        } else {
+            thumb = vips::VImage::thumbnail_source(vips::VSource::new_from_file(path.c_str()),
+                                                   width, options());
+        }
+        return detail::toRgb(thumb).copy_memory();
+    } catch (const vips::VError& error) {
+        throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
+                                         detail::takeVipsError(error).c_str()));
+    }
+}
+
+}  // namespace varnetto

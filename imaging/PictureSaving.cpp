@@ -1,0 +1,147 @@
+#include "imaging/ImagingDetail.h"
+
+#include "common/PendingFile.h"
+#include "common/Reporter.h"
+
+#include <Magick++.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace varnetto::detail {
+
+namespace {
+
+using vips::VImage;
+
+std::string lowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+// Two levels only: a picture that already is black and white keeps its
+// pixels, anything else is dithered.
+Bitmap toBilevel(const Bitmap& image) {
+    const int type = colorTypeOf(image);
+    if (type == kBlackWhite || type == kMono8)
+        return (toGray(image) >= 128).cast(VIPS_FORMAT_UCHAR);
+    return ditherBlackWhite(image);
+}
+
+Bitmap grayKeepingAlpha(const Bitmap& image) {
+    if (image.bands() <= 2 && image.format() == VIPS_FORMAT_UCHAR) return image;
+    return toGray(image);
+}
+
+void writeJpeg(const Bitmap& image, const std::string& path, int quality) {
+    const int type = colorTypeOf(image);
+    const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
+    pixels.jpegsave(
+        path.c_str(),
+        VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("optimize_coding", true));
+}
+
+void writePng(const Bitmap& image, const std::string& path) {
+    auto options = VImage::option();
+    Bitmap pixels;
+    switch (colorTypeOf(image)) {
+        case kPalette256:
+        case kPalette16:
+            pixels = toRgb(image);
+            options->set("palette", true)
+                ->set("bitdepth", colorTypeOf(image) == kPalette16 ? 4 : 8)
+                ->set("dither", 0.0);
+            break;
+        case kGray16:
+            pixels = toGray(image), options->set("bitdepth", 4);
+            break;
+        case kBlackWhite:
+            pixels = toBilevel(image), options->set("bitdepth", 1);
+            break;
+        case kGray256:
+        case kMono8:
+            pixels = grayKeepingAlpha(image);
+            break;
+        default:
+            pixels = toRgb(image);
+    }
+    pixels.pngsave(path.c_str(), options);
+}
+
+void writeGif(const Bitmap& image, const std::string& path) {
+    const int type = colorTypeOf(image);
+    const int bits = type == kBlackWhite ? 1 : (type == kPalette16 || type == kGray16) ? 4 : 8;
+    const Bitmap pixels = type == kBlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
+    pixels.gifsave(path.c_str(), VImage::option()->set("bitdepth", bits));
+}
+
+void writeTiff(const Bitmap& image, const std::string& path, int compression) {
+    auto options = VImage::option();
+    const int type = colorTypeOf(image);
+    Bitmap pixels;
+    if (compression == 2 || type == kBlackWhite) {
+        // Group 4 only encodes one bit a pixel.
+        pixels = toBilevel(image);
+        options->set("bitdepth", 1);
+    } else if (type == kGray16) {
+        pixels = toGray(image);
+        options->set("bitdepth", 4);
+    } else if (isGrayType(type)) {
+        pixels = grayKeepingAlpha(image);
+    } else {
+        pixels = toRgb(image);
+    }
+    const VipsForeignTiffCompression codes[] = {VIPS_FOREIGN_TIFF_COMPRESSION_NONE,
+                                                VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS,
+                                                VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4};
+    options->set("compression", codes[compression >= 0 && compression <= 2 ? compression : 0]);
+    pixels.tiffsave(path.c_str(), options);
+}
+
+}  // namespace
+
+void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    const std::string ext = lowerExtension(path);
+    auto failed = [&path](const std::string& reason) {
+        return ImagingError(formatMessage("无法保存图像 %s：%s", path.c_str(), reason.c_str()));
+    };
+    try {
+        PendingFile pending(path);
+        const std::string temp = pending.tempPath().string();
+        if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
+            writeJpeg(image, temp, settings.jpegQuality);
+        else if (ext == ".png")
+            writePng(image, temp);
+        else if (ext == ".gif")
+            writeGif(image, temp);
+        else if (ext == ".tif" || ext == ".tiff")
+            writeTiff(image, temp, settings.tiffCompression);
+        else if (ext == ".bmp")
+            writeWithMagick(image, "BMP", temp);
+        else if (ext == ".pcx")
+            writeWithMagick(image, "PCX", temp);
+        else if (ext == ".psd")
+            writeWithMagick(image, "PSD", temp);
+        else if (ext == ".wbmp" || ext == ".wbm")
+            writeWithMagick(toBilevel(image), "WBMP", temp);
+        else if (ext == ".pdf")
+            writePdf(image, temp);
+        else
+            throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
+        pending.commit();
+    } catch (const vips::VError& error) {
+        throw failed(takeVipsError(error));
+    } catch (const ImagingError& error) {
+        throw failed(error.what());
+    } catch (const Magick::Exception& error) {
+        throw failed(error.what());
+    } catch (const std::system_error& error) {
+        throw failed(error.what());
+    }
+}
+
+}  // namespace varnetto::detail
