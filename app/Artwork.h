@@ -1,0 +1,25 @@
+#pragma once
+
+#include "browser/ThumbnailArt.h"
+
+#include <QIcon>
+#include <QImage>
+
+namespace varnetto {
+
+// Every picture of the main window and the batch dialog, drawn in code.
+namespace artwork {
+
+QIcon windowIcon();
+// 25 x 25 toolbar picture number index (0-12), in its normal or hot form.
+QImage toolbarImage(int index, bool hot);
+inline constexpr int kToolbarImageCount = 13;
+QImage thumbnailFrame();  // 160 x 120
+QImage lockMark();        // 43 x 40
+QImage brokenPicture();   // 160 x 120
+// The two frames of the batch dialog's animation, 80 x 80.
+QImage batchFrame(int frame);
+ThumbnailArt thumbnailArt();
+
+}  // namespace artwork
+}  // namespace varnetto

@@ -1,0 +1,242 @@
+#include "app/BatchDialog.h"
+
+#include "app/Artwork.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <sys/stat.h>
+#include <filesystem>
+
+namespace varnetto {
+
+namespace {
+
+constexpr int kWidth = 540;
+constexpr int kHeight = 270;
+
+QPushButton* flatButton(const char* text, QWidget* parent) {
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    button->setFlat(true);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void place(QWidget* widget, int left, int top, int right, int bottom) {
+    widget->setGeometry(left, top, right - left, bottom - top);
+}
+
+}  // namespace
+
+BatchDialog::BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      appFolder_(std::move(appFolder)),
+      reporter_(dialogs, this) {
+    setWindowTitle(QString::fromUtf8("  执行批量处理"));
+    setWindowIcon(artwork::windowIcon());
+    setFixedSize(kWidth, kHeight);
+    createControls();
+    timer_.setInterval(500);
+    connect(&timer_, &QTimer::timeout, this, &BatchDialog::tick);
+    connect(&runner_, &BatchRunner::imageStarted, this, &BatchDialog::imageStarted);
+    connect(&runner_, &BatchRunner::finished, this, &BatchDialog::finished);
+    setRunningButtons(false);
+}
+
+BatchDialog::~BatchDialog() {
+    reporter_.releaseWaitingWorkers();
+    runner_.abort();
+}
+
+void BatchDialog::createControls() {
+    const int w = kWidth;
+    const int h = kHeight;
+    place(new QLabel(QString::fromUtf8("处理方案名称："), this), 10, 20, 110, 40);
+    schemeName_ = new QLabel(this);
+    place(schemeName_, 115, 20, 295, 40);
+    place(new QLabel(QString::fromUtf8("要处理的图像个数："), this), 315, 20, 435, 40);
+    imageCount_ = new QLabel(QStringLiteral("100"), this);
+    place(imageCount_, 440, 20, 520, 40);
+    animation_ = new QLabel(this);
+    animation_->setAlignment(Qt::AlignCenter);
+    place(animation_, w / 2 - 40, 50, w / 2 + 40, 130);
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    place(status_, 10, 140, w - 10, 162);
+    progress_ = new QProgressBar(this);
+    progress_->setTextVisible(false);
+    place(progress_, 10, 167, w - 10, 192);
+    failures_ = flatButton("", this);
+    failures_->setStyleSheet("color: #b00000; text-align: left;");
+    place(failures_, 10, 196, w - 10, 218);
+    failures_->hide();
+    connect(failures_, &QPushButton::clicked, this, &BatchDialog::showFailures);
+    autoClose_ = new QCheckBox(QString::fromUtf8("处理结束后自动关闭本窗口"), this);
+    autoClose_->setChecked(true);
+    place(autoClose_, 10, h - 35, 190, h - 15);
+    start_ = flatButton("开始", this);
+    place(start_, 210, h - 35, 290, h - 10);
+    abort_ = flatButton("中断", this);
+    place(abort_, 300, h - 35, 380, h - 10);
+    close_ = flatButton("关闭", this);
+    place(close_, w - 90, h - 35, w - 10, h - 10);
+    connect(start_, &QPushButton::clicked, this, &BatchDialog::start);
+    connect(abort_, &QPushButton::clicked, this, &BatchDialog::abort);
+    connect(close_, &QPushButton::clicked, this, [this] { done(0); });
+}
+
+void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource source) {
+    source_ = std::move(source);
+    schemeName_->setText(schemeName);
+    imageCount_->setText(QString::number(imageCount));
+    status_->clear();
+    failures_->hide();
+    stopAnimation();
+    setRunningButtons(false);
+}
+
+void BatchDialog::start() {
+    if (running_ || runner_.active() || !source_) return;
+    BatchJob job = source_();
+    running_ = true;
+    const std::string& folder = job.outputFolder;
+    struct stat info {};
+    if (folder.empty() || ::stat(folder.c_str(), &info) != 0) {
+        const QString name = QString::fromStdString(folder);
+        if (!dialogs_.ask(this, QString::fromUtf8("输出目录： %1  不存在，是否要创建？").arg(name),
+                          MessageKind::Stop)) {
+            running_ = false;
+            return;
+        }
+        std::error_code error;
+        // One level only: a missing parent is a mistake in the scheme.
+        if (folder.empty() || !std::filesystem::create_directory(folder, error)) {
+            dialogs_.message(this,
+                             QString::fromUtf8("无法创建输出目录： %1，批量处理中止。").arg(name),
+                             MessageKind::Stop);
+            running_ = false;
+            return;
+        }
+    }
+    outcomes_.clear();
+    failures_->hide();
+    shownProgress_ = 0;
+    progress_->setRange(0, std::max<int>(1, static_cast<int>(job.sources.size())));
+    progress_->setValue(0);
+    setRunningButtons(true);
+    timer_.start();
+    if (!job.scheme) {
+        finished({}, false);
+        return;
+    }
+    runner_.start(*job.scheme, std::move(job.sources), appFolder_, reporter_, jobs_);
+}
+
+void BatchDialog::abort() {
+    if (!running_) return;
+    runner_.abort();
+    running_ = false;
+    progress_->setValue(0);
+    status_->clear();
+    setRunningButtons(false);
+    stopAnimation();
+}
+
+void BatchDialog::imageStarted(int index, const QString& path) {
+    if (!running_ || index < shownProgress_) return;
+    shownProgress_ = index;
+    status_->setText(path);
+    progress_->setValue(index);
+}
+
+void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool aborted) {
+    outcomes_ = outcomes;
+    if (!running_ || aborted) {
+        // An aborted batch has ended: "开始" may be used again.
+        setRunningButtons(false);
+        return;
+    }
+    const auto failed = std::count_if(outcomes.begin(), outcomes.end(),
+                                      [](const BatchOutcome& o) { return !o.ok(); });
+    Q_EMIT batchFinished();
+    if (autoClose_->isChecked() && failed == 0) {
+        running_ = false;
+        stopAnimation();
+        done(1);
+        return;
+    }
+    running_ = false;
+    setRunningButtons(false);
+    status_->setText(QString::fromUtf8("处理完成。"));
+    stopAnimation();
+    if (failed > 0) {
+        failures_->setText(
+            QString::fromUtf8("%1 个图像处理失败，点击查看原因。").arg(static_cast<int>(failed)));
+        failures_->show();
+    }
+}
+
+void BatchDialog::showFailures() {
+    QStringList lines;
+    int failed = 0;
+    for (const BatchOutcome& outcome : outcomes_) {
+        if (outcome.ok()) continue;
+        ++failed;
+        lines << QString::fromStdString(outcome.source) + "\n    " +
+                     QString::fromStdString(outcome.error);
+    }
+    dialogs_.details(this, QString::fromUtf8("%1 个图像处理失败。").arg(failed), lines.join("\n"));
+}
+
+void BatchDialog::setRunningButtons(bool running) {
+    // After an abort "开始" waits until the last worker has ended.
+    start_->setEnabled(!running && !runner_.active());
+    abort_->setEnabled(running);
+    close_->setEnabled(!running);
+    update();
+}
+
+void BatchDialog::tick() {
+    if (animationFrame_ == 1) {
+        animation_->setPixmap(QPixmap::fromImage(artwork::batchFrame(1)));
+        animationFrame_ = 2;
+    } else {
+        animation_->setPixmap(QPixmap::fromImage(artwork::batchFrame(2)));
+        animationFrame_ = 1;
+    }
+}
+
+void BatchDialog::stopAnimation() {
+    timer_.stop();
+    animation_->setPixmap(QPixmap::fromImage(artwork::batchFrame(1)));
+    animationFrame_ = 2;
+}
+
+void BatchDialog::reject() {
+    if (running_) return;
+    QDialog::reject();
+}
+
+void BatchDialog::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void BatchDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(QColor(125, 125, 125));
+    painter.drawLine(5, height() - 50, width() - 5, height() - 50);
+    painter.setPen(Qt::white);
+    painter.drawLine(5, height() - 49, width() - 5, height() - 49);
+}
+
+}  // namespace varnetto

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "app/BatchRunner.h"
+#include "app/UiReporter.h"
+#include "app/UserDialogs.h"
+#include "schemes/Scheme.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace varnetto {
+
+// What "开始" runs: the scheme (none when there is no current scheme), the
+// folder it writes to and the images, in run order.
+struct BatchJob {
+    std::optional<Scheme> scheme;
+    std::string outputFolder;
+    std::vector<std::string> sources;
+};
+
+class BatchDialog : public QDialog {
+    Q_OBJECT
+  public:
+    using JobSource = std::function<BatchJob()>;
+
+    BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* parent = nullptr);
+    ~BatchDialog() override;
+
+    // Sets up the texts and the job source; show() or exec() follows.
+    void prepare(const QString& schemeName, int imageCount, JobSource source);
+    // 0: one worker per core.
+    void setWorkerCount(int jobs) { jobs_ = jobs; }
+
+    bool running() const { return running_; }
+    bool workersActive() const { return runner_.active(); }
+    int animationFrame() const { return animationFrame_; }
+    const std::vector<BatchOutcome>& lastOutcomes() const { return outcomes_; }
+
+    QLabel* schemeNameLabel() const { return schemeName_; }
+    QLabel* imageCountLabel() const { return imageCount_; }
+    QLabel* statusLabel() const { return status_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QCheckBox* autoCloseBox() const { return autoClose_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* abortButton() const { return abort_; }
+    QPushButton* closeButton() const { return close_; }
+    QPushButton* failuresButton() const { return failures_; }
+    QLabel* animationLabel() const { return animation_; }
+
+    void start();
+    void abort();
+
+  Q_SIGNALS:
+    // After every batch that ended without an abort.
+    void batchFinished();
+
+  public Q_SLOTS:
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void createControls();
+    void setRunningButtons(bool running);
+    void tick();
+    void stopAnimation();
+    void imageStarted(int index, const QString& path);
+    void finished(const std::vector<BatchOutcome>& outcomes, bool aborted);
+    void showFailures();
+
+    UserDialogs& dialogs_;
+    std::string appFolder_;
+    UiReporter reporter_;
+    BatchRunner runner_;
+    JobSource source_;
+    int jobs_ = 0;
+    bool running_ = false;
+    int animationFrame_ = 2;
+    int shownProgress_ = 0;
+    QTimer timer_;
+    std::vector<BatchOutcome> outcomes_;
+
+    QLabel* schemeName_ = nullptr;
+    QLabel* imageCount_ = nullptr;
+    QLabel* animation_ = nullptr;
+    QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QCheckBox* autoClose_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* abort_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QPushButton* failures_ = nullptr;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,56 @@
+#include "app/BatchRunner.h"
+
+namespace varnetto {
+
+class BatchRunner::Observer final : public BatchObserver {
+  public:
+    explicit Observer(BatchRunner& runner) : runner_(runner) {}
+    // Signals emitted here reach the owner's thread queued.
+    void imageStarted(int index, const std::string& source) override {
+        Q_EMIT runner_.imageStarted(index, QString::fromStdString(source));
+    }
+    void imageFinished(const BatchOutcome& outcome) override {
+        Q_EMIT runner_.imageFinished(outcome.index, outcome.ok());
+    }
+
+  private:
+    BatchRunner& runner_;
+};
+
+BatchRunner::BatchRunner(QObject* parent) : QObject(parent) {}
+
+BatchRunner::~BatchRunner() {
+    abort_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
+                        std::string appFolder, Reporter& reporter, int jobs) {
+    if (thread_.joinable()) return false;
+    abort_ = false;
+    thread_ = std::thread([this, scheme, sources = std::move(sources),
+                           appFolder = std::move(appFolder), &reporter, jobs] {
+        Observer observer(*this);
+        BatchOptions options;
+        options.jobs = jobs;
+        std::vector<BatchOutcome> outcomes;
+        try {
+            outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort_, options);
+        } catch (const std::exception& error) {
+            BatchOutcome failed;
+            failed.error = error.what();
+            outcomes.push_back(failed);
+        }
+        const bool aborted = abort_.load();
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcomes, aborted] {
+                if (thread_.joinable()) thread_.join();
+                Q_EMIT finished(outcomes, aborted);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+}  // namespace varnetto

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/UserDialogs.h"
+#include "common/Reporter.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+
+namespace varnetto {
+
+// The core's reporter for the windows. Called on the UI thread it shows the
+// message at once; called from a worker it hands the message to the UI
+// thread and holds the worker until the user has answered.
+class UiReporter final : public QObject, public Reporter {
+    Q_OBJECT
+  public:
+    UiReporter(UserDialogs& dialogs, QWidget* owner);
+
+    void message(std::string_view text, MessageKind kind) override;
+    bool ask(std::string_view text, MessageKind kind) override;
+
+    // Workers waiting for an answer give up (No) instead of waiting for a
+    // UI thread that is about to wait for them.
+    void releaseWaitingWorkers() { releasing_ = true; }
+
+  private:
+    bool askFromWorker(const QString& text, MessageKind kind, bool question);
+
+    std::atomic<bool> releasing_{false};
+    UserDialogs& dialogs_;
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,23 @@
+#include "app/MainWindow.h"
+#include "app/SecondaryDialogs.h"
+#include "app/UserDialogs.h"
+#include "common/AppFolder.h"
+#include "imaging/CImageBox.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char** argv) {
+    varnetto::initImaging(argv[0]);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Varnetto");
+    QFont font = QApplication::font();
+    font.setPointSize(10);
+    QApplication::setFont(font);
+
+    varnetto::QtUserDialogs dialogs;
+    varnetto::DialogsNotBuiltYet secondary;
+    varnetto::MainWindow window(varnetto::applicationFolder(), dialogs, secondary);
+    window.showMaximized();
+    return QApplication::exec();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "browser/ImageListModel.h"
+
+#include <QListView>
+
+namespace varnetto {
+
+// The image list: 160 x 120 thumbnails in a grid, one cell per row.
+class ImageListView : public QListView {
+    Q_OBJECT
+  public:
+    explicit ImageListView(QWidget* parent = nullptr);
+
+    void applyViewMode(ListViewMode mode);
+    // Selected row numbers in ascending order.
+    QList<int> selectedRows() const;
+    int firstSelectedRow() const;
+
+  Q_SIGNALS:
+    void spacePressed();
+    void enterPressed();
+    void contextMenuWanted(const QPoint& globalPosition);
+    void rowDoubleClicked(int row);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,152 @@
+#include "browser/RowReader.h"
+
+#include "browser/VipsQImage.h"
+#include "imaging/CImageBox.h"
+
+#include <QPainter>
+#include <vips/vips8>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+
+namespace varnetto {
+
+namespace {
+
+constexpr int kCellWidth = 160;
+constexpr int kCellHeight = 120;
+
+struct Dimensions {
+    int width = 0;
+    int height = 0;
+};
+
+// Upright size from the header alone, without decoding the pixels.
+bool probeDimensions(const std::string& path, Dimensions& out) {
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader) {
+        vips_error_clear();
+        return false;
+    }
+    try {
+        vips::VImage image;
+        // An explicit loader takes the name literally ("[...]" is no option list).
+        vips::VImage::call(loader, vips::VImage::option()
+                                       ->set("filename", path.c_str())
+                                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                       ->set("out", &image));
+        out = {image.width(), image.height()};
+        if (image.get_typeof("orientation") != 0 && image.get_int("orientation") >= 5) {
+            std::swap(out.width, out.height);
+        }
+        return true;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return false;
+    }
+}
+
+vips::VImage scaledExactly(const vips::VImage& image, QSize size) {
+    if (image.width() == size.width() && image.height() == size.height()) return image;
+    return image.resize(
+        double(size.width()) / image.width(),
+        vips::VImage::option()->set("vscale", double(size.height()) / image.height()));
+}
+
+}  // namespace
+
+QSize thumbnailPictureSize(int width, int height) {
+    if (width <= 0 || height <= 0) return {0, 0};
+    const double ratio = double(width) / double(height);
+    const double cellRatio = 4.0 / 3.0;
+    int tw = 0;
+    int th = 0;
+    if (ratio < cellRatio) {
+        th = std::min(height, kCellHeight);
+        tw = static_cast<int>(th * ratio);
+    } else if (ratio > cellRatio) {
+        tw = std::min(width, kCellWidth);
+        th = static_cast<int>(tw / ratio);
+    } else {
+        return {kCellWidth, kCellHeight};
+    }
+    // A sliver of a picture still shows as one pixel.
+    return {std::max(tw, 1), std::max(th, 1)};
+}
+
+QImage composeCell(const QImage& picture, const QImage& frame) {
+    if (picture.width() == kCellWidth && picture.height() == kCellHeight) {
+        return picture.convertToFormat(QImage::Format_RGB888);
+    }
+    QImage cell = frame.convertToFormat(QImage::Format_RGB888);
+    QPainter painter(&cell);
+    painter.drawImage((kCellWidth - picture.width()) / 2, (kCellHeight - picture.height()) / 2,
+                      picture);
+    return cell;
+}
+
+QImage withLockMark(const QImage& cell, const QImage& lockMark) {
+    QImage locked = cell.copy();
+    QPainter painter(&locked);
+    painter.drawImage(locked.width() - lockMark.width() - 2,
+                      locked.height() - lockMark.height() - 2, lockMark);
+    return locked;
+}
+
+void readFileFacts(const std::string& folder, const std::string& fileName, RowFacts& facts) {
+    const auto dot = fileName.rfind('.');
+    facts.typeText.clear();
+    if (dot != std::string::npos) {
+        facts.typeText = fileName.substr(dot + 1);
+        for (char& c : facts.typeText) c = char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    struct stat info {};
+    const std::string path = folder + "/" + fileName;
+    if (::stat(path.c_str(), &info) != 0) return;
+    facts.sizeText = std::to_string(static_cast<long long>(info.st_size) / 1024) + "K";
+    std::tm local{};
+    localtime_r(&info.st_mtime, &local);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
+    facts.timeText = buffer;
+}
+
+RowFacts readRow(const std::string& folder, const std::string& fileName, const ThumbnailArt& art) {
+    RowFacts facts;
+    readFileFacts(folder, fileName, facts);
+    const std::string path = folder + "/" + fileName;
+    try {
+        vips::VImage picture;
+        Dimensions size;
+        if (probeDimensions(path, size)) {
+            const QSize target = thumbnailPictureSize(size.width, size.height);
+            picture = CImageBox::Thumbnail(path, target.width(), target.height());
+            picture = scaledExactly(picture, target);
+        } else {
+            // Formats without a signature are read whole through the control.
+            CImageBox control;
+            control.LoadFromFile(path);
+            size = {control.ImageWidth(), control.ImageHeight()};
+            picture =
+                scaledExactly(control.GetBitmap(), thumbnailPictureSize(size.width, size.height));
+        }
+        facts.width = size.width;
+        facts.height = size.height;
+        const QImage scaled = toQImage(picture);
+        facts.pictureWidth = scaled.width();
+        facts.pictureHeight = scaled.height();
+        facts.cell = composeCell(scaled, art.frame);
+    } catch (const std::exception& error) {
+        vips_error_clear();
+        facts.error = error.what();
+        facts.width = facts.height = 0;
+        facts.cell = art.brokenPicture;
+    }
+    facts.dimensionText = std::to_string(facts.width) + " X " + std::to_string(facts.height);
+    return facts;
+}
+
+}  // namespace varnetto
