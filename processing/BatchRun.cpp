@@ -87,7 +87,7 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::str
         outcome.error = std::move(result.error);
     } catch (const std::exception& e) {
         // A failing image never stops the run.
-        outcome.error = source + ": " + e.what();
+        outcome.error = source + "：" + e.what();
         control.Clear();
     }
     return outcome;

@@ -1,5 +1,7 @@
 #include "processing/BorderCompositing.h"
 
+#include "common/Reporter.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -168,10 +170,9 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
     } else {
         const std::int64_t pixels = static_cast<std::int64_t>(layout.width) * layout.height;
         if (pixels > control.PixelLimit())
-            throw ImagingError("The bordered image would be " + std::to_string(layout.width) +
-                               " x " + std::to_string(layout.height) +
-                               " pixels, above the limit of " +
-                               std::to_string(control.PixelLimit()) + " pixels.");
+            throw ImagingError(
+                formatMessage("加边框后的图像为 %d × %d 像素，超过 %lld 像素的上限。", layout.width,
+                              layout.height, static_cast<long long>(control.PixelLimit())));
         control.CreateBlank(layout.width, layout.height);
     }
     control.SetPositionedDraw(true);

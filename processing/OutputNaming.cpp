@@ -1,5 +1,8 @@
 #include "processing/OutputNaming.h"
 
+#include "common/Reporter.h"
+
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -73,25 +76,23 @@ std::string outputPath(const Scheme& scheme, int index, const std::string& sourc
 }
 
 std::string checkOutputPath(const Scheme& scheme, const std::string& path) {
+    const char* folder = scheme.outputFolder.c_str();
     if (scheme.namingMode == 1 && scheme.renamePrefix.find('/') != std::string::npos)
-        return "The rename prefix \"" + scheme.renamePrefix +
-               "\" contains \"/\"; output names must stay inside the output folder " +
-               scheme.outputFolder + ".";
+        return formatMessage("文件名前缀 %s 含有“/”，输出文件必须留在输出目录 %s 中。",
+                             scheme.renamePrefix.c_str(), folder);
     if (path.empty()) {
         if (scheme.namingMode != 0 && scheme.namingMode != 1)
-            return "Unknown naming mode " + std::to_string(scheme.namingMode) + ".";
-        return "The source path has no folder, so no output name can be built.";
+            return formatMessage("未知的命名方式 %d。", scheme.namingMode);
+        return "源文件路径没有目录，无法生成输出文件名。";
     }
-    if (scheme.outputFolder.empty()) return "The scheme has no output folder.";
+    if (scheme.outputFolder.empty()) return "处理方案没有输出目录。";
     const std::string folderPrefix = scheme.outputFolder + "/";
-    if (path.compare(0, folderPrefix.size(), folderPrefix) != 0)
-        return "The output name " + path + " is not inside the output folder " +
-               scheme.outputFolder + ".";
-    const std::string_view name = std::string_view(path).substr(folderPrefix.size());
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
+    const std::string_view name =
+        std::string_view(path).substr(std::min(folderPrefix.size(), path.size()));
+    if (path.compare(0, folderPrefix.size(), folderPrefix) != 0 || name.empty() || name == "." ||
+        name == ".." || name.find('/') != std::string_view::npos ||
         name.find('\0') != std::string_view::npos)
-        return "The output name " + path + " would leave the output folder " + scheme.outputFolder +
-               ".";
+        return formatMessage("输出文件 %s 不在输出目录 %s 中。", path.c_str(), folder);
     return {};
 }
 

@@ -31,12 +31,14 @@ int positionOf(int extent, float fraction) {
     return static_cast<int>(std::trunc(std::clamp(value, -limit, limit)));
 }
 
+void checkLimit(const CImageBox& control, int width, int height) {
+    if (static_cast<std::int64_t>(width) * height > control.PixelLimit())
+        throw ImagingError(formatMessage("缩放到 %d × %d 像素被拒绝：超过 %lld 像素的上限。", width,
+                                         height, static_cast<long long>(control.PixelLimit())));
+}
+
 void resizeChecked(CImageBox& control, int width, int height) {
-    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
-    if (pixels > control.PixelLimit())
-        throw ImagingError("Resizing to " + std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels is refused: above the limit of " +
-                           std::to_string(control.PixelLimit()) + " pixels.");
+    checkLimit(control, width, height);
     control.Resize(width, height);
 }
 
@@ -62,12 +64,7 @@ void applyResize(CImageBox& control, const Scheme& scheme) {
             if (w < 1.0 || h < 1.0) {
                 resizeChecked(control, pixelCount(w), pixelCount(h));
             } else {
-                const std::int64_t pixels =
-                    static_cast<std::int64_t>(pixelCount(w)) * pixelCount(h);
-                if (pixels > control.PixelLimit())
-                    throw ImagingError("Scaling by " + std::to_string(scheme.resizeValue) +
-                                       " % is refused: the result is above the limit of " +
-                                       std::to_string(control.PixelLimit()) + " pixels.");
+                checkLimit(control, pixelCount(w), pixelCount(h));
                 control.ScaleByPercent(static_cast<float>(scheme.resizeValue));
             }
             break;
@@ -165,7 +162,7 @@ bool mentions(const std::string& text, const std::string& path) {
 
 std::string failureText(const std::string& sourcePath, const std::string& reason) {
     if (mentions(reason, sourcePath)) return reason;
-    return sourcePath + ": " + reason;
+    return sourcePath + "：" + reason;
 }
 
 }  // namespace

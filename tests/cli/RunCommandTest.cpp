@@ -144,8 +144,11 @@ TEST_F(RunCommandTest, MixedFolderGetsRunOrderNamesAndReportsTheBrokenFile) {
         EXPECT_EQ(written.height(), 48) << order[i];
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 11);
-    EXPECT_NE(err.find("11 processed, 1 failed\n"), std::string::npos) << err;
-    EXPECT_NE(err.find("  " + dir.str("in/p00.jpg")), std::string::npos) << err;
+    const size_t summary = err.find("11 processed, 1 failed\n");
+    ASSERT_NE(summary, std::string::npos) << err;
+    const std::string failures = err.substr(summary);
+    EXPECT_NE(failures.find("\n  "), std::string::npos) << failures;
+    EXPECT_NE(failures.find(dir.str("in/p00.jpg")), std::string::npos) << failures;
     EXPECT_EQ(countOf(err, "印章图像 " + scheme.stampPath + " 不存在。\n"), 11u) << err;
     EXPECT_EQ(err.find("deep.png"), std::string::npos);
 }

@@ -23,6 +23,10 @@ TEST(EdgeRun, SmallRemainderWidensTheLastCopy) {
     EXPECT_EQ(edgeRunSegments(100, 30, false), (Segments{{0, 30}, {30, 30}, {60, 40}}));
 }
 
+TEST(EdgeRun, RemainderOfExactlyHalfAPieceWidensTheLastCopy) {
+    EXPECT_EQ(edgeRunSegments(75, 30, false), (Segments{{0, 30}, {30, 45}}));
+}
+
 TEST(EdgeRun, LargeRemainderGetsAShortenedCopy) {
     EXPECT_EQ(edgeRunSegments(110, 30, false), (Segments{{0, 30}, {30, 30}, {60, 30}, {90, 20}}));
 }
