@@ -77,7 +77,7 @@ Bitmap toRgb(const Bitmap& image) {
     }
     if (out.bands() <= 2) {
         Bitmap gray = out.extract_band(0);
-        out = gray.bandjoin({gray, gray});
+        out = vips::VImage::bandjoin({gray, gray, gray});
         if (hasAlpha(image)) out = out.bandjoin(image.extract_band(1).cast(VIPS_FORMAT_UCHAR));
     } else if (out.bands() > 4) {
         out = out.extract_band(0, vips::VImage::option()->set("n", 4));

@@ -134,20 +134,54 @@ void readWbmp(const HeaderBytes& b, std::size_t length, const std::string& path,
     h.colorType = kBlackWhite;
 }
 
-int nativeColorType(const vips::VImage& header, FileKind kind) {
-    auto intField = [&](const char* name) {
-        return header.get_typeof(name) != 0 ? header.get_int(name) : 0;
-    };
-    const int paletteBits = intField("palette-bit-depth");
-    const int sampleBits = intField("bits-per-sample");
-    if (kind == FileKind::Gif)
-        return paletteBits > 0 && paletteBits <= 4 ? kPalette16 : kPalette256;
-    if (paletteBits > 0) return paletteBits <= 4 ? kPalette16 : kPalette256;
-    if (header.bands() <= 2) {
-        if (sampleBits == 1) return kBlackWhite;
-        if (sampleBits == 4) return kGray16;
-        return kGray256;
+int pngColorType(const HeaderBytes& b) {
+    const int depth = b[24];
+    switch (b[25]) {
+        case 0:
+            return depth == 1 ? kBlackWhite : depth <= 4 ? kGray16 : kGray256;
+        case 3:
+            return depth <= 4 ? kPalette16 : kPalette256;
+        case 4:
+            return kGray256;
+        default:
+            return kTrueColor24;
     }
+}
+
+int gifColorType(const HeaderBytes& b) {
+    // Global colour table size: 2^(n+1) entries.
+    return (b[10] & 0x80) && (b[10] & 0x07) <= 3 ? kPalette16 : kPalette256;
+}
+
+// Reads BitsPerSample and Photometric from the first TIFF directory.
+int tiffColorType(std::ifstream& in, const HeaderBytes& b) {
+    const bool little = b[0] == 'I';
+    auto number = [little](const unsigned char* p, int size) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= static_cast<std::uint32_t>(p[little ? i : size - 1 - i]) << (8 * i);
+        return value;
+    };
+    std::uint32_t bits = 8;
+    std::uint32_t photometric = 2;
+    std::uint32_t samples = 1;
+    in.clear();
+    in.seekg(number(&b[4], 4));
+    unsigned char count[2];
+    if (!in.read(reinterpret_cast<char*>(count), 2)) return kTrueColor24;
+    for (std::uint32_t i = 0, n = std::min<std::uint32_t>(number(count, 2), 512); i < n; ++i) {
+        unsigned char entry[12];
+        if (!in.read(reinterpret_cast<char*>(entry), 12)) break;
+        const std::uint32_t tag = number(entry, 2);
+        const std::uint32_t value =
+            number(entry + 2, 2) == 3 ? number(entry + 8, 2) : number(entry + 8, 4);
+        if (tag == 258 && number(entry + 4, 4) == 1) bits = value;
+        if (tag == 262) photometric = value;
+        if (tag == 277) samples = value;
+    }
+    if (photometric <= 1 && samples <= 2)
+        return bits == 1 ? kBlackWhite : bits <= 4 ? kGray16 : kGray256;
+    if (photometric == 3) return bits <= 4 ? kPalette16 : kPalette256;
     return kTrueColor24;
 }
 
@@ -197,7 +231,11 @@ PictureHeader readPictureHeader(const std::string& path) {
                 const vips::VImage image = openNative(path, header.kind);
                 header.width = image.width();
                 header.height = image.height();
-                header.colorType = nativeColorType(image, header.kind);
+                header.colorType = header.kind == FileKind::Png   ? pngColorType(bytes)
+                                   : header.kind == FileKind::Gif ? gifColorType(bytes)
+                                   : header.kind == FileKind::Tiff
+                                       ? tiffColorType(in, bytes)
+                                       : (image.bands() <= 2 ? kGray256 : kTrueColor24);
             } catch (const vips::VError& error) {
                 refuse(path, takeVipsError(error));
             }

@@ -62,6 +62,13 @@ Bitmap normalise(const Bitmap& decoded, int& type) {
     return toRgb(image);
 }
 
+// An alpha channel that hides nothing (GIF loads always carry one) only
+// costs space and would force transparency into every output.
+Bitmap withoutOpaqueAlpha(const Bitmap& image) {
+    if (!hasAlpha(image) || image.extract_band(image.bands() - 1).min() < 255) return image;
+    return image.extract_band(0, vips::VImage::option()->set("n", image.bands() - 1));
+}
+
 }  // namespace
 
 Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit) {
@@ -73,7 +80,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit) {
         // Decoding now names the right file when the data turns out broken,
         // and the result no longer depends on the file (which a batch may
         // replace with its own output).
-        return withColorType(image.copy_memory(), type);
+        return withColorType(withoutOpaqueAlpha(image.copy_memory()), type);
     } catch (const vips::VError& error) {
         decodeFailed(path, takeVipsError(error));
     }

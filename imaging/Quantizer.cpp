@@ -71,7 +71,8 @@ Bitmap quantize(const Bitmap& image, int colors) {
 
 Bitmap ditherBlackWhite(const Bitmap& image) {
     const Bitmap gray = toGray(image);
-    const Bitmap rgba = gray.bandjoin({gray, gray}).bandjoin_const({255}).copy_memory();
+    const Bitmap rgba =
+        vips::VImage::bandjoin({gray, gray, gray}).bandjoin_const({255}).copy_memory();
     const Remapped remapped =
         remap(rgba, 2, {liq_color{0, 0, 0, 255}, liq_color{255, 255, 255, 255}});
     std::vector<unsigned char> pixels(remapped.indices.size());

@@ -112,7 +112,7 @@ Bitmap removeRedEye(const Bitmap& image) {
     const VImage b = rgb[2];
     const VImage reddish = (r > g) & (r > b);
     const VImage pupil =
-        (((g.cast(VIPS_FORMAT_USHORT) + b) / 2).cast(VIPS_FORMAT_UCHAR)).bandjoin({g, b});
+        VImage::bandjoin({((g.cast(VIPS_FORMAT_USHORT) + b) / 2).cast(VIPS_FORMAT_UCHAR), g, b});
     VImage corrected = (eyeMask & reddish).ifthenelse(pupil, rgb);
     if (image.bands() == 4) corrected = corrected.bandjoin(toRgb(image).extract_band(3));
     return corrected.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
