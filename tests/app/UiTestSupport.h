@@ -1,0 +1,121 @@
+#pragma once
+
+#include "app/SecondaryDialogs.h"
+#include "app/UserDialogs.h"
+#include "imaging/CImageBox.h"
+#include "schemes/SchemeStore.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+#include <vips/vips8>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnetto::testing {
+
+// Records what the windows say and answers from a script.
+class RecordingDialogs final : public UserDialogs {
+  public:
+    void message(QWidget*, const QString& text, MessageKind kind) override {
+        messages << text;
+        kinds.push_back(kind);
+        if (onMessage) onMessage(text);
+    }
+    bool ask(QWidget*, const QString& text, MessageKind kind) override {
+        questions << text;
+        kinds.push_back(kind);
+        return answer;
+    }
+    QString chooseFolder(QWidget*, const QString& title) override {
+        folderTitles << title;
+        return folder;
+    }
+    QString chooseOpenFile(QWidget*, const QString& filterText, const QString& initial) override {
+        filter = filterText;
+        initialName = initial;
+        return file;
+    }
+    void details(QWidget*, const QString& text, const QString& more) override {
+        detailTexts << text + "\n" + more;
+    }
+
+    QStringList messages;
+    QStringList questions;
+    QStringList folderTitles;
+    QStringList detailTexts;
+    std::vector<MessageKind> kinds;
+    std::function<void(const QString&)> onMessage;
+    bool answer = true;
+    QString folder;
+    QString file;
+    QString filter;
+    QString initialName;
+};
+
+// Records which of the later dialogs a command opened and with what.
+class RecordingSecondaryDialogs final : public SecondaryDialogs {
+  public:
+    int schemeEditor(QWidget*, int mode, const std::string& imagePath, Scheme* scheme) override {
+        calls << QString("editor %1 %2").arg(mode).arg(QString::fromStdString(imagePath));
+        if (scheme && !renameTo.empty()) scheme->name = renameTo;
+        return editorResult;
+    }
+    void schemeManager(QWidget*, const std::string& imagePath) override {
+        calls << "manager " + QString::fromStdString(imagePath);
+    }
+    void schemeViewer(QWidget*) override { calls << "viewer"; }
+    void fullScreenViewer(QWidget*, int mode) override { calls << QString("full %1").arg(mode); }
+    void about(QWidget*) override { calls << "about"; }
+    void help(QWidget*) override { calls << "help"; }
+
+    QStringList calls;
+    int editorResult = 0;
+    std::string renameTo;
+};
+
+// A width x height picture with a gradient, written by the file's extension.
+inline void writePicture(const std::filesystem::path& path, int width, int height) {
+    vips::VImage x = vips::VImage::xyz(width, height)[0];
+    vips::VImage y = vips::VImage::xyz(width, height)[1];
+    vips::VImage r = (x * (255.0 / std::max(1, width))).cast(VIPS_FORMAT_UCHAR);
+    vips::VImage g = (y * (255.0 / std::max(1, height))).cast(VIPS_FORMAT_UCHAR);
+    vips::VImage b = (r * 0 + 128).cast(VIPS_FORMAT_UCHAR);
+    r.bandjoin(g)
+        .bandjoin(b)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .write_to_file(path.string().c_str());
+}
+
+// An application folder with a scheme store holding schemes with these
+// names, each writing into outputFolder.
+inline void writeSchemeStore(const std::string& appFolder, const std::vector<std::string>& names,
+                             const std::string& outputFolder) {
+    std::filesystem::create_directories(appFolder + "/Schemes");
+    writeBytes(appFolder + "/Schemes/Schemes.bis", "");
+    SchemeStore store(appFolder);
+    for (const auto& name : names) {
+        Scheme scheme;
+        scheme.name = name;
+        scheme.outputFolder = outputFolder;
+        store.append(scheme);
+    }
+    SilentReporter silent;
+    store.save(silent);
+}
+
+}  // namespace varnetto::testing
+
+// QTEST_MAIN with libvips started first.
+#define VARNETTO_QTEST_MAIN(TestObject)          \
+    int main(int argc, char** argv) {            \
+        varnetto::initImaging(argv[0]);          \
+        QApplication app(argc, argv);            \
+        app.setAttribute(Qt::AA_Use96Dpi, true); \
+        TestObject test;                         \
+        return QTest::qExec(&test, argc, argv);  \
+    }
