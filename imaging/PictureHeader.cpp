@@ -15,7 +15,7 @@ namespace varnetto::detail {
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 96;
+constexpr std::size_t kHeaderBytes = 160;
 using HeaderBytes = std::array<unsigned char, kHeaderBytes>;
 
 [[noreturn]] void refuse(const std::string& path, const std::string& reason) {
@@ -83,10 +83,16 @@ void readBmp(const HeaderBytes& b, PictureHeader& h) {
         h.height = std::llabs(le32(b, 22));
         bits = static_cast<int>(le16(b, 28));
     }
-    h.colorType = bits == 1   ? kBlackWhite
-                  : bits == 4 ? kPalette16
-                  : bits == 8 ? kPalette256
-                              : kTrueColor24;
+    h.colorType = bits == 1 || bits == 4 ? kPalette16 : bits == 8 ? kPalette256 : kTrueColor24;
+    // Two colours are black and white only when the palette says so.
+    const std::size_t palette = 14 + dibSize;
+    if (bits == 1 && dibSize != 12 && palette + 8 <= kHeaderBytes) {
+        auto gray = [&](std::size_t at) {
+            return b[at] == b[at + 1] && b[at + 1] == b[at + 2] && (b[at] == 0 || b[at] == 255);
+        };
+        if (gray(palette) && gray(palette + 4) && b[palette] != b[palette + 4])
+            h.colorType = kBlackWhite;
+    }
 }
 
 void readPcx(const HeaderBytes& b, PictureHeader& h) {
