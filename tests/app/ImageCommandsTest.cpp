@@ -1,0 +1,262 @@
+#include "app/CommandIds.h"
+#include "app/WindowFixture.h"
+
+#include <QLabel>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+
+namespace {
+
+QList<int> imageIndexes(const ImageListModel& model) {
+    QList<int> indexes;
+    for (int row = 0; row < model.rowCount(); ++row) indexes << model.imageIndex(row);
+    return indexes;
+}
+
+}  // namespace
+
+class ImageCommandsTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void loadFolderThroughTheFolderBrowser() {
+        WindowFixture f;
+        f.writePictures(5);
+        writeBytes(std::filesystem::path(f.pictures) / "notes.txt", "not a picture");
+        f.dialogs.folder = QString::fromStdString(f.pictures + "//");
+        QVERIFY(f.window->runCommand(kLoadFolder));
+        QCOMPARE(f.dialogs.folderTitles, QStringList{"选择图像目录"});
+        auto& list = f.window->imageList();
+        QCOMPARE(list.rowCount(), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(list.isRead(4), 20000);
+        QCOMPARE(list.rowText(0), QString("64 X 48\n0.png"));
+        QCOMPARE(list.entry(3).folder, f.pictures);
+        // A second load appends every picture again.
+        QVERIFY(f.loadPictures());
+        QCOMPARE(list.rowCount(), 10);
+        QCOMPARE(list.rowText(9), QString("68 X 48\n4.png"));
+    }
+
+    void cancelledFolderBrowserLoadsNothing() {
+        WindowFixture f;
+        f.dialogs.folder.clear();
+        f.window->runCommand(kToolbarLoadFolder);
+        QCOMPARE(f.window->imageList().rowCount(), 0);
+    }
+
+    void addOneFileThroughTheOpenFileDialog() {
+        WindowFixture f;
+        f.writePictures(1, 300, 100);
+        f.dialogs.file = QString::fromStdString(f.pictures + "/0.png");
+        f.window->runCommand(kAddFile);
+        QCOMPARE(f.dialogs.initialName, QString("*.jpg"));
+        QVERIFY(f.dialogs.filter.startsWith("JPEG 格式(*.jpg; *jpeg) (*.jpg *.jpeg);;"));
+        QVERIFY(f.dialogs.filter.contains("\t\tPhotoshop 格式(*.psd) (*.psd)"));
+        QVERIFY(f.dialogs.filter.endsWith("所有文件(*.*) (*)"));
+        // Read at once, before any event is processed.
+        QCOMPARE(f.window->imageList().rowCount(), 1);
+        QCOMPARE(f.window->imageList().entry(0).lockState, kUnlocked);
+        QCOMPARE(f.window->imageList().entry(0).facts.pictureWidth, 160);
+        QCOMPARE(f.window->imageList().entry(0).facts.pictureHeight, 53);
+    }
+
+    void brokenFileIsARowThatCanBeDeleted() {
+        WindowFixture f;
+        writeBytes(std::filesystem::path(f.pictures) / "bad.jpg", "no jpeg at all");
+        f.window->addSingleFile(f.pictures, "bad.jpg");
+        auto& list = f.window->imageList();
+        QVERIFY(list.entry(0).facts.broken());
+        QCOMPARE(list.rowText(0), QString("0 X 0\nbad.jpg"));
+        f.selectRows({0});
+        f.window->runCommand(kDeleteSelected);
+        QCOMPARE(list.rowCount(), 0);
+    }
+
+    void lockCommandsKeepTheCounter() {
+        WindowFixture f;
+        f.writePictures(5);
+        QVERIFY(f.loadPictures());
+        f.window->runCommand(kSelectAll);
+        f.window->runCommand(kToolbarLock);
+        QCOMPARE(f.status(1), QString("5 个图像被锁定"));
+        f.selectRows({0, 2});
+        f.window->runCommand(kUnlockSelected);
+        QCOMPARE(f.status(1), QString("3 个图像被锁定"));
+        f.window->runCommand(kUnlockAll);
+        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        f.selectRows({1, 3});
+        f.window->runCommand(kListLock);
+        f.window->runCommand(kInvertLock);
+        QCOMPARE(f.status(1), QString("3 个图像被锁定"));
+        QCOMPARE(f.window->lockedImageCount(), 3);
+        QCOMPARE(imageIndexes(f.window->imageList()), (QList<int>{1, 2, 5, 6, 9}));
+        f.window->runCommand(kLockAll);
+        QCOMPARE(f.status(1), QString("5 个图像被锁定"));
+    }
+
+    void lockCommandsIgnoreAnUnreadFirstSelection() {
+        WindowFixture f;
+        f.window->imageList().appendPlaceholders(f.pictures, {"later.png"});
+        f.writePictures(1);
+        f.window->addSingleFile(f.pictures, "0.png");
+        f.selectRows({0, 1});
+        f.window->runCommand(kLockSelected);
+        f.window->runCommand(kDeleteSelected);
+        QCOMPARE(f.window->lockedImageCount(), 0);
+        QCOMPARE(f.window->imageList().rowCount(), 2);
+    }
+
+    void deletingKeepsRowsAndPicturesTogether() {
+        WindowFixture f;
+        f.writePictures(5);
+        QVERIFY(f.loadPictures());
+        f.selectRows({1, 3});
+        f.window->runCommand(kLockSelected);
+        f.selectRows({1});
+        f.window->runCommand(kToolbarDelete);
+        auto& list = f.window->imageList();
+        QCOMPARE(imageIndexes(list), (QList<int>{0, 2, 5, 6}));
+        QCOMPARE(list.entry(2).fileName, std::string("3.png"));
+        QCOMPARE(list.rowText(2), QString("67 X 48\n3.png"));
+        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        f.window->runCommand(kSelectAll);
+        f.window->runCommand(kDeleteSelected);
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(list.thumbnailCount(), 0);
+        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+    }
+
+    void deleteAllWhileAFolderLoads() {
+        WindowFixture f;
+        f.writePictures(30, 400, 300);
+        f.window->loadFolder(f.pictures);
+        f.window->runCommand(kDeleteAll);
+        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 20000);
+        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(f.window->imageList().thumbnailCount(), 0);
+    }
+
+    void deleteSomeRowsWhileAFolderLoads() {
+        WindowFixture f;
+        f.writePictures(12, 300, 200);
+        f.window->loadFolder(f.pictures);
+        f.selectRows({0});
+        f.window->imageList().removeRowAt(6);
+        f.window->imageList().removeRowAt(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 20000);
+        auto& list = f.window->imageList();
+        QCOMPARE(list.rowCount(), 10);
+        for (int row = 0; row < list.rowCount(); ++row) {
+            const int number = std::stoi(list.entry(row).fileName);
+            QCOMPARE(list.entry(row).facts.width, 300 + number);
+        }
+    }
+
+    void invertSelection() {
+        WindowFixture f;
+        f.writePictures(4);
+        QVERIFY(f.loadPictures());
+        f.selectRows({0, 2});
+        f.window->runCommand(kInvertSelection);
+        QCOMPARE(f.window->imageListView()->selectedRows(), (QList<int>{1, 3}));
+    }
+
+    void spaceTogglesOneReadRow() {
+        WindowFixture f;
+        f.writePictures(3);
+        QVERIFY(f.loadPictures());
+        auto* view = f.window->imageListView();
+        f.selectRows({0, 1});
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(f.window->lockedImageCount(), 0);
+        f.selectRows({1});
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(f.window->imageList().entry(1).lockState, kLocked);
+        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(f.window->lockedImageCount(), 0);
+    }
+
+    void deleteKeyAloneDoesNothing() {
+        WindowFixture f;
+        f.writePictures(2);
+        QVERIFY(f.loadPictures());
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.selectRows({0});
+        QTest::keyClick(f.window->imageListView(), Qt::Key_Delete);
+        QCOMPARE(f.window->imageList().rowCount(), 2);
+        QTest::keyClick(f.window->imageListView(), Qt::Key_Delete, Qt::MetaModifier);
+        QCOMPARE(f.window->imageList().rowCount(), 1);
+        QTest::keyClick(f.window->imageListView(), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(f.window->imageList().rowCount(), 0);
+    }
+
+    void selectingARowShowsItsFactsAndPreview() {
+        WindowFixture f;
+        f.writePictures(3, 320, 240);
+        QVERIFY(f.loadPictures());
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.selectRows({2});
+        QCOMPARE(f.window->currentRow(), 2);
+        QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/2.png"));
+        QCOMPARE(f.status(5), QString("322 X 240"));
+        QVERIFY(f.status(6).endsWith("K"));
+        QCOMPARE(f.status(7).size(), 19);
+        QCOMPARE(f.status(2), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->previewBox()->pixmap().isNull(), 10000);
+        QCOMPARE(f.window->previewPath(), QString::fromStdString(f.pictures + "/2.png"));
+        // Several rows selected: the current row stays.
+        f.selectRows({0, 1});
+        QCOMPARE(f.window->currentRow(), 2);
+        f.selectRows({1});
+        f.window->runCommand(kLockSelected);
+        f.selectRows({0});
+        f.selectRows({1});
+        QCOMPARE(f.status(2), QString("图像被锁定"));
+    }
+
+    void placeholderSelectionShowsNoPreview() {
+        WindowFixture f;
+        f.window->imageList().appendPlaceholders(f.pictures, {"x.png"});
+        f.selectRows({0});
+        QCOMPARE(f.window->currentRow(), 0);
+        QCOMPARE(f.window->previewPath(), QString());
+    }
+
+    void missingPreviewFileIsReported() {
+        WindowFixture f;
+        f.writePictures(2);
+        QVERIFY(f.loadPictures());
+        std::filesystem::remove(std::filesystem::path(f.pictures) / "1.png");
+        f.selectRows({1});
+        const QString expected =
+            QString("图像 %1 不存在。").arg(QString::fromStdString(f.pictures + "/1.png"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.messages, QStringList{expected}, 10000);
+        QCOMPARE(f.dialogs.kinds.front(), MessageKind::Stop);
+    }
+
+    void addAndLockLocksTheNewRow() {
+        WindowFixture f;
+        f.writePictures(1);
+        f.window->addAndLockFile(f.pictures + "/0.png");
+        QCOMPARE(f.window->imageList().entry(0).lockState, kLocked);
+        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+    }
+
+    void fullScreenNeedsASelectedReadRow() {
+        WindowFixture f;
+        f.writePictures(1);
+        QVERIFY(f.loadPictures());
+        f.window->runCommand(kFullScreen);
+        QVERIFY(f.secondary.calls.isEmpty());
+        f.selectRows({0});
+        f.window->runCommand(kListFullScreen);
+        QCOMPARE(f.secondary.calls, QStringList{"full 0"});
+    }
+};
+
+VARNETTO_QTEST_MAIN(ImageCommandsTest)
+#include "ImageCommandsTest.moc"

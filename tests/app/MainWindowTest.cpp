@@ -1,0 +1,163 @@
+#include "app/CommandIds.h"
+#include "app/WindowFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void captionAndMenus() {
+        WindowFixture f;
+        QCOMPARE(f.window->windowTitle(), QString("  Varnetto v2.9.0"));
+        QStringList texts;
+        for (QAction* menu : f.window->menuBar()->actions()) {
+            texts << menu->text();
+            for (QAction* item : menu->menu()->actions()) texts << item->text();
+        }
+        const QStringList expected = {"图像",
+                                      "加载目录        \tCtrl + F",
+                                      "加载文件\tCtrl + O",
+                                      "选择所有\tCtrl + A",
+                                      "反向选中\tCtrl + S",
+                                      "删除选中\tD / Del",
+                                      "删除所有\tCtrl + D",
+                                      "锁定选中\tSpace",
+                                      "锁定所有\tCtrl + Q",
+                                      "反向锁定\tCtrl + W",
+                                      "解锁选中\tCtrl + K",
+                                      "解锁所有\tCtrl + J",
+                                      "退出系统\t Alt + F4",
+                                      "方案",
+                                      "处理方案管理",
+                                      "编辑当前方案",
+                                      "处理",
+                                      "单张图像处理        \tCtrl + T",
+                                      "处理效果预览\tCtrl + E",
+                                      "执行批量处理\tCtrl + R",
+                                      "帮助",
+                                      "帮助提示",
+                                      "关于 Varnetto"};
+        QCOMPARE(texts, expected);
+    }
+
+    void toolbarEntriesAndTips() {
+        WindowFixture f;
+        const QList<QAction*> actions = f.window->toolBar()->actions();
+        QCOMPARE(actions.size(), 19);
+        QStringList tips;
+        QList<int> hidden;
+        for (int i = 0; i < actions.size(); ++i) {
+            if (!actions[i]->isSeparator()) tips << actions[i]->toolTip();
+            if (!actions[i]->isVisible()) hidden << i;
+            if (actions[i]->isVisible()) QVERIFY(actions[i]->isEnabled());
+        }
+        QCOMPARE(hidden, (QList<int>{12, 13, 14, 15, 16}));
+        QCOMPARE(tips,
+                 (QStringList{"从目录中加载图像", "加载一个图像文件", "选中所有的图像",
+                              "删除选中的图像", "锁定选中的图像", "解锁选中的图像", "反向锁定图像",
+                              "全屏浏览图像", "列表方式: 大图标", "列表方式: 小图标",
+                              "列表方式: 列表", "列表方式: 详细列表", "帮助"}));
+        QCOMPARE(actions[18]->data().toInt(), int(kToolbarHelp));
+        QVERIFY(!actions[0]->icon().isNull());
+    }
+
+    void statusBarAndContextMenu() {
+        WindowFixture f;
+        QCOMPARE(f.status(0), QString("就绪"));
+        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QStringList items;
+        for (QAction* a : f.window->listContextMenu()->actions())
+            items << (a->isSeparator() ? "-" : a->text());
+        QCOMPARE(items,
+                 (QStringList{"锁定图像", "解锁图像", "-", "全屏预览", "-", "单张图像处理"}));
+        const int width = f.window->statusParts()->width();
+        QCOMPARE(f.window->statusParts()->rightEdge(2), 280);
+        QCOMPARE(f.window->statusParts()->rightEdge(7), width);
+    }
+
+    void layoutFollowsTheClientSize() {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QWidget* client = f.window->centralWidget();
+        const int W = client->width();
+        const int H = client->height();
+        const int Ht = f.window->toolBar()->sizeHint().height();
+        const int Hs = f.window->statusParts()->height();
+        const int R = 5 + int(0.7 * W);
+        QCOMPARE(f.window->imageListView()->geometry(),
+                 QRect(0, Ht + 1, int(0.7 * W), H - Hs - Ht - 1));
+        QCOMPARE(f.window->statusParts()->geometry(), QRect(0, H - Hs, W, Hs));
+        const QRect preview = f.window->previewBox()->geometry();
+        QCOMPARE(preview, QRect(R, H - Hs - int(0.75 * (W - R)), W - R, int(0.75 * (W - R))));
+        QCOMPARE(f.window->folderTreeArea()->geometry().topLeft(), QPoint(R, Ht + 90));
+        QCOMPARE(f.window->schemeButton(kBatchRunButton)->geometry(),
+                 QRect(R + 70, Ht + 60, 90, 23));
+        QCOMPARE(f.window->schemeButton(kEditSchemeButton)->text(), QString("编辑方案"));
+        f.window->resize(700, 500);
+        QTRY_COMPARE(f.window->imageListView()->width(), int(0.7 * client->width()));
+    }
+
+    void escapeAndEnterLeaveTheWindowOpen() {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        QTest::keyClick(f.window.get(), Qt::Key_Return);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.dialogs.messages.isEmpty());
+    }
+
+    void missingStoreStillGivesTheWindow() {
+        TempDir app;
+        RecordingDialogs dialogs;
+        RecordingSecondaryDialogs secondary;
+        MainWindow window(app.str(), dialogs, secondary);
+        QCOMPARE(window.schemeChoice()->count(), 0);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(window.currentScheme() == nullptr);
+        QCOMPARE(window.currentOutputFolder(), std::string());
+    }
+
+    void viewCommandsWorkThoughTheirButtonsAreHidden() {
+        WindowFixture f;
+        QVERIFY(f.window->runCommand(kViewList));
+        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::List);
+        QVERIFY(f.window->runCommand(kViewDetailsAlt));
+        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::Details);
+        QVERIFY(f.window->runCommand(kViewLargeIconsAlt));
+        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::LargeIcons);
+        QCOMPARE(f.window->imageListView()->iconSize(), QSize(160, 120));
+        QCOMPARE(f.window->imageListView()->gridSize(), QSize(172, 160));
+        QVERIFY(!f.window->runCommand(4242));
+    }
+
+    void laterDialogsAreRouted() {
+        WindowFixture f;
+        f.window->runCommand(kHelp);
+        f.window->runCommand(kToolbarHelp);
+        f.window->runCommand(kAbout);
+        f.window->runCommand(kQuickView);
+        QCOMPARE(f.secondary.calls, (QStringList{"help", "help", "about", "viewer"}));
+    }
+
+    void exitClosesTheWindow() {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->runCommand(kExit);
+        QVERIFY(!f.window->isVisible());
+    }
+};
+
+VARNETTO_QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
