@@ -107,10 +107,11 @@ void CImageBox::Resize(int width, int height) {
 
 void CImageBox::ScaleByPercent(float percent) {
     requireImage("缩放图像");
-    // The tiny offset keeps 1000 x 33.3 % at 333, not 332.99...
-    const double factor = static_cast<double>(percent) / 100.0;
-    const double width = std::floor(image_.width() * factor + 1e-6);
-    const double height = std::floor(image_.height() * factor + 1e-6);
+    // The relative nudge absorbs the float's rounding: 1000 x 33.3 % is 333,
+    // not 332.99998.
+    const double factor = static_cast<double>(percent) / 100.0 * (1.0 + 1e-6);
+    const double width = std::floor(image_.width() * factor);
+    const double height = std::floor(image_.height() * factor);
     const double limit = static_cast<double>(pixelLimit_);
     if (width > limit || height > limit || width * height > limit)
         detail::checkPixelCount(static_cast<std::int64_t>(std::min(width, limit + 1)),
@@ -139,14 +140,14 @@ Bitmap CImageBox::drawnOnto(const Bitmap& picture) const {
     const int height = image_.height();
     if (drawMode_ == 0) {
         // Thumbnail drawing: a picture at least as large as the image is its
-        // frame (the image centred inside it), a smaller one is a mark in the
-        // bottom-right corner.
+        // frame (the whole image stays visible, centred on it), a smaller one
+        // is a mark in the bottom-right corner.
         if (picture.width() >= width && picture.height() >= height) {
-            const Bitmap canvas = detail::whiteCanvas(picture.width(), picture.height());
-            const Bitmap centred =
-                detail::drawPicture(canvas, image_, (picture.width() - width) / 2,
-                                    (picture.height() - height) / 2, false);
-            return detail::drawPicture(centred, picture, 0, 0, transparentOverlay_);
+            const Bitmap frame =
+                detail::drawPicture(detail::whiteCanvas(picture.width(), picture.height()), picture,
+                                    0, 0, transparentOverlay_);
+            return detail::drawPicture(frame, image_, (picture.width() - width) / 2,
+                                       (picture.height() - height) / 2, false);
         }
         return detail::drawPicture(image_, picture, width - picture.width(),
                                    height - picture.height(), transparentOverlay_);
