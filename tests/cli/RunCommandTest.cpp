@@ -227,20 +227,6 @@ TEST_F(RunCommandTest, UsageAndStoreErrorsExitWithTwo) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
 }
 
-TEST_F(RunCommandTest, UncreatableOutputFolderStopsBeforeAnyImage) {
-    writePicture(dir.str("a.png"), "");
-    Scheme scheme;
-    scheme.name = "deep";
-    scheme.outputFolder = dir.str("x/y");
-    storeSchemes({scheme});
-    EXPECT_EQ(run({"--scheme", "deep", "--app-folder", dir.str("app"), dir.str("a.png")}),
-              kExitSomeFailed);
-    EXPECT_NE(err.find("无法创建输出目录： " + dir.str("x/y") + "，批量处理中止。"),
-              std::string::npos)
-        << err;
-    EXPECT_EQ(err.find("[1/1]"), std::string::npos);
-}
-
 TEST(RunArguments, ParsesOptionsInAnyOrder) {
     const RunRequest r =
         parseRunArguments({"a.jpg", "--jobs", "3", "--scheme", "S", "--", "--odd.jpg"});
@@ -250,18 +236,6 @@ TEST(RunArguments, ParsesOptionsInAnyOrder) {
     EXPECT_EQ(r.inputs, (std::vector<std::string>{"a.jpg", "--odd.jpg"}));
     EXPECT_THROW(parseRunArguments({"--scheme"}), std::invalid_argument);
     EXPECT_THROW(parseRunArguments({"--scheme", "S", "--jobs", "-1", "a"}), std::invalid_argument);
-}
-
-TEST(RunArguments, SourcesAreAbsoluteAndFoldersExpand) {
-    TempDir dir;
-    testing::writeBytes(dir.path() / "b.png", "x");
-    testing::writeBytes(dir.path() / "a.bmp", "x");
-    const auto sources = collectRunSources({dir.str() + "/", dir.str("b.png"), "rel/c.jpg"});
-    ASSERT_EQ(sources.size(), 4u);
-    EXPECT_EQ(sources[0], dir.str("a.bmp"));
-    EXPECT_EQ(sources[1], dir.str("b.png"));
-    EXPECT_EQ(sources[2], dir.str("b.png"));
-    EXPECT_EQ(sources[3], (std::filesystem::current_path() / "rel/c.jpg").string());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
-#include <set>
 
 namespace varnetto {
 namespace {
@@ -111,36 +110,6 @@ TEST(RunBatch, LaterImageWinsWhenOutputsCoincide) {
     const Bitmap written = Bitmap::new_from_file(dir.str("out/a.png").c_str());
     EXPECT_EQ(written.width(), 51);
     EXPECT_EQ(written(0, 0)[0], 110);
-}
-
-TEST(RunBatch, FailuresAreCountedAndTheRunGoesOn) {
-    TempDir dir;
-    std::vector<std::string> sources;
-    for (int i = 0; i < 6; ++i) {
-        const std::string path = dir.str("img" + std::to_string(i) + ".png");
-        if (i == 2)
-            testing::writeBytes(path, "not a picture");
-        else
-            writeSolidPng(path, 20, 20, 100);
-        sources.push_back(path);
-    }
-    sources.push_back(dir.str("missing.png"));
-    Scheme scheme;
-    scheme.outputFolder = dir.str("out");
-    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
-    RecordingReporter reporter;
-    std::atomic<bool> abort{false};
-    const auto outcomes = runBatch(scheme, sources, dir.str(), reporter, nullptr, abort, {2});
-    ASSERT_EQ(outcomes.size(), 7u);
-    std::set<int> failed;
-    for (const auto& o : outcomes)
-        if (!o.ok()) {
-            failed.insert(o.index);
-            EXPECT_NE(o.error.find(o.source), std::string::npos) << o.error;
-        }
-    EXPECT_EQ(failed, (std::set<int>{3, 7}));
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "img2.png"));
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img5.png"));
 }
 
 TEST(RunBatch, AbortStartsNoNewImage) {

@@ -92,45 +92,14 @@ TEST(BorderLayout, OuterGrowsAndPlacesEveryPiece) {
     EXPECT_EQ(l.draws, expected);
 }
 
-TEST(BorderLayout, InnerKeepsSizeAndShortensRuns) {
-    const BorderLayout l = innerBorderLayout(112, 56, mixedPieces(), false);
-    EXPECT_EQ(l.width, 112);
-    EXPECT_EQ(l.height, 56);
-    // Horizontal run 112 - 4 - 8 = 100, vertical 56 - 10 - 6 = 40: as the outer case.
-    EXPECT_EQ(l.draws, outerBorderLayout(100, 40, mixedPieces(), false).draws);
-}
-
-TEST(BorderLayout, AllPiecesMissing) {
-    const std::array<PieceSize, 8> none{};
-    const BorderLayout outer = outerBorderLayout(100, 40, none, false);
-    EXPECT_EQ(outer.width, 100);
-    EXPECT_EQ(outer.height, 40);
-    EXPECT_EQ(outer.imageX, 0);
-    EXPECT_TRUE(outer.draws.empty());
-    EXPECT_TRUE(innerBorderLayout(100, 40, none, true).draws.empty());
-}
-
 TEST(BorderLayout, CornerNextToAbsentEdgeIsLeftOut) {
     auto pieces = mixedPieces();
-    pieces[1] = {};  // no left edge: left corners have no width
+    pieces[1] = {};  // no left edge: the left corners have no width
     const BorderLayout l = outerBorderLayout(100, 40, pieces, true);
-    for (const PieceDraw& d : l.draws) {
-        EXPECT_NE(d.piece, 1);
-        EXPECT_NE(d.piece, 4);
-        EXPECT_NE(d.piece, 5);
-    }
     EXPECT_EQ(l.width, 108);
-    ASSERT_EQ(l.draws.size(), 5u);  // top, bottom, right, bottom-right, top-right
-}
-
-TEST(BorderLayout, InnerPiecesWiderThanImageDrawOnlyCorners) {
-    const BorderLayout l = innerBorderLayout(10, 12, mixedPieces(), false);
-    for (const PieceDraw& d : l.draws) {
-        EXPECT_GE(d.piece, 4) << "edge run of zero or negative length was drawn";
-        EXPECT_GT(d.width, 0);
-        EXPECT_GT(d.height, 0);
-    }
-    EXPECT_EQ(l.draws.size(), 4u);
+    std::vector<int> drawn;
+    for (const PieceDraw& d : l.draws) drawn.push_back(d.piece);
+    EXPECT_EQ(drawn, (std::vector<int>{0, 2, 3, 6, 7}));
 }
 
 }  // namespace

@@ -294,16 +294,5 @@ TEST_F(ProcessFile, PrefixLeavingTheFolderIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "a_1.png"));
 }
 
-TEST_F(ProcessFile, WithoutSaveNothingIsWritten) {
-    const std::string source = dir.str("a.png");
-    quadrants(20, 20).write_to_file(source.c_str());
-    Scheme s = resizing(2, 10);
-    s.outputFolder = dir.str("out");
-    const ProcessResult r = processFile(control, source, 1, s, false, dir.str(), reporter);
-    ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.image.width(), 10);
-    EXPECT_TRUE(r.outputPath.empty());
-}
-
 }  // namespace
 }  // namespace varnetto
