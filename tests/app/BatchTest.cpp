@@ -1,0 +1,273 @@
+#include "app/BatchDialog.h"
+#include "app/CommandIds.h"
+#include "app/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Pictures 0.png ... in folder; returns their paths in order.
+std::vector<std::string> writeSources(const std::string& folder, int count, int width = 64,
+                                      int height = 48) {
+    fs::create_directories(folder);
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        paths.push_back(folder + "/" + std::to_string(i) + ".png");
+        writePicture(paths.back(), width, height);
+    }
+    return paths;
+}
+
+BatchJob jobFor(const std::string& outputFolder, std::vector<std::string> sources) {
+    BatchJob job;
+    Scheme scheme;
+    scheme.name = "Plain";
+    scheme.outputFolder = outputFolder;
+    job.scheme = scheme;
+    job.outputFolder = outputFolder;
+    job.sources = std::move(sources);
+    return job;
+}
+
+int filesIn(const std::string& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) return 0;
+    return static_cast<int>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+struct DialogFixture {
+    DialogFixture() : dialog(dialogs, app.str()) {}
+    void prepare(BatchJob job) {
+        const int count = static_cast<int>(job.sources.size());
+        dialog.prepare("Plain", count, [job] { return job; });
+        dialog.show();
+    }
+    TempDir app;
+    RecordingDialogs dialogs;
+    BatchDialog dialog;
+};
+
+}  // namespace
+
+class BatchTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void controlsWhenOpened() {
+        DialogFixture f;
+        f.prepare(jobFor(f.app.str("out"), {}));
+        QCOMPARE(f.dialog.windowTitle(), QString("  执行批量处理"));
+        QCOMPARE(f.dialog.schemeNameLabel()->text(), QString("Plain"));
+        QCOMPARE(f.dialog.imageCountLabel()->text(), QString("0"));
+        QCOMPARE(f.dialog.autoCloseBox()->text(), QString("处理结束后自动关闭本窗口"));
+        QVERIFY(f.dialog.autoCloseBox()->isChecked());
+        QCOMPARE(f.dialog.startButton()->text(), QString("开始"));
+        QCOMPARE(f.dialog.abortButton()->text(), QString("中断"));
+        QCOMPARE(f.dialog.closeButton()->text(), QString("关闭"));
+        QVERIFY(f.dialog.startButton()->isEnabled());
+        QVERIFY(!f.dialog.abortButton()->isEnabled());
+        QVERIFY(f.dialog.closeButton()->isEnabled());
+        QCOMPARE(f.dialog.animationFrame(), 2);
+        const int w = f.dialog.width();
+        QCOMPARE(f.dialog.progressBar()->geometry(), QRect(10, 167, w - 20, 25));
+        QCOMPARE(f.dialog.animationLabel()->geometry(), QRect(w / 2 - 40, 50, 80, 80));
+    }
+
+    void missingOutputFolderIsOfferedAndRefused() {
+        DialogFixture f;
+        const std::string out = f.app.str("new-out");
+        f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
+        f.dialogs.answer = false;
+        f.dialog.start();
+        QCOMPARE(
+            f.dialogs.questions,
+            QStringList{
+                QString("输出目录： %1  不存在，是否要创建？").arg(QString::fromStdString(out))});
+        QVERIFY(!fs::exists(out));
+        QVERIFY(!f.dialog.running());
+        QVERIFY(f.dialog.startButton()->isEnabled());
+    }
+
+    void emptyOutputFolderCannotBeCreated() {
+        DialogFixture f;
+        f.prepare(jobFor("", writeSources(f.app.str("in"), 1)));
+        f.dialog.start();
+        QCOMPARE(f.dialogs.questions, QStringList{"输出目录：   不存在，是否要创建？"});
+        QCOMPARE(f.dialogs.messages, QStringList{"无法创建输出目录： ，批量处理中止。"});
+        QVERIFY(!f.dialog.running());
+    }
+
+    void missingParentIsNotCreated() {
+        DialogFixture f;
+        const std::string out = f.app.str("a/b");
+        f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
+        f.dialog.start();
+        QCOMPARE(
+            f.dialogs.messages,
+            QStringList{
+                QString("无法创建输出目录： %1，批量处理中止。").arg(QString::fromStdString(out))});
+        QVERIFY(!fs::exists(f.app.str("a")));
+    }
+
+    void runWithoutAutoCloseStaysOpen() {
+        DialogFixture f;
+        const std::string out = f.app.str("out");
+        f.prepare(jobFor(out, writeSources(f.app.str("in"), 4)));
+        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.start();
+        QVERIFY(fs::exists(out));
+        QVERIFY(f.dialog.running());
+        QVERIFY(!f.dialog.startButton()->isEnabled());
+        QVERIFY(f.dialog.abortButton()->isEnabled());
+        QVERIFY(!f.dialog.closeButton()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QVERIFY(f.dialog.isVisible());
+        QCOMPARE(f.dialog.progressBar()->value(), 4);
+        QCOMPARE(f.dialog.animationFrame(), 2);
+        QVERIFY(!f.dialog.failuresButton()->isVisible());
+        for (int i = 0; i < 4; ++i) QVERIFY(fs::exists(out + "/" + std::to_string(i) + ".png"));
+        QVERIFY(f.dialog.startButton()->isEnabled());
+        // A second run replaces the same files.
+        fs::remove(out + "/2.png");
+        f.dialog.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.dialog.running(), 30000);
+        QVERIFY(fs::exists(out + "/2.png"));
+        QCOMPARE(filesIn(out), 4);
+    }
+
+    void autoCloseEndsTheDialog() {
+        DialogFixture f;
+        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 3)));
+        f.dialog.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.dialog.isVisible(), 30000);
+        QCOMPARE(f.dialog.result(), 1);
+        QCOMPARE(filesIn(f.app.str("out")), 3);
+    }
+
+    void emptySourceFinishesAtOnce() {
+        DialogFixture f;
+        fs::create_directories(f.app.str("out"));
+        f.prepare(jobFor(f.app.str("out"), {}));
+        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 10000);
+    }
+
+    void failuresAreCountedAndListed() {
+        DialogFixture f;
+        auto sources = writeSources(f.app.str("in"), 2);
+        writeBytes(f.app.str("in/bad.png"), "not a picture");
+        sources.insert(sources.begin() + 1, f.app.str("in/bad.png"));
+        f.prepare(jobFor(f.app.str("out"), sources));
+        f.dialog.start();
+        // Auto-close is on, but failures keep the dialog open.
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QVERIFY(f.dialog.isVisible());
+        QVERIFY(f.dialog.failuresButton()->isVisible());
+        QCOMPARE(f.dialog.failuresButton()->text(), QString("1 个图像处理失败，点击查看原因。"));
+        f.dialog.failuresButton()->click();
+        QCOMPARE(f.dialogs.detailTexts.size(), 1);
+        QVERIFY(f.dialogs.detailTexts[0].startsWith("1 个图像处理失败。\n"));
+        QVERIFY(f.dialogs.detailTexts[0].contains("bad.png"));
+        QCOMPARE(filesIn(f.app.str("out")), 2);
+    }
+
+    void abortStopsBeforeTheNextImages() {
+        DialogFixture f;
+        const std::string out = f.app.str("out");
+        f.prepare(jobFor(out, writeSources(f.app.str("in"), 40, 1200, 900)));
+        f.dialog.setWorkerCount(1);
+        f.dialog.start();
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.progressBar()->value() >= 2, 30000);
+        f.dialog.abort();
+        QVERIFY(!f.dialog.running());
+        QCOMPARE(f.dialog.statusLabel()->text(), QString());
+        QCOMPARE(f.dialog.progressBar()->value(), 0);
+        QVERIFY(f.dialog.closeButton()->isEnabled());
+        QVERIFY(!f.dialog.abortButton()->isEnabled());
+        // "开始" waits for the aborted workers.
+        if (f.dialog.workersActive()) QVERIFY(!f.dialog.startButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.startButton()->isEnabled(), 30000);
+        QVERIFY(!f.dialog.workersActive());
+        const int written = filesIn(out);
+        QVERIFY2(written >= 1 && written < 40, std::to_string(written).c_str());
+        QCOMPARE(f.dialog.statusLabel()->text(), QString());
+        QVERIFY(f.dialog.isVisible());
+    }
+
+    void closingWaitsForTheRun() {
+        DialogFixture f;
+        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 20, 1200, 900)));
+        f.dialog.setWorkerCount(1);
+        f.dialog.start();
+        f.dialog.reject();
+        f.dialog.close();
+        QVERIFY(f.dialog.isVisible());
+        f.dialog.abort();
+        f.dialog.reject();
+        QVERIFY(!f.dialog.isVisible());
+    }
+
+    void animationAlternatesWhileRunning() {
+        DialogFixture f;
+        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 30, 1200, 900)));
+        f.dialog.setWorkerCount(1);
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.animationFrame(), 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.animationFrame(), 2, 3000);
+        f.dialog.abort();
+        QCOMPARE(f.dialog.animationFrame(), 2);
+    }
+
+    void lockedRowsBatchFromTheWindow() {
+        WindowFixture f;
+        f.writePictures(4);
+        QVERIFY(f.loadPictures());
+        f.selectRows({1, 3});
+        f.window->runCommand(kLockSelected);
+        QString shownCount;
+        QTimer::singleShot(0, [&] {
+            BatchDialog& dialog = f.window->batchDialog();
+            shownCount = dialog.imageCountLabel()->text();
+            QVERIFY(f.window->batchActive());
+            dialog.start();
+        });
+        f.window->runCommand(kBatchRun);
+        QVERIFY(!f.window->batchActive());
+        QCOMPARE(shownCount, QString("2"));
+        QCOMPARE(f.window->batchSource(), 1);
+        QCOMPARE(filesIn(f.outputFolder), 2);
+        QVERIFY(fs::exists(f.outputFolder + "/1.png"));
+        QVERIFY(fs::exists(f.outputFolder + "/3.png"));
+    }
+
+    void folderBatchLeavesTheListAlone() {
+        WindowFixture f;
+        f.writePictures(3);
+        QString shownCount;
+        QTimer::singleShot(0, [&] {
+            BatchDialog& dialog = f.window->batchDialog();
+            shownCount = dialog.imageCountLabel()->text();
+            dialog.autoCloseBox()->setChecked(false);
+            dialog.start();
+            QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+            dialog.closeButton()->click();
+        });
+        f.window->startFolderBatch(f.pictures);
+        QCOMPARE(shownCount, QString("3"));
+        QCOMPARE(f.window->batchSource(), 2);
+        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(filesIn(f.outputFolder), 3);
+    }
+};
+
+VARNETTO_QTEST_MAIN(BatchTest)
+#include "BatchTest.moc"

@@ -1,0 +1,158 @@
+#include "app/CommandIds.h"
+#include "app/WindowFixture.h"
+
+#include <QComboBox>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+
+namespace {
+
+QStringList entries(const QComboBox* choice) {
+    QStringList names;
+    for (int i = 0; i < choice->count(); ++i) names << choice->itemText(i);
+    return names;
+}
+
+}  // namespace
+
+class SchemePanelTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void choiceShowsTheStoreInOrder() {
+        WindowFixture f({"Zeta", "Alpha", "Mu"});
+        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
+        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+        QCOMPARE(f.window->currentScheme()->name, std::string("Zeta"));
+        QCOMPARE(f.window->currentOutputFolder(), f.outputFolder);
+    }
+
+    void reloadReselectsByPrefixIgnoringCase() {
+        WindowFixture f({"Alpha", "Beta"});
+        f.window->schemeChoice()->setCurrentIndex(1);
+        writeSchemeStore(f.app.str(), {"alpha", "BETA two", "beta"}, f.outputFolder);
+        f.window->reloadSchemes();
+        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
+        QCOMPARE(f.window->schemeChoice()->currentText(), QString("BETA two"));
+        writeSchemeStore(f.app.str(), {"One", "Two"}, f.outputFolder);
+        f.window->reloadSchemes();
+        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+    }
+
+    void emptyStoreMeansNoCurrentScheme() {
+        WindowFixture f(std::vector<std::string>{});
+        QCOMPARE(f.window->schemeChoice()->count(), 0);
+        f.window->runCommand(kEditSchemeButton);
+        f.window->runCommand(kEffectPreview);
+        f.window->runCommand(kBatchRun);
+        QCOMPARE(f.dialogs.messages, (QStringList{"没有选中的处理方案。",
+                                                  "    没有锁定的图像。    ", "没有锁定的图像。"}));
+        f.dialogs.messages.clear();
+        f.writePictures(1);
+        f.window->addAndLockFile(f.pictures + "/0.png");
+        f.window->runCommand(kEffectPreviewButton);
+        f.window->runCommand(kBatchRunButton);
+        QCOMPARE(f.dialogs.messages, (QStringList{"没有选中的处理方案。", "没有选中的处理方案。"}));
+        QVERIFY(f.secondary.calls.isEmpty());
+        for (MessageKind kind : f.dialogs.kinds) QCOMPARE(kind, MessageKind::Stop);
+    }
+
+    void previewImagePathFallsBackToTheSample() {
+        WindowFixture f;
+        const std::string sample = f.app.str() + "/Preview.jpg";
+        QCOMPARE(f.window->previewImagePath(), sample);
+        f.writePictures(3);
+        QVERIFY(f.loadPictures());
+        QCOMPARE(f.window->previewImagePath(), f.pictures + "/0.png");
+        f.selectRows({2, 1});
+        QCOMPARE(f.window->previewImagePath(), f.pictures + "/1.png");
+        std::filesystem::remove(f.pictures + "/1.png");
+        QCOMPARE(f.window->previewImagePath(), sample);
+    }
+
+    void missingPreviewPicturesAreReported() {
+        WindowFixture f;
+        const QString sample = QString::fromStdString(f.app.str() + "/Preview.jpg");
+        f.window->runCommand(kEditScheme);
+        f.window->runCommand(kSchemeManagerButton);
+        QCOMPARE(f.dialogs.messages, (QStringList{QString("图像 %1 不存在。").arg(sample),
+                                                  QString("预览图像 %1 不存在。").arg(sample)}));
+        QVERIFY(f.secondary.calls.isEmpty());
+    }
+
+    void editorAndManagerGetThePreviewPicture() {
+        WindowFixture f;
+        writePicture(f.app.path() / "Preview.jpg", 80, 60);
+        const QString sample = QString::fromStdString(f.app.str() + "/Preview.jpg");
+        f.window->runCommand(kSchemeManager);
+        f.window->runCommand(kEditSchemeButton);
+        QCOMPARE(f.secondary.calls, (QStringList{"manager " + sample, "editor 1 " + sample}));
+        QVERIFY(f.dialogs.messages.isEmpty());
+    }
+
+    void keptEditIsSavedAndTheChoiceRefilled() {
+        WindowFixture f({"Alpha", "Beta"});
+        writePicture(f.app.path() / "Preview.jpg", 80, 60);
+        f.window->schemeChoice()->setCurrentIndex(1);
+        f.secondary.editorResult = 1;
+        f.secondary.renameTo = "Better";
+        f.window->runCommand(kEditScheme);
+        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"Alpha", "Better"}));
+        // No entry begins with the old name "Beta": the first one is chosen.
+        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+        SchemeStore saved(f.app.str());
+        SilentReporter silent;
+        QVERIFY(saved.load(silent));
+        QVERIFY(saved.findByName("Better") != nullptr);
+    }
+
+    void cancelledEditChangesNothing() {
+        WindowFixture f({"Alpha"});
+        writePicture(f.app.path() / "Preview.jpg", 80, 60);
+        f.secondary.editorResult = 0;
+        f.window->runCommand(kEditScheme);
+        SchemeStore saved(f.app.str());
+        SilentReporter silent;
+        saved.load(silent);
+        QCOMPARE(saved.at(0)->name, std::string("Alpha"));
+    }
+
+    void effectPreviewOpensTheLockedPreview() {
+        WindowFixture f;
+        f.writePictures(1);
+        f.window->addAndLockFile(f.pictures + "/0.png");
+        f.window->runCommand(kEffectPreviewButton);
+        QCOMPARE(f.secondary.calls, QStringList{"full 2"});
+    }
+
+    void singleImageWorksOnTheCurrentRow() {
+        WindowFixture f;
+        f.writePictures(3);
+        QVERIFY(f.loadPictures());
+        f.window->runCommand(kSingleImage);
+        QVERIFY(f.secondary.calls.isEmpty());
+        f.selectRows({2});
+        f.selectRows({0, 1});
+        f.window->runCommand(kListSingleImage);
+        QCOMPARE(f.secondary.calls,
+                 QStringList{"editor 2 " + QString::fromStdString(f.pictures + "/2.png")});
+        std::filesystem::remove(f.pictures + "/2.png");
+        f.window->runCommand(kSingleImage);
+        QCOMPARE(
+            f.dialogs.messages,
+            QStringList{
+                QString("图像 %1 不存在。").arg(QString::fromStdString(f.pictures + "/2.png"))});
+    }
+
+    void singleImageIgnoresAPlaceholder() {
+        WindowFixture f;
+        f.window->imageList().appendPlaceholders(f.pictures, {"later.png"});
+        f.selectRows({0});
+        f.window->runCommand(kSingleImage);
+        QVERIFY(f.secondary.calls.isEmpty());
+        QVERIFY(f.dialogs.messages.isEmpty());
+    }
+};
+
+VARNETTO_QTEST_MAIN(SchemePanelTest)
+#include "SchemePanelTest.moc"
