@@ -19,11 +19,12 @@ Bitmap linearOnChannels(const Bitmap& image, double multiply, double add, bool r
     const bool chosen[] = {red, green, blue};
     const int colorBands = source.bands() <= 2 ? 1 : 3;
     std::vector<double> a(source.bands(), 1.0);
-    std::vector<double> b(source.bands(), 0.0);
+    // The half rounds to nearest: the cast to 8 bits truncates.
+    std::vector<double> b(source.bands(), 0.5);
     for (int i = 0; i < colorBands; ++i) {
         if (colorBands == 1 || chosen[i]) {
             a[i] = multiply;
-            b[i] = add;
+            b[i] = add + 0.5;
         }
     }
     return source.linear(a, b).cast(VIPS_FORMAT_UCHAR);
