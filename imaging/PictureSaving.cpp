@@ -32,6 +32,21 @@ Bitmap toBilevel(const Bitmap& image) {
     return ditherBlackWhite(image);
 }
 
+// An ICC profile is written only when it describes the pixels saved: a grey
+// file with an RGB profile (or the reverse) shows wrong colours elsewhere.
+Bitmap withFittingProfile(const Bitmap& pixels) {
+    const char* field = "icc-profile-data";
+    if (pixels.get_typeof(field) == 0) return pixels;
+    std::size_t length = 0;
+    const auto* profile = static_cast<const char*>(pixels.get_blob(field, &length));
+    const std::string space = length >= 20 ? std::string(profile + 16, 4) : std::string();
+    const bool fits = pixels.bands() <= 2 ? space == "GRAY" : space == "RGB ";
+    if (fits) return pixels;
+    Bitmap stripped = pixels.copy();
+    stripped.remove(field);
+    return stripped;
+}
+
 Bitmap grayKeepingAlpha(const Bitmap& image) {
     if (image.bands() <= 2 && image.format() == VIPS_FORMAT_UCHAR) return image;
     return toGray(image);
@@ -40,7 +55,7 @@ Bitmap grayKeepingAlpha(const Bitmap& image) {
 void writeJpeg(const Bitmap& image, const std::string& path, int quality) {
     const int type = colorTypeOf(image);
     const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
-    pixels.jpegsave(
+    withFittingProfile(pixels).jpegsave(
         path.c_str(),
         VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("optimize_coding", true));
 }
@@ -69,7 +84,7 @@ void writePng(const Bitmap& image, const std::string& path) {
         default:
             pixels = toRgb(image);
     }
-    pixels.pngsave(path.c_str(), options);
+    withFittingProfile(pixels).pngsave(path.c_str(), options);
 }
 
 void writeGif(const Bitmap& image, const std::string& path) {
@@ -99,7 +114,7 @@ void writeTiff(const Bitmap& image, const std::string& path, int compression) {
                                                 VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS,
                                                 VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4};
     options->set("compression", codes[compression >= 0 && compression <= 2 ? compression : 0]);
-    pixels.tiffsave(path.c_str(), options);
+    withFittingProfile(pixels).tiffsave(path.c_str(), options);
 }
 
 }  // namespace

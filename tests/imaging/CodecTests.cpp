@@ -86,6 +86,24 @@ TEST(Decoding, ContentDecidesTheFormatNotTheName) {
     fs::copy_file(path, odd);
     box.LoadFromFile(odd);
     EXPECT_EQ(box.ImageHeight(), 10);
+    // ImageMagick formats too, both ways.
+    for (const char* name : {"odd[1].bmp", "odd[0].wbmp", "odd:x.psd"}) {
+        SCOPED_TRACE(name);
+        box.SaveToFile(dir.str(name));
+        CImageBox reader;
+        reader.LoadFromFile(dir.str(name));
+        EXPECT_EQ(reader.ImageWidth(), 20);
+    }
+    // 16 bits a sample become 8.
+    redBlue(20, 10)
+        .cast(VIPS_FORMAT_USHORT)
+        .linear(257, 0)
+        .cast(VIPS_FORMAT_USHORT)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16))
+        .pngsave(dir.str("deep.png").c_str());
+    box.LoadFromFile(dir.str("deep.png"));
+    EXPECT_EQ(box.GetBitmap().format(), VIPS_FORMAT_UCHAR);
+    EXPECT_EQ(pixel(box.GetBitmap(), 2, 2), (std::vector<int>{255, 0, 0}));
 }
 
 TEST(Decoding, ExifOrientationIsAppliedOnLoadAndInThumbnails) {
@@ -104,6 +122,10 @@ TEST(Decoding, ExifOrientationIsAppliedOnLoadAndInThumbnails) {
     const VImage thumb = CImageBox::Thumbnail(path, 160, 120);
     EXPECT_EQ(thumb.width(), 20);
     EXPECT_EQ(thumb.height(), 40);
+    // Saved upright, the picture must not be turned a second time.
+    box.SaveToFile(dir.str("saved.jpg"));
+    box.LoadFromFile(dir.str("saved.jpg"));
+    EXPECT_EQ(box.ImageWidth(), 20);
 }
 
 TEST(Decoding, ThumbnailsFitTheCellAndNeverEnlarge) {
