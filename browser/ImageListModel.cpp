@@ -36,6 +36,11 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
             if (e.facts.broken()) tip += "\n" + QString::fromStdString(e.facts.error);
             return tip;
         }
+        case Qt::SizeHintRole:
+            // Every cell has the same size, read or not, so the view can
+            // lay out thousands of rows without asking each one.
+            if (viewMode_ == ListViewMode::LargeIcons) return QSize(168, 156);
+            return {};
         case LockStateRole:
             return int(e.lockState);
         case PathRole:

@@ -1,0 +1,109 @@
+// Shows the main window on the running display with a folder of generated
+// pictures loaded, some rows locked and one selected, and saves the screen.
+#include "app/MainWindow.h"
+#include "browser/ImageListView.h"
+#include "common/AppFolder.h"
+#include "imaging/CImageBox.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+using namespace varnetto;
+
+namespace {
+
+class PrintingDialogs final : public UserDialogs {
+  public:
+    void message(QWidget*, const QString& text, MessageKind) override {
+        std::cerr << text.toStdString() << "\n";
+    }
+    bool ask(QWidget*, const QString& text, MessageKind) override {
+        std::cerr << text.toStdString() << "\n";
+        return false;
+    }
+    QString chooseFolder(QWidget*, const QString&) override { return {}; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    void details(QWidget*, const QString& text, const QString&) override {
+        std::cerr << text.toStdString() << "\n";
+    }
+};
+
+// Landscapes of coloured bands and a sun, in several sizes and aspects.
+void writeScene(const std::string& path, int width, int height, int seed) {
+    using vips::VImage;
+    const VImage xyz = VImage::xyz(width, height);
+    const VImage x = xyz[0] / double(width);
+    const VImage y = xyz[1] / double(height);
+    const double phase = seed * 0.7;
+    const VImage hills = (((x * 6.0 + phase).sin() * 0.08 + 0.6) < y).ifthenelse(1.0, 0.0);
+    const double cx = 0.25 + 0.08 * (seed % 6);
+    const VImage sun = (((x - cx).pow(2) + (y - 0.25).pow(2)) < 0.01).ifthenelse(1.0, 0.0);
+    const VImage sky = 255.0 - y * 120.0;
+    const VImage r = sky * 0.45 * (1 - hills) + hills * (40 + 20 * (seed % 4)) + sun * 200;
+    const VImage g = sky * 0.7 * (1 - hills) + hills * (110 + 10 * (seed % 5)) + sun * 140;
+    const VImage b = sky * (1 - hills) + hills * 50;
+    r.bandjoin(g)
+        .bandjoin(b)
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .write_to_file(path.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png\n";
+        return 2;
+    }
+    initImaging(argv[0]);
+    QApplication app(argc, argv);
+    const std::string folder = argv[1];
+    const QString output = QString::fromLocal8Bit(argv[2]);
+    std::filesystem::create_directories(folder);
+    const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
+                            {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
+                            {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
+    int seed = 0;
+    for (const auto& size : sizes) {
+        writeScene(folder + "/scene" + std::to_string(seed + 1) + (seed % 3 ? ".jpg" : ".png"),
+                   size[0], size[1], seed);
+        ++seed;
+    }
+    std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
+
+    PrintingDialogs dialogs;
+    DialogsNotBuiltYet secondary;
+    MainWindow window(applicationFolder(), dialogs, secondary);
+    // Xvfb has no window manager to maximize the window.
+    window.setGeometry(window.screen()->availableGeometry());
+    window.showMaximized();
+    window.loadFolder(folder);
+    QTimer poll;
+    poll.setInterval(200);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto& list = window.imageList();
+        for (int row = 0; row < list.rowCount(); ++row)
+            if (!list.isRead(row)) return;
+        poll.stop();
+        auto* selection = window.imageListView()->selectionModel();
+        for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
+        window.runCommand(kLockSelected);
+        selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+        QTimer::singleShot(1500, [&] {
+            const QPixmap shot = window.screen()->grabWindow(0);
+            const bool saved = shot.save(output);
+            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    poll.start();
+    return QApplication::exec();
+}
