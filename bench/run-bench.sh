@@ -48,6 +48,7 @@ fi
 megapixels=$(for f in "${inputs[@]}"; do vipsheader -f width "$f"; vipsheader -f height "$f"; done |
   paste - - | awk '{s += $1 * $2} END {printf "%.1f", s / 1e6}')
 echo "inputs: $count JPEG photographs, $megapixels megapixels in all"
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 
 # --- application folder: stamp, border set and the two schemes, all generated here
 app="$work/app"
