@@ -65,7 +65,8 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
 // Encoders for the formats that only ImageMagick writes; the file is already
 // temporary.
 void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path);
-void writePdf(const Bitmap& image, const std::string& path);
+// One page of the picture's size; true-colour pictures are embedded as JPEG.
+void writePdf(const Bitmap& image, const std::string& path, int jpegQuality);
 
 // --- pixels -----------------------------------------------------------------
 Bitmap convertColorType(const Bitmap& image, int type);

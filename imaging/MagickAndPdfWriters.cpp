@@ -4,6 +4,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -53,7 +54,7 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
     out.write(format + ":" + path);
 }
 
-void writePdf(const Bitmap& image, const std::string& path) {
+void writePdf(const Bitmap& image, const std::string& path, int jpegQuality) {
     const Bitmap rgb = toOpaqueRgb(image).copy_memory();
     const int width = rgb.width();
     const int height = rgb.height();
@@ -81,6 +82,22 @@ void writePdf(const Bitmap& image, const std::string& path) {
             row[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
     }
     cairo_surface_mark_dirty(picture.get());
+    // A photograph goes in as a JPEG (far smaller); reduced colours and black
+    // and white stay lossless.
+    const int type = colorTypeOf(image);
+    if (type == kTrueColor24 || type == kNoColor) {
+        void* jpeg = nullptr;
+        std::size_t length = 0;
+        vips_jpegsave_buffer(rgb.get_image(), &jpeg, &length, "Q", std::clamp(jpegQuality, 1, 100),
+                             nullptr);
+        if (!jpeg) throw vips::VError();
+        if (cairo_surface_set_mime_data(picture.get(), CAIRO_MIME_TYPE_JPEG,
+                                        static_cast<unsigned char*>(jpeg), length, &g_free,
+                                        jpeg) != CAIRO_STATUS_SUCCESS) {
+            g_free(jpeg);
+            throw ImagingError("PDF 无法嵌入 JPEG 图像");
+        }
+    }
 
     Surface pdf(cairo_pdf_surface_create(path.c_str(), width * points, height * points),
                 &cairo_surface_destroy);

@@ -144,7 +144,7 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         else if (ext == ".wbmp" || ext == ".wbm")
             writeWithMagick(toBilevel(image), "WBMP", temp);
         else if (ext == ".pdf")
-            writePdf(image, temp);
+            writePdf(image, temp, settings.jpegQuality);
         else
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
         pending.commit();

@@ -309,6 +309,29 @@ TEST(Encoding, JpegQualityTakesEffectAndIsClamped) {
     EXPECT_NE(sizeAt(100), sizeAt(75));
 }
 
+TEST(Encoding, PdfHoldsPhotosAsJpegAndReducedPicturesLosslessly) {
+    TempDir dir;
+    CImageBox box;
+    auto pdfOf = [&](int type, int quality, const std::string& name) {
+        box.PutBitmap(colorField(200, 150));
+        box.PutColorType(type);
+        box.SetJpegQuality(static_cast<std::uint16_t>(quality));
+        box.SaveToFile(dir.str(name));
+        return readBytes(dir.path() / name);
+    };
+    const std::string low = pdfOf(kTrueColor24, 20, "low.pdf");
+    const std::string high = pdfOf(kTrueColor24, 95, "high.pdf");
+    EXPECT_NE(low.find("/DCTDecode"), std::string::npos);
+    EXPECT_LT(low.size(), high.size());
+    const std::string bw = pdfOf(kBlackWhite, 20, "bw.pdf");
+    EXPECT_EQ(bw.find("/DCTDecode"), std::string::npos);
+    const VImage page =
+        VImage::pdfload(dir.str("bw.pdf").c_str(), VImage::option()->set("dpi", 96.0));
+    EXPECT_EQ(page.width(), 200);
+    EXPECT_EQ(page.height(), 150);
+    EXPECT_LE(distinctColors(page.extract_band(0)), 2u) << "black and white, untouched";
+}
+
 TEST(Encoding, TiffCompressionSetsTheTagAndGroup4WritesOneBit) {
     TempDir dir;
     CImageBox box;
