@@ -86,20 +86,18 @@ Bitmap resizedPiece(CImageBox& control, const LoadedPiece& piece, int width, int
     return out;
 }
 
-// Copies of one edge piece lie edge to edge; joining them first keeps the
+// Copies of one edge piece lie edge to edge; tiling them first keeps the
 // number of drawing operations independent of the run length.
 Bitmap joinSegments(const std::vector<Bitmap>& copies, bool horizontal) {
-    Bitmap strip = copies.front();
-    size_t same = 1;
-    while (same < copies.size() && copies[same].width() == strip.width() &&
-           copies[same].height() == strip.height())
+    const Bitmap& first = copies.front();
+    int same = 1;
+    while (same < static_cast<int>(copies.size()) && copies[same].width() == first.width() &&
+           copies[same].height() == first.height())
         ++same;
-    if (same > 1) {
-        std::vector<Bitmap> equal(copies.begin(), copies.begin() + static_cast<long>(same));
-        strip = Bitmap::arrayjoin(
-            equal, Bitmap::option()->set("across", horizontal ? static_cast<int>(same) : 1));
-    }
-    for (size_t i = same; i < copies.size(); ++i)
+    Bitmap strip = same == 1    ? first
+                   : horizontal ? first.replicate(same, 1)
+                                : first.replicate(1, same);
+    for (size_t i = static_cast<size_t>(same); i < copies.size(); ++i)
         strip =
             strip.join(copies[i], horizontal ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
     return strip;
@@ -155,9 +153,9 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
 
     // Every resize of a piece happens before the canvas is set up, because
     // the control holds one image at a time.
-    std::map<std::pair<int, int>, Bitmap> sized[8];
+    std::array<std::map<std::pair<int, int>, Bitmap>, 8> sized;
     for (const PieceDraw& d : layout.draws) {
-        auto& cache = sized[d.piece];
+        auto& cache = sized[static_cast<size_t>(d.piece)];
         const auto key = std::make_pair(d.width, d.height);
         if (!cache.count(key))
             cache.emplace(key, resizedPiece(control, pieces[static_cast<size_t>(d.piece)], d.width,
@@ -187,8 +185,8 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
         std::vector<Bitmap> copies;
         size_t next = first;
         for (; next < layout.draws.size() && layout.draws[next].piece == start.piece; ++next)
-            copies.push_back(
-                sized[start.piece].at({layout.draws[next].width, layout.draws[next].height}));
+            copies.push_back(sized[static_cast<size_t>(start.piece)].at(
+                {layout.draws[next].width, layout.draws[next].height}));
         const bool horizontal = start.piece == kTop || start.piece == kBottom;
         control.SetDrawX(start.x);
         control.SetDrawY(start.y);
