@@ -1,6 +1,5 @@
 #include "imaging/CImageBox.h"
 
-#include "common/Reporter.h"
 #include "imaging/ImagingDetail.h"
 
 #include <algorithm>
@@ -10,8 +9,8 @@ namespace varnetto {
 
 namespace {
 
-// libvips reports lazily computed failures when the pixels are finally
-// needed; every operation turns them into ImagingError.
+// Callers know one kind of failure: libvips errors become ImagingError,
+// named after the operation.
 template <typename Operation>
 auto guarded(const char* what, Operation operation) {
     try {

@@ -18,7 +18,7 @@ void initImaging(const char* argv0) {
         // cached result.
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
-        Magick::InitializeMagick(argv0);
+        Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
     });
 }
 
