@@ -2,6 +2,13 @@
 
 #include "browser/RowReader.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
 namespace varnetto {
 
 class RowLoader::Worker : public QObject {

@@ -1,0 +1,33 @@
+# Shared by the bench/ui-*.sh scripts: a build with the window program and a
+# folder of photographs made of hard links to the mate-backgrounds package.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/install-deps" --bench
+
+# UI_BENCH_BUILD=dir reuses a build; otherwise a release build in build-ui-bench/.
+ui_bench_build() {
+  build="${UI_BENCH_BUILD:-$root/build-ui-bench}"
+  if [[ -z "${UI_BENCH_BUILD:-}" ]]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$build" -j 2 --target varnetto-ui-bench appdata >/dev/null
+  bench_tool="$build/bin/varnetto-ui-bench"
+}
+
+# make_photos DIR COUNT: COUNT photographs named p00001.jpg ... in DIR.
+make_photos() {
+  local dir="$1" count="$2" i=0
+  mkdir -p "$dir"
+  mapfile -t sources < <(find /usr/share/backgrounds/mate -type f -iname '*.jpg' | sort)
+  if ((${#sources[@]} == 0)); then
+    echo "no photographs under /usr/share/backgrounds/mate" >&2
+    exit 1
+  fi
+  while ((i < count)); do
+    ln -f "${sources[i % ${#sources[@]}]}" "$dir/$(printf 'p%05d.jpg' "$i")" 2>/dev/null ||
+      cp "${sources[i % ${#sources[@]}]}" "$dir/$(printf 'p%05d.jpg' "$i")"
+    i=$((i + 1))
+  done
+}
+
+work="$(mktemp -d /tmp/varnetto-ui-bench.XXXXXX)"
+trap 'rm -rf "$work"' EXIT
