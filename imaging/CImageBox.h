@@ -25,9 +25,9 @@ enum ColorTypeCode : int {
     kGray256 = 2,
     kPalette16 = 3,
     kGray16 = 4,
-    kMono8 = 5,
-    kBlackWhite = 6,
-    kNoColor = 7,
+    kMono8 = 5,       // pure black and white by a threshold (no dithering), 8-bit grey
+    kBlackWhite = 6,  // 1 bit, dithered
+    kNoColor = 7,     // colours removed, still 24-bit RGB
 };
 
 // Caption font. size is in points; text is rendered at 96 dots per inch.
@@ -66,7 +66,7 @@ class CImageBox {
     int ImageWidth() const;
     int ImageHeight() const;
 
-    // What the current image is (a ColorTypeCode).
+    // What the current image is (a ColorTypeCode); 0 without an image.
     int GetColorType() const;
     // Converts the current image; the reduced content survives a later
     // conversion back to a richer type.
