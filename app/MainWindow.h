@@ -53,8 +53,12 @@ class MainWindow : public QMainWindow {
     void addSingleFile(const std::string& folder, const std::string& fileName);
     void addAndLockFile(const std::string& path);
     void startFolderBatch(const std::string& folder);
-    // The folder tree goes into the tree rectangle.
+    // The folder tree goes into the tree rectangle; its selection and its
+    // context-menu commands for files come back through these.
     void setFolderTree(QWidget* tree);
+    void treeSelectionChanged(const std::string& path);
+    void treeFileFullScreen(const std::string& path);
+    void treeFileSingleImage(const std::string& path);
 
     SchemeStore& mainStore() { return *store_; }
     const std::string& appFolder() const { return appFolder_; }

@@ -30,6 +30,8 @@ class SecondaryDialogs {
     virtual void schemeManager(QWidget* owner, const std::string& imagePath) = 0;
     virtual void schemeViewer(QWidget* owner) = 0;
     virtual void fullScreenViewer(QWidget* owner, int mode) = 0;
+    // The viewer in its single-picture mode, showing the picture of path.
+    virtual void fullScreenPicture(QWidget* owner, const std::string& path) = 0;
     virtual void about(QWidget* owner) = 0;
     virtual void help(QWidget* owner) = 0;
 };
@@ -41,6 +43,7 @@ class DialogsNotBuiltYet final : public SecondaryDialogs {
     void schemeManager(QWidget*, const std::string&) override {}
     void schemeViewer(QWidget*) override {}
     void fullScreenViewer(QWidget*, int) override {}
+    void fullScreenPicture(QWidget*, const std::string&) override {}
     void about(QWidget*) override {}
     void help(QWidget*) override {}
 };

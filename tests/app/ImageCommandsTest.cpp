@@ -256,6 +256,36 @@ class ImageCommandsTest : public QObject {
         f.window->runCommand(kListFullScreen);
         QCOMPARE(f.secondary.calls, QStringList{"full 0"});
     }
+
+    void treeSelectionShowsTheFileFactsAndPreview() {
+        WindowFixture f;
+        f.writePictures(1, 200, 100);
+        const std::string path = f.pictures + "/0.png";
+        f.window->treeSelectionChanged(path);
+        QCOMPARE(f.status(4), QString::fromStdString(path));
+        QCOMPARE(f.status(5), QString());
+        QVERIFY(f.status(6).endsWith("K"));
+        QCOMPARE(f.window->previewPath(), QString::fromStdString(path));
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->previewBox()->pixmap().isNull(), 10000);
+        f.window->treeSelectionChanged(f.pictures);
+        QCOMPARE(f.status(4), QString::fromStdString(f.pictures));
+        QCOMPARE(f.window->previewPath(), QString::fromStdString(path));
+    }
+
+    void treeFileCommandsCheckTheFile() {
+        WindowFixture f;
+        f.writePictures(1);
+        const std::string path = f.pictures + "/0.png";
+        f.window->treeFileFullScreen(path);
+        f.window->treeFileSingleImage(path);
+        QCOMPARE(f.secondary.calls, (QStringList{"picture " + QString::fromStdString(path),
+                                                 "editor 2 " + QString::fromStdString(path)}));
+        const std::string gone = f.pictures + "/gone.png";
+        f.window->treeFileFullScreen(gone);
+        f.window->treeFileSingleImage(gone);
+        const QString expected = QString("图像文件 %1 不存在！").arg(QString::fromStdString(gone));
+        QCOMPARE(f.dialogs.messages, (QStringList{expected, expected}));
+    }
 };
 
 VARNETTO_QTEST_MAIN(ImageCommandsTest)

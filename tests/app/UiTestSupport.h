@@ -70,6 +70,9 @@ class RecordingSecondaryDialogs final : public SecondaryDialogs {
     }
     void schemeViewer(QWidget*) override { calls << "viewer"; }
     void fullScreenViewer(QWidget*, int mode) override { calls << QString("full %1").arg(mode); }
+    void fullScreenPicture(QWidget*, const std::string& path) override {
+        calls << "picture " + QString::fromStdString(path);
+    }
     void about(QWidget*) override { calls << "about"; }
     void help(QWidget*) override { calls << "help"; }
 
