@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 namespace varnetto::testing {
 namespace {
@@ -50,6 +51,40 @@ TEST(Decoding, DamagedFilesNeverCrash) {
             }
         }
     }
+}
+
+// Batch workers each own a control and run at the same time.
+TEST(Decoding, ControlsWorkSideBySideOnThreads) {
+    TempDir dir;
+    const std::string source = dir.str("source.png");
+    colorField(120, 90).pngsave(source.c_str());
+    const std::vector<std::string> formats = {"bmp", "psd", "gif", "pcx", "jpg", "tif"};
+    std::vector<std::string> failures(formats.size());
+    std::vector<std::thread> workers;
+    for (std::size_t w = 0; w < formats.size(); ++w) {
+        workers.emplace_back([&, w] {
+            try {
+                CImageBox box;
+                for (int round = 0; round < 3; ++round) {
+                    const std::string out = dir.str("out" + std::to_string(w) + "-" +
+                                                    std::to_string(round) + "." + formats[w]);
+                    box.LoadFromFile(source);
+                    box.PutColorType(round == 1 ? kPalette16 : kPalette256);
+                    box.PutColorType(kTrueColor24);
+                    box.DrawTextAt(5, 5, "并行 " + std::to_string(w));
+                    box.Resize(60, 45);
+                    box.SaveToFile(out);
+                    box.LoadFromFile(out);
+                    if (box.ImageWidth() != 60 || box.ImageHeight() != 45)
+                        failures[w] = out + " has the wrong size";
+                }
+            } catch (const std::exception& error) {
+                failures[w] = error.what();
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    for (const std::string& failure : failures) EXPECT_EQ(failure, "");
 }
 
 }  // namespace
