@@ -88,6 +88,10 @@ TEST(Filters, RedEyeIsCorrectedButOtherRedsStay) {
     VImage face = solid(200, 150, {225, 185, 160});
     face = disc(face, 50, 70, 13, {35, 25, 25});
     face = disc(face, 50, 70, 8, red);
+    face = disc(face, 52, 68, 1, {255, 255, 255});  // the flash's glint
+    // A small eye further away, in a softer red.
+    face = disc(face, 90, 30, 7, {35, 25, 25});
+    face = disc(face, 90, 30, 4, {180, 50, 60});
     face = face.insert(solid(16, 16, red), 140, 62);
     // A big red ball, round but far larger than an eye.
     face = disc(face, 120, 125, 22, red);
@@ -101,6 +105,8 @@ TEST(Filters, RedEyeIsCorrectedButOtherRedsStay) {
         EXPECT_LT(p[0], 60) << "pupil at " << x << "," << y;
         EXPECT_EQ(p[1], 30);
     }
+    EXPECT_LT(pixel(fixed, 90, 30)[0], 70) << "the small eye";
+    EXPECT_EQ(pixel(fixed, 52, 68), (std::vector<int>{255, 255, 255})) << "the glint stays";
     EXPECT_EQ(meanDifference(fixed.crop(130, 50, 70, 40), face.crop(130, 50, 70, 40)), 0.0)
         << "the square stays red";
     EXPECT_EQ(meanDifference(fixed.crop(95, 100, 50, 50), face.crop(95, 100, 50, 50)), 0.0)
