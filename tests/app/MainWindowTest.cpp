@@ -149,14 +149,6 @@ class MainWindowTest : public QObject {
         f.window->runCommand(kQuickView);
         QCOMPARE(f.secondary.calls, (QStringList{"help", "help", "about", "viewer"}));
     }
-
-    void exitClosesTheWindow() {
-        WindowFixture f;
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        f.window->runCommand(kExit);
-        QVERIFY(!f.window->isVisible());
-    }
 };
 
 VARNETTO_QTEST_MAIN(MainWindowTest)

@@ -40,16 +40,6 @@ class UiReporterTest : public QObject {
         QVERIFY(workerWaitedMeanwhile);
     }
 
-    void workerGetsTheAnswerToAQuestion() {
-        RecordingDialogs dialogs;
-        dialogs.answer = true;
-        UiReporter reporter(dialogs, nullptr);
-        std::atomic<int> answer{-1};
-        std::thread worker([&] { answer = reporter.ask("?", MessageKind::Exclamation) ? 1 : 0; });
-        QTRY_COMPARE_WITH_TIMEOUT(answer.load(), 1, 5000);
-        worker.join();
-    }
-
     void releasedWorkersStopWaiting() {
         RecordingDialogs dialogs;
         UiReporter reporter(dialogs, nullptr);

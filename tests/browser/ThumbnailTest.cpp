@@ -95,16 +95,6 @@ class ThumbnailTest : public QObject {
         QCOMPARE(missing.typeText, std::string("JPEG"));
         QCOMPARE(missing.sizeText, std::string());
     }
-
-    void lockMarkChangesOnlyItsCorner() {
-        const ThumbnailArt art = artwork::thumbnailArt();
-        QImage cell(160, 120, QImage::Format_RGB888);
-        cell.fill(Qt::blue);
-        const QImage locked = withLockMark(cell, art.lockMark);
-        QCOMPARE(locked.size(), cell.size());
-        QCOMPARE(locked.pixelColor(5, 5), cell.pixelColor(5, 5));
-        QVERIFY(locked.pixelColor(160 - 2 - 21, 120 - 2 - 12) != cell.pixelColor(0, 0));
-    }
 };
 
 VARNETTO_QTEST_MAIN(ThumbnailTest)
