@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 namespace varnetto {
 
@@ -15,9 +14,9 @@ std::string formatMessage(const char* format, ...) {
     va_end(copy);
     std::string text;
     if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<size_t>(length));
+        // The terminating NUL lands on the string's own terminator.
+        text.resize(static_cast<size_t>(length));
+        std::vsnprintf(text.data(), text.size() + 1, format, args);
     }
     va_end(args);
     return text;
