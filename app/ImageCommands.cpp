@@ -51,10 +51,9 @@ void MainWindow::chooseAndLoadFolder() {
 }
 
 void MainWindow::loadFolder(const std::string& folder) {
-    const std::string prefix = folder == "/" ? folder : folder + "/";
     std::vector<std::string> names;
     for (const std::string& path : listFolderImages(folder)) {
-        names.push_back(path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path);
+        names.push_back(path.substr(path.rfind('/') + 1));
     }
     const auto ids = model_->appendPlaceholders(folder, names);
     rowLoader_->load(folder, names, ids);
