@@ -45,6 +45,7 @@ BatchDialog::BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* p
     connect(&timer_, &QTimer::timeout, this, &BatchDialog::tick);
     connect(&runner_, &BatchRunner::imageStarted, this, &BatchDialog::imageStarted);
     connect(&runner_, &BatchRunner::finished, this, &BatchDialog::finished);
+    stopAnimation();
     setRunningButtons(false);
 }
 
