@@ -36,6 +36,12 @@ Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample, int
     const double yScale = static_cast<double>(height) / image.height();
     const VipsKernel kernel = resample ? kernelFor(filter) : VIPS_KERNEL_NEAREST;
     auto options = vips::VImage::option()->set("vscale", yScale)->set("kernel", kernel);
+    // One exact kernel pass: the default integer pre-shrink re-reads an
+    // in-memory source many times and is far slower on large pictures. The
+    // kernel alone cannot reduce by huge factors, so those keep the pre-shrink.
+    constexpr double kLargestSinglePassReduction = 64.0;
+    if (xScale * kLargestSinglePassReduction >= 1.0 && yScale * kLargestSinglePassReduction >= 1.0)
+        options->set("gap", 0.0);
     // Colours under transparent pixels must not bleed into visible ones.
     const bool alpha = hasAlpha(image) && resample;
     const Bitmap source = alpha ? image.premultiply() : image;
