@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/ProcessSetup.h"
 #include "app/SecondaryDialogs.h"
 #include "app/UserDialogs.h"
 #include "common/AppFolder.h"
@@ -8,6 +9,7 @@
 #include <QFont>
 
 int main(int argc, char** argv) {
+    varnetto::returnLargeBuffersToTheSystem();
     varnetto::initImaging(argv[0]);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");

@@ -4,6 +4,7 @@
 //                      and the resident memory at the end
 //   startup            time from the start of main to a shown main window
 #include "app/MainWindow.h"
+#include "app/ProcessSetup.h"
 #include "browser/RowLoader.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup\n";
         return 2;
     }
+    returnLargeBuffersToTheSystem();
     initImaging(argv[0]);
     QApplication app(argc, argv);
     const std::string mode = argv[1];
@@ -73,7 +75,12 @@ int main(int argc, char** argv) {
     QTimer heartbeat;
     heartbeat.setInterval(5);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.elapsed() - 5);
+        const qint64 gap = sinceTick.elapsed() - 5;
+        if (gap > 50) {
+            std::fprintf(stderr, "wait of %lld ms at %.1f s\n", static_cast<long long>(gap),
+                         loading.elapsed() / 1000.0);
+        }
+        longestGap = std::max(longestGap, gap);
         sinceTick.restart();
     });
     QObject::connect(&window.rowLoader(), &RowLoader::allJobsDone, [&] {
