@@ -51,7 +51,7 @@ void CImageBox::replaceImage(const Bitmap& next) {
 
 void CImageBox::LoadFromFile(const std::string& path) {
     Clear();
-    image_ = detail::decodePicture(path, pixelLimit_);
+    image_ = detail::decodePicture(path, pixelLimit_, streamingLoads_);
     hasImage_ = true;
 }
 

@@ -121,6 +121,13 @@ class CImageBox {
     // not used.
     void ApplyEdgeEffect(int a, int b, int c, int d);
 
+    // Lets later loads of upright JPEGs stay lazy: decoding then happens once,
+    // top to bottom, while the result is saved, with much less memory. Only
+    // for work that reads the picture once and in order (resizing and
+    // recompressing); anything else needs the default full decode.
+    void SetStreamingLoads(bool on) { streamingLoads_ = on; }
+    bool StreamingLoads() const { return streamingLoads_; }
+
     void SetPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
     std::int64_t PixelLimit() const { return pixelLimit_; }
 
@@ -152,6 +159,7 @@ class CImageBox {
     int resampleFilter_ = 1;
     int edgeEffect_ = 0;
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
+    bool streamingLoads_ = false;
 };
 
 // Starts libvips once for the process; safe to call from several places.

@@ -52,8 +52,10 @@ PictureHeader readPictureHeader(const std::string& path);
 // A lazy libvips load of a JPEG, PNG, GIF or TIFF file (the name is taken
 // literally, never parsed for options).
 vips::VImage openNative(const std::string& path, FileKind kind);
-// Checks the header against pixelLimit, then decodes fully and upright.
-Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit);
+// Checks the header against pixelLimit, then decodes fully and upright. With
+// streaming, an upright JPEG stays lazy and is decoded top to bottom once,
+// while its result is written.
+Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool streaming = false);
 
 struct EncoderSettings {
     int jpegQuality = 75;

@@ -71,11 +71,21 @@ Bitmap withoutOpaqueAlpha(const Bitmap& image) {
 
 }  // namespace
 
-Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit) {
+Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool streaming) {
     const PictureHeader header = readPictureHeader(path);
     checkPixelCount(header.width, header.height, pixelLimit, path);
     try {
         int type = header.colorType;
+        if (streaming && header.kind == FileKind::Jpeg) {
+            const vips::VImage lazy =
+                vips::VImage::jpegload(path.c_str(), vips::VImage::option()
+                                                         ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                         ->set("access", VIPS_ACCESS_SEQUENTIAL));
+            // Turning the picture upright reads it out of order.
+            const bool upright = lazy.get_typeof(VIPS_META_ORIENTATION) == 0 ||
+                                 lazy.get_int(VIPS_META_ORIENTATION) == 1;
+            if (upright) return withColorType(normalise(lazy, type), type);
+        }
         Bitmap image = normalise(openAny(path, header.kind).autorot(), type);
         // Decoding now names the right file when the data turns out broken,
         // and the result no longer depends on the file (which a batch may

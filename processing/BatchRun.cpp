@@ -82,7 +82,8 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::str
     outcome.source = source;
     try {
         ProcessResult result =
-            processFile(control, source, index, scheme, true, appFolder, reporter);
+            processFile(control, source, index, scheme, true, appFolder, reporter,
+                        /*keepImage=*/false);
         outcome.output = std::move(result.outputPath);
         outcome.error = std::move(result.error);
     } catch (const std::exception& e) {

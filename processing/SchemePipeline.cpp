@@ -200,9 +200,17 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
     return result;
 }
 
+bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
+    const std::string ext = std::filesystem::path(output).extension().string();
+    const bool jpegOutput = ext == ".jpg" || ext == ".jpeg";
+    const bool colourConversion = s.convertEnabled && s.colorConvertEnabled;
+    return jpegOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
+           !s.stampEnabled && !s.borderEnabled;
+}
+
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const std::string& appFolder,
-                          Reporter& reporter) {
+                          Reporter& reporter, bool keepImage) {
     ProcessResult result;
     std::error_code error;
     if (!std::filesystem::exists(sourcePath, error)) {
@@ -217,9 +225,13 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             return result;
         }
     }
+    const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
+    const bool streamedBefore = control.StreamingLoads();
     try {
         control.Clear();
+        control.SetStreamingLoads(streaming);
         control.LoadFromFile(sourcePath);
+        control.SetStreamingLoads(streamedBefore);
         const Bitmap source = control.GetBitmap();
         control.Clear();
         result.image = applyScheme(control, source, scheme, appFolder, reporter);
@@ -235,7 +247,8 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }
-    if (!result.ok()) {
+    control.SetStreamingLoads(streamedBefore);
+    if (!result.ok() || !keepImage) {
         control.Clear();
         result.image = Bitmap();
     }

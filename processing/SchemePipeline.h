@@ -26,9 +26,15 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 
 // Loads sourcePath, applies scheme and, when save is set, writes the result
 // under outputPath(scheme, index, sourcePath). Never throws for a bad picture:
-// failures come back in the result.
+// failures come back in the result. A caller that only wants the file saved
+// passes keepImage false: the result then holds no image, and work that reads
+// the picture once in order may stream it instead of decoding it whole.
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const std::string& appFolder,
-                          Reporter& reporter);
+                          Reporter& reporter, bool keepImage = true);
+
+// True when scheme only resizes and recompresses into a JPEG at output, so
+// its source can be decoded top to bottom while the result is written.
+bool readsSourceOnceInOrder(const Scheme& scheme, const std::string& output);
 
 }  // namespace varnetto
