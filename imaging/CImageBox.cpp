@@ -179,6 +179,11 @@ void CImageBox::AdjustContrast(int amount, bool red, bool green, bool blue) {
                          [&] { return detail::adjustContrast(image_, amount, red, green, blue); }));
 }
 
+void CImageBox::ImageAction() {
+    requireImage("自动色阶");
+    replaceImage(guarded("自动色阶", [&] { return detail::stretchLevels(image_); }));
+}
+
 void CImageBox::Sharpen(int amount) {
     requireImage("锐化");
     replaceImage(guarded("锐化", [&] { return detail::sharpen(image_, amount); }));

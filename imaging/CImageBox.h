@@ -114,6 +114,8 @@ class CImageBox {
     void RemoveRedEye();
     void Rotate(float degrees);
     void Flip(int direction);  // 0 horizontal, 1 vertical
+    // The viewer's one-step correction: auto levels per colour channel.
+    void ImageAction();
 
     // 0 none, 1 raised frame, 2 sunken frame.
     void SetEdgeEffect(int effect) { edgeEffect_ = effect; }

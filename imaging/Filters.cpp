@@ -68,6 +68,24 @@ Bitmap adjustContrast(const Bitmap& image, int amount, bool red, bool green, boo
     return linearOnChannels(image, factor, 127.5 * (1.0 - factor), red, green, blue);
 }
 
+// Auto levels: each colour channel is stretched so its darkest value becomes
+// 0 and its brightest 255. A flat channel is left alone.
+Bitmap stretchLevels(const Bitmap& image) {
+    return onColorBands(image, [](const Bitmap& color) {
+        std::vector<Bitmap> bands;
+        for (int band = 0; band < color.bands(); ++band) {
+            const Bitmap b = color.extract_band(band);
+            const double lo = b.min(), hi = b.max();
+            bands.push_back(
+                hi > lo
+                    ? b.linear(255.0 / (hi - lo), -lo * 255.0 / (hi - lo)).cast(VIPS_FORMAT_UCHAR)
+                    : b);
+        }
+        return Bitmap::bandjoin(bands).copy(
+            VImage::option()->set("interpretation", color.interpretation()));
+    });
+}
+
 // A 3 x 3 Laplacian sharpening whose weight grows with the amount (1-10).
 Bitmap sharpen(const Bitmap& image, int amount) {
     const double k = std::clamp(amount, 1, 10) * 0.12;

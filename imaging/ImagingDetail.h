@@ -95,6 +95,7 @@ std::string textMarkup(const std::string& text, const TextStyle& style);
 
 Bitmap adjustBrightness(const Bitmap& image, int amount, bool red, bool green, bool blue);
 Bitmap adjustContrast(const Bitmap& image, int amount, bool red, bool green, bool blue);
+Bitmap stretchLevels(const Bitmap& image);
 Bitmap sharpen(const Bitmap& image, int amount);
 Bitmap despeckle(const Bitmap& image, int amount);
 Bitmap rotate(const Bitmap& image, double degrees);

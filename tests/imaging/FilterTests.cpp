@@ -49,6 +49,19 @@ TEST(Filters, ContrastSpreadsOrGathersAroundMidGrey) {
     EXPECT_NEAR(less[2], 160, 1);
 }
 
+TEST(Filters, ImageActionStretchesEachChannelToTheFullRange) {
+    // Red spans 50..150, green is flat, blue spans 0..200.
+    const VImage picture =
+        solid(2, 1, {50, 90, 0}).join(solid(2, 1, {150, 90, 200}), VIPS_DIRECTION_HORIZONTAL);
+    CImageBox box;
+    box.PutBitmap(picture);
+    box.ImageAction();
+    EXPECT_EQ(pixel(box.GetBitmap(), 0, 0), (std::vector<int>{0, 90, 0}));
+    EXPECT_EQ(pixel(box.GetBitmap(), 3, 0), (std::vector<int>{255, 90, 255}));
+    box.Clear();
+    EXPECT_THROW(box.ImageAction(), ImagingError);
+}
+
 TEST(Filters, SharpenAndDespeckleGrowWithTheAmount) {
     // A soft edge: sharpening steepens it.
     const VImage edge = solid(16, 32, {60, 60, 60})
