@@ -80,9 +80,9 @@ VImage landscape(int w, int h) {
     return toUchar(land.extract_area(0, 0, w, top).join(lake, VIPS_DIRECTION_VERTICAL));
 }
 
-void saveBmp(const VImage& im, const fs::path& path) {
+void saveBmp(const VImage& im, const fs::path& path, bool keepAlpha = false) {
     varnetto::PendingFile pending(path);
-    toUchar(im).write_to_file(pending.tempPath().c_str());
+    (keepAlpha ? im : toUchar(im)).write_to_file(pending.tempPath().c_str());
     pending.commit();
 }
 
@@ -175,18 +175,22 @@ VImage textImage(const std::string& markup, const char* font, int dpi) {
     return VImage::text(markup.c_str(), VImage::option()->set("font", font)->set("dpi", dpi));
 }
 
-// A red round seal reading 样张 (sample) on white paper.
+// A red round seal reading 样张 (sample); only the ink is opaque, so the
+// picture shows around it.
 VImage sealStamp() {
     const int size = 180;
     const VImage xy = VImage::xyz(size, size);
     const VImage d = ((xy[0] - size / 2.0).pow(2) + (xy[1] - size / 2.0).pow(2)).pow(0.5);
-    const VImage ring = (d > size * 0.40) & (d < size * 0.47);
-    VImage seal =
-        ring.ifthenelse(solid(size, size, {200, 30, 30}), solid(size, size, {255, 255, 255}));
+    // Soft edges: coverage falls off over one pixel at both sides of the ring.
+    const VImage ring = clamp01(d - size * 0.40 + 0.5) * clamp01(size * 0.47 - d + 0.5);
     const VImage label = textImage("样张", "Noto Sans CJK SC Bold 40", 72);
-    const VImage ink =
-        label.embed((size - label.width()) / 2, (size - label.height()) / 2, size, size);
-    return toUchar(mix(seal, solid(size, size, {200, 30, 30}), ink / 255.0));
+    const VImage text =
+        label.embed((size - label.width()) / 2, (size - label.height()) / 2, size, size) / 255.0;
+    const VImage coverage = (ring + text - ring * text) * 255;
+    return solid(size, size, {200, 30, 30})
+        .bandjoin(coverage)
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 VImage logoStamp() {
@@ -221,7 +225,7 @@ int main(int argc, char** argv) {
         writeBorderSet(woodBorder(), out / "Borders", "Wood");
         writeBorderSet(goldBorder(), out / "Borders", "Gold");
         writeBorderSet(filmBorder(), out / "Borders", "Film");
-        saveBmp(sealStamp(), out / "Stamps" / "Seal.bmp");
+        saveBmp(sealStamp(), out / "Stamps" / "Seal.bmp", /*keepAlpha=*/true);
         saveJpeg(logoStamp(), out / "Stamps" / "Logo.jpg", 92);
     } catch (const std::exception& error) {
         std::cerr << "make_appdata: " << error.what() << '\n';
