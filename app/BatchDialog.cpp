@@ -1,6 +1,6 @@
 #include "app/BatchDialog.h"
 
-#include "app/Artwork.h"
+#include "uikit/Artwork.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -71,9 +71,11 @@ void BatchDialog::createControls() {
     place(status_, 10, 140, w - 10, 162);
     progress_ = new QProgressBar(this);
     progress_->setTextVisible(false);
+    progress_->setAccessibleName(QString::fromUtf8("处理进度"));
     place(progress_, 10, 167, w - 10, 192);
     failures_ = flatButton("", this);
     failures_->setStyleSheet("color: #b00000; text-align: left;");
+    failures_->setAccessibleName(QString::fromUtf8("处理失败的图像"));
     place(failures_, 10, 196, w - 10, 218);
     failures_->hide();
     connect(failures_, &QPushButton::clicked, this, &BatchDialog::showFailures);

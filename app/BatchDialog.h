@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/BatchRunner.h"
-#include "app/UiReporter.h"
-#include "app/UserDialogs.h"
 #include "schemes/Scheme.h"
+#include "uikit/UiReporter.h"
+#include "uikit/UserDialogs.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,27 +1,24 @@
-#include "app/MainWindow.h"
-#include "app/StatusBarParts.h"
+#include "app/ImageCommands.h"
+
+#include "app/SecondaryDialogs.h"
 #include "browser/ImageListView.h"
 #include "browser/PreviewLoader.h"
 #include "browser/RowLoader.h"
 #include "browser/RowReader.h"
 #include "processing/ImageFiles.h"
+#include "uikit/Artwork.h"
+#include "uikit/StatusBarParts.h"
+#include "uikit/UserDialogs.h"
+#include "uikit/WaitCursor.h"
 
-#include <QApplication>
 #include <QItemSelection>
 #include <QLabel>
+
+#include <filesystem>
 
 namespace varnetto {
 
 namespace {
-
-// Restores the cursor on every way out of a long command.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Each display name keeps its tabs; the patterns in the last brackets are
 // what the dialog filters by.
@@ -41,27 +38,76 @@ std::string withoutTrailingSlashes(std::string folder) {
     return folder;
 }
 
-}  // namespace
-
-void MainWindow::chooseAndLoadFolder() {
-    currentFolder_.clear();
-    const QString chosen = dialogs_.chooseFolder(this, QString::fromUtf8("选择图像目录"));
-    currentFolder_ = withoutTrailingSlashes(chosen.toStdString());
-    if (!currentFolder_.empty()) loadFolder(currentFolder_);
+bool isFile(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error) &&
+           !std::filesystem::is_directory(path, error);
 }
 
-void MainWindow::loadFolder(const std::string& folder) {
+}  // namespace
+
+std::vector<ViewerRow> viewerRows(const ImageListModel& model) {
+    std::vector<ViewerRow> rows;
+    rows.reserve(static_cast<size_t>(model.rowCount()));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const ImageEntry& entry = model.entry(row);
+        rows.push_back({model.rowPath(row), entry.lockState == kLocked, entry.facts.dimensionText,
+                        entry.facts.sizeText, entry.facts.timeText});
+    }
+    return rows;
+}
+
+ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
+    : QObject(parts.window), parts_(std::move(parts)), art_(art) {
+    ImageListModel& model = parts_.model;
+    connect(&model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { currentRow_ = -1; });
+    connect(parts_.view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ImageCommands::selectionChanged);
+
+    rowLoader_ = std::make_unique<RowLoader>(art_);
+    connect(rowLoader_.get(), &RowLoader::rowRead, this,
+            [this](quint64 id, const RowFacts& facts) { parts_.model.fillRow(id, facts); });
+    previewLoader_ = std::make_unique<PreviewLoader>();
+    connect(previewLoader_.get(), &PreviewLoader::previewReady, this,
+            [this](const QString&, const QImage& image) {
+                parts_.previewBox.setPixmap(QPixmap::fromImage(image));
+            });
+    connect(previewLoader_.get(), &PreviewLoader::previewFailed, this,
+            [this] { parts_.previewBox.setPixmap(QPixmap::fromImage(artwork::brokenPicture())); });
+    connect(
+        previewLoader_.get(), &PreviewLoader::previewMissing, this, [this](const QString& path) {
+            parts_.dialogs.message(parts_.window, QString::fromUtf8("图像 %1 不存在。").arg(path),
+                                   MessageKind::Stop);
+        });
+}
+
+ImageCommands::~ImageCommands() {
+    // Loaders report into the widgets: they go first.
+    rowLoader_.reset();
+    previewLoader_.reset();
+}
+
+void ImageCommands::chooseAndLoadFolder() {
+    const QString chosen =
+        parts_.dialogs.chooseFolder(parts_.window, QString::fromUtf8("选择图像目录"));
+    const std::string folder = withoutTrailingSlashes(chosen.toStdString());
+    if (!folder.empty()) loadFolder(folder);
+}
+
+void ImageCommands::loadFolder(const std::string& folder) {
     std::vector<std::string> names;
     for (const std::string& path : listFolderImages(folder)) {
         names.push_back(path.substr(path.rfind('/') + 1));
     }
-    const auto ids = model_->appendPlaceholders(folder, names);
+    const auto ids = parts_.model.appendPlaceholders(folder, names);
     rowLoader_->load(folder, names, ids);
 }
 
-void MainWindow::chooseAndAddFile() {
-    const QString path =
-        dialogs_.chooseOpenFile(this, QString::fromUtf8(kOpenFileFilter), QStringLiteral("*.jpg"));
+void ImageCommands::chooseAndAddFile() {
+    const QString path = parts_.dialogs.chooseOpenFile(
+        parts_.window, QString::fromUtf8(kOpenFileFilter), QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
     const std::string full = path.toStdString();
     const auto slash = full.rfind('/');
@@ -69,115 +115,170 @@ void MainWindow::chooseAndAddFile() {
     addSingleFile(full.substr(0, slash), full.substr(slash + 1));
 }
 
-void MainWindow::addSingleFile(const std::string& folder, const std::string& fileName) {
-    const auto ids = model_->appendPlaceholders(folder, {fileName});
+void ImageCommands::addSingleFile(const std::string& folder, const std::string& fileName) {
+    const auto ids = parts_.model.appendPlaceholders(folder, {fileName});
     WaitCursor wait;
-    model_->fillRow(ids.front(), readRow(folder, fileName, art_));
+    parts_.model.fillRow(ids.front(), readRow(folder, fileName, art_));
 }
 
-void MainWindow::addAndLockFile(const std::string& path) {
+void ImageCommands::addAndLockFile(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return;
     addSingleFile(path.substr(0, slash), path.substr(slash + 1));
-    model_->toggleLock(model_->rowCount() - 1);
+    parts_.model.toggleLock(parts_.model.rowCount() - 1);
     refreshLockCounter();
 }
 
-void MainWindow::selectAll() {
-    view_->selectAll();
+void ImageCommands::selectAll() {
+    parts_.view.selectAll();
 }
 
-void MainWindow::invertSelection() {
-    view_->setFocus();
-    if (model_->rowCount() == 0) return;
-    const QItemSelection all(model_->index(0), model_->index(model_->rowCount() - 1));
-    view_->selectionModel()->select(all, QItemSelectionModel::Toggle);
+void ImageCommands::invertSelection() {
+    ImageListModel& model = parts_.model;
+    parts_.view.setFocus();
+    if (model.rowCount() == 0) return;
+    const QItemSelection all(model.index(0), model.index(model.rowCount() - 1));
+    parts_.view.selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
-void MainWindow::deleteSelected() {
-    const QList<int> rows = view_->selectedRows();
-    if (rows.isEmpty() || !model_->isRead(rows.first())) return;
+void ImageCommands::deleteSelected() {
+    const QList<int> rows = parts_.view.selectedRows();
+    if (rows.isEmpty() || !parts_.model.isRead(rows.first())) return;
     const bool wasDeleting = deleting_;
     deleting_ = true;
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) model_->removeRowAt(*it);
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) parts_.model.removeRowAt(*it);
     deleting_ = wasDeleting;
     refreshLockCounter();
 }
 
-void MainWindow::deleteAll() {
+void ImageCommands::deleteAll() {
     rowLoader_->cancelAll();
-    model_->removeAllRows();
+    parts_.model.removeAllRows();
     refreshLockCounter();
 }
 
-void MainWindow::lockSelected(LockState state) {
-    const QList<int> rows = view_->selectedRows();
-    if (rows.isEmpty() || !model_->isRead(rows.first())) return;
+void ImageCommands::lockSelected(LockState state) {
+    const QList<int> rows = parts_.view.selectedRows();
+    if (rows.isEmpty() || !parts_.model.isRead(rows.first())) return;
     WaitCursor wait;
-    for (int row : rows) model_->setLockState(row, state);
+    for (int row : rows) parts_.model.setLockState(row, state);
     refreshLockCounter();
 }
 
-void MainWindow::lockAll(LockState state) {
+void ImageCommands::lockAll(LockState state) {
     WaitCursor wait;
-    for (int row = 0; row < model_->rowCount(); ++row) model_->setLockState(row, state);
+    for (int row = 0; row < parts_.model.rowCount(); ++row) parts_.model.setLockState(row, state);
     refreshLockCounter();
 }
 
-void MainWindow::invertLock() {
+void ImageCommands::invertLock() {
     WaitCursor wait;
-    for (int row = 0; row < model_->rowCount(); ++row) model_->toggleLock(row);
+    for (int row = 0; row < parts_.model.rowCount(); ++row) parts_.model.toggleLock(row);
     refreshLockCounter();
 }
 
-void MainWindow::toggleSelectedRow() {
-    const QList<int> rows = view_->selectedRows();
-    if (rows.size() != 1 || !model_->isRead(rows.first())) return;
-    model_->toggleLock(rows.first());
+void ImageCommands::toggleSelectedRow() {
+    const QList<int> rows = parts_.view.selectedRows();
+    if (rows.size() != 1 || !parts_.model.isRead(rows.first())) return;
+    parts_.model.toggleLock(rows.first());
     refreshLockCounter();
 }
 
-void MainWindow::setListViewMode(ListViewMode mode) {
-    model_->setViewMode(mode);
-    view_->applyViewMode(mode);
+void ImageCommands::setListViewMode(ListViewMode mode) {
+    parts_.model.setViewMode(mode);
+    parts_.view.applyViewMode(mode);
 }
 
-void MainWindow::fullScreenFromSelection() {
-    const int row = view_->firstSelectedRow();
-    if (row < 0 || !model_->isRead(row)) return;
-    viewerStartRow_ = row;
-    secondary_.fullScreenViewer(this, SecondaryDialogs::kBrowseRows);
+void ImageCommands::fullScreenFromSelection() {
+    const int row = parts_.view.firstSelectedRow();
+    if (row < 0 || !parts_.model.isRead(row)) return;
+    ViewerRequest request;
+    request.mode = ViewerMode::BrowseRows;
+    request.startRow = row;
+    request.rows = viewerRows(parts_.model);
+    parts_.secondary.fullScreenViewer(parts_.window, request);
 }
 
-void MainWindow::selectionChanged() {
-    const QList<int> rows = view_->selectedRows();
+void ImageCommands::stopLoading() {
+    rowLoader_->cancelAll();
+}
+
+std::string ImageCommands::previewImagePath() const {
+    const int first = parts_.view.firstSelectedRow();
+    const int row = first < 0 ? 0 : first;
+    const std::string candidate =
+        row < parts_.model.rowCount() ? parts_.model.rowPath(row) : std::string();
+    if (!isFile(candidate)) return parts_.appFolder + "/Preview.jpg";
+    return candidate;
+}
+
+void ImageCommands::updateCurrentImageFacts() {
+    if (!parts_.model.isRead(currentRow_)) return;
+    const ImageEntry& row = parts_.model.entry(currentRow_);
+    StatusBarParts& status = parts_.status;
+    status.setText(2, row.lockState == kLocked ? QString::fromUtf8("图像被锁定") : QString());
+    status.setText(3, {});
+    status.setText(4, QString::fromStdString(parts_.model.rowPath(currentRow_)));
+    status.setText(5, QString::fromStdString(row.facts.dimensionText));
+    status.setText(6, QString::fromStdString(row.facts.sizeText));
+    status.setText(7, QString::fromStdString(row.facts.timeText));
+}
+
+void ImageCommands::refreshLockCounter() {
+    parts_.status.setText(1, QString::fromUtf8("%1 个图像被锁定").arg(parts_.model.lockedCount()));
+}
+
+void ImageCommands::requestPreview() {
+    if (deleting_ || currentRow_ < 0 || !previewLoader_) return;
+    const int first = parts_.view.firstSelectedRow();
+    if (first < 0) return;
+    previewPath_ = QString::fromStdString(parts_.model.rowPath(first));
+    if (previewPath_.isEmpty()) return;
+    previewLoader_->request(previewPath_, parts_.previewBox.contentsRect().size());
+}
+
+void ImageCommands::showTreeSelection(const std::string& path) {
+    const auto slash = path.rfind('/');
+    RowFacts facts;
+    if (slash != std::string::npos) {
+        readFileFacts(path.substr(0, slash), path.substr(slash + 1), facts);
+    }
+    StatusBarParts& status = parts_.status;
+    status.setText(4, QString::fromStdString(path));
+    status.setText(5, {});
+    status.setText(6, QString::fromStdString(facts.sizeText));
+    status.setText(7, QString::fromStdString(facts.timeText));
+    if (!isFile(path)) return;
+    previewPath_ = QString::fromStdString(path);
+    previewLoader_->request(previewPath_, parts_.previewBox.contentsRect().size());
+}
+
+void ImageCommands::fullScreenPicture(const std::string& path) {
+    if (!isFile(path)) {
+        parts_.dialogs.message(
+            parts_.window,
+            QString::fromUtf8("图像文件 %1 不存在！").arg(QString::fromStdString(path)),
+            MessageKind::Stop);
+        return;
+    }
+    ViewerRequest request;
+    request.mode = ViewerMode::ShowBitmap;
+    request.picturePath = path;
+    parts_.secondary.fullScreenViewer(parts_.window, request);
+}
+
+void ImageCommands::selectionChanged() {
+    const QList<int> rows = parts_.view.selectedRows();
     if (rows.size() != 1) return;
     const int row = rows.first();
     if (row == currentRow_) return;
     currentRow_ = row;
-    if (!model_->isRead(row)) return;
-    requestPreview(row);
+    if (!parts_.model.isRead(row)) return;
+    requestPreview();
     updateCurrentImageFacts();
 }
 
-void MainWindow::requestPreview(int row) {
-    if (deleting_ || row < 0 || !previewLoader_) return;
-    const int first = view_->firstSelectedRow();
-    if (first < 0) return;
-    previewPath_ = QString::fromStdString(model_->rowPath(first));
-    if (previewPath_.isEmpty()) return;
-    previewLoader_->request(previewPath_, previewBox_->contentsRect().size());
-}
-
-void MainWindow::refreshLockCounter() {
-    status_->setText(1, QString::fromUtf8("%1 个图像被锁定").arg(model_->lockedCount()));
-}
-
-void MainWindow::rowRead(quint64 id, const RowFacts& facts) {
-    model_->fillRow(id, facts);
-}
-
-void MainWindow::rowsRemoved(int first, int last) {
+void ImageCommands::rowsRemoved(int first, int last) {
     // The current row follows its image, or is gone with it.
     if (currentRow_ >= first && currentRow_ <= last) {
         currentRow_ = -1;

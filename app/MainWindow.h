@@ -1,33 +1,33 @@
 #pragma once
 
-#include "app/BatchDialog.h"
-#include "app/CommandIds.h"
+#include "app/ImageCommands.h"
+#include "app/SchemePanel.h"
 #include "app/SecondaryDialogs.h"
-#include "app/UiReporter.h"
-#include "app/UserDialogs.h"
 #include "browser/ImageListModel.h"
-#include "schemes/SchemeStore.h"
+#include "uikit/ThumbnailArt.h"
+#include "uikit/UserDialogs.h"
 
-#include <QHash>
 #include <QMainWindow>
 
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-class QComboBox;
 class QLabel;
 class QMenu;
-class QPushButton;
 class QToolBar;
 
 namespace varnetto {
 
+class CommandTable;
 class ImageListView;
-class PreviewLoader;
 class RowLoader;
 class StatusBarParts;
+struct CommandRow;
 
+// The main window: it composes the image list, the folder tree area, the
+// scheme panel, the preview box, the toolbar and the status bar, lays them
+// out, and routes every command through one table.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
@@ -40,45 +40,36 @@ class MainWindow : public QMainWindow {
     bool runCommand(int id);
 
     // Scheme panel services.
-    void reloadSchemes();
-    void fillSchemeChoice(const SchemeStore& store);
-    Scheme* currentScheme();
-    std::string currentOutputFolder();
-    std::string previewImagePath() const;
-    int lockedImageCount() const;
-    void updateCurrentImageFacts();
+    void reloadSchemes() { panel_->reloadSchemes(); }
+    Scheme* currentScheme() { return panel_->currentScheme(); }
+    std::string currentOutputFolder() { return panel_->currentOutputFolder(); }
+    std::string previewImagePath() const { return images_->previewImagePath(); }
+    int lockedImageCount() const { return model_->lockedCount(); }
+    void updateCurrentImageFacts() { images_->updateCurrentImageFacts(); }
 
     // Image list operations.
-    void loadFolder(const std::string& folder);
-    void addSingleFile(const std::string& folder, const std::string& fileName);
-    void addAndLockFile(const std::string& path);
-    void startFolderBatch(const std::string& folder);
-    // The folder tree goes into the tree rectangle; its selection and its
+    void loadFolder(const std::string& folder) { images_->loadFolder(folder); }
+    void addSingleFile(const std::string& folder, const std::string& fileName) {
+        images_->addSingleFile(folder, fileName);
+    }
+    void addAndLockFile(const std::string& path) { images_->addAndLockFile(path); }
+    void startFolderBatch(const std::string& folder) { panel_->startFolderBatch(folder); }
+    // The folder tree goes into the tree area; its selection and its
     // context-menu commands for files come back through these.
     void setFolderTree(QWidget* tree);
-    void treeSelectionChanged(const std::string& path);
-    void treeFileFullScreen(const std::string& path);
-    void treeFileSingleImage(const std::string& path);
+    void treeSelectionChanged(const std::string& path) { images_->showTreeSelection(path); }
+    void treeFileFullScreen(const std::string& path) { images_->fullScreenPicture(path); }
+    void treeFileSingleImage(const std::string& path) { panel_->singleImageOf(path); }
 
-    SchemeStore& mainStore() { return *store_; }
+    SchemeStore& mainStore() { return panel_->store(); }
     const std::string& appFolder() const { return appFolder_; }
     ImageListModel& imageList() { return *model_; }
-    ImageListView* imageListView() const { return view_; }
-    RowLoader& rowLoader() { return *rowLoader_; }
-    StatusBarParts* statusParts() const { return status_; }
-    QComboBox* schemeChoice() const { return schemeChoice_; }
-    QToolBar* toolBar() const { return toolBar_; }
-    QMenu* listContextMenu() const { return listMenu_; }
-    QLabel* previewBox() const { return previewBox_; }
-    QWidget* folderTreeArea() const { return treeArea_; }
-    BatchDialog& batchDialog() { return *batchDialog_; }
-    QPushButton* schemeButton(int id) const;
-    int currentRow() const { return currentRow_; }
-    const QString& previewPath() const { return previewPath_; }
-    int batchSource() const { return batchSource_; }
-    bool batchActive() const { return batchActive_; }
-    // The client area's children are placed by hand on every resize.
-    void applyLayout();
+    RowLoader& rowLoader() { return images_->rowLoader(); }
+    BatchDialog& batchDialog() { return panel_->batchDialog(); }
+    int currentRow() const { return images_->currentRow(); }
+    const QString& previewPath() const { return images_->previewPath(); }
+    int batchSource() const { return panel_->batchSource(); }
+    bool batchActive() const { return panel_->batchActive(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,50 +77,16 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Built in MainWindowUi.cpp.
-    void createMenu();
-    void createToolBar();
-    void createStatusBar();
-    void createListContextMenu();
-    void createSchemePanel();
-    void createShortcuts();
-    void registerCommands();
-
-    // Image list commands, ImageCommands.cpp.
-    void chooseAndLoadFolder();
-    void chooseAndAddFile();
-    void selectAll();
-    void invertSelection();
-    void deleteSelected();
-    void deleteAll();
-    void lockSelected(LockState state);
-    void lockAll(LockState state);
-    void invertLock();
-    void toggleSelectedRow();
-    void setListViewMode(ListViewMode mode);
-    void fullScreenFromSelection();
-    void selectionChanged();
-    void requestPreview(int row);
-    void refreshLockCounter();
-    void rowRead(quint64 id, const RowFacts& facts);
-    void rowsRemoved(int first, int last);
-
-    // Scheme commands, SchemeCommands.cpp.
-    void editCurrentScheme();
-    void openSchemeManager();
-    void quickView();
-    void effectPreview();
-    void startLockedBatch();
-    void singleImageProcessing();
-    void showBatchDialog(const QString& schemeName, int count, BatchDialog::JobSource source);
+    // The rows of the command table, MainWindowCommands.cpp.
+    std::vector<CommandRow> commandRows();
+    void createImageList();
+    // The client area's children are placed by hand on every resize.
+    void applyLayout();
 
     std::string appFolder_;
     ThumbnailArt art_;
     UserDialogs& dialogs_;
     SecondaryDialogs& secondary_;
-    UiReporter reporter_;
-    std::unique_ptr<SchemeStore> store_;
-    QHash<int, std::function<void()>> commands_;
 
     QWidget* client_ = nullptr;
     QToolBar* toolBar_ = nullptr;
@@ -139,22 +96,9 @@ class MainWindow : public QMainWindow {
     QWidget* treeArea_ = nullptr;
     QLabel* previewBox_ = nullptr;
     QMenu* listMenu_ = nullptr;
-    QLabel* schemeLabel_ = nullptr;
-    QComboBox* schemeChoice_ = nullptr;
-    QHash<int, QPushButton*> schemeButtons_;
-    std::unique_ptr<RowLoader> rowLoader_;
-    std::unique_ptr<PreviewLoader> previewLoader_;
-    std::unique_ptr<BatchDialog> batchDialog_;
-
-    int currentRow_ = -1;
-    bool deleting_ = false;  // no previews while rows go
-    std::string currentFolder_;
-    QString previewPath_;
-    int batchSource_ = 0;
-    std::string batchFolder_;
-    bool batchActive_ = false;
-    int viewerStartRow_ = -1;
-    int lockedCursor_ = -1;
+    std::unique_ptr<ImageCommands> images_;
+    std::unique_ptr<SchemePanel> panel_;
+    std::unique_ptr<CommandTable> commands_;
 };
 
 }  // namespace varnetto

@@ -1,49 +1,38 @@
 #pragma once
 
-#include "schemes/Scheme.h"
-
-#include <string>
+#include "editor/EditorRequest.h"
+#include "manager/ManagerRequests.h"
+#include "viewer/ViewerRequest.h"
 
 class QWidget;
 
 namespace varnetto {
 
-// Where the main window's commands open the dialogs built elsewhere (scheme
-// editor, manager and viewer, full-screen viewer, about, help). The main
-// window makes every check and shows every message itself before it calls
-// one of these.
+// Where the main window's commands open the other windows (scheme editor,
+// manager and viewer, full-screen viewer, about, help). The main window makes
+// every check and shows every message itself, then hands each window what it
+// shows as a request; no window reaches back into the main window.
 class SecondaryDialogs {
   public:
-    // Scheme editor modes.
-    static constexpr int kNewScheme = 0;
-    static constexpr int kEditScheme = 1;
-    static constexpr int kSingleImage = 2;
-    // Full-screen viewer modes.
-    static constexpr int kBrowseRows = 0;
-    static constexpr int kShowBitmap = 1;
-    static constexpr int kLockedPreview = 2;
-
     virtual ~SecondaryDialogs() = default;
-    // Returns the editor's result: 1 when the scheme was changed and kept.
-    virtual int schemeEditor(QWidget* owner, int mode, const std::string& imagePath,
-                             Scheme* scheme) = 0;
-    virtual void schemeManager(QWidget* owner, const std::string& imagePath) = 0;
-    virtual void schemeViewer(QWidget* owner) = 0;
-    virtual void fullScreenViewer(QWidget* owner, int mode) = 0;
-    // The viewer in its single-picture mode, showing the picture of path.
-    virtual void fullScreenPicture(QWidget* owner, const std::string& path) = 0;
+    // The editor's result: 1 when the user saved the scheme.
+    virtual int schemeEditor(QWidget* owner, const EditorRequest& request) = 0;
+    // True when the manager saved the store file.
+    virtual bool schemeManager(QWidget* owner, const ManagerRequest& request) = 0;
+    virtual void schemeViewer(QWidget* owner, const SchemeViewerRequest& request) = 0;
+    // The viewer's result: 1 after a double click, 2 after Esc.
+    virtual int fullScreenViewer(QWidget* owner, const ViewerRequest& request) = 0;
     virtual void about(QWidget* owner) = 0;
     virtual void help(QWidget* owner) = 0;
 };
 
-// The routing used until those dialogs exist: each call opens nothing.
+// The routing used until those windows exist: each call opens nothing.
 class DialogsNotBuiltYet final : public SecondaryDialogs {
   public:
-    int schemeEditor(QWidget*, int, const std::string&, Scheme*) override { return 0; }
-    void schemeManager(QWidget*, const std::string&) override {}
-    void schemeViewer(QWidget*) override {}
-    void fullScreenViewer(QWidget*, int) override {}
-    void fullScreenPicture(QWidget*, const std::string&) override {}
+    int schemeEditor(QWidget*, const EditorRequest&) override { return 0; }
+    bool schemeManager(QWidget*, const ManagerRequest&) override { return false; }
+    void schemeViewer(QWidget*, const SchemeViewerRequest&) override {}
+    int fullScreenViewer(QWidget*, const ViewerRequest&) override { return 0; }
     void about(QWidget*) override {}
     void help(QWidget*) override {}
 };

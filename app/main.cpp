@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 #include "app/ProcessSetup.h"
 #include "app/SecondaryDialogs.h"
-#include "app/UserDialogs.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
+#include "uikit/UserDialogs.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "imaging/CImageBox.h"
+#include "uikit/LatestRequestWorker.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
-#include <QThread>
 
-#include <optional>
+#include <memory>
 
 namespace varnetto {
 
@@ -17,10 +19,9 @@ class PreviewLoader : public QObject {
     Q_OBJECT
   public:
     explicit PreviewLoader(QObject* parent = nullptr);
-    ~PreviewLoader() override;
 
     void request(const QString& path, QSize box);
-    bool busy() const { return busy_; }
+    bool busy() const { return worker_.busy(); }
 
   Q_SIGNALS:
     void previewReady(const QString& path, const QImage& image);
@@ -28,19 +29,9 @@ class PreviewLoader : public QObject {
     void previewFailed(const QString& path, const QString& reason);
 
   private:
-    struct Request {
-        QString path;
-        QSize box;
-    };
-    class Worker;
-
-    void start(const Request& request);
-    void finished();
-
-    QThread thread_;
-    Worker* worker_ = nullptr;
-    bool busy_ = false;
-    std::optional<Request> waiting_;
+    // Used on the worker thread only, one job at a time.
+    std::shared_ptr<CImageBox> control_ = std::make_shared<CImageBox>();
+    LatestRequestWorker worker_{QStringLiteral("preview")};
 };
 
 }  // namespace varnetto

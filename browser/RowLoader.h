@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browser/RowFacts.h"
-#include "browser/ThumbnailArt.h"
+#include "uikit/ThumbnailArt.h"
 
 #include <QObject>
 #include <QThread>

@@ -1,7 +1,7 @@
 #include "browser/RowReader.h"
 
-#include "browser/VipsQImage.h"
 #include "imaging/CImageBox.h"
+#include "uikit/QtImage.h"
 
 #include <QPainter>
 #include <vips/vips8>

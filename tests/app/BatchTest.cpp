@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 using namespace varnetto;
@@ -218,15 +219,62 @@ class BatchTest : public QObject {
 
     void animationAlternatesWhileRunning() {
         DialogFixture f;
-        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 30, 1200, 900)));
+        BatchJob job = jobFor(f.app.str("out"), writeSources(f.app.str("in"), 2));
+        // The missing stamp holds the worker at its message, so the run
+        // cannot end while the frames are watched, however fast it is.
+        job.scheme->stampEnabled = 1;
+        job.scheme->stampFile = "nowhere.bmp";
+        QList<int> frames;
+        int frameAfterAbort = 0;
+        f.dialogs.onMessage = [&](const QString&) {
+            if (!frames.isEmpty()) return;
+            for (int i = 0; i < 12; ++i) {
+                QTest::qWait(100);
+                frames << f.dialog.animationFrame();
+            }
+            f.dialog.abort();
+            frameAfterAbort = f.dialog.animationFrame();
+        };
+        f.prepare(job);
         f.dialog.setWorkerCount(1);
         f.dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.animationFrame(), 1, 3000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.animationFrame(), 2, 3000);
-        f.dialog.abort();
-        QCOMPARE(f.dialog.animationFrame(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!frames.isEmpty() && !f.dialog.workersActive(), 30000);
+        QVERIFY(frames.contains(1) && frames.contains(2));
+        QCOMPARE(frameAfterAbort, 2);
     }
 
+    void missingStampDuringABatchIsShownByTheUiThread() {
+        TempDir app;
+        RecordingDialogs dialogs;
+        BatchDialog dialog(dialogs, app.str());
+        const std::string in = app.str("in");
+        std::filesystem::create_directories(in);
+        writePicture(in + "/a.png", 40, 30);
+        writePicture(in + "/b.png", 40, 30);
+        BatchJob job;
+        Scheme scheme;
+        scheme.name = "Stamped";
+        scheme.outputFolder = app.str("out");
+        scheme.stampEnabled = 1;
+        scheme.stampFile = "nowhere.bmp";
+        job.scheme = scheme;
+        job.outputFolder = scheme.outputFolder;
+        job.sources = {in + "/a.png", in + "/b.png"};
+        bool allOnUiThread = true;
+        dialogs.onMessage = [&](const QString&) {
+            allOnUiThread = allOnUiThread && QThread::currentThread() == qApp->thread();
+        };
+        dialog.prepare("Stamped", 2, [job] { return job; });
+        dialog.autoCloseBox()->setChecked(false);
+        dialog.show();
+        dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        const QString expected =
+            QString("印章图像 %1 不存在。")
+                .arg(QString::fromStdString(app.str() + "/Stamps/nowhere.bmp"));
+        QCOMPARE(dialogs.messages, (QStringList{expected, expected}));
+        QVERIFY(allOnUiThread);
+    }
     void lockedRowsBatchFromTheWindow() {
         WindowFixture f;
         f.writePictures(4);

@@ -159,14 +159,14 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.loadPictures());
         f.selectRows({0, 2});
         f.window->runCommand(kInvertSelection);
-        QCOMPARE(f.window->imageListView()->selectedRows(), (QList<int>{1, 3}));
+        QCOMPARE(f.listView()->selectedRows(), (QList<int>{1, 3}));
     }
 
     void spaceTogglesOneReadRow() {
         WindowFixture f;
         f.writePictures(3);
         QVERIFY(f.loadPictures());
-        auto* view = f.window->imageListView();
+        auto* view = f.listView();
         f.selectRows({0, 1});
         QTest::keyClick(view, Qt::Key_Space);
         QCOMPARE(f.window->lockedImageCount(), 0);
@@ -185,11 +185,11 @@ class ImageCommandsTest : public QObject {
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         f.selectRows({0});
-        QTest::keyClick(f.window->imageListView(), Qt::Key_Delete);
+        QTest::keyClick(f.listView(), Qt::Key_Delete);
         QCOMPARE(f.window->imageList().rowCount(), 2);
-        QTest::keyClick(f.window->imageListView(), Qt::Key_Delete, Qt::MetaModifier);
+        QTest::keyClick(f.listView(), Qt::Key_Delete, Qt::MetaModifier);
         QCOMPARE(f.window->imageList().rowCount(), 1);
-        QTest::keyClick(f.window->imageListView(), Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(f.listView(), Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(f.window->imageList().rowCount(), 0);
     }
 
@@ -206,7 +206,7 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.status(6).endsWith("K"));
         QCOMPARE(f.status(7).size(), 19);
         QCOMPARE(f.status(2), QString());
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->previewBox()->pixmap().isNull(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
         QCOMPARE(f.window->previewPath(), QString::fromStdString(f.pictures + "/2.png"));
         // Several rows selected: the current row stays.
         f.selectRows({0, 1});
@@ -266,7 +266,7 @@ class ImageCommandsTest : public QObject {
         QCOMPARE(f.status(5), QString());
         QVERIFY(f.status(6).endsWith("K"));
         QCOMPARE(f.window->previewPath(), QString::fromStdString(path));
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->previewBox()->pixmap().isNull(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
         f.window->treeSelectionChanged(f.pictures);
         QCOMPARE(f.status(4), QString::fromStdString(f.pictures));
         QCOMPARE(f.window->previewPath(), QString::fromStdString(path));

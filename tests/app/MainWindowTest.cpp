@@ -1,5 +1,6 @@
 #include "app/CommandIds.h"
 #include "app/WindowFixture.h"
+#include "uikit/AccessibleNames.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,7 +52,7 @@ class MainWindowTest : public QObject {
 
     void toolbarEntriesAndTips() {
         WindowFixture f;
-        const QList<QAction*> actions = f.window->toolBar()->actions();
+        const QList<QAction*> actions = f.toolBar()->actions();
         QCOMPARE(actions.size(), 19);
         QStringList tips;
         QList<int> hidden;
@@ -75,13 +76,12 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.status(0), QString("就绪"));
         QCOMPARE(f.status(1), QString("0 个图像被锁定"));
         QStringList items;
-        for (QAction* a : f.window->listContextMenu()->actions())
-            items << (a->isSeparator() ? "-" : a->text());
+        for (QAction* a : f.listMenu()->actions()) items << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(items,
                  (QStringList{"锁定图像", "解锁图像", "-", "全屏预览", "-", "单张图像处理"}));
-        const int width = f.window->statusParts()->width();
-        QCOMPARE(f.window->statusParts()->rightEdge(2), 280);
-        QCOMPARE(f.window->statusParts()->rightEdge(7), width);
+        const int width = f.statusBar()->width();
+        QCOMPARE(f.statusBar()->rightEdge(2), 280);
+        QCOMPARE(f.statusBar()->rightEdge(7), width);
     }
 
     void layoutFollowsTheClientSize() {
@@ -91,20 +91,28 @@ class MainWindowTest : public QObject {
         QWidget* client = f.window->centralWidget();
         const int W = client->width();
         const int H = client->height();
-        const int Ht = f.window->toolBar()->sizeHint().height();
-        const int Hs = f.window->statusParts()->height();
+        const int Ht = f.toolBar()->sizeHint().height();
+        const int Hs = f.statusBar()->height();
         const int R = 5 + int(0.7 * W);
-        QCOMPARE(f.window->imageListView()->geometry(),
-                 QRect(0, Ht + 1, int(0.7 * W), H - Hs - Ht - 1));
-        QCOMPARE(f.window->statusParts()->geometry(), QRect(0, H - Hs, W, Hs));
-        const QRect preview = f.window->previewBox()->geometry();
+        QCOMPARE(f.listView()->geometry(), QRect(0, Ht + 1, int(0.7 * W), H - Hs - Ht - 1));
+        QCOMPARE(f.statusBar()->geometry(), QRect(0, H - Hs, W, Hs));
+        const QRect preview = f.previewBox()->geometry();
         QCOMPARE(preview, QRect(R, H - Hs - int(0.75 * (W - R)), W - R, int(0.75 * (W - R))));
-        QCOMPARE(f.window->folderTreeArea()->geometry().topLeft(), QPoint(R, Ht + 90));
-        QCOMPARE(f.window->schemeButton(kBatchRunButton)->geometry(),
+        QCOMPARE(f.child<QWidget>("folderTreeArea")->geometry().topLeft(), QPoint(R, Ht + 90));
+        QCOMPARE(f.child<QPushButton>("batchRunButton")->geometry(),
                  QRect(R + 70, Ht + 60, 90, 23));
-        QCOMPARE(f.window->schemeButton(kEditSchemeButton)->text(), QString("编辑方案"));
+        QCOMPARE(f.child<QPushButton>("editSchemeButton")->text(), QString("编辑方案"));
         f.window->resize(700, 500);
-        QTRY_COMPARE(f.window->imageListView()->width(), int(0.7 * client->width()));
+        QTRY_COMPARE(f.listView()->width(), int(0.7 * client->width()));
+    }
+
+    void everyControlHasAnAccessibleName() {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QCOMPARE(controlsWithoutAccessibleName(f.window.get()).join(", "), QString());
+        // The choice is named by its label, not by its current entry.
+        QCOMPARE(f.schemeChoice()->accessibleName(), QString("选择处理方案："));
     }
 
     void escapeAndEnterLeaveTheWindowOpen() {
@@ -122,7 +130,7 @@ class MainWindowTest : public QObject {
         RecordingDialogs dialogs;
         RecordingSecondaryDialogs secondary;
         MainWindow window(app.str(), dialogs, secondary);
-        QCOMPARE(window.schemeChoice()->count(), 0);
+        QCOMPARE(window.findChild<QComboBox*>("schemeChoice")->count(), 0);
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(window.currentScheme() == nullptr);
         QCOMPARE(window.currentOutputFolder(), std::string());
@@ -136,8 +144,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.window->imageList().viewMode(), ListViewMode::Details);
         QVERIFY(f.window->runCommand(kViewLargeIconsAlt));
         QCOMPARE(f.window->imageList().viewMode(), ListViewMode::LargeIcons);
-        QCOMPARE(f.window->imageListView()->iconSize(), QSize(160, 120));
-        QCOMPARE(f.window->imageListView()->gridSize(), QSize(172, 160));
+        QCOMPARE(f.listView()->iconSize(), QSize(160, 120));
+        QCOMPARE(f.listView()->gridSize(), QSize(172, 160));
         QVERIFY(!f.window->runCommand(4242));
     }
 

@@ -21,27 +21,27 @@ class SchemePanelTest : public QObject {
   private Q_SLOTS:
     void choiceShowsTheStoreInOrder() {
         WindowFixture f({"Zeta", "Alpha", "Mu"});
-        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
-        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
+        QCOMPARE(f.schemeChoice()->currentIndex(), 0);
         QCOMPARE(f.window->currentScheme()->name, std::string("Zeta"));
         QCOMPARE(f.window->currentOutputFolder(), f.outputFolder);
     }
 
     void reloadReselectsByPrefixIgnoringCase() {
         WindowFixture f({"Alpha", "Beta"});
-        f.window->schemeChoice()->setCurrentIndex(1);
+        f.schemeChoice()->setCurrentIndex(1);
         writeSchemeStore(f.app.str(), {"alpha", "BETA two", "beta"}, f.outputFolder);
         f.window->reloadSchemes();
-        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
-        QCOMPARE(f.window->schemeChoice()->currentText(), QString("BETA two"));
+        QCOMPARE(entries(f.schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
+        QCOMPARE(f.schemeChoice()->currentText(), QString("BETA two"));
         writeSchemeStore(f.app.str(), {"One", "Two"}, f.outputFolder);
         f.window->reloadSchemes();
-        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+        QCOMPARE(f.schemeChoice()->currentIndex(), 0);
     }
 
     void emptyStoreMeansNoCurrentScheme() {
         WindowFixture f(std::vector<std::string>{});
-        QCOMPARE(f.window->schemeChoice()->count(), 0);
+        QCOMPARE(f.schemeChoice()->count(), 0);
         f.window->runCommand(kEditSchemeButton);
         f.window->runCommand(kEffectPreview);
         f.window->runCommand(kBatchRun);
@@ -93,13 +93,13 @@ class SchemePanelTest : public QObject {
     void keptEditIsSavedAndTheChoiceRefilled() {
         WindowFixture f({"Alpha", "Beta"});
         writePicture(f.app.path() / "Preview.jpg", 80, 60);
-        f.window->schemeChoice()->setCurrentIndex(1);
+        f.schemeChoice()->setCurrentIndex(1);
         f.secondary.editorResult = 1;
         f.secondary.renameTo = "Better";
         f.window->runCommand(kEditScheme);
-        QCOMPARE(entries(f.window->schemeChoice()), (QStringList{"Alpha", "Better"}));
+        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Better"}));
         // No entry begins with the old name "Beta": the first one is chosen.
-        QCOMPARE(f.window->schemeChoice()->currentIndex(), 0);
+        QCOMPARE(f.schemeChoice()->currentIndex(), 0);
         SchemeStore saved(f.app.str());
         SilentReporter silent;
         QVERIFY(saved.load(silent));

@@ -1,5 +1,6 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
+#include "app/CommandIds.h"
 #include "app/MainWindow.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
         for (int row = 0; row < list.rowCount(); ++row)
             if (!list.isRead(row)) return;
         poll.stop();
-        auto* selection = window.imageListView()->selectionModel();
+        auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
         for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
         window.runCommand(kLockSelected);
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);

@@ -1,16 +1,59 @@
 #pragma once
 
 #include "app/MainWindow.h"
-#include "app/StatusBarParts.h"
-#include "app/UiTestSupport.h"
+#include "app/SecondaryDialogs.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
+#include "support/UiTestSupport.h"
+#include "uikit/StatusBarParts.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 
 #include <memory>
 
 namespace varnetto::testing {
+
+// Records which of the other windows a command opened and with what.
+class RecordingSecondaryDialogs final : public SecondaryDialogs {
+  public:
+    int schemeEditor(QWidget*, const EditorRequest& request) override {
+        calls << QString("editor %1 %2")
+                     .arg(int(request.mode))
+                     .arg(QString::fromStdString(request.imagePath));
+        if (request.scheme && !renameTo.empty()) request.scheme->name = renameTo;
+        return editorResult;
+    }
+    bool schemeManager(QWidget*, const ManagerRequest& request) override {
+        calls << "manager " + QString::fromStdString(request.imagePath);
+        return false;
+    }
+    void schemeViewer(QWidget*, const SchemeViewerRequest& request) override {
+        calls << "viewer";
+        viewedScheme = request.scheme;
+    }
+    int fullScreenViewer(QWidget*, const ViewerRequest& request) override {
+        if (request.mode == ViewerMode::ShowBitmap) {
+            calls << "picture " + QString::fromStdString(request.picturePath);
+        } else {
+            calls << QString("full %1").arg(int(request.mode));
+        }
+        lastViewer = request;
+        return 2;
+    }
+    void about(QWidget*) override { calls << "about"; }
+    void help(QWidget*) override { calls << "help"; }
+
+    QStringList calls;
+    int editorResult = 0;
+    std::string renameTo;
+    ViewerRequest lastViewer;
+    std::optional<Scheme> viewedScheme;
+};
 
 // A main window on a temporary application folder holding a store with the
 // given schemes, and a folder of pictures to load.
@@ -52,11 +95,22 @@ struct WindowFixture {
             const QModelIndex index = window->imageList().index(row);
             selection.select(index, index);
         }
-        window->imageListView()->selectionModel()->select(selection,
-                                                          QItemSelectionModel::ClearAndSelect);
+        listView()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     }
 
-    QString status(int part) const { return window->statusParts()->text(part); }
+    template <class Widget>
+    Widget* child(const char* name) const {
+        Widget* found = window->findChild<Widget*>(name);
+        if (!found) qFatal("no widget %s", name);
+        return found;
+    }
+    ImageListView* listView() const { return child<ImageListView>("imageList"); }
+    QComboBox* schemeChoice() const { return child<QComboBox>("schemeChoice"); }
+    QLabel* previewBox() const { return child<QLabel>("previewBox"); }
+    StatusBarParts* statusBar() const { return child<StatusBarParts>("statusbar133"); }
+    QToolBar* toolBar() const { return child<QToolBar>("toolbar103"); }
+    QMenu* listMenu() const { return child<QMenu>("listContextMenu"); }
+    QString status(int part) const { return statusBar()->text(part); }
 
     TempDir app;
     std::string outputFolder;

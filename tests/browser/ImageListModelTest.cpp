@@ -1,6 +1,6 @@
-#include "app/Artwork.h"
-#include "app/UiTestSupport.h"
 #include "browser/ImageListModel.h"
+#include "support/UiTestSupport.h"
+#include "uikit/Artwork.h"
 
 #include <QTest>
 

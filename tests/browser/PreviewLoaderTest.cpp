@@ -1,5 +1,5 @@
-#include "app/UiTestSupport.h"
 #include "browser/PreviewLoader.h"
+#include "support/UiTestSupport.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/ThumbnailArt.h"
+#include "uikit/ThumbnailArt.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "app/StatusBarParts.h"
+#include "uikit/StatusBarParts.h"
 
 #include <QFontMetrics>
 

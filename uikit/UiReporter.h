@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/UserDialogs.h"
 #include "common/Reporter.h"
+#include "uikit/UserDialogs.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/UserDialogs.h"
+#include "uikit/UserDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

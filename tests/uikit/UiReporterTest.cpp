@@ -1,6 +1,5 @@
-#include "app/BatchDialog.h"
-#include "app/UiReporter.h"
-#include "app/UiTestSupport.h"
+#include "support/UiTestSupport.h"
+#include "uikit/UiReporter.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -48,39 +47,6 @@ class UiReporterTest : public QObject {
         std::thread worker([&] { reporter.message("gone", MessageKind::Stop); });
         worker.join();
         QVERIFY(dialogs.messages.isEmpty());
-    }
-
-    void missingStampDuringABatchIsShownByTheUiThread() {
-        TempDir app;
-        RecordingDialogs dialogs;
-        BatchDialog dialog(dialogs, app.str());
-        const std::string in = app.str("in");
-        std::filesystem::create_directories(in);
-        writePicture(in + "/a.png", 40, 30);
-        writePicture(in + "/b.png", 40, 30);
-        BatchJob job;
-        Scheme scheme;
-        scheme.name = "Stamped";
-        scheme.outputFolder = app.str("out");
-        scheme.stampEnabled = 1;
-        scheme.stampFile = "nowhere.bmp";
-        job.scheme = scheme;
-        job.outputFolder = scheme.outputFolder;
-        job.sources = {in + "/a.png", in + "/b.png"};
-        bool allOnUiThread = true;
-        dialogs.onMessage = [&](const QString&) {
-            allOnUiThread = allOnUiThread && QThread::currentThread() == qApp->thread();
-        };
-        dialog.prepare("Stamped", 2, [job] { return job; });
-        dialog.autoCloseBox()->setChecked(false);
-        dialog.show();
-        dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
-        const QString expected =
-            QString("印章图像 %1 不存在。")
-                .arg(QString::fromStdString(app.str() + "/Stamps/nowhere.bmp"));
-        QCOMPARE(dialogs.messages, (QStringList{expected, expected}));
-        QVERIFY(allOnUiThread);
     }
 };
 

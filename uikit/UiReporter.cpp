@@ -1,4 +1,4 @@
-#include "app/UiReporter.h"
+#include "uikit/UiReporter.h"
 
 #include <QThread>
 #include <QWidget>

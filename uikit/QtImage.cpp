@@ -1,4 +1,4 @@
-#include "browser/VipsQImage.h"
+#include "uikit/QtImage.h"
 
 #include <glib.h>
 

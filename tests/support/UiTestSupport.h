@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/SecondaryDialogs.h"
-#include "app/UserDialogs.h"
 #include "imaging/CImageBox.h"
 #include "schemes/SchemeStore.h"
 #include "support/TestSupport.h"
+#include "uikit/UserDialogs.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -55,30 +54,6 @@ class RecordingDialogs final : public UserDialogs {
     QString file;
     QString filter;
     QString initialName;
-};
-
-// Records which of the later dialogs a command opened and with what.
-class RecordingSecondaryDialogs final : public SecondaryDialogs {
-  public:
-    int schemeEditor(QWidget*, int mode, const std::string& imagePath, Scheme* scheme) override {
-        calls << QString("editor %1 %2").arg(mode).arg(QString::fromStdString(imagePath));
-        if (scheme && !renameTo.empty()) scheme->name = renameTo;
-        return editorResult;
-    }
-    void schemeManager(QWidget*, const std::string& imagePath) override {
-        calls << "manager " + QString::fromStdString(imagePath);
-    }
-    void schemeViewer(QWidget*) override { calls << "viewer"; }
-    void fullScreenViewer(QWidget*, int mode) override { calls << QString("full %1").arg(mode); }
-    void fullScreenPicture(QWidget*, const std::string& path) override {
-        calls << "picture " + QString::fromStdString(path);
-    }
-    void about(QWidget*) override { calls << "about"; }
-    void help(QWidget*) override { calls << "help"; }
-
-    QStringList calls;
-    int editorResult = 0;
-    std::string renameTo;
 };
 
 // A width x height picture with a gradient, written by the file's extension.

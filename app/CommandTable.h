@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHash>
+#include <QKeySequence>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QWidget;
+
+namespace varnetto {
+
+enum class CommandMenu { None, Image, Scheme, Process, Help, ListContext };
+enum class Separator { None, Shown, Hidden };
+
+// One command of the main window. Its menu item, toolbar button and shortcut
+// share one action, made from this row.
+struct CommandRow {
+    int id = 0;                // the action's data: its toolbar id, else its menu id
+    std::vector<int> aliases;  // further ids routed to the same handler
+    CommandMenu menu = CommandMenu::None;
+    const char* menuText = nullptr;
+    Separator separatorBeforeMenuItem = Separator::None;
+    int toolbarSlot = 0;  // position on the toolbar from 1; 0: not on it
+    int toolbarImage = -1;
+    bool toolbarShown = true;
+    Separator separatorBeforeButton = Separator::None;
+    const char* toolTip = nullptr;
+    QKeySequence shortcut;
+    std::function<void()> handler;
+};
+
+class CommandTable {
+  public:
+    // The actions belong to window, whose shortcuts they become.
+    CommandTable(std::vector<CommandRow> rows, QWidget* window);
+
+    // Runs the handler of id as its menu item, button or shortcut would;
+    // false for an id nobody handles.
+    bool run(int id) const;
+
+    void fillMenuBar(QMenuBar* bar) const;
+    void fillMenu(QMenu* menu, CommandMenu which) const;
+    void fillToolBar(QToolBar* toolBar) const;
+
+  private:
+    std::vector<CommandRow> rows_;
+    std::vector<QAction*> actions_;  // one per row, owned by the window
+    QHash<int, std::function<void()>> handlers_;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "browser/ImageListModel.h"
+#include "browser/RowFacts.h"
+#include "viewer/ViewerRequest.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QWidget;
+
+namespace varnetto {
+
+class ImageListView;
+class PreviewLoader;
+class RowLoader;
+class SecondaryDialogs;
+class StatusBarParts;
+class UserDialogs;
+
+// The rows of the list as the full-screen viewer steps through them.
+std::vector<ViewerRow> viewerRows(const ImageListModel& model);
+
+// The commands of the image list: loading, selecting, deleting, locking,
+// the list's view, the preview box and the facts of the current image in the
+// status bar, and the full-screen view of the list's rows.
+class ImageCommands : public QObject {
+    Q_OBJECT
+  public:
+    struct Parts {
+        QWidget* window;
+        UserDialogs& dialogs;
+        SecondaryDialogs& secondary;
+        ImageListModel& model;
+        ImageListView& view;
+        StatusBarParts& status;
+        QLabel& previewBox;
+        std::string appFolder;
+    };
+
+    ImageCommands(Parts parts, const ThumbnailArt& art);
+    ~ImageCommands() override;
+
+    void chooseAndLoadFolder();
+    void loadFolder(const std::string& folder);
+    void chooseAndAddFile();
+    void addSingleFile(const std::string& folder, const std::string& fileName);
+    void addAndLockFile(const std::string& path);
+    void selectAll();
+    void invertSelection();
+    void deleteSelected();
+    void deleteAll();
+    void lockSelected(LockState state);
+    void lockAll(LockState state);
+    void invertLock();
+    void toggleSelectedRow();
+    void setListViewMode(ListViewMode mode);
+    void fullScreenFromSelection();
+    // Stops every row read; rows already read stay.
+    void stopLoading();
+
+    // The picture previews and the scheme editor show: the first selected
+    // row's file, or the application folder's sample picture.
+    std::string previewImagePath() const;
+    // The current row's facts into the status bar.
+    void updateCurrentImageFacts();
+    void refreshLockCounter();
+    void requestPreview();
+
+    // A tree item was selected: its facts, and its picture when it is a file.
+    void showTreeSelection(const std::string& path);
+    void fullScreenPicture(const std::string& path);
+
+    int currentRow() const { return currentRow_; }
+    const QString& previewPath() const { return previewPath_; }
+    RowLoader& rowLoader() { return *rowLoader_; }
+
+  private:
+    void selectionChanged();
+    void rowsRemoved(int first, int last);
+
+    Parts parts_;
+    const ThumbnailArt& art_;
+    std::unique_ptr<RowLoader> rowLoader_;
+    std::unique_ptr<PreviewLoader> previewLoader_;
+    int currentRow_ = -1;
+    bool deleting_ = false;  // no previews while rows go
+    QString previewPath_;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,157 @@
+#include "app/ImageCommands.h"
+#include "app/SchemePanel.h"
+#include "app/SecondaryDialogs.h"
+#include "browser/ImageListView.h"
+#include "processing/ImageFiles.h"
+#include "uikit/UserDialogs.h"
+
+#include <QComboBox>
+
+#include <filesystem>
+
+namespace varnetto {
+
+namespace {
+
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error) &&
+           !std::filesystem::is_directory(path, error);
+}
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace
+
+void SchemePanel::editCurrentScheme() {
+    Scheme* scheme = currentScheme();
+    if (!scheme) {
+        parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
+        return;
+    }
+    const std::string path = parts_.images.previewImagePath();
+    if (!fileExists(path)) {
+        parts_.dialogs.message(parts_.window,
+                               text("图像 %1 不存在。").arg(QString::fromStdString(path)),
+                               MessageKind::Stop);
+        return;
+    }
+    EditorRequest request;
+    request.mode = EditorMode::EditScheme;
+    request.imagePath = path;
+    request.appFolder = parts_.appFolder;
+    request.scheme = scheme;
+    if (parts_.secondary.schemeEditor(parts_.window, request) == 1) {
+        fillSchemeChoice(*store_);
+        store_->save(reporter_);
+    }
+}
+
+void SchemePanel::openSchemeManager() {
+    const std::string path = parts_.images.previewImagePath();
+    if (!fileExists(path)) {
+        parts_.dialogs.message(parts_.window,
+                               text("预览图像 %1 不存在。").arg(QString::fromStdString(path)),
+                               MessageKind::Stop);
+        return;
+    }
+    if (parts_.secondary.schemeManager(parts_.window, {parts_.appFolder, path})) reloadSchemes();
+}
+
+void SchemePanel::quickView() {
+    SchemeViewerRequest request;
+    if (const Scheme* scheme = currentScheme()) request.scheme = *scheme;
+    parts_.secondary.schemeViewer(parts_.window, request);
+}
+
+void SchemePanel::effectPreview() {
+    if (parts_.model.lockedCount() == 0) {
+        parts_.dialogs.message(parts_.window, text("    没有锁定的图像。    "), MessageKind::Stop);
+        return;
+    }
+    const Scheme* scheme = currentScheme();
+    if (!scheme) {
+        parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
+        return;
+    }
+    ViewerRequest request;
+    request.mode = ViewerMode::LockedPreview;
+    request.rows = viewerRows(parts_.model);
+    request.scheme = *scheme;
+    request.appFolder = parts_.appFolder;
+    parts_.secondary.fullScreenViewer(parts_.window, request);
+}
+
+void SchemePanel::startLockedBatch() {
+    if (parts_.model.lockedCount() < 1) {
+        parts_.dialogs.message(parts_.window, text("没有锁定的图像。"), MessageKind::Stop);
+        return;
+    }
+    if (!currentScheme()) {
+        parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
+        return;
+    }
+    batchSource_ = 1;
+    showBatchDialog(parts_.model.lockedCount(), [this] {
+        BatchJob job;
+        if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
+        job.outputFolder = currentOutputFolder();
+        job.sources = parts_.model.lockedPaths();
+        return job;
+    });
+}
+
+void SchemePanel::startFolderBatch(const std::string& folder) {
+    batchFolder_ = folder;
+    batchSource_ = 2;
+    const int count = folder.empty() ? 0 : static_cast<int>(listFolderImages(folder).size());
+    showBatchDialog(count, [this] {
+        BatchJob job;
+        if (!batchFolder_.empty()) job.sources = listFolderImages(batchFolder_);
+        if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
+        job.outputFolder = currentOutputFolder();
+        return job;
+    });
+}
+
+void SchemePanel::showBatchDialog(int count, BatchDialog::JobSource source) {
+    batchActive_ = true;
+    batchDialog_->prepare(choice_->currentText(), count, std::move(source));
+    batchDialog_->exec();
+    batchActive_ = false;
+}
+
+void SchemePanel::singleImageProcessing() {
+    const int first = parts_.view.firstSelectedRow();
+    if (first < 0 || !parts_.model.isRead(first)) return;
+    const std::string path = parts_.model.rowPath(parts_.images.currentRow());
+    if (!fileExists(path)) {
+        parts_.dialogs.message(parts_.window,
+                               text("图像 %1 不存在。").arg(QString::fromStdString(path)),
+                               MessageKind::Stop);
+        return;
+    }
+    EditorRequest request;
+    request.mode = EditorMode::SingleImage;
+    request.imagePath = path;
+    request.appFolder = parts_.appFolder;
+    parts_.secondary.schemeEditor(parts_.window, request);
+}
+
+void SchemePanel::singleImageOf(const std::string& path) {
+    if (!fileExists(path)) {
+        parts_.dialogs.message(parts_.window,
+                               text("图像文件 %1 不存在！").arg(QString::fromStdString(path)),
+                               MessageKind::Stop);
+        return;
+    }
+    EditorRequest request;
+    request.mode = EditorMode::SingleImage;
+    request.imagePath = path;
+    request.appFolder = parts_.appFolder;
+    parts_.secondary.schemeEditor(parts_.window, request);
+}
+
+}  // namespace varnetto

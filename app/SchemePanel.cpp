@@ -1,0 +1,92 @@
+#include "app/SchemePanel.h"
+
+#include "app/CommandIds.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace varnetto {
+
+SchemePanel::SchemePanel(Parts parts)
+    : QObject(parts.window), parts_(std::move(parts)), reporter_(parts_.dialogs, parts_.window) {
+    createWidgets();
+    batchDialog_ = std::make_unique<BatchDialog>(parts_.dialogs, parts_.appFolder, parts_.window);
+}
+
+SchemePanel::~SchemePanel() {
+    // Its workers report into the window: stop them first.
+    batchDialog_.reset();
+}
+
+void SchemePanel::createWidgets() {
+    QWidget* client = parts_.client;
+    label_ = new QLabel(QString::fromUtf8("选择处理方案："), client);
+    label_->setObjectName("schemeLabel");
+    choice_ = new QComboBox(client);
+    choice_->setObjectName("schemeChoice");
+    choice_->setEditable(false);
+    choice_->setToolTip(QString::fromUtf8("所有的图像处理方案"));
+    label_->setBuddy(choice_);
+    const struct {
+        int id;
+        const char* name;
+        const char* text;
+        const char* tip;
+    } buttons[] = {
+        {kEditSchemeButton, "editSchemeButton", "编辑方案", "编辑当前选中的图像处理方案"},
+        {kQuickView, "quickViewButton", "快速查看", "快速的查看图像处理方案的详细参数设置"},
+        {kSchemeManagerButton, "schemeManagerButton", "方案管理", "图像处理方案的管理"},
+        {kEffectPreviewButton, "effectPreviewButton", "预览效果", "预览当前锁定的图像的处理效果"},
+        {kBatchRunButton, "batchRunButton", "执行批量处理", "开始执行批量处理"},
+    };
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.text), client);
+        button->setObjectName(b.name);
+        button->setFlat(true);
+        button->setToolTip(QString::fromUtf8(b.tip));
+        const int id = b.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { parts_.runCommand(id); });
+        buttons_.insert(b.id, button);
+    }
+}
+
+void SchemePanel::place(int R, int th) {
+    auto put = [](QWidget* widget, int left, int top, int right, int bottom) {
+        widget->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
+    };
+    put(label_, R, th + 5, R + 92, th + 17);
+    put(choice_, R + 94, th, R + 254, th + 24);
+    put(buttons_[kEditSchemeButton], R, th + 32, R + 65, th + 55);
+    put(buttons_[kQuickView], R + 70, th + 32, R + 135, th + 55);
+    put(buttons_[kSchemeManagerButton], R + 140, th + 32, R + 205, th + 55);
+    put(buttons_[kEffectPreviewButton], R, th + 60, R + 65, th + 83);
+    put(buttons_[kBatchRunButton], R + 70, th + 60, R + 160, th + 83);
+}
+
+void SchemePanel::reloadSchemes() {
+    if (!store_) store_ = std::make_unique<SchemeStore>(parts_.appFolder);
+    store_->load(reporter_);
+    fillSchemeChoice(*store_);
+}
+
+void SchemePanel::fillSchemeChoice(const SchemeStore& store) {
+    const QString remembered = choice_->currentIndex() >= 0 ? choice_->currentText() : "";
+    choice_->clear();
+    for (const Scheme& scheme : store) choice_->addItem(QString::fromStdString(scheme.name));
+    if (choice_->count() == 0) return;
+    const int found = choice_->findText(remembered, Qt::MatchStartsWith);
+    choice_->setCurrentIndex(found >= 0 ? found : 0);
+}
+
+Scheme* SchemePanel::currentScheme() {
+    if (!store_ || choice_->currentIndex() < 0) return nullptr;
+    return store_->findByName(choice_->currentText().toStdString());
+}
+
+std::string SchemePanel::currentOutputFolder() {
+    const Scheme* scheme = currentScheme();
+    return scheme ? scheme->outputFolder : std::string();
+}
+
+}  // namespace varnetto
