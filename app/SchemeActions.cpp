@@ -57,7 +57,10 @@ void SchemePanel::openSchemeManager() {
                                MessageKind::Stop);
         return;
     }
-    if (parts_.secondary.schemeManager(parts_.window, {parts_.appFolder, path})) reloadSchemes();
+    ManagerRequest request;
+    request.appFolder = parts_.appFolder;
+    request.imagePath = path;
+    if (parts_.secondary.schemeManager(parts_.window, request)) reloadSchemes();
 }
 
 void SchemePanel::quickView() {

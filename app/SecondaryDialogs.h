@@ -26,15 +26,4 @@ class SecondaryDialogs {
     virtual void help(QWidget* owner) = 0;
 };
 
-// The routing used until those windows exist: each call opens nothing.
-class DialogsNotBuiltYet final : public SecondaryDialogs {
-  public:
-    int schemeEditor(QWidget*, const EditorRequest&) override { return 0; }
-    bool schemeManager(QWidget*, const ManagerRequest&) override { return false; }
-    void schemeViewer(QWidget*, const SchemeViewerRequest&) override {}
-    int fullScreenViewer(QWidget*, const ViewerRequest&) override { return 0; }
-    void about(QWidget*) override {}
-    void help(QWidget*) override {}
-};
-
 }  // namespace varnetto

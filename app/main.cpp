@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/ProcessSetup.h"
-#include "app/SecondaryDialogs.h"
+#include "app/DialogRouter.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "uikit/UserDialogs.h"
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     varnetto::QtUserDialogs dialogs;
-    varnetto::DialogsNotBuiltYet secondary;
+    varnetto::DialogRouter secondary(dialogs);
     varnetto::MainWindow window(varnetto::applicationFolder(), dialogs, secondary);
     window.showMaximized();
     return QApplication::exec();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "schemes/Scheme.h"
+#include "viewer/ViewerRequest.h"
 
 #include <functional>
 #include <string>
+
+class QWidget;
 
 namespace varnetto {
 
@@ -21,6 +24,9 @@ struct EditorRequest {
     // Whether a scheme of that name exists already (the manager's list);
     // unset when the caller keeps no list to check against.
     std::function<bool(const std::string& name)> nameExists;
+    // Opens the full-screen viewer ("全屏预览"); the caller decides how, so
+    // tests can watch it.
+    std::function<int(QWidget* owner, const ViewerRequest& request)> openViewer;
 };
 
 }  // namespace varnetto

@@ -1,6 +1,7 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
 #include "app/CommandIds.h"
+#include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
 
     PrintingDialogs dialogs;
-    DialogsNotBuiltYet secondary;
+    DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     // Xvfb has no window manager to maximize the window.
     window.setGeometry(window.screen()->availableGeometry());

@@ -3,6 +3,7 @@
 //                      longest wait of the UI thread's event loop meanwhile,
 //                      and the resident memory at the end
 //   startup            time from the start of main to a shown main window
+#include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "app/ProcessSetup.h"
 #include "browser/RowLoader.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string mode = argv[1];
     QuietDialogs dialogs;
-    DialogsNotBuiltYet secondary;
+    DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     window.showMaximized();
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/SecondaryDialogs.h"
+
+namespace varnetto {
+
+class UserDialogs;
+
+// Opens the real windows for the main window's commands, and hands the
+// editor and the manager the ways to open the windows they open in turn.
+class DialogRouter final : public SecondaryDialogs {
+  public:
+    explicit DialogRouter(UserDialogs& dialogs) : dialogs_(dialogs) {}
+
+    int schemeEditor(QWidget* owner, const EditorRequest& request) override;
+    bool schemeManager(QWidget* owner, const ManagerRequest& request) override;
+    void schemeViewer(QWidget* owner, const SchemeViewerRequest& request) override;
+    int fullScreenViewer(QWidget* owner, const ViewerRequest& request) override;
+    void about(QWidget* owner) override;
+    void help(QWidget* owner) override;
+
+  private:
+    UserDialogs& dialogs_;
+};
+
+}  // namespace varnetto
