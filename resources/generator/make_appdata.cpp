@@ -1,8 +1,8 @@
 // Generates the bundled application folder: the sample picture, border sets,
 // stamps and the scheme store (from resources/appdata/schemes.json).
 // Usage: make_appdata OUTPUT_FOLDER SCHEMES_JSON
-#include "cli/SchemeJson.h"
 #include "common/PendingFile.h"
+#include "schemes/SchemeJson.h"
 #include "schemes/StoreFormat.h"
 
 #include <vips/vips8>
@@ -204,7 +204,7 @@ VImage logoStamp() {
 
 void writeStore(const fs::path& jsonPath, const fs::path& storePath) {
     std::ifstream in(jsonPath);
-    const auto parsed = varnetto::cli::storeFromJson(nlohmann::json::parse(in));
+    const auto parsed = varnetto::storeFromJson(nlohmann::json::parse(in));
     varnetto::writeFileAtomically(storePath,
                                   varnetto::writeStoreBytes(parsed.header, parsed.schemes));
 }
