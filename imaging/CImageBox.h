@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/ImagingCodes.h"
+// Programs that start imaging through this header still find initImaging.
+#include "imaging/ImagingRuntime.h"
 
 #include <vips/vips8>
 
@@ -157,8 +159,5 @@ class CImageBox {
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
     bool streamingLoads_ = false;
 };
-
-// Starts libvips once for the process; safe to call from several places.
-void initImaging(const char* argv0);
 
 }  // namespace varnetto

@@ -2,27 +2,7 @@
 
 #include "common/Reporter.h"
 
-#include <Magick++.h>
-
-#include <mutex>
-
-namespace varnetto {
-
-void initImaging(const char* argv0) {
-    static std::once_flag once;
-    std::call_once(once, [argv0] {
-        if (VIPS_INIT(argv0 ? argv0 : "varnetto") != 0)
-            throw ImagingError("libvips cannot start: " + std::string(vips_error_buffer()));
-        // A batch reloads files that it has just overwritten; cached loads would
-        // hand back the old pixels, and draw operations must never touch a
-        // cached result.
-        vips_cache_set_max(0);
-        vips_cache_set_max_mem(0);
-        Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
-    });
-}
-
-namespace detail {
+namespace varnetto::detail {
 
 std::string takeVipsError(const vips::VError& error) {
     std::string text = error.what();
@@ -129,5 +109,4 @@ void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit
                                          what.c_str(), w, h, static_cast<long long>(limit)));
 }
 
-}  // namespace detail
-}  // namespace varnetto
+}  // namespace varnetto::detail

@@ -2,6 +2,7 @@
 // stamps and the scheme store (from resources/appdata/schemes.json).
 // Usage: make_appdata OUTPUT_FOLDER SCHEMES_JSON
 #include "common/PendingFile.h"
+#include "imaging/ImagingRuntime.h"
 #include "schemes/SchemeJson.h"
 #include "schemes/StoreFormat.h"
 
@@ -216,9 +217,9 @@ int main(int argc, char** argv) {
         std::cerr << "usage: make_appdata OUTPUT_FOLDER SCHEMES_JSON\n";
         return 2;
     }
-    if (VIPS_INIT(argv[0])) vips_error_exit(nullptr);
     const fs::path out = argv[1];
     try {
+        varnetto::initImaging(argv[0]);
         for (const char* sub : {"Schemes", "Borders", "Stamps"}) fs::create_directories(out / sub);
         writeStore(argv[2], out / "Schemes" / "Schemes.bis");
         saveJpeg(landscape(1600, 1200), out / "Preview.jpg", 90);
@@ -231,6 +232,5 @@ int main(int argc, char** argv) {
         std::cerr << "make_appdata: " << error.what() << '\n';
         return 1;
     }
-    vips_shutdown();
     return 0;
 }
