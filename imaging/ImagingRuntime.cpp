@@ -11,6 +11,14 @@
 
 namespace varnetto {
 
+namespace {
+
+std::mutex policyMutex;
+int parallelPolicies = 0;
+int threadsBeforePolicies = 0;
+
+}  // namespace
+
 void initImaging(const char* argv0) {
     static std::once_flag once;
     std::call_once(once, [argv0] {
@@ -31,6 +39,30 @@ void initImaging(const char* argv0) {
 void returnLargeBuffersToTheSystem() {
     // A fixed threshold also stops glibc from raising it after each large free.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
+
+int imagingThreads() {
+    return vips_concurrency_get();
+}
+
+void setImagingThreads(int threads) {
+    vips_concurrency_set(threads > 0 ? threads : 0);
+}
+
+ImagingThreadPolicy::ImagingThreadPolicy(int workers) {
+    if (workers <= 1) return;
+    std::lock_guard lock(policyMutex);
+    if (parallelPolicies++ == 0) {
+        threadsBeforePolicies = vips_concurrency_get();
+        vips_concurrency_set(1);
+    }
+    engaged_ = true;
+}
+
+ImagingThreadPolicy::~ImagingThreadPolicy() {
+    if (!engaged_) return;
+    std::lock_guard lock(policyMutex);
+    if (--parallelPolicies == 0) vips_concurrency_set(threadsBeforePolicies);
 }
 
 }  // namespace varnetto

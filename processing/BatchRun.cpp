@@ -1,6 +1,7 @@
 #include "processing/BatchRun.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "processing/OutputNaming.h"
 #include "processing/SchemePipeline.h"
 
@@ -159,6 +160,7 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
     const int wanted = options.jobs > 0 ? options.jobs : cores;
     const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), sources.size());
     {
+        const ImagingThreadPolicy policy(static_cast<int>(jobs));
         std::vector<std::jthread> workers;
         for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
     }

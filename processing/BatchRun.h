@@ -30,11 +30,12 @@ struct BatchOptions {
 };
 
 // Runs scheme over sources with saving on, on several workers each owning its
-// own imaging control. Output names keep each image's index; images whose
-// outputs coincide are processed in run order. Once abort is set no new image
-// starts; running ones finish. Returns when every worker has ended, with the
-// outcomes of the images that ran, in index order. reporter is called from
-// worker threads and must be safe for that.
+// own imaging control, under the imaging thread policy for that many workers.
+// Output names keep each image's index; images whose outputs coincide are
+// processed in run order. Once abort is set no new image starts; running ones
+// finish. Returns when every worker has ended, with the outcomes of the images
+// that ran, in index order. reporter is called from worker threads and must be
+// safe for that.
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared
 // after resolving them, so two spellings of one file count as one.

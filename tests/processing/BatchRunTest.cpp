@@ -1,6 +1,7 @@
 #include "processing/BatchRun.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,46 @@ TEST(RunBatch, AbortStartsNoNewImage) {
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img2.png"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "img3.png"));
+}
+
+TEST(RunBatch, SeveralWorkersGiveLibvipsOneThreadEach) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 4; ++i) {
+        sources.push_back(dir.str("img" + std::to_string(i) + ".png"));
+        writeSolidPng(sources.back(), 16, 16, 90);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+
+    class ThreadsObserver : public BatchObserver {
+      public:
+        void imageStarted(int, const std::string&) override {
+            std::lock_guard lock(mutex);
+            seen.push_back(imagingThreads());
+        }
+        void imageFinished(const BatchOutcome&) override {}
+        std::mutex mutex;
+        std::vector<int> seen;
+    };
+    struct Case {
+        int jobs;
+        size_t images;
+        int threads;  // libvips threads while the images run
+    };
+    setImagingThreads(3);
+    for (const Case c : {Case{2, 4, 1}, Case{4, 4, 1}, Case{1, 4, 3}, Case{4, 1, 3}}) {
+        SCOPED_TRACE(std::to_string(c.jobs) + " jobs, " + std::to_string(c.images) + " images");
+        ThreadsObserver observer;
+        RecordingReporter reporter;
+        std::atomic<bool> abort{false};
+        const std::vector<std::string> run(sources.begin(), sources.begin() + c.images);
+        runBatch(scheme, run, dir.str(), reporter, &observer, abort, BatchOptions{c.jobs});
+        EXPECT_EQ(observer.seen, std::vector<int>(c.images, c.threads));
+        EXPECT_EQ(imagingThreads(), 3) << "the count comes back after the run";
+    }
+    setImagingThreads(0);
 }
 
 }  // namespace
