@@ -7,20 +7,7 @@
 
 namespace varnetto {
 
-namespace {
-
-// Callers know one kind of failure: libvips errors become ImagingError,
-// named after the operation.
-template <typename Operation>
-auto guarded(const char* what, Operation operation) {
-    try {
-        return operation();
-    } catch (const vips::VError& error) {
-        throw ImagingError(std::string(what) + "：" + detail::takeVipsError(error));
-    }
-}
-
-}  // namespace
+using detail::guarded;
 
 CImageBox::CImageBox() = default;
 
@@ -40,13 +27,13 @@ void CImageBox::requireImage(const char* operation) const {
 void CImageBox::replaceImage(const Bitmap& next) {
     // Operations keep the colour type; a tag that no longer suits the bands
     // is ignored when it is read.
-    if (next.get_typeof(detail::kColorTypeField) == 0 &&
-        image_.get_typeof(detail::kColorTypeField) != 0) {
-        image_ = detail::withColorType(
-            next, static_cast<ColorType>(image_.get_int(detail::kColorTypeField)));
-    } else {
-        image_ = next;
-    }
+    image_ = guarded("处理图像", [&] {
+        if (next.get_typeof(detail::kColorTypeField) == 0 &&
+            image_.get_typeof(detail::kColorTypeField) != 0)
+            return detail::withColorType(
+                next, static_cast<ColorType>(image_.get_int(detail::kColorTypeField)));
+        return next;
+    });
     hasImage_ = true;
 }
 
@@ -125,7 +112,9 @@ void CImageBox::CreateBlank(int width, int height) {
     height = std::max(height, 1);
     detail::checkPixelCount(width, height, pixelLimit_, {});
     Clear();
-    image_ = detail::withColorType(detail::whiteCanvas(width, height), ColorType::TrueColor24);
+    image_ = guarded("新建图像", [&] {
+        return detail::withColorType(detail::whiteCanvas(width, height), ColorType::TrueColor24);
+    });
     hasImage_ = true;
 }
 

@@ -13,6 +13,17 @@ namespace varnetto::detail {
 // otherwise keep growing and repeat old errors in later messages).
 std::string takeVipsError(const vips::VError& error);
 
+// Callers know one kind of failure: libvips errors become ImagingError,
+// named after the operation.
+template <typename Operation>
+auto guarded(const char* what, Operation operation) {
+    try {
+        return operation();
+    } catch (const vips::VError& error) {
+        throw ImagingError(std::string(what) + "：" + takeVipsError(error));
+    }
+}
+
 // The colour type travels with the image as metadata, so that a reduced
 // image keeps reporting its type after GetBitmap/PutBitmap.
 inline constexpr const char* kColorTypeField = "varnetto-color-type";

@@ -242,9 +242,6 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             control.SaveToFile(result.outputPath);
             control.Clear();
         }
-    } catch (const vips::VError& e) {
-        result.error = failureText(sourcePath, e.what());
-        vips_error_clear();
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }
