@@ -6,6 +6,7 @@
 #include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
 #include "processing/ImageFiles.h"
+#include "processing/OutputFolder.h"
 
 #include <csignal>
 #include <filesystem>

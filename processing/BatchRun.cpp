@@ -122,15 +122,6 @@ std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::str
     return dependencies;
 }
 
-std::string ensureOutputFolder(const std::string& folder) {
-    std::error_code error;
-    if (!folder.empty() && std::filesystem::is_directory(folder, error)) return {};
-    if (!folder.empty() && !std::filesystem::exists(folder, error) &&
-        std::filesystem::create_directory(folder, error) && !error)
-        return {};
-    return formatMessage("无法创建输出目录： %s，批量处理中止。", folder.c_str());
-}
-
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,

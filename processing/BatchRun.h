@@ -42,10 +42,6 @@ struct BatchOptions {
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs);
 
-// Creates folder when it is missing (one level, no intermediate folders).
-// Empty on success; otherwise the message to show.
-std::string ensureOutputFolder(const std::string& folder);
-
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,

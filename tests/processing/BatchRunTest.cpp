@@ -2,6 +2,7 @@
 
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "processing/OutputFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,35 @@ TEST(EnsureOutputFolder, CreatesOneLevelOnly) {
     EXPECT_NE(ensureOutputFolder(""), "");
     testing::writeBytes(dir.path() / "file", "x");
     EXPECT_NE(ensureOutputFolder(dir.str("file")), "");
+}
+
+TEST(OutputFolder, OneRuleForWhatStandsWhereTheFolderShouldBe) {
+    TempDir dir;
+    testing::writeBytes(dir.path() / "file", "x");
+    std::filesystem::create_directory(dir.path() / "folder");
+    std::filesystem::create_directory_symlink(dir.path() / "folder", dir.path() / "link");
+    const std::string refused = "无法创建输出目录： %s，批量处理中止。";
+    struct Case {
+        std::string folder;
+        OutputFolderState state;
+        bool ready;  // after ensureOutputFolder
+    };
+    const std::vector<Case> cases = {
+        {dir.str("folder"), OutputFolderState::Ready, true},
+        {dir.str("link"), OutputFolderState::Ready, true},
+        {dir.str("new"), OutputFolderState::Missing, true},
+        {dir.str("missing/new"), OutputFolderState::Missing, false},
+        {dir.str("file"), OutputFolderState::NotAFolder, false},
+        {"", OutputFolderState::Missing, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(outputFolderState(c.folder), c.state);
+        const std::string message = ensureOutputFolder(c.folder);
+        EXPECT_EQ(message, c.ready ? "" : formatMessage(refused.c_str(), c.folder.c_str()));
+        EXPECT_EQ(outputFolderState(c.folder), c.ready ? OutputFolderState::Ready : c.state);
+    }
+    EXPECT_EQ(testing::readBytes(dir.path() / "file"), "x");
 }
 
 // Records the order in which images start and finish.
