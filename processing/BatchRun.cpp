@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace varnetto {
@@ -76,21 +77,41 @@ class RunScheduler {
     std::condition_variable changed_;
 };
 
-BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
-                        int index, const std::string& appFolder, Reporter& reporter) {
+BatchOutcome failedOutcome(int index, const std::string& source, const std::string& reason) {
     BatchOutcome outcome;
     outcome.index = index;
     outcome.source = source;
+    outcome.error = source + "：" + reason;
+    return outcome;
+}
+
+// One image, start to finish. A failing image never stops the run: whatever
+// it throws (a bad picture, memory, the file system, an observer) becomes
+// its own outcome.
+BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
+                        int index, const std::string& appFolder, Reporter& reporter,
+                        BatchObserver* observer) {
+    BatchOutcome outcome;
     try {
+        if (observer) observer->imageStarted(index, source);
         ProcessResult result =
             processFile(control, source, index, scheme, true, appFolder, reporter,
                         /*keepImage=*/false);
+        outcome.index = index;
+        outcome.source = source;
         outcome.output = std::move(result.outputPath);
         outcome.error = std::move(result.error);
     } catch (const std::exception& e) {
-        // A failing image never stops the run.
-        outcome.error = source + "：" + e.what();
+        outcome = failedOutcome(index, source, e.what());
         control.Clear();
+    } catch (...) {
+        outcome = failedOutcome(index, source, "未知错误");
+        control.Clear();
+    }
+    try {
+        if (observer) observer->imageFinished(outcome);
+    } catch (...) {
+        // The image is done either way; its outcome still says how it went.
     }
     return outcome;
 }
@@ -122,6 +143,13 @@ std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::str
     return dependencies;
 }
 
+BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason) {
+    BatchOutcome outcome;
+    outcome.source = formatMessage("处理方案 %s 的批量处理", scheme.name.c_str());
+    outcome.error = formatMessage("批量处理中止：%s", reason.c_str());
+    return outcome;
+}
+
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
@@ -137,12 +165,8 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
         CImageBox control;
         while (const auto taken = scheduler.take(abort)) {
             const size_t i = *taken;
-            const int index = static_cast<int>(i) + 1;
-            if (observer) observer->imageStarted(index, sources[i]);
-            BatchOutcome outcome =
-                processOne(control, scheme, sources[i], index, appFolder, reporter);
-            if (observer) observer->imageFinished(outcome);
-            outcomes[i] = std::move(outcome);
+            outcomes[i] = processOne(control, scheme, sources[i], static_cast<int>(i) + 1,
+                                     appFolder, reporter, observer);
             scheduler.finish(i);
         }
     };
@@ -153,7 +177,14 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
     {
         const ImagingThreadPolicy policy(static_cast<int>(jobs));
         std::vector<std::jthread> workers;
-        for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
+        workers.reserve(jobs);
+        try {
+            for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // The system refused another thread: those running share the
+            // images; with none at all, this thread does the work.
+            if (workers.empty()) work();
+        }
     }
 
     std::vector<BatchOutcome> ran;

@@ -215,5 +215,53 @@ TEST(RunBatch, SeveralWorkersGiveLibvipsOneThreadEach) {
     setImagingThreads(0);
 }
 
+TEST(RunBatch, WhateverOneImageThrowsBecomesItsOwnFailure) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 5; ++i) {
+        sources.push_back(dir.str("img" + std::to_string(i) + ".png"));
+        writeSolidPng(sources.back(), 16, 16, 40);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+
+    // Stands for what a worker may meet besides a bad picture: memory running
+    // out, the file system refusing, a progress display failing.
+    class ThrowingObserver : public BatchObserver {
+      public:
+        void imageStarted(int index, const std::string& source) override {
+            if (index == 2) throw std::bad_alloc();
+            if (index == 4)
+                throw std::filesystem::filesystem_error(
+                    "status", source, std::make_error_code(std::errc::permission_denied));
+        }
+        void imageFinished(const BatchOutcome& outcome) override {
+            if (outcome.index == 5) throw std::runtime_error("display gone");
+        }
+    };
+    ThrowingObserver observer;
+    RecordingReporter reporter;
+    std::atomic<bool> abort{false};
+    const auto outcomes =
+        runBatch(scheme, sources, dir.str(), reporter, &observer, abort, BatchOptions{2});
+    ASSERT_EQ(outcomes.size(), 5u);
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        SCOPED_TRACE(i);
+        const BatchOutcome& o = outcomes[i];
+        EXPECT_EQ(o.index, static_cast<int>(i) + 1);
+        EXPECT_EQ(o.source, sources[i]);
+        const bool thrown = o.index == 2 || o.index == 4;
+        EXPECT_EQ(o.ok(), !thrown) << o.error;
+        if (thrown) {
+            EXPECT_EQ(o.error.rfind(sources[i] + "：", 0), 0u) << o.error;
+        }
+    }
+    EXPECT_NE(outcomes[1].error.find(std::bad_alloc().what()), std::string::npos);
+    EXPECT_NE(outcomes[3].error.find("Permission denied"), std::string::npos) << outcomes[3].error;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img4.png"))
+        << "an image whose progress display failed is still written";
+}
+
 }  // namespace
 }  // namespace varnetto
