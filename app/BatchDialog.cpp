@@ -1,5 +1,6 @@
 #include "app/BatchDialog.h"
 
+#include "processing/OutputFolder.h"
 #include "uikit/Artwork.h"
 
 #include <QCheckBox>
@@ -8,9 +9,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-
-#include <sys/stat.h>
-#include <filesystem>
 
 namespace varnetto {
 
@@ -108,23 +106,19 @@ void BatchDialog::start() {
     BatchJob job = source_();
     running_ = true;
     const std::string& folder = job.outputFolder;
-    struct stat info {};
-    if (folder.empty() || ::stat(folder.c_str(), &info) != 0) {
-        const QString name = QString::fromStdString(folder);
-        if (!dialogs_.ask(this, QString::fromUtf8("输出目录： %1  不存在，是否要创建？").arg(name),
-                          MessageKind::Stop)) {
-            running_ = false;
-            return;
-        }
-        std::error_code error;
-        // One level only: a missing parent is a mistake in the scheme.
-        if (folder.empty() || !std::filesystem::create_directory(folder, error)) {
-            dialogs_.message(this,
-                             QString::fromUtf8("无法创建输出目录： %1，批量处理中止。").arg(name),
-                             MessageKind::Stop);
-            running_ = false;
-            return;
-        }
+    const OutputFolderState state = outputFolderState(folder);
+    if (state == OutputFolderState::Missing &&
+        !dialogs_.ask(this,
+                      QString::fromUtf8("输出目录： %1  不存在，是否要创建？")
+                          .arg(QString::fromStdString(folder)),
+                      MessageKind::Stop)) {
+        running_ = false;
+        return;
+    }
+    if (const std::string refused = ensureOutputFolder(folder); !refused.empty()) {
+        dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
+        running_ = false;
+        return;
     }
     outcomes_.clear();
     failures_->hide();

@@ -37,9 +37,8 @@ bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
         try {
             outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort_, options);
         } catch (const std::exception& error) {
-            BatchOutcome failed;
-            failed.error = error.what();
-            outcomes.push_back(failed);
+            // Each image's failures are in its own outcome; this is the run.
+            outcomes.push_back(runFailureOutcome(scheme, error.what()));
         }
         const bool aborted = abort_.load();
         QMetaObject::invokeMethod(

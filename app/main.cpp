@@ -1,5 +1,5 @@
 #include "app/MainWindow.h"
-#include "app/ProcessSetup.h"
+#include "imaging/ImagingRuntime.h"
 #include "app/DialogRouter.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"

@@ -1,10 +1,11 @@
 #include "browser/RowReader.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/PictureProbe.h"
+#include "imaging/Thumbnails.h"
 #include "uikit/QtImage.h"
 
 #include <QPainter>
-#include <vips/vips8>
 
 #include <sys/stat.h>
 
@@ -18,43 +19,6 @@ namespace {
 
 constexpr int kCellWidth = 160;
 constexpr int kCellHeight = 120;
-
-struct Dimensions {
-    int width = 0;
-    int height = 0;
-};
-
-// Upright size from the header alone, without decoding the pixels.
-bool probeDimensions(const std::string& path, Dimensions& out) {
-    const char* loader = vips_foreign_find_load(path.c_str());
-    if (!loader) {
-        vips_error_clear();
-        return false;
-    }
-    try {
-        vips::VImage image;
-        // An explicit loader takes the name literally ("[...]" is no option list).
-        vips::VImage::call(loader, vips::VImage::option()
-                                       ->set("filename", path.c_str())
-                                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                       ->set("out", &image));
-        out = {image.width(), image.height()};
-        if (image.get_typeof("orientation") != 0 && image.get_int("orientation") >= 5) {
-            std::swap(out.width, out.height);
-        }
-        return true;
-    } catch (const vips::VError&) {
-        vips_error_clear();
-        return false;
-    }
-}
-
-vips::VImage scaledExactly(const vips::VImage& image, QSize size) {
-    if (image.width() == size.width() && image.height() == size.height()) return image;
-    return image.resize(
-        double(size.width()) / image.width(),
-        vips::VImage::option()->set("vscale", double(size.height()) / image.height()));
-}
 
 }  // namespace
 
@@ -119,19 +83,19 @@ RowFacts readRow(const std::string& folder, const std::string& fileName, const T
     readFileFacts(folder, fileName, facts);
     const std::string path = folder + "/" + fileName;
     try {
-        vips::VImage picture;
-        Dimensions size;
-        if (probeDimensions(path, size)) {
+        Bitmap picture;
+        PictureFacts size;
+        if (const auto probed = probePicture(path)) {
+            size = *probed;
             const QSize target = thumbnailPictureSize(size.width, size.height);
-            picture = CImageBox::Thumbnail(path, target.width(), target.height());
-            picture = scaledExactly(picture, target);
+            picture = thumbnailOfSize(path, target.width(), target.height());
         } else {
             // Formats without a signature are read whole through the control.
             CImageBox control;
             control.LoadFromFile(path);
             size = {control.ImageWidth(), control.ImageHeight()};
-            picture =
-                scaledExactly(control.GetBitmap(), thumbnailPictureSize(size.width, size.height));
+            const QSize target = thumbnailPictureSize(size.width, size.height);
+            picture = scaledExactly(control.GetBitmap(), target.width(), target.height());
         }
         facts.width = size.width;
         facts.height = size.height;
@@ -140,7 +104,6 @@ RowFacts readRow(const std::string& folder, const std::string& fileName, const T
         facts.pictureHeight = scaled.height();
         facts.cell = composeCell(scaled, art.frame);
     } catch (const std::exception& error) {
-        vips_error_clear();
         facts.error = error.what();
         facts.width = facts.height = 0;
         facts.cell = art.brokenPicture;

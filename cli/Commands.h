@@ -1,6 +1,8 @@
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnetto::cli {
@@ -14,5 +16,19 @@ int listCommand(const std::vector<std::string>& args);
 int exportCommand(const std::vector<std::string>& args);
 int importCommand(const std::vector<std::string>& args);
 int runCommand(const std::vector<std::string>& args);
+
+struct CliCommand {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// list, export, import and run.
+std::span<const CliCommand> cliCommands();
+
+// Runs the command args[0] names with the arguments after it. Nothing passes
+// this boundary: a usage error prints the usage, any other failure
+// "varnetto-cli COMMAND: reason"; both exit with kExitUsage.
+int runCli(const std::vector<std::string>& args,
+           std::span<const CliCommand> commands = cliCommands());
 
 }  // namespace varnetto::cli

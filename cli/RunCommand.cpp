@@ -3,17 +3,16 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "common/AppFolder.h"
-#include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
 #include "processing/ImageFiles.h"
+#include "processing/OutputFolder.h"
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
-#include <thread>
 
 namespace varnetto::cli {
 
@@ -154,11 +153,6 @@ int runCommand(const std::vector<std::string>& args) {
 
     initImaging("varnetto-cli");
     const std::vector<std::string> sources = collectRunSources(request.inputs);
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int jobs = request.jobs > 0 ? request.jobs : cores;
-    // Several images at once keep the cores busier than several threads on
-    // one image: libvips' own thread pools would only compete with each other.
-    if (jobs > 1 && sources.size() > 1) vips_concurrency_set(1);
     if (!sources.empty()) {
         if (const std::string error = ensureOutputFolder(scheme.outputFolder); !error.empty()) {
             std::cerr << error << '\n';
@@ -169,7 +163,7 @@ int runCommand(const std::vector<std::string>& args) {
     RunConsole console(sources.size());
     InterruptGuard guard;
     BatchOptions options;
-    options.jobs = jobs;
+    options.jobs = request.jobs;
     const auto outcomes =
         runBatch(scheme, sources, appFolder, console, &console, interrupted, options);
     return report(outcomes, sources.size());

@@ -1,8 +1,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/SchemeJson.h"
 #include "common/AppFolder.h"
 #include "common/PendingFile.h"
+#include "schemes/SchemeJson.h"
 #include "schemes/StoreFormat.h"
 
 #include <fstream>

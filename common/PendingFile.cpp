@@ -29,6 +29,10 @@ PendingFile::~PendingFile() {
 
 void PendingFile::commit() {
     std::error_code error;
+    // A replaced file keeps its permissions: a private file stays private.
+    const auto existing = std::filesystem::status(target_, error);
+    if (!error && std::filesystem::is_regular_file(existing))
+        std::filesystem::permissions(temp_, existing.permissions(), error);
     std::filesystem::rename(temp_, target_, error);
     if (error) throw std::system_error(error, "cannot replace " + target_.string());
     committed_ = true;

@@ -21,7 +21,8 @@ class PendingFile {
     const std::filesystem::path& tempPath() const { return temp_; }
     const std::filesystem::path& target() const { return target_; }
 
-    // Renames the temporary file over the target. Throws std::system_error.
+    // Renames the temporary file over the target, which keeps its permissions
+    // when it exists. Throws std::system_error.
     void commit();
 
   private:

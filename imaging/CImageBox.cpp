@@ -7,20 +7,7 @@
 
 namespace varnetto {
 
-namespace {
-
-// Callers know one kind of failure: libvips errors become ImagingError,
-// named after the operation.
-template <typename Operation>
-auto guarded(const char* what, Operation operation) {
-    try {
-        return operation();
-    } catch (const vips::VError& error) {
-        throw ImagingError(std::string(what) + "：" + detail::takeVipsError(error));
-    }
-}
-
-}  // namespace
+using detail::guarded;
 
 CImageBox::CImageBox() = default;
 
@@ -40,12 +27,13 @@ void CImageBox::requireImage(const char* operation) const {
 void CImageBox::replaceImage(const Bitmap& next) {
     // Operations keep the colour type; a tag that no longer suits the bands
     // is ignored when it is read.
-    if (next.get_typeof(detail::kColorTypeField) == 0 &&
-        image_.get_typeof(detail::kColorTypeField) != 0) {
-        image_ = detail::withColorType(next, image_.get_int(detail::kColorTypeField));
-    } else {
-        image_ = next;
-    }
+    image_ = guarded("处理图像", [&] {
+        if (next.get_typeof(detail::kColorTypeField) == 0 &&
+            image_.get_typeof(detail::kColorTypeField) != 0)
+            return detail::withColorType(
+                next, static_cast<ColorType>(image_.get_int(detail::kColorTypeField)));
+        return next;
+    });
     hasImage_ = true;
 }
 
@@ -85,11 +73,11 @@ int CImageBox::ImageHeight() const {
     return hasImage_ ? image_.height() : 0;
 }
 
-int CImageBox::GetColorType() const {
-    return hasImage_ ? detail::colorTypeOf(image_) : kTrueColor24;
+ColorType CImageBox::GetColorType() const {
+    return hasImage_ ? detail::colorTypeOf(image_) : ColorType::TrueColor24;
 }
 
-void CImageBox::PutColorType(int type) {
+void CImageBox::PutColorType(ColorType type) {
     requireImage("转换颜色类型");
     image_ = guarded("转换颜色类型", [&] { return detail::convertColorType(image_, type); });
 }
@@ -124,7 +112,9 @@ void CImageBox::CreateBlank(int width, int height) {
     height = std::max(height, 1);
     detail::checkPixelCount(width, height, pixelLimit_, {});
     Clear();
-    image_ = detail::withColorType(detail::whiteCanvas(width, height), kTrueColor24);
+    image_ = guarded("新建图像", [&] {
+        return detail::withColorType(detail::whiteCanvas(width, height), ColorType::TrueColor24);
+    });
     hasImage_ = true;
 }
 
@@ -204,7 +194,7 @@ void CImageBox::Rotate(float degrees) {
     replaceImage(guarded("旋转", [&] { return detail::rotate(image_, degrees); }));
 }
 
-void CImageBox::Flip(int direction) {
+void CImageBox::Flip(FlipDirection direction) {
     requireImage("翻转");
     replaceImage(guarded("翻转", [&] { return detail::flip(image_, direction); }));
 }

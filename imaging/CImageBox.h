@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ImagingCodes.h"
+
 #include <vips/vips8>
 
 #include <cstdint>
@@ -16,18 +18,6 @@ using Bitmap = vips::VImage;
 class ImagingError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-// Colour types, as stored in a scheme's colorType.
-enum ColorTypeCode : int {
-    kTrueColor24 = 0,
-    kPalette256 = 1,
-    kGray256 = 2,
-    kPalette16 = 3,
-    kGray16 = 4,
-    kMono8 = 5,       // pure black and white by a threshold (no dithering), 8-bit grey
-    kBlackWhite = 6,  // 1 bit, dithered
-    kNoColor = 7,     // colours removed, still 24-bit RGB
 };
 
 // Caption font. size is in points; text is rendered at 96 dots per inch.
@@ -66,11 +56,12 @@ class CImageBox {
     int ImageWidth() const;
     int ImageHeight() const;
 
-    // What the current image is (a ColorTypeCode); 0 without an image.
-    int GetColorType() const;
+    // What the current image is; TrueColor24 without an image.
+    ColorType GetColorType() const;
     // Converts the current image; the reduced content survives a later
-    // conversion back to a richer type.
-    void PutColorType(int type);
+    // conversion back to a richer type. A stored type outside the known ones
+    // leaves the image as it is.
+    void PutColorType(ColorType type);
 
     void Resize(int width, int height);
     void ScaleByPercent(float percent);
@@ -99,13 +90,16 @@ class CImageBox {
     void SetTransparentText(bool on) { transparentText_ = on; }
 
     void SetJpegQuality(std::uint16_t quality) { jpegQuality_ = quality; }
-    void SetTiffCompression(int compression) { tiffCompression_ = compression; }
+    // Names of the codes are qualified: the getters share them.
+    void SetTiffCompression(varnetto::TiffCompression compression) {
+        tiffCompression_ = compression;
+    }
     void SetResampleOnResize(bool on) { resampleOnResize_ = on; }
-    void SetResampleFilter(int filter) { resampleFilter_ = filter; }
+    void SetResampleFilter(varnetto::ResampleFilter filter) { resampleFilter_ = filter; }
     std::uint16_t JpegQuality() const { return jpegQuality_; }
-    int TiffCompression() const { return tiffCompression_; }
+    varnetto::TiffCompression TiffCompression() const { return tiffCompression_; }
     bool ResampleOnResize() const { return resampleOnResize_; }
-    int ResampleFilter() const { return resampleFilter_; }
+    varnetto::ResampleFilter ResampleFilter() const { return resampleFilter_; }
 
     void AdjustBrightness(int amount, bool red, bool green, bool blue);
     void AdjustContrast(int amount, bool red, bool green, bool blue);
@@ -113,7 +107,7 @@ class CImageBox {
     void Despeckle(int amount);
     void RemoveRedEye();
     void Rotate(float degrees);
-    void Flip(int direction);  // 0 horizontal, 1 vertical
+    void Flip(FlipDirection direction);
     // The viewer's one-step correction: auto levels per colour channel.
     void ImageAction();
 
@@ -156,15 +150,12 @@ class CImageBox {
     std::uint32_t textColor_ = 0;
     bool transparentText_ = false;
     std::uint16_t jpegQuality_ = 75;
-    int tiffCompression_ = 0;
+    varnetto::TiffCompression tiffCompression_ = varnetto::TiffCompression::None;
     bool resampleOnResize_ = true;
-    int resampleFilter_ = 1;
+    varnetto::ResampleFilter resampleFilter_ = varnetto::ResampleFilter::Bilinear;
     int edgeEffect_ = 0;
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
     bool streamingLoads_ = false;
 };
-
-// Starts libvips once for the process; safe to call from several places.
-void initImaging(const char* argv0);
 
 }  // namespace varnetto

@@ -123,9 +123,9 @@ Bitmap rotate(const Bitmap& image, double degrees) {
         .cast(VIPS_FORMAT_UCHAR);
 }
 
-Bitmap flip(const Bitmap& image, int direction) {
-    if (direction == 0) return image.flip(VIPS_DIRECTION_HORIZONTAL);
-    if (direction == 1) return image.flip(VIPS_DIRECTION_VERTICAL);
+Bitmap flip(const Bitmap& image, FlipDirection direction) {
+    if (direction == FlipDirection::Horizontal) return image.flip(VIPS_DIRECTION_HORIZONTAL);
+    if (direction == FlipDirection::Vertical) return image.flip(VIPS_DIRECTION_VERTICAL);
     return image;
 }
 

@@ -13,13 +13,24 @@ namespace varnetto::detail {
 // otherwise keep growing and repeat old errors in later messages).
 std::string takeVipsError(const vips::VError& error);
 
+// Callers know one kind of failure: libvips errors become ImagingError,
+// named after the operation.
+template <typename Operation>
+auto guarded(const char* what, Operation operation) {
+    try {
+        return operation();
+    } catch (const vips::VError& error) {
+        throw ImagingError(std::string(what) + "：" + takeVipsError(error));
+    }
+}
+
 // The colour type travels with the image as metadata, so that a reduced
 // image keeps reporting its type after GetBitmap/PutBitmap.
 inline constexpr const char* kColorTypeField = "varnetto-color-type";
-Bitmap withColorType(const Bitmap& image, int type);
+Bitmap withColorType(const Bitmap& image, ColorType type);
 Bitmap withoutColorType(const Bitmap& image);
-int colorTypeOf(const Bitmap& image);
-bool isGrayType(int type);
+ColorType colorTypeOf(const Bitmap& image);
+bool isGrayType(ColorType type);
 
 bool hasAlpha(const Bitmap& image);
 // 8-bit sRGB with 3 bands, or 4 when the image has an alpha channel.
@@ -43,7 +54,7 @@ struct PictureHeader {
     FileKind kind = FileKind::Unknown;
     std::int64_t width = 0;
     std::int64_t height = 0;
-    int colorType = kTrueColor24;
+    ColorType colorType = ColorType::TrueColor24;
 };
 
 // Recognises the file by its content (by its name only for WBMP, which has no
@@ -59,7 +70,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
 
 struct EncoderSettings {
     int jpegQuality = 75;
-    int tiffCompression = 0;
+    TiffCompression tiffCompression = TiffCompression::None;
 };
 // Writes image to path in the format its extension names, through a
 // temporary file.
@@ -71,13 +82,13 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
 void writePdf(const Bitmap& image, const std::string& path, int jpegQuality);
 
 // --- pixels -----------------------------------------------------------------
-Bitmap convertColorType(const Bitmap& image, int type);
+Bitmap convertColorType(const Bitmap& image, ColorType type);
 // At most colors colours (libimagequant, dithered); alpha is kept.
 Bitmap quantize(const Bitmap& image, int colors);
 // Black and white by error diffusion, 1 band 0/255.
 Bitmap ditherBlackWhite(const Bitmap& image);
 
-Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample, int filter);
+Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample, ResampleFilter filter);
 
 // Draws picture onto base with its top-left corner at (x, y); the parts
 // outside base are clipped. keyTransparent makes the colour of picture's
@@ -99,7 +110,7 @@ Bitmap stretchLevels(const Bitmap& image);
 Bitmap sharpen(const Bitmap& image, int amount);
 Bitmap despeckle(const Bitmap& image, int amount);
 Bitmap rotate(const Bitmap& image, double degrees);
-Bitmap flip(const Bitmap& image, int direction);
+Bitmap flip(const Bitmap& image, FlipDirection direction);
 Bitmap raisedFrame(const Bitmap& image, int effect, int width);
 Bitmap removeRedEye(const Bitmap& image);
 

@@ -2,27 +2,7 @@
 
 #include "common/Reporter.h"
 
-#include <Magick++.h>
-
-#include <mutex>
-
-namespace varnetto {
-
-void initImaging(const char* argv0) {
-    static std::once_flag once;
-    std::call_once(once, [argv0] {
-        if (VIPS_INIT(argv0 ? argv0 : "varnetto") != 0)
-            throw ImagingError("libvips cannot start: " + std::string(vips_error_buffer()));
-        // A batch reloads files that it has just overwritten; cached loads would
-        // hand back the old pixels, and draw operations must never touch a
-        // cached result.
-        vips_cache_set_max(0);
-        vips_cache_set_max_mem(0);
-        Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
-    });
-}
-
-namespace detail {
+namespace varnetto::detail {
 
 std::string takeVipsError(const vips::VError& error) {
     std::string text = error.what();
@@ -33,9 +13,9 @@ std::string takeVipsError(const vips::VError& error) {
     return text.empty() ? "unknown libvips error" : text;
 }
 
-Bitmap withColorType(const Bitmap& image, int type) {
+Bitmap withColorType(const Bitmap& image, ColorType type) {
     Bitmap tagged = image.copy();
-    tagged.set(kColorTypeField, type);
+    tagged.set(kColorTypeField, static_cast<int>(type));
     return tagged;
 }
 
@@ -46,19 +26,20 @@ Bitmap withoutColorType(const Bitmap& image) {
     return plain;
 }
 
-bool isGrayType(int type) {
-    return type == kGray256 || type == kGray16 || type == kMono8 || type == kBlackWhite;
+bool isGrayType(ColorType type) {
+    return type == ColorType::Gray256 || type == ColorType::Gray16 || type == ColorType::Mono8 ||
+           type == ColorType::BlackWhite;
 }
 
-int colorTypeOf(const Bitmap& image) {
+ColorType colorTypeOf(const Bitmap& image) {
     const bool grayBands = image.bands() <= 2;
     if (image.get_typeof(kColorTypeField) != 0) {
-        const int type = image.get_int(kColorTypeField);
+        const auto type = static_cast<ColorType>(image.get_int(kColorTypeField));
         // The tag is trusted only while the bands still agree with it (drawing
         // colour onto a grey image widens it to RGB).
-        if (type >= kTrueColor24 && type <= kNoColor && isGrayType(type) == grayBands) return type;
+        if (isKnownColorType(type) && isGrayType(type) == grayBands) return type;
     }
-    return grayBands ? kGray256 : kTrueColor24;
+    return grayBands ? ColorType::Gray256 : ColorType::TrueColor24;
 }
 
 bool hasAlpha(const Bitmap& image) {
@@ -128,5 +109,4 @@ void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit
                                          what.c_str(), w, h, static_cast<long long>(limit)));
 }
 
-}  // namespace detail
-}  // namespace varnetto
+}  // namespace varnetto::detail

@@ -22,21 +22,21 @@ Magick::Image toMagick(const Bitmap& image, bool gray) {
     return out;
 }
 
-void reduceToPalette(Magick::Image& out, int type) {
-    if (type == kPalette16 || type == kGray16) {
+void reduceToPalette(Magick::Image& out, ColorType type) {
+    if (type == ColorType::Palette16 || type == ColorType::Gray16) {
         out.quantizeColors(16);
         out.quantizeDither(false);
         out.quantize();
     }
     // Fewer than 256 distinct colours become an exact colour map; more are
     // quantised to 256.
-    out.type(type == kBlackWhite ? Magick::BilevelType : Magick::PaletteType);
+    out.type(type == ColorType::BlackWhite ? Magick::BilevelType : Magick::PaletteType);
 }
 
 }  // namespace
 
 void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path) {
-    const int type = colorTypeOf(image);
+    const ColorType type = colorTypeOf(image);
     const bool gray = isGrayType(type) || format == "WBMP";
     Magick::Image out = toMagick(format == "PCX" ? toOpaqueRgb(image) : image, gray);
     if (format == "WBMP") {
@@ -45,7 +45,7 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
         out.depth(8);
         out.type(gray ? Magick::GrayscaleType
                       : (hasAlpha(image) ? Magick::TrueColorMatteType : Magick::TrueColorType));
-    } else if (type != kTrueColor24 && type != kNoColor) {
+    } else if (type != ColorType::TrueColor24 && type != ColorType::NoColor) {
         reduceToPalette(out, type);
     } else {
         out.type(hasAlpha(image) && format == "BMP" ? Magick::TrueColorMatteType
@@ -84,8 +84,8 @@ void writePdf(const Bitmap& image, const std::string& path, int jpegQuality) {
     cairo_surface_mark_dirty(picture.get());
     // A photograph goes in as a JPEG (far smaller); reduced colours and black
     // and white stay lossless.
-    const int type = colorTypeOf(image);
-    if (type == kTrueColor24 || type == kNoColor) {
+    const ColorType type = colorTypeOf(image);
+    if (type == ColorType::TrueColor24 || type == ColorType::NoColor) {
         void* jpeg = nullptr;
         std::size_t length = 0;
         vips_jpegsave_buffer(rgb.get_image(), &jpeg, &length, "Q", std::clamp(jpegQuality, 1, 100),

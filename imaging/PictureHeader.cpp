@@ -83,7 +83,9 @@ void readBmp(const HeaderBytes& b, PictureHeader& h) {
         h.height = std::llabs(le32(b, 22));
         bits = static_cast<int>(le16(b, 28));
     }
-    h.colorType = bits == 1 || bits == 4 ? kPalette16 : bits == 8 ? kPalette256 : kTrueColor24;
+    h.colorType = bits == 1 || bits == 4 ? ColorType::Palette16
+                  : bits == 8            ? ColorType::Palette256
+                                         : ColorType::TrueColor24;
     // Two colours are black and white only when the palette says so.
     const std::size_t palette = 14 + dibSize;
     if (bits == 1 && dibSize != 12 && palette + 8 <= kHeaderBytes) {
@@ -91,7 +93,7 @@ void readBmp(const HeaderBytes& b, PictureHeader& h) {
             return b[at] == b[at + 1] && b[at + 1] == b[at + 2] && (b[at] == 0 || b[at] == 255);
         };
         if (gray(palette) && gray(palette + 4) && b[palette] != b[palette + 4])
-            h.colorType = kBlackWhite;
+            h.colorType = ColorType::BlackWhite;
     }
 }
 
@@ -101,13 +103,13 @@ void readPcx(const HeaderBytes& b, PictureHeader& h) {
     const int bits = b[3];
     const int planes = b[65];
     if (bits == 1 && planes == 1)
-        h.colorType = kBlackWhite;
+        h.colorType = ColorType::BlackWhite;
     else if (bits * planes == 4)
-        h.colorType = kPalette16;
+        h.colorType = ColorType::Palette16;
     else if (bits == 8 && planes == 1)
-        h.colorType = kPalette256;
+        h.colorType = ColorType::Palette256;
     else
-        h.colorType = kTrueColor24;
+        h.colorType = ColorType::TrueColor24;
 }
 
 void readPsd(const HeaderBytes& b, PictureHeader& h) {
@@ -115,16 +117,16 @@ void readPsd(const HeaderBytes& b, PictureHeader& h) {
     h.width = be32(b, 18);
     switch (be16(b, 24)) {
         case 0:
-            h.colorType = kBlackWhite;
+            h.colorType = ColorType::BlackWhite;
             break;
         case 1:
-            h.colorType = kGray256;
+            h.colorType = ColorType::Gray256;
             break;
         case 2:
-            h.colorType = kPalette256;
+            h.colorType = ColorType::Palette256;
             break;
         default:
-            h.colorType = kTrueColor24;
+            h.colorType = ColorType::TrueColor24;
     }
 }
 
@@ -137,30 +139,32 @@ void readWbmp(const HeaderBytes& b, std::size_t length, const std::string& path,
     if (fixHeader & 0x80) refuse(path, "不支持带扩展头的 WBMP 文件");
     if (!readMultiByte(b, length, at, h.width) || !readMultiByte(b, length, at, h.height))
         refuse(path, "WBMP 文件头不完整");
-    h.colorType = kBlackWhite;
+    h.colorType = ColorType::BlackWhite;
 }
 
-int pngColorType(const HeaderBytes& b) {
+ColorType pngColorType(const HeaderBytes& b) {
     const int depth = b[24];
     switch (b[25]) {
         case 0:
-            return depth == 1 ? kBlackWhite : depth <= 4 ? kGray16 : kGray256;
+            return depth == 1   ? ColorType::BlackWhite
+                   : depth <= 4 ? ColorType::Gray16
+                                : ColorType::Gray256;
         case 3:
-            return depth <= 4 ? kPalette16 : kPalette256;
+            return depth <= 4 ? ColorType::Palette16 : ColorType::Palette256;
         case 4:
-            return kGray256;
+            return ColorType::Gray256;
         default:
-            return kTrueColor24;
+            return ColorType::TrueColor24;
     }
 }
 
-int gifColorType(const HeaderBytes& b) {
+ColorType gifColorType(const HeaderBytes& b) {
     // Global colour table size: 2^(n+1) entries.
-    return (b[10] & 0x80) && (b[10] & 0x07) <= 3 ? kPalette16 : kPalette256;
+    return (b[10] & 0x80) && (b[10] & 0x07) <= 3 ? ColorType::Palette16 : ColorType::Palette256;
 }
 
 // Reads BitsPerSample and Photometric from the first TIFF directory.
-int tiffColorType(std::ifstream& in, const HeaderBytes& b) {
+ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
     const bool little = b[0] == 'I';
     auto number = [little](const unsigned char* p, int size) {
         std::uint32_t value = 0;
@@ -174,7 +178,7 @@ int tiffColorType(std::ifstream& in, const HeaderBytes& b) {
     in.clear();
     in.seekg(number(&b[4], 4));
     unsigned char count[2];
-    if (!in.read(reinterpret_cast<char*>(count), 2)) return kTrueColor24;
+    if (!in.read(reinterpret_cast<char*>(count), 2)) return ColorType::TrueColor24;
     for (std::uint32_t i = 0, n = std::min<std::uint32_t>(number(count, 2), 512); i < n; ++i) {
         unsigned char entry[12];
         if (!in.read(reinterpret_cast<char*>(entry), 12)) break;
@@ -186,9 +190,11 @@ int tiffColorType(std::ifstream& in, const HeaderBytes& b) {
         if (tag == 277) samples = value;
     }
     if (photometric <= 1 && samples <= 2)
-        return bits == 1 ? kBlackWhite : bits <= 4 ? kGray16 : kGray256;
-    if (photometric == 3) return bits <= 4 ? kPalette16 : kPalette256;
-    return kTrueColor24;
+        return bits == 1   ? ColorType::BlackWhite
+               : bits <= 4 ? ColorType::Gray16
+                           : ColorType::Gray256;
+    if (photometric == 3) return bits <= 4 ? ColorType::Palette16 : ColorType::Palette256;
+    return ColorType::TrueColor24;
 }
 
 }  // namespace
@@ -237,11 +243,12 @@ PictureHeader readPictureHeader(const std::string& path) {
                 const vips::VImage image = openNative(path, header.kind);
                 header.width = image.width();
                 header.height = image.height();
-                header.colorType = header.kind == FileKind::Png   ? pngColorType(bytes)
-                                   : header.kind == FileKind::Gif ? gifColorType(bytes)
-                                   : header.kind == FileKind::Tiff
-                                       ? tiffColorType(in, bytes)
-                                       : (image.bands() <= 2 ? kGray256 : kTrueColor24);
+                header.colorType =
+                    header.kind == FileKind::Png   ? pngColorType(bytes)
+                    : header.kind == FileKind::Gif ? gifColorType(bytes)
+                    : header.kind == FileKind::Tiff
+                        ? tiffColorType(in, bytes)
+                        : (image.bands() <= 2 ? ColorType::Gray256 : ColorType::TrueColor24);
             } catch (const vips::VError& error) {
                 refuse(path, takeVipsError(error));
             }

@@ -40,7 +40,7 @@ vips::VImage openAny(const std::string& path, FileKind kind) {
 }
 
 // 8-bit sRGB or grey, alpha kept, in the storage the colour type implies.
-Bitmap normalise(const Bitmap& decoded, int& type) {
+Bitmap normalise(const Bitmap& decoded, ColorType& type) {
     Bitmap image = decoded;
     const VipsInterpretation interpretation = image.interpretation();
     const bool plain = interpretation == VIPS_INTERPRETATION_sRGB ||
@@ -52,7 +52,7 @@ Bitmap normalise(const Bitmap& decoded, int& type) {
         if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
     }
     if (image.bands() <= 2) {
-        if (!isGrayType(type)) type = kGray256;
+        if (!isGrayType(type)) type = ColorType::Gray256;
         return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
     }
     if (isGrayType(type)) {
@@ -75,7 +75,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
     const PictureHeader header = readPictureHeader(path);
     checkPixelCount(header.width, header.height, pixelLimit, path);
     try {
-        int type = header.colorType;
+        ColorType type = header.colorType;
         if (streaming && header.kind == FileKind::Jpeg) {
             const vips::VImage lazy =
                 vips::VImage::jpegload(path.c_str(), vips::VImage::option()

@@ -26,8 +26,8 @@ std::string lowerExtension(const std::string& path) {
 // Two levels only: a picture that already is black and white keeps its
 // pixels, anything else is dithered.
 Bitmap toBilevel(const Bitmap& image) {
-    const int type = colorTypeOf(image);
-    if (type == kBlackWhite || type == kMono8)
+    const ColorType type = colorTypeOf(image);
+    if (type == ColorType::BlackWhite || type == ColorType::Mono8)
         return (toGray(image) >= 128).cast(VIPS_FORMAT_UCHAR);
     return ditherBlackWhite(image);
 }
@@ -53,7 +53,7 @@ Bitmap grayKeepingAlpha(const Bitmap& image) {
 }
 
 void writeJpeg(const Bitmap& image, const std::string& path, int quality) {
-    const int type = colorTypeOf(image);
+    const ColorType type = colorTypeOf(image);
     const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
     withFittingProfile(pixels).jpegsave(
         path.c_str(),
@@ -64,21 +64,21 @@ void writePng(const Bitmap& image, const std::string& path) {
     auto options = VImage::option();
     Bitmap pixels;
     switch (colorTypeOf(image)) {
-        case kPalette256:
-        case kPalette16:
+        case ColorType::Palette256:
+        case ColorType::Palette16:
             pixels = toRgb(image);
             options->set("palette", true)
-                ->set("bitdepth", colorTypeOf(image) == kPalette16 ? 4 : 8)
+                ->set("bitdepth", colorTypeOf(image) == ColorType::Palette16 ? 4 : 8)
                 ->set("dither", 0.0);
             break;
-        case kGray16:
+        case ColorType::Gray16:
             pixels = toGray(image), options->set("bitdepth", 4);
             break;
-        case kBlackWhite:
+        case ColorType::BlackWhite:
             pixels = toBilevel(image), options->set("bitdepth", 1);
             break;
-        case kGray256:
-        case kMono8:
+        case ColorType::Gray256:
+        case ColorType::Mono8:
             pixels = grayKeepingAlpha(image);
             break;
         default:
@@ -88,21 +88,34 @@ void writePng(const Bitmap& image, const std::string& path) {
 }
 
 void writeGif(const Bitmap& image, const std::string& path) {
-    const int type = colorTypeOf(image);
-    const int bits = type == kBlackWhite ? 1 : (type == kPalette16 || type == kGray16) ? 4 : 8;
-    const Bitmap pixels = type == kBlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
+    const ColorType type = colorTypeOf(image);
+    const int bits = type == ColorType::BlackWhite                                 ? 1
+                     : (type == ColorType::Palette16 || type == ColorType::Gray16) ? 4
+                                                                                   : 8;
+    const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
     pixels.gifsave(path.c_str(), VImage::option()->set("bitdepth", bits));
 }
 
-void writeTiff(const Bitmap& image, const std::string& path, int compression) {
+VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
+    switch (compression) {
+        case TiffCompression::PackBits:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS;
+        case TiffCompression::Group4:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4;
+        default:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
+    }
+}
+
+void writeTiff(const Bitmap& image, const std::string& path, TiffCompression compression) {
     auto options = VImage::option();
-    const int type = colorTypeOf(image);
+    const ColorType type = colorTypeOf(image);
     Bitmap pixels;
-    if (compression == 2 || type == kBlackWhite) {
+    if (compression == TiffCompression::Group4 || type == ColorType::BlackWhite) {
         // Group 4 only encodes one bit a pixel.
         pixels = toBilevel(image);
         options->set("bitdepth", 1);
-    } else if (type == kGray16) {
+    } else if (type == ColorType::Gray16) {
         pixels = toGray(image);
         options->set("bitdepth", 4);
     } else if (isGrayType(type)) {
@@ -110,10 +123,7 @@ void writeTiff(const Bitmap& image, const std::string& path, int compression) {
     } else {
         pixels = toRgb(image);
     }
-    const VipsForeignTiffCompression codes[] = {VIPS_FOREIGN_TIFF_COMPRESSION_NONE,
-                                                VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS,
-                                                VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4};
-    options->set("compression", codes[compression >= 0 && compression <= 2 ? compression : 0]);
+    options->set("compression", tiffCodeOf(compression));
     withFittingProfile(pixels).tiffsave(path.c_str(), options);
 }
 

@@ -4,24 +4,24 @@ namespace varnetto::detail {
 
 namespace {
 
-// Resample filters and the libvips kernel that stands for each:
-//   1 Bilinear  -> linear
-//   2 Hermite   -> cubic (Catmull-Rom: the interpolating cubic nearest to
-//                  Hermite's, which libvips lacks)
-//   3 Bell      -> linear (both short, never negative, free of ringing)
-//   4 Spline    -> mitchell (the smoothest cubic libvips has; a B-spline
-//                  would blur more)
-//   5 Lanczos   -> lanczos3
-//   6 Mitchell  -> mitchell
-// Any other value behaves as Bilinear.
-VipsKernel kernelFor(int filter) {
+// The libvips kernel that stands for each filter:
+//   Bilinear -> linear
+//   Hermite  -> cubic (Catmull-Rom: the interpolating cubic nearest to
+//               Hermite's, which libvips lacks)
+//   Bell     -> linear (both short, never negative, free of ringing)
+//   Spline   -> mitchell (the smoothest cubic libvips has; a B-spline would
+//               blur more)
+//   Lanczos  -> lanczos3
+//   Mitchell -> mitchell
+// A stored value outside the list behaves as Bilinear.
+VipsKernel kernelFor(ResampleFilter filter) {
     switch (filter) {
-        case 2:
+        case ResampleFilter::Hermite:
             return VIPS_KERNEL_CUBIC;
-        case 4:
-        case 6:
+        case ResampleFilter::Spline:
+        case ResampleFilter::Mitchell:
             return VIPS_KERNEL_MITCHELL;
-        case 5:
+        case ResampleFilter::Lanczos:
             return VIPS_KERNEL_LANCZOS3;
         default:
             return VIPS_KERNEL_LINEAR;
@@ -30,7 +30,8 @@ VipsKernel kernelFor(int filter) {
 
 }  // namespace
 
-Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample, int filter) {
+Bitmap resampleTo(const Bitmap& image, int width, int height, bool resample,
+                  ResampleFilter filter) {
     if (width == image.width() && height == image.height()) return image;
     const double xScale = static_cast<double>(width) / image.width();
     const double yScale = static_cast<double>(height) / image.height();

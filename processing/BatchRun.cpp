@@ -1,6 +1,7 @@
 #include "processing/BatchRun.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "processing/OutputNaming.h"
 #include "processing/SchemePipeline.h"
 
@@ -11,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace varnetto {
@@ -75,21 +77,41 @@ class RunScheduler {
     std::condition_variable changed_;
 };
 
-BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
-                        int index, const std::string& appFolder, Reporter& reporter) {
+BatchOutcome failedOutcome(int index, const std::string& source, const std::string& reason) {
     BatchOutcome outcome;
     outcome.index = index;
     outcome.source = source;
+    outcome.error = source + "：" + reason;
+    return outcome;
+}
+
+// One image, start to finish. A failing image never stops the run: whatever
+// it throws (a bad picture, memory, the file system, an observer) becomes
+// its own outcome.
+BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
+                        int index, const std::string& appFolder, Reporter& reporter,
+                        BatchObserver* observer) {
+    BatchOutcome outcome;
     try {
+        if (observer) observer->imageStarted(index, source);
         ProcessResult result =
             processFile(control, source, index, scheme, true, appFolder, reporter,
                         /*keepImage=*/false);
+        outcome.index = index;
+        outcome.source = source;
         outcome.output = std::move(result.outputPath);
         outcome.error = std::move(result.error);
     } catch (const std::exception& e) {
-        // A failing image never stops the run.
-        outcome.error = source + "：" + e.what();
+        outcome = failedOutcome(index, source, e.what());
         control.Clear();
+    } catch (...) {
+        outcome = failedOutcome(index, source, "未知错误");
+        control.Clear();
+    }
+    try {
+        if (observer) observer->imageFinished(outcome);
+    } catch (...) {
+        // The image is done either way; its outcome still says how it went.
     }
     return outcome;
 }
@@ -121,13 +143,11 @@ std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::str
     return dependencies;
 }
 
-std::string ensureOutputFolder(const std::string& folder) {
-    std::error_code error;
-    if (!folder.empty() && std::filesystem::is_directory(folder, error)) return {};
-    if (!folder.empty() && !std::filesystem::exists(folder, error) &&
-        std::filesystem::create_directory(folder, error) && !error)
-        return {};
-    return formatMessage("无法创建输出目录： %s，批量处理中止。", folder.c_str());
+BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason) {
+    BatchOutcome outcome;
+    outcome.source = formatMessage("处理方案 %s 的批量处理", scheme.name.c_str());
+    outcome.error = formatMessage("批量处理中止：%s", reason.c_str());
+    return outcome;
 }
 
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
@@ -145,12 +165,8 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
         CImageBox control;
         while (const auto taken = scheduler.take(abort)) {
             const size_t i = *taken;
-            const int index = static_cast<int>(i) + 1;
-            if (observer) observer->imageStarted(index, sources[i]);
-            BatchOutcome outcome =
-                processOne(control, scheme, sources[i], index, appFolder, reporter);
-            if (observer) observer->imageFinished(outcome);
-            outcomes[i] = std::move(outcome);
+            outcomes[i] = processOne(control, scheme, sources[i], static_cast<int>(i) + 1,
+                                     appFolder, reporter, observer);
             scheduler.finish(i);
         }
     };
@@ -159,8 +175,16 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
     const int wanted = options.jobs > 0 ? options.jobs : cores;
     const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), sources.size());
     {
+        const ImagingThreadPolicy policy(static_cast<int>(jobs));
         std::vector<std::jthread> workers;
-        for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
+        workers.reserve(jobs);
+        try {
+            for (size_t w = 0; w < jobs; ++w) workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // The system refused another thread: those running share the
+            // images; with none at all, this thread does the work.
+            if (workers.empty()) work();
+        }
     }
 
     std::vector<BatchOutcome> ran;

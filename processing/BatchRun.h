@@ -29,22 +29,26 @@ struct BatchOptions {
     int jobs = 0;  // 0: one worker per core
 };
 
-// Runs scheme over sources with saving on, on several workers each owning its
-// own imaging control. Output names keep each image's index; images whose
-// outputs coincide are processed in run order. Once abort is set no new image
-// starts; running ones finish. Returns when every worker has ended, with the
-// outcomes of the images that ran, in index order. reporter is called from
-// worker threads and must be safe for that.
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared
 // after resolving them, so two spellings of one file count as one.
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs);
 
-// Creates folder when it is missing (one level, no intermediate folders).
-// Empty on success; otherwise the message to show.
-std::string ensureOutputFolder(const std::string& folder);
+// Stands for a whole run that could not go on (memory ran out before any
+// image started, say): it names the scheme and the reason, as there is no
+// image to name.
+BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason);
 
+// Runs scheme over sources with saving on, on several workers each owning its
+// own imaging control, under the imaging thread policy for that many workers.
+// Output names keep each image's index; images whose outputs coincide are
+// processed in run order. Once abort is set no new image starts; running ones
+// finish. Whatever goes wrong with one image (observer calls included) becomes
+// that image's failed outcome. When no worker thread can start, the calling
+// thread does the work. Returns when every worker has ended, with the
+// outcomes of the images that ran, in index order. reporter is called from
+// worker threads and must be safe for that.
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,

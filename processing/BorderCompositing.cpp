@@ -1,6 +1,7 @@
 #include "processing/BorderCompositing.h"
 
 #include "common/Reporter.h"
+#include "imaging/PictureAssembly.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -72,7 +73,7 @@ LoadedPiece loadPiece(CImageBox& control, const std::string& path) {
     control.Clear();
     // Pieces are drawn many times; keep the small decoded picture in memory
     // instead of reading the file once per copy.
-    piece.image = piece.image.copy_memory();
+    piece.image = heldInMemory(piece.image);
     return piece;
 }
 
@@ -84,23 +85,6 @@ Bitmap resizedPiece(CImageBox& control, const LoadedPiece& piece, int width, int
     Bitmap out = control.GetBitmap();
     control.Clear();
     return out;
-}
-
-// Copies of one edge piece lie edge to edge; tiling them first keeps the
-// number of drawing operations independent of the run length.
-Bitmap joinSegments(const std::vector<Bitmap>& copies, bool horizontal) {
-    const Bitmap& first = copies.front();
-    int same = 1;
-    while (same < static_cast<int>(copies.size()) && copies[same].width() == first.width() &&
-           copies[same].height() == first.height())
-        ++same;
-    Bitmap strip = same == 1    ? first
-                   : horizontal ? first.replicate(same, 1)
-                                : first.replicate(1, same);
-    for (size_t i = static_cast<size_t>(same); i < copies.size(); ++i)
-        strip =
-            strip.join(copies[i], horizontal ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
-    return strip;
 }
 
 }  // namespace
@@ -190,7 +174,9 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
         const bool horizontal = start.piece == kTop || start.piece == kBottom;
         control.SetDrawX(start.x);
         control.SetDrawY(start.y);
-        control.DrawBitmap(joinSegments(copies, horizontal));
+        // Copies of one edge piece lie edge to edge; joined first, they are
+        // one draw however long the run.
+        control.DrawBitmap(joinEdgeToEdge(copies, horizontal));
         first = next;
     }
     Bitmap result = control.GetBitmap();

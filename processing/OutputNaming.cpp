@@ -3,7 +3,6 @@
 #include "common/Reporter.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdint>
 #include <string_view>
@@ -11,9 +10,6 @@
 namespace varnetto {
 
 namespace {
-
-constexpr std::array<std::string_view, 9> kFormatExtensions{"bmp",  "gif", "jpg", "pcx", "png",
-                                                            "wbmp", "psd", "tif", "pdf"};
 
 std::string_view fileNameOf(std::string_view path) {
     const auto slash = path.rfind('/');
@@ -34,10 +30,38 @@ std::string lowerCase(std::string_view text) {
     return out;
 }
 
+// The extension written for a format; empty for a stored value outside the
+// list.
+std::string_view extensionOf(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Bmp:
+            return "bmp";
+        case OutputFormat::Gif:
+            return "gif";
+        case OutputFormat::Jpeg:
+            return "jpg";
+        case OutputFormat::Pcx:
+            return "pcx";
+        case OutputFormat::Png:
+            return "png";
+        case OutputFormat::Wbmp:
+            return "wbmp";
+        case OutputFormat::Psd:
+            return "psd";
+        case OutputFormat::Tiff:
+            return "tif";
+        case OutputFormat::Pdf:
+            return "pdf";
+    }
+    return {};
+}
+
 std::string outputExtension(const Scheme& scheme, std::string_view sourcePath) {
-    if (scheme.convertEnabled && scheme.formatConvertEnabled && scheme.outputFormat >= 0 &&
-        scheme.outputFormat < static_cast<int>(kFormatExtensions.size()))
-        return std::string(kFormatExtensions[static_cast<size_t>(scheme.outputFormat)]);
+    if (scheme.convertEnabled && scheme.formatConvertEnabled) {
+        const std::string_view converted =
+            extensionOf(static_cast<OutputFormat>(scheme.outputFormat));
+        if (!converted.empty()) return std::string(converted);
+    }
     return lowerCase(sourceExtensionOf(sourcePath));
 }
 
@@ -52,8 +76,8 @@ std::string joinName(const std::string& folder, std::string_view base, const std
 
 std::string outputPath(const Scheme& scheme, int index, const std::string& sourcePath) {
     const std::string ext = outputExtension(scheme, sourcePath);
-    switch (scheme.namingMode) {
-        case 0: {
+    switch (static_cast<NamingMode>(scheme.namingMode)) {
+        case NamingMode::KeepName: {
             if (sourcePath.find('/') == std::string::npos) return {};
             const std::string_view name = fileNameOf(sourcePath);
             const std::string_view sourceExt = sourceExtensionOf(sourcePath);
@@ -62,7 +86,7 @@ std::string outputPath(const Scheme& scheme, int index, const std::string& sourc
                                               : name.substr(0, name.size() - sourceExt.size() - 1);
             return joinName(scheme.outputFolder, base, ext);
         }
-        case 1: {
+        case NamingMode::Rename: {
             // Wide arithmetic: a stored start number near the integer limit
             // must not wrap into a negative name.
             const std::int64_t number =
@@ -77,11 +101,12 @@ std::string outputPath(const Scheme& scheme, int index, const std::string& sourc
 
 std::string checkOutputPath(const Scheme& scheme, const std::string& path) {
     const char* folder = scheme.outputFolder.c_str();
-    if (scheme.namingMode == 1 && scheme.renamePrefix.find('/') != std::string::npos)
+    const auto naming = static_cast<NamingMode>(scheme.namingMode);
+    if (naming == NamingMode::Rename && scheme.renamePrefix.find('/') != std::string::npos)
         return formatMessage("文件名前缀 %s 含有“/”，输出文件必须留在输出目录 %s 中。",
                              scheme.renamePrefix.c_str(), folder);
     if (path.empty()) {
-        if (scheme.namingMode != 0 && scheme.namingMode != 1)
+        if (naming != NamingMode::KeepName && naming != NamingMode::Rename)
             return formatMessage("未知的命名方式 %d。", scheme.namingMode);
         return "源文件路径没有目录，无法生成输出文件名。";
     }

@@ -47,8 +47,8 @@ void sendEncoderSettings(CImageBox& control, const Scheme& scheme) {
     // Encoders accept 1-100; anything else would silently become a default.
     control.SetJpegQuality(std::clamp<std::uint16_t>(low16, 1, 100));
     control.SetResampleOnResize(scheme.resampleEnabled != 0);
-    control.SetResampleFilter(scheme.resampleFilter);
-    control.SetTiffCompression(scheme.tiffCompression);
+    control.SetResampleFilter(static_cast<ResampleFilter>(scheme.resampleFilter));
+    control.SetTiffCompression(static_cast<TiffCompression>(scheme.tiffCompression));
 }
 
 void applyResize(CImageBox& control, const Scheme& scheme) {
@@ -57,8 +57,8 @@ void applyResize(CImageBox& control, const Scheme& scheme) {
     const int height = control.ImageHeight();
     const double aspect = static_cast<double>(width) / height;
     const double value = scheme.resizeValue;
-    switch (scheme.resizeMode) {
-        case 1: {
+    switch (static_cast<ResizeMode>(scheme.resizeMode)) {
+        case ResizeMode::Percent: {
             const double w = width * value / 100.0;
             const double h = height * value / 100.0;
             if (w < 1.0 || h < 1.0) {
@@ -69,16 +69,17 @@ void applyResize(CImageBox& control, const Scheme& scheme) {
             }
             break;
         }
-        case 2:
+        case ResizeMode::Width:
             resizeChecked(control, pixelCount(value), pixelCount(value / aspect));
             break;
-        case 3:
+        case ResizeMode::Height:
             resizeChecked(control, pixelCount(value * aspect), pixelCount(value));
             break;
-        case 5:
+        case ResizeMode::Fixed:
             resizeChecked(control, pixelCount(scheme.fixedWidth), pixelCount(scheme.fixedHeight));
             break;
-        default:  // 4 and unknown modes keep the size
+        case ResizeMode::FileSize:  // the size limit is not enforced: no size change
+        default:                    // unknown modes keep the size too
             break;
     }
 }
@@ -95,7 +96,7 @@ void applyEnhancement(CImageBox& control, const Scheme& s) {
     if (s.despeckleEnabled) control.Despeckle(s.despeckleValue);
     if (s.redEyeEnabled) control.RemoveRedEye();
     if (s.rotateEnabled) control.Rotate(s.rotateAngle);
-    if (s.flipEnabled) control.Flip(s.flipDirection);
+    if (s.flipEnabled) control.Flip(static_cast<FlipDirection>(s.flipDirection));
 }
 
 // Font faces were limited to 254 wide characters plus a terminator.
@@ -171,9 +172,9 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
                    const std::string& appFolder, Reporter& reporter) {
     control.Clear();
     control.PutBitmap(source);
-    const int startingType = control.GetColorType();
+    const ColorType startingType = control.GetColorType();
     if (scheme.convertEnabled && scheme.colorConvertEnabled) {
-        control.PutColorType(scheme.colorType);
+        control.PutColorType(static_cast<ColorType>(scheme.colorType));
         const Bitmap converted = control.GetBitmap();
         control.Clear();
         control.PutBitmap(converted);
@@ -241,9 +242,6 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             control.SaveToFile(result.outputPath);
             control.Clear();
         }
-    } catch (const vips::VError& e) {
-        result.error = failureText(sourcePath, e.what());
-        vips_error_clear();
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }

@@ -3,12 +3,12 @@
 namespace varnetto {
 
 std::string stampPathOf(const Scheme& scheme, const std::string& appFolder) {
-    if (scheme.stampKind == kCustomKind) return scheme.stampPath;
+    if (scheme.stampKind == stored(DecorationKind::Custom)) return scheme.stampPath;
     return appFolder + "/Stamps/" + scheme.stampFile;
 }
 
 std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const std::string& appFolder) {
-    if (scheme.borderKind == kCustomKind) return scheme.borderPieceFiles;
+    if (scheme.borderKind == stored(DecorationKind::Custom)) return scheme.borderPieceFiles;
     std::array<std::string, 8> paths;
     for (size_t i = 0; i < paths.size(); ++i)
         paths[i] =

@@ -1,32 +1,31 @@
 #pragma once
 
+#include "schemes/SchemeCodes.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace varnetto {
 
-// Scheme value 999 in borderKind and stampKind selects user-chosen files.
-inline constexpr std::int32_t kCustomKind = 999;
-
 // One named, complete set of processing parameters. Texts are UTF-8 in
 // memory. Field order is the storage order of the store file.
 struct Scheme {
     std::string name;
     std::string outputFolder;
-    std::int32_t namingMode = 0;
+    std::int32_t namingMode = stored(NamingMode::KeepName);
     std::string renamePrefix;
     std::int32_t renameStartNumber = 1;
     std::int32_t resizeEnabled = 0;
-    std::int32_t resizeMode = 1;
+    std::int32_t resizeMode = stored(ResizeMode::Percent);
     std::int32_t resizeValue = 50;
     std::int32_t fixedWidth = 800;
     std::int32_t fixedHeight = 600;
     std::int32_t resizeIncludesBorder = 1;
     std::int32_t resampleEnabled = 1;
     std::int32_t jpegQuality = 90;
-    std::int32_t resampleFilter = 1;
-    std::int32_t tiffCompression = 0;
+    std::int32_t resampleFilter = stored(ResampleFilter::Bilinear);
+    std::int32_t tiffCompression = stored(TiffCompression::None);
     std::int32_t textEnabled = 0;
     std::string textContent;
     std::int32_t fontSize = 80;
@@ -42,12 +41,12 @@ struct Scheme {
     float textPosY = 0.0f;
     std::int32_t borderEnabled = 0;
     std::string borderName;
-    std::int32_t borderKind = 0;
+    std::int32_t borderKind = stored(DecorationKind::Named);
     std::array<std::string, 8> borderPieceFiles;
     std::int32_t borderAdaptive = 0;
     std::int32_t borderInner = 0;
     std::int32_t stampEnabled = 0;
-    std::int32_t stampKind = 0;
+    std::int32_t stampKind = stored(DecorationKind::Named);
     std::string stampName;
     std::string stampFile;
     std::string stampPath;
@@ -56,13 +55,13 @@ struct Scheme {
     std::int32_t enhanceEnabled = 0;
     std::int32_t brightnessEnabled = 0;
     std::int32_t brightnessValue = 50;
-    std::int32_t brightnessChannel = 0;
+    std::int32_t brightnessChannel = stored(ChannelChoice::White);
     std::int32_t brightnessRed = 1;
     std::int32_t brightnessGreen = 1;
     std::int32_t brightnessBlue = 1;
     std::int32_t contrastEnabled = 0;
     std::int32_t contrastValue = 50;
-    std::int32_t contrastChannel = 0;
+    std::int32_t contrastChannel = stored(ChannelChoice::White);
     std::int32_t contrastRed = 1;
     std::int32_t contrastGreen = 1;
     std::int32_t contrastBlue = 1;
@@ -74,14 +73,14 @@ struct Scheme {
     std::int32_t rotateEnabled = 0;
     float rotateAngle = 0.0f;
     std::int32_t flipEnabled = 0;
-    std::int32_t flipDirection = 2;
+    std::int32_t flipDirection = stored(FlipDirection::None);
     std::int32_t convertEnabled = 0;
     std::int32_t colorConvertEnabled = 0;
-    std::int32_t colorType = 0;
+    std::int32_t colorType = stored(ColorType::TrueColor24);
     std::int32_t formatConvertEnabled = 0;
-    std::int32_t outputFormat = 2;
+    std::int32_t outputFormat = stored(OutputFormat::Jpeg);
     std::int32_t effectEnabled = 0;
-    std::int32_t effectType = 0;
+    std::int32_t effectType = stored(EffectType::Emboss);
     std::array<std::int32_t, 10> reservedInts{};
     std::array<std::string, 10> reservedTexts;
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "imaging/CImageBox.h"
+
 #include <QImage>
-#include <vips/vips8>
 
 namespace varnetto {
 
-// An 8-bit sRGB copy of image (3 or 4 bands kept) as a QImage.
-QImage toQImage(const vips::VImage& image);
+// An 8-bit sRGB QImage of image (alpha kept) for the screen. The QImage owns
+// the pixels libvips rendered: nothing is copied and nothing freed by hand.
+// Throws ImagingError.
+QImage toQImage(const Bitmap& image);
 
 }  // namespace varnetto

@@ -1,8 +1,9 @@
 // Generates the bundled application folder: the sample picture, border sets,
 // stamps and the scheme store (from resources/appdata/schemes.json).
 // Usage: make_appdata OUTPUT_FOLDER SCHEMES_JSON
-#include "cli/SchemeJson.h"
 #include "common/PendingFile.h"
+#include "imaging/ImagingRuntime.h"
+#include "schemes/SchemeJson.h"
 #include "schemes/StoreFormat.h"
 
 #include <vips/vips8>
@@ -204,7 +205,7 @@ VImage logoStamp() {
 
 void writeStore(const fs::path& jsonPath, const fs::path& storePath) {
     std::ifstream in(jsonPath);
-    const auto parsed = varnetto::cli::storeFromJson(nlohmann::json::parse(in));
+    const auto parsed = varnetto::storeFromJson(nlohmann::json::parse(in));
     varnetto::writeFileAtomically(storePath,
                                   varnetto::writeStoreBytes(parsed.header, parsed.schemes));
 }
@@ -216,9 +217,9 @@ int main(int argc, char** argv) {
         std::cerr << "usage: make_appdata OUTPUT_FOLDER SCHEMES_JSON\n";
         return 2;
     }
-    if (VIPS_INIT(argv[0])) vips_error_exit(nullptr);
     const fs::path out = argv[1];
     try {
+        varnetto::initImaging(argv[0]);
         for (const char* sub : {"Schemes", "Borders", "Stamps"}) fs::create_directories(out / sub);
         writeStore(argv[2], out / "Schemes" / "Schemes.bis");
         saveJpeg(landscape(1600, 1200), out / "Preview.jpg", 90);
@@ -231,6 +232,5 @@ int main(int argc, char** argv) {
         std::cerr << "make_appdata: " << error.what() << '\n';
         return 1;
     }
-    vips_shutdown();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -5,7 +5,7 @@
 //   startup            time from the start of main to a shown main window
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
-#include "app/ProcessSetup.h"
+#include "imaging/ImagingRuntime.h"
 #include "browser/RowLoader.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"

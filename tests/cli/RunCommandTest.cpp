@@ -107,13 +107,13 @@ Scheme renamingScheme(const std::string& outputFolder) {
     Scheme s;
     s.name = "重命名";
     s.outputFolder = outputFolder;
-    s.namingMode = 1;
+    s.namingMode = stored(NamingMode::Rename);
     s.renamePrefix = "Img";
     s.renameStartNumber = 1;
     s.convertEnabled = s.formatConvertEnabled = 1;
-    s.outputFormat = 4;
+    s.outputFormat = stored(OutputFormat::Png);
     s.stampEnabled = 1;
-    s.stampKind = kCustomKind;
+    s.stampKind = stored(DecorationKind::Custom);
     return s;
 }
 
@@ -159,7 +159,7 @@ TEST_F(RunCommandTest, OneJobAndTwoJobsWriteTheSameFiles) {
     one.name = "one";
     one.stampEnabled = 0;
     one.resizeEnabled = 1;
-    one.resizeMode = 2;
+    one.resizeMode = stored(ResizeMode::Width);
     one.resizeValue = 40;
     Scheme two = one;
     two.name = "two";

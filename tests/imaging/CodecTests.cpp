@@ -78,7 +78,7 @@ TEST(Decoding, EveryAcceptedPatternDecodesWithItsContent) {
         EXPECT_EQ(box.ImageHeight(), 30);
         const VImage image = box.GetBitmap();
         if (pattern.bilevel) {
-            EXPECT_EQ(box.GetColorType(), kBlackWhite);
+            EXPECT_EQ(box.GetColorType(), ColorType::BlackWhite);
             EXPECT_EQ(pixel(image, 5, 15), std::vector<int>{0});
             EXPECT_EQ(pixel(image, 35, 15), std::vector<int>{255});
         } else {
@@ -277,7 +277,7 @@ TEST(Encoding, EveryOutputFormatIsWrittenAndReadsBack) {
         EXPECT_EQ(second.rows(), 30u);
         if (format == "wbmp") {
             // Red and blue are both dark: dithered mostly to black.
-            EXPECT_EQ(reader.GetColorType(), kBlackWhite);
+            EXPECT_EQ(reader.GetColorType(), ColorType::BlackWhite);
             EXPECT_EQ(distinctColors(reader.GetBitmap()), 2u);
             EXPECT_LT(reader.GetBitmap().avg(), 128);
         } else {
@@ -310,18 +310,18 @@ TEST(Encoding, JpegQualityTakesEffectAndIsClamped) {
 TEST(Encoding, PdfHoldsPhotosAsJpegAndReducedPicturesLosslessly) {
     TempDir dir;
     CImageBox box;
-    auto pdfOf = [&](int type, int quality, const std::string& name) {
+    auto pdfOf = [&](ColorType type, int quality, const std::string& name) {
         box.PutBitmap(colorField(200, 150));
         box.PutColorType(type);
         box.SetJpegQuality(static_cast<std::uint16_t>(quality));
         box.SaveToFile(dir.str(name));
         return readBytes(dir.path() / name);
     };
-    const std::string low = pdfOf(kTrueColor24, 20, "low.pdf");
-    const std::string high = pdfOf(kTrueColor24, 95, "high.pdf");
+    const std::string low = pdfOf(ColorType::TrueColor24, 20, "low.pdf");
+    const std::string high = pdfOf(ColorType::TrueColor24, 95, "high.pdf");
     EXPECT_NE(low.find("/DCTDecode"), std::string::npos);
     EXPECT_LT(low.size(), high.size());
-    const std::string bw = pdfOf(kBlackWhite, 20, "bw.pdf");
+    const std::string bw = pdfOf(ColorType::BlackWhite, 20, "bw.pdf");
     EXPECT_EQ(bw.find("/DCTDecode"), std::string::npos);
     const VImage page =
         VImage::pdfload(dir.str("bw.pdf").c_str(), VImage::option()->set("dpi", 96.0));
@@ -336,8 +336,9 @@ TEST(Encoding, TiffCompressionSetsTheTagAndGroup4WritesOneBit) {
     std::vector<std::string> files;
     const VImage halves =
         solid(32, 64, {0, 0, 0}).join(solid(32, 64, {255, 255, 255}), VIPS_DIRECTION_HORIZONTAL);
-    for (int compression : {0, 1, 2}) {
-        const std::string path = dir.str("c" + std::to_string(compression) + ".tif");
+    for (TiffCompression compression :
+         {TiffCompression::None, TiffCompression::PackBits, TiffCompression::Group4}) {
+        const std::string path = dir.str("c" + std::to_string(files.size()) + ".tif");
         box.PutBitmap(halves);
         box.SetTiffCompression(compression);
         box.SaveToFile(path);
@@ -353,7 +354,7 @@ TEST(Encoding, TiffCompressionSetsTheTagAndGroup4WritesOneBit) {
     const std::string path = dir.str("c2.tif");
     CImageBox reader;
     reader.LoadFromFile(path);
-    EXPECT_EQ(reader.GetColorType(), kBlackWhite);
+    EXPECT_EQ(reader.GetColorType(), ColorType::BlackWhite);
     EXPECT_EQ(pixel(reader.GetBitmap(), 10, 10), std::vector<int>{0});
     EXPECT_EQ(pixel(reader.GetBitmap(), 50, 10), std::vector<int>{255});
     EXPECT_EQ(readMagick("TIFF", path).compressType(), Magick::Group4Compression);

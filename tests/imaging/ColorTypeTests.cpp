@@ -24,36 +24,36 @@ TEST(ColorTypes, EachTypeReducesTheContentAsNamed) {
     const VImage field = colorField(64, 48);
     ASSERT_GT(distinctColors(field), 1000u);
     CImageBox box;
-    auto converted = [&](int type) {
+    auto converted = [&](ColorType type) {
         box.PutBitmap(field);
-        EXPECT_EQ(box.GetColorType(), kTrueColor24);
+        EXPECT_EQ(box.GetColorType(), ColorType::TrueColor24);
         box.PutColorType(type);
         EXPECT_EQ(box.GetColorType(), type);
         return box.GetBitmap();
     };
 
-    EXPECT_EQ(meanDifference(converted(kTrueColor24), field), 0.0);
+    EXPECT_EQ(meanDifference(converted(ColorType::TrueColor24), field), 0.0);
 
-    const VImage palette256 = converted(kPalette256);
+    const VImage palette256 = converted(ColorType::Palette256);
     EXPECT_EQ(palette256.bands(), 3);
     EXPECT_LE(distinctColors(palette256), 256u);
     EXPECT_GT(distinctColors(palette256), 16u);
     EXPECT_LT(meanDifference(palette256, field), 6.0);
 
-    const VImage palette16 = converted(kPalette16);
+    const VImage palette16 = converted(ColorType::Palette16);
     EXPECT_LE(distinctColors(palette16), 16u);
     EXPECT_GT(distinctColors(palette16), 4u);
 
-    const VImage gray256 = converted(kGray256);
+    const VImage gray256 = converted(ColorType::Gray256);
     EXPECT_EQ(gray256.bands(), 1);
     EXPECT_GT(distinctColors(gray256), 100u);
 
-    const VImage gray16 = converted(kGray16);
+    const VImage gray16 = converted(ColorType::Gray16);
     EXPECT_EQ(gray16.bands(), 1);
     EXPECT_LE(distinctColors(gray16), 16u);
     EXPECT_EQ(((gray16 % 17) == 0).min(), 255) << "levels are 0, 17, 34 ... 255";
 
-    const VImage noColor = converted(kNoColor);
+    const VImage noColor = converted(ColorType::NoColor);
     EXPECT_EQ(noColor.bands(), 3);
     EXPECT_TRUE(isGrayContent(noColor));
     EXPECT_GT(distinctColors(noColor), 100u);
@@ -62,7 +62,7 @@ TEST(ColorTypes, EachTypeReducesTheContentAsNamed) {
 TEST(ColorTypes, MonochromeThresholdsAndBlackWhiteDithers) {
     CImageBox box;
     box.PutBitmap(grayRamp(256, 8));
-    box.PutColorType(kMono8);
+    box.PutColorType(ColorType::Mono8);
     const VImage mono = box.GetBitmap();
     EXPECT_EQ(mono.bands(), 1);
     EXPECT_TRUE(onlyValues(mono, {0, 255}));
@@ -71,7 +71,7 @@ TEST(ColorTypes, MonochromeThresholdsAndBlackWhiteDithers) {
     EXPECT_EQ(mono.crop(136, 0, 120, 8).min(), 255);
 
     box.PutBitmap(solid(64, 64, {128, 128, 128}));
-    box.PutColorType(kBlackWhite);
+    box.PutColorType(ColorType::BlackWhite);
     const VImage bw = box.GetBitmap();
     EXPECT_EQ(bw.bands(), 1);
     EXPECT_TRUE(onlyValues(bw, {0, 255}));
@@ -84,11 +84,13 @@ TEST(ColorTypes, MonochromeThresholdsAndBlackWhiteDithers) {
 // must survive, only the storage widens.
 TEST(ColorTypes, ConvertingBackKeepsTheReducedContent) {
     const VImage field = colorField(48, 32);
-    for (int type = kPalette256; type <= kNoColor; ++type) {
-        SCOPED_TRACE(type);
+    for (int code = static_cast<int>(ColorType::Palette256);
+         code <= static_cast<int>(ColorType::NoColor); ++code) {
+        SCOPED_TRACE(code);
+        const auto type = static_cast<ColorType>(code);
         CImageBox box;
         box.PutBitmap(field);
-        const int start = box.GetColorType();
+        const ColorType start = box.GetColorType();
         box.PutColorType(type);
         const VImage reduced = box.GetBitmap();
         const std::size_t colors = distinctColors(reduced);
@@ -96,7 +98,7 @@ TEST(ColorTypes, ConvertingBackKeepsTheReducedContent) {
         box.PutBitmap(reduced);
         EXPECT_EQ(box.GetColorType(), type) << "the type travels with the bitmap";
         box.PutColorType(start);
-        EXPECT_EQ(box.GetColorType(), kTrueColor24);
+        EXPECT_EQ(box.GetColorType(), ColorType::TrueColor24);
         const VImage back = box.GetBitmap();
         EXPECT_EQ(back.bands(), 3);
         EXPECT_EQ(distinctColors(back), colors);
@@ -109,33 +111,35 @@ TEST(ColorTypes, ConvertingBackKeepsTheReducedContent) {
     // Starting from grey: black and white, then back to 256 grey levels.
     CImageBox box;
     box.PutBitmap(grayRamp(64, 8));
-    box.PutColorType(kGray256);
-    box.PutColorType(kBlackWhite);
-    box.PutColorType(kGray256);
-    EXPECT_EQ(box.GetColorType(), kGray256);
+    box.PutColorType(ColorType::Gray256);
+    box.PutColorType(ColorType::BlackWhite);
+    box.PutColorType(ColorType::Gray256);
+    EXPECT_EQ(box.GetColorType(), ColorType::Gray256);
     EXPECT_TRUE(onlyValues(box.GetBitmap(), {0, 255}));
     // 16 colours widened to 256 keep their 16.
     box.PutBitmap(colorField(48, 32));
-    box.PutColorType(kPalette16);
+    box.PutColorType(ColorType::Palette16);
     const std::size_t sixteen = distinctColors(box.GetBitmap());
-    box.PutColorType(kPalette256);
+    box.PutColorType(ColorType::Palette256);
     EXPECT_EQ(distinctColors(box.GetBitmap()), sixteen);
     // A code outside the table changes nothing.
-    box.PutColorType(42);
-    EXPECT_EQ(box.GetColorType(), kPalette256);
+    box.PutColorType(static_cast<ColorType>(42));
+    EXPECT_EQ(box.GetColorType(), ColorType::Palette256);
 }
 
 TEST(ColorTypes, ReducedTypesAreWrittenAndReadBackAsSuch) {
     TempDir dir;
     struct Case {
-        int type;
+        ColorType type;
         const char* file;
         std::size_t maxColors;
     };
     const std::vector<Case> cases = {
-        {kPalette256, "p256.bmp", 256}, {kPalette16, "p16.bmp", 16},    {kBlackWhite, "bw.bmp", 2},
-        {kPalette16, "p16.png", 16},    {kGray16, "g16.png", 16},       {kBlackWhite, "bw.png", 2},
-        {kPalette16, "p16.gif", 16},    {kPalette256, "p256.pcx", 256}, {kGray16, "g16.tif", 16},
+        {ColorType::Palette256, "p256.bmp", 256}, {ColorType::Palette16, "p16.bmp", 16},
+        {ColorType::BlackWhite, "bw.bmp", 2},     {ColorType::Palette16, "p16.png", 16},
+        {ColorType::Gray16, "g16.png", 16},       {ColorType::BlackWhite, "bw.png", 2},
+        {ColorType::Palette16, "p16.gif", 16},    {ColorType::Palette256, "p256.pcx", 256},
+        {ColorType::Gray16, "g16.tif", 16},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -175,10 +179,12 @@ TEST(ColorTypes, LoadingReportsTheTypeOfTheFile) {
     writeMagick(redBlue(32, 32), "BMP3", dir.str("redblue1.bmp"), Magick::PaletteType);
     writeMagick(gray, "BMP3", dir.str("bw1.bmp"), Magick::BilevelType);
 
-    const std::vector<std::pair<std::string, int>> expected = {
-        {"p8.png", kPalette256}, {"p4.png", kPalette16},       {"g8.png", kGray256},
-        {"g1.png", kBlackWhite}, {"g.jpg", kGray256},          {"c.jpg", kTrueColor24},
-        {"p4.bmp", kPalette16},  {"redblue1.bmp", kPalette16}, {"bw1.bmp", kBlackWhite}};
+    const std::vector<std::pair<std::string, ColorType>> expected = {
+        {"p8.png", ColorType::Palette256}, {"p4.png", ColorType::Palette16},
+        {"g8.png", ColorType::Gray256},    {"g1.png", ColorType::BlackWhite},
+        {"g.jpg", ColorType::Gray256},     {"c.jpg", ColorType::TrueColor24},
+        {"p4.bmp", ColorType::Palette16},  {"redblue1.bmp", ColorType::Palette16},
+        {"bw1.bmp", ColorType::BlackWhite}};
     for (const auto& [file, type] : expected) {
         SCOPED_TRACE(file);
         CImageBox box;

@@ -25,8 +25,10 @@ TEST(Resizing, NearestWithoutResamplingAndRealKernelsWithIt) {
 
     box.SetResampleOnResize(true);
     std::vector<VImage> results;
-    for (int filter = 1; filter <= 6; ++filter) {
-        SCOPED_TRACE(filter);
+    for (ResampleFilter filter :
+         {ResampleFilter::Bilinear, ResampleFilter::Hermite, ResampleFilter::Bell,
+          ResampleFilter::Spline, ResampleFilter::Lanczos, ResampleFilter::Mitchell}) {
+        SCOPED_TRACE(static_cast<int>(filter));
         box.SetResampleFilter(filter);
         box.PutBitmap(colorField(64, 64)
                           .bandjoin(stripes(64, 64))
@@ -76,7 +78,7 @@ TEST(Resizing, TransparentColoursDoNotBleedIntoOpaqueOnes) {
     const VImage picture = solid(16, 16, {255, 0, 0, 0})
                                .join(solid(16, 16, {0, 255, 0, 255}), VIPS_DIRECTION_HORIZONTAL);
     CImageBox box;
-    box.SetResampleFilter(5);
+    box.SetResampleFilter(ResampleFilter::Lanczos);
     box.PutBitmap(picture);
     box.Resize(13, 7);
     const VImage out = box.GetBitmap();
@@ -167,7 +169,7 @@ TEST_F(Drawing, ColourOnGreyWidensAndFilesCanBeOverlaid) {
     box.DrawBitmap(solid(2, 2, {255, 0, 0}));
     EXPECT_EQ(box.GetBitmap().bands(), 3);
     EXPECT_EQ(at(1, 1), red);
-    EXPECT_EQ(box.GetColorType(), kTrueColor24);
+    EXPECT_EQ(box.GetColorType(), ColorType::TrueColor24);
 
     TempDir dir;
     const std::string stamp = dir.str("stamp.png");
@@ -226,15 +228,15 @@ TEST(RotationAndFlip, QuarterTurnsAreExactAndOtherAnglesGrowWhite) {
 TEST(RotationAndFlip, FlipMirrorsEitherWay) {
     CImageBox box;
     box.PutBitmap(redBlue(40, 30));
-    box.Flip(0);
+    box.Flip(FlipDirection::Horizontal);
     EXPECT_EQ(pixel(box.GetBitmap(), 5, 5), (std::vector<int>{0, 0, 255}));
     const VImage topRed =
         solid(10, 5, {255, 0, 0}).join(solid(10, 5, {0, 0, 255}), VIPS_DIRECTION_VERTICAL);
     box.PutBitmap(topRed);
-    box.Flip(1);
+    box.Flip(FlipDirection::Vertical);
     EXPECT_EQ(pixel(box.GetBitmap(), 5, 0), (std::vector<int>{0, 0, 255}));
-    box.Flip(2);
-    EXPECT_EQ(pixel(box.GetBitmap(), 5, 0), (std::vector<int>{0, 0, 255})) << "2 is no flip";
+    box.Flip(FlipDirection::None);
+    EXPECT_EQ(pixel(box.GetBitmap(), 5, 0), (std::vector<int>{0, 0, 255})) << "None is no flip";
 }
 
 TEST(Fitting, SizesFollowTheBoxTable) {

@@ -69,8 +69,8 @@ TEST(Decoding, ControlsWorkSideBySideOnThreads) {
                     const std::string out = dir.str("out" + std::to_string(w) + "-" +
                                                     std::to_string(round) + "." + formats[w]);
                     box.LoadFromFile(source);
-                    box.PutColorType(round == 1 ? kPalette16 : kPalette256);
-                    box.PutColorType(kTrueColor24);
+                    box.PutColorType(round == 1 ? ColorType::Palette16 : ColorType::Palette256);
+                    box.PutColorType(ColorType::TrueColor24);
                     box.DrawTextAt(5, 5, "并行 " + std::to_string(w));
                     box.Resize(60, 45);
                     box.SaveToFile(out);

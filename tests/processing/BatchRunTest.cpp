@@ -1,6 +1,8 @@
 #include "processing/BatchRun.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
+#include "processing/OutputFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +56,35 @@ TEST(EnsureOutputFolder, CreatesOneLevelOnly) {
     EXPECT_NE(ensureOutputFolder(""), "");
     testing::writeBytes(dir.path() / "file", "x");
     EXPECT_NE(ensureOutputFolder(dir.str("file")), "");
+}
+
+TEST(OutputFolder, OneRuleForWhatStandsWhereTheFolderShouldBe) {
+    TempDir dir;
+    testing::writeBytes(dir.path() / "file", "x");
+    std::filesystem::create_directory(dir.path() / "folder");
+    std::filesystem::create_directory_symlink(dir.path() / "folder", dir.path() / "link");
+    const std::string refused = "无法创建输出目录： %s，批量处理中止。";
+    struct Case {
+        std::string folder;
+        OutputFolderState state;
+        bool ready;  // after ensureOutputFolder
+    };
+    const std::vector<Case> cases = {
+        {dir.str("folder"), OutputFolderState::Ready, true},
+        {dir.str("link"), OutputFolderState::Ready, true},
+        {dir.str("new"), OutputFolderState::Missing, true},
+        {dir.str("missing/new"), OutputFolderState::Missing, false},
+        {dir.str("file"), OutputFolderState::NotAFolder, false},
+        {"", OutputFolderState::Missing, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(outputFolderState(c.folder), c.state);
+        const std::string message = ensureOutputFolder(c.folder);
+        EXPECT_EQ(message, c.ready ? "" : formatMessage(refused.c_str(), c.folder.c_str()));
+        EXPECT_EQ(outputFolderState(c.folder), c.ready ? OutputFolderState::Ready : c.state);
+    }
+    EXPECT_EQ(testing::readBytes(dir.path() / "file"), "x");
 }
 
 // Records the order in which images start and finish.
@@ -142,6 +173,94 @@ TEST(RunBatch, AbortStartsNoNewImage) {
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img2.png"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "img3.png"));
+}
+
+TEST(RunBatch, SeveralWorkersGiveLibvipsOneThreadEach) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 4; ++i) {
+        sources.push_back(dir.str("img" + std::to_string(i) + ".png"));
+        writeSolidPng(sources.back(), 16, 16, 90);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+
+    class ThreadsObserver : public BatchObserver {
+      public:
+        void imageStarted(int, const std::string&) override {
+            std::lock_guard lock(mutex);
+            seen.push_back(imagingThreads());
+        }
+        void imageFinished(const BatchOutcome&) override {}
+        std::mutex mutex;
+        std::vector<int> seen;
+    };
+    struct Case {
+        int jobs;
+        size_t images;
+        int threads;  // libvips threads while the images run
+    };
+    setImagingThreads(3);
+    for (const Case c : {Case{2, 4, 1}, Case{4, 4, 1}, Case{1, 4, 3}, Case{4, 1, 3}}) {
+        SCOPED_TRACE(std::to_string(c.jobs) + " jobs, " + std::to_string(c.images) + " images");
+        ThreadsObserver observer;
+        RecordingReporter reporter;
+        std::atomic<bool> abort{false};
+        const std::vector<std::string> run(sources.begin(), sources.begin() + c.images);
+        runBatch(scheme, run, dir.str(), reporter, &observer, abort, BatchOptions{c.jobs});
+        EXPECT_EQ(observer.seen, std::vector<int>(c.images, c.threads));
+        EXPECT_EQ(imagingThreads(), 3) << "the count comes back after the run";
+    }
+    setImagingThreads(0);
+}
+
+TEST(RunBatch, WhateverOneImageThrowsBecomesItsOwnFailure) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 5; ++i) {
+        sources.push_back(dir.str("img" + std::to_string(i) + ".png"));
+        writeSolidPng(sources.back(), 16, 16, 40);
+    }
+    Scheme scheme;
+    scheme.outputFolder = dir.str("out");
+    ASSERT_EQ(ensureOutputFolder(scheme.outputFolder), "");
+
+    // Stands for what a worker may meet besides a bad picture: memory running
+    // out, the file system refusing, a progress display failing.
+    class ThrowingObserver : public BatchObserver {
+      public:
+        void imageStarted(int index, const std::string& source) override {
+            if (index == 2) throw std::bad_alloc();
+            if (index == 4)
+                throw std::filesystem::filesystem_error(
+                    "status", source, std::make_error_code(std::errc::permission_denied));
+        }
+        void imageFinished(const BatchOutcome& outcome) override {
+            if (outcome.index == 5) throw std::runtime_error("display gone");
+        }
+    };
+    ThrowingObserver observer;
+    RecordingReporter reporter;
+    std::atomic<bool> abort{false};
+    const auto outcomes =
+        runBatch(scheme, sources, dir.str(), reporter, &observer, abort, BatchOptions{2});
+    ASSERT_EQ(outcomes.size(), 5u);
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        SCOPED_TRACE(i);
+        const BatchOutcome& o = outcomes[i];
+        EXPECT_EQ(o.index, static_cast<int>(i) + 1);
+        EXPECT_EQ(o.source, sources[i]);
+        const bool thrown = o.index == 2 || o.index == 4;
+        EXPECT_EQ(o.ok(), !thrown) << o.error;
+        if (thrown) {
+            EXPECT_EQ(o.error.rfind(sources[i] + "：", 0), 0u) << o.error;
+        }
+    }
+    EXPECT_NE(outcomes[1].error.find(std::bad_alloc().what()), std::string::npos);
+    EXPECT_NE(outcomes[3].error.find("Permission denied"), std::string::npos) << outcomes[3].error;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "img4.png"))
+        << "an image whose progress display failed is still written";
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(OutputPath, FormatConversionChoosesExtension) {
                   std::string("/out/Trip.") + expected[format]);
     }
     // Either switch off: the source extension stays.
-    s.outputFormat = 4;
+    s.outputFormat = stored(OutputFormat::Png);
     s.convertEnabled = 0;
     EXPECT_EQ(outputPath(s, 1, "/photos/Trip.JPG"), "/out/Trip.jpg");
     s.convertEnabled = 1;
@@ -47,7 +47,7 @@ TEST(OutputPath, FormatOutsideTableKeepsSourceExtension) {
 
 TEST(OutputPath, RenameNumbersFromStart) {
     Scheme s = schemeWithFolder("/out");
-    s.namingMode = 1;
+    s.namingMode = stored(NamingMode::Rename);
     s.renamePrefix = "Img";
     s.renameStartNumber = 10;
     EXPECT_EQ(outputPath(s, 3, "/photos/Trip.JPG"), "/out/Img_12.jpg");
@@ -62,7 +62,7 @@ TEST(OutputPath, RenameNumbersFromStart) {
 TEST(OutputPath, SameNameForSourcesDifferingOnlyInExtension) {
     Scheme s = schemeWithFolder("/out");
     s.convertEnabled = s.formatConvertEnabled = 1;
-    s.outputFormat = 2;
+    s.outputFormat = stored(OutputFormat::Jpeg);
     EXPECT_EQ(outputPath(s, 1, "/in/a.jpg"), outputPath(s, 2, "/in/a.bmp"));
 }
 
@@ -84,19 +84,19 @@ TEST(OutputPath, DotsInFoldersAreNotExtensions) {
 TEST(CheckOutputPath, AcceptsNamesInsideTheFolder) {
     Scheme s = schemeWithFolder("/out");
     EXPECT_EQ(checkOutputPath(s, outputPath(s, 1, "/in/a.jpg")), "");
-    s.namingMode = 1;
+    s.namingMode = stored(NamingMode::Rename);
     s.renamePrefix = "..";  // ".._1.jpg" is a plain name inside the folder
     EXPECT_EQ(checkOutputPath(s, outputPath(s, 1, "/in/a.jpg")), "");
 }
 
 TEST(CheckOutputPath, RefusesNamesLeavingTheFolder) {
     Scheme s = schemeWithFolder("/out");
-    s.namingMode = 1;
+    s.namingMode = stored(NamingMode::Rename);
     s.renamePrefix = "../escape";
     const std::string refused = checkOutputPath(s, outputPath(s, 1, "/in/a.jpg"));
     EXPECT_NE(refused.find("../escape"), std::string::npos) << refused;
 
-    s.namingMode = 0;
+    s.namingMode = stored(NamingMode::KeepName);
     EXPECT_NE(checkOutputPath(s, "/out/.."), "");
     EXPECT_NE(checkOutputPath(s, "/elsewhere/a.jpg"), "");
     EXPECT_NE(checkOutputPath(s, "/out/sub/a.jpg"), "");

@@ -52,10 +52,10 @@ class Pipeline : public ::testing::Test {
     RecordingReporter reporter;
 };
 
-Scheme resizing(int mode, int value) {
+Scheme resizing(ResizeMode mode, int value) {
     Scheme s;
     s.resizeEnabled = 1;
-    s.resizeMode = mode;
+    s.resizeMode = stored(mode);
     s.resizeValue = value;
     return s;
 }
@@ -67,23 +67,24 @@ TEST_F(Pipeline, EverySwitchOffReturnsTheSource) {
 }
 
 TEST_F(Pipeline, ResizeArithmetic) {
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(2, 400)), std::make_pair(400, 200));
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(3, 300)), std::make_pair(600, 300));
-    EXPECT_EQ(sizeAfter(1000, 700, resizing(2, 333)), std::make_pair(333, 233));
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(1, 50)), std::make_pair(500, 250));
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(4, 17)), std::make_pair(1000, 500));
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(9, 17)), std::make_pair(1000, 500));
-    Scheme fixed = resizing(5, 0);
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(ResizeMode::Width, 400)), std::make_pair(400, 200));
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(ResizeMode::Height, 300)), std::make_pair(600, 300));
+    EXPECT_EQ(sizeAfter(1000, 700, resizing(ResizeMode::Width, 333)), std::make_pair(333, 233));
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(ResizeMode::Percent, 50)), std::make_pair(500, 250));
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(ResizeMode::FileSize, 17)), std::make_pair(1000, 500));
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(static_cast<ResizeMode>(9), 17)),
+              std::make_pair(1000, 500));
+    Scheme fixed = resizing(ResizeMode::Fixed, 0);
     fixed.fixedWidth = 320;
     fixed.fixedHeight = 77;
     EXPECT_EQ(sizeAfter(1000, 500, fixed), std::make_pair(320, 77));
 }
 
 TEST_F(Pipeline, SizesBelowOnePixelBecomeOne) {
-    EXPECT_EQ(sizeAfter(1000, 500, resizing(2, 1)), std::make_pair(1, 1));
-    EXPECT_EQ(sizeAfter(100, 50, resizing(1, 0)), std::make_pair(1, 1));
-    EXPECT_EQ(sizeAfter(100, 50, resizing(3, -20)), std::make_pair(1, 1));
-    Scheme fixed = resizing(5, 0);
+    EXPECT_EQ(sizeAfter(1000, 500, resizing(ResizeMode::Width, 1)), std::make_pair(1, 1));
+    EXPECT_EQ(sizeAfter(100, 50, resizing(ResizeMode::Percent, 0)), std::make_pair(1, 1));
+    EXPECT_EQ(sizeAfter(100, 50, resizing(ResizeMode::Height, -20)), std::make_pair(1, 1));
+    Scheme fixed = resizing(ResizeMode::Fixed, 0);
     fixed.fixedWidth = 0;
     fixed.fixedHeight = -3;
     EXPECT_EQ(sizeAfter(100, 50, fixed), std::make_pair(1, 1));
@@ -91,14 +92,14 @@ TEST_F(Pipeline, SizesBelowOnePixelBecomeOne) {
 
 TEST_F(Pipeline, ResultAboveThePixelLimitIsRefused) {
     control.SetPixelLimit(1'000'000);
-    EXPECT_THROW(sizeAfter(100, 100, resizing(2, 2000)), ImagingError);
-    EXPECT_THROW(sizeAfter(100, 100, resizing(1, 100000)), ImagingError);
-    EXPECT_EQ(sizeAfter(100, 100, resizing(2, 1000)), std::make_pair(1000, 1000));
+    EXPECT_THROW(sizeAfter(100, 100, resizing(ResizeMode::Width, 2000)), ImagingError);
+    EXPECT_THROW(sizeAfter(100, 100, resizing(ResizeMode::Percent, 100000)), ImagingError);
+    EXPECT_EQ(sizeAfter(100, 100, resizing(ResizeMode::Width, 1000)), std::make_pair(1000, 1000));
 }
 
 TEST_F(Pipeline, ResizeIncludingTheBorderComesLast) {
     writeFrameSet();
-    Scheme s = resizing(2, 400);
+    Scheme s = resizing(ResizeMode::Width, 400);
     s.borderEnabled = 1;
     s.borderName = "frame";
     EXPECT_EQ(sizeAfter(1000, 500, s).first, 400);
@@ -111,24 +112,24 @@ TEST_F(Pipeline, ResizeIncludingTheBorderComesLast) {
 
 TEST_F(Pipeline, EncoderSettingsAreSentOnlyWithResize) {
     control.SetJpegQuality(33);
-    control.SetTiffCompression(2);
+    control.SetTiffCompression(TiffCompression::Group4);
     Scheme s;
     s.jpegQuality = 90;
-    s.tiffCompression = 1;
+    s.tiffCompression = stored(TiffCompression::PackBits);
     apply(quadrants(20, 20), s);
     EXPECT_EQ(control.JpegQuality(), 33);
-    EXPECT_EQ(control.TiffCompression(), 2);
+    EXPECT_EQ(control.TiffCompression(), TiffCompression::Group4);
 
-    s = resizing(4, 0);
+    s = resizing(ResizeMode::FileSize, 0);
     s.jpegQuality = 85;
-    s.tiffCompression = 1;
+    s.tiffCompression = stored(TiffCompression::PackBits);
     s.resampleEnabled = 0;
-    s.resampleFilter = 3;
+    s.resampleFilter = stored(ResampleFilter::Bell);
     apply(quadrants(20, 20), s);
     EXPECT_EQ(control.JpegQuality(), 85);
-    EXPECT_EQ(control.TiffCompression(), 1);
+    EXPECT_EQ(control.TiffCompression(), TiffCompression::PackBits);
     EXPECT_FALSE(control.ResampleOnResize());
-    EXPECT_EQ(control.ResampleFilter(), 3);
+    EXPECT_EQ(control.ResampleFilter(), ResampleFilter::Bell);
 
     // Out of range qualities are clamped; the low 16 bits count first.
     for (auto [stored, sent] : {std::pair{0, 1}, {300, 100}, {-5, 100}, {65536 + 70, 70}}) {
@@ -151,7 +152,7 @@ TEST_F(Pipeline, EnhancementRunsInItsOrder) {
     s.rotateEnabled = 1;
     s.rotateAngle = 90;
     s.flipEnabled = 1;
-    s.flipDirection = 0;
+    s.flipDirection = stored(FlipDirection::Horizontal);
     const Bitmap source = quadrants(60, 40);
 
     CImageBox manual;
@@ -160,7 +161,7 @@ TEST_F(Pipeline, EnhancementRunsInItsOrder) {
     manual.AdjustContrast(80, true, true, true);
     manual.Sharpen(3);
     manual.Rotate(90);
-    manual.Flip(0);
+    manual.Flip(FlipDirection::Horizontal);
     const Bitmap expected = manual.GetBitmap();
 
     manual.Clear();
@@ -168,7 +169,7 @@ TEST_F(Pipeline, EnhancementRunsInItsOrder) {
     manual.AdjustBrightness(70, true, false, true);
     manual.AdjustContrast(80, true, true, true);
     manual.Sharpen(3);
-    manual.Flip(0);
+    manual.Flip(FlipDirection::Horizontal);
     manual.Rotate(90);
     ASSERT_FALSE(samePixels(expected, manual.GetBitmap())) << "the order would not show";
 
@@ -178,7 +179,7 @@ TEST_F(Pipeline, EnhancementRunsInItsOrder) {
 }
 
 TEST_F(Pipeline, MissingStampIsReportedOnceAndProcessingGoesOn) {
-    Scheme s = resizing(2, 30);
+    Scheme s = resizing(ResizeMode::Width, 30);
     s.stampEnabled = 1;
     s.stampFile = "gone.bmp";
     const Bitmap out = apply(quadrants(60, 40), s);
@@ -199,7 +200,7 @@ TEST_F(Pipeline, StampAndCaptionFollowTheResizedImage) {
     std::filesystem::create_directories(dir.path() / "Stamps");
     Bitmap stamp = testing::solid(6, 6, {0, 0, 255});
     testing::writeBmp(stamp, dir.str("Stamps/blue.bmp"));
-    Scheme s = resizing(2, 100);
+    Scheme s = resizing(ResizeMode::Width, 100);
     s.resizeIncludesBorder = 0;
     s.stampEnabled = 1;
     s.stampFile = "blue.bmp";
@@ -244,7 +245,7 @@ TEST_F(ProcessFile, SavesUnderTheOutputName) {
 TEST_F(ProcessFile, MayReplaceItsOwnSource) {
     const std::string source = dir.str("self.png");
     quadrants(64, 48).write_to_file(source.c_str());
-    Scheme s = resizing(2, 32);
+    Scheme s = resizing(ResizeMode::Width, 32);
     s.outputFolder = dir.str();
     const ProcessResult r = processFile(control, source, 1, s, true, dir.str(), reporter);
     ASSERT_TRUE(r.ok()) << r.error;
@@ -286,7 +287,7 @@ TEST_F(ProcessFile, PrefixLeavingTheFolderIsRefused) {
     quadrants(20, 20).write_to_file(source.c_str());
     Scheme s;
     s.outputFolder = dir.str("out");
-    s.namingMode = 1;
+    s.namingMode = stored(NamingMode::Rename);
     s.renamePrefix = "../a";
     const ProcessResult r = processFile(control, source, 1, s, true, dir.str(), reporter);
     EXPECT_FALSE(r.ok());

@@ -30,9 +30,9 @@ class StreamingLoad : public ::testing::Test {
         scheme.outputFolder = dir.str("out");
         fs::create_directories(scheme.outputFolder);
         scheme.resizeEnabled = 1;
-        scheme.resizeMode = 2;
+        scheme.resizeMode = stored(ResizeMode::Width);
         scheme.resizeValue = 300;
-        scheme.resampleFilter = 5;
+        scheme.resampleFilter = stored(ResampleFilter::Lanczos);
         scheme.jpegQuality = 85;
     }
     std::string writeJpeg(const std::string& name, int orientation = 1) {

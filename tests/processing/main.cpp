@@ -1,3 +1,4 @@
+#include "imaging/ImagingRuntime.h"
 #include "imaging/CImageBox.h"
 
 #include <gtest/gtest.h>

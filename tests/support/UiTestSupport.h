@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "schemes/SchemeStore.h"
 #include "support/TestSupport.h"
 #include "uikit/UserDialogs.h"

@@ -1,4 +1,4 @@
-#include "cli/SchemeJson.h"
+#include "schemes/SchemeJson.h"
 
 #include <bit>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <limits>
 #include <set>
 
-namespace varnetto::cli {
+namespace varnetto {
 
 namespace {
 
@@ -171,4 +171,4 @@ JsonStore storeFromJson(const json& document) {
     return result;
 }
 
-}  // namespace varnetto::cli
+}  // namespace varnetto

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace varnetto::cli {
+namespace varnetto {
 
 // Refusal of a JSON store; the message names the field and the scheme.
 class JsonStoreError : public std::runtime_error {
@@ -27,4 +27,4 @@ struct JsonStore {
 // Missing fields take their new-record values. Throws JsonStoreError.
 JsonStore storeFromJson(const nlohmann::json& document);
 
-}  // namespace varnetto::cli
+}  // namespace varnetto

@@ -1,0 +1,68 @@
+#include "imaging/ImagingRuntime.h"
+
+#include "imaging/CImageBox.h"
+
+#include <Magick++.h>
+#include <malloc.h>
+#include <vips/vips8>
+
+#include <mutex>
+#include <string>
+
+namespace varnetto {
+
+namespace {
+
+std::mutex policyMutex;
+int parallelPolicies = 0;
+int threadsBeforePolicies = 0;
+
+}  // namespace
+
+void initImaging(const char* argv0) {
+    static std::once_flag once;
+    std::call_once(once, [argv0] {
+        if (VIPS_INIT(argv0 ? argv0 : "varnetto") != 0) {
+            const std::string reason = vips_error_buffer();
+            vips_error_clear();
+            throw ImagingError("libvips cannot start: " + reason);
+        }
+        // A batch reloads files that it has just overwritten; cached loads would
+        // hand back the old pixels, and draw operations must never touch a
+        // cached result.
+        vips_cache_set_max(0);
+        vips_cache_set_max_mem(0);
+        Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
+    });
+}
+
+void returnLargeBuffersToTheSystem() {
+    // A fixed threshold also stops glibc from raising it after each large free.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
+
+int imagingThreads() {
+    return vips_concurrency_get();
+}
+
+void setImagingThreads(int threads) {
+    vips_concurrency_set(threads > 0 ? threads : 0);
+}
+
+ImagingThreadPolicy::ImagingThreadPolicy(int workers) {
+    if (workers <= 1) return;
+    std::lock_guard lock(policyMutex);
+    if (parallelPolicies++ == 0) {
+        threadsBeforePolicies = vips_concurrency_get();
+        vips_concurrency_set(1);
+    }
+    engaged_ = true;
+}
+
+ImagingThreadPolicy::~ImagingThreadPolicy() {
+    if (!engaged_) return;
+    std::lock_guard lock(policyMutex);
+    if (--parallelPolicies == 0) vips_concurrency_set(threadsBeforePolicies);
+}
+
+}  // namespace varnetto

@@ -1,0 +1,34 @@
+#include "imaging/PictureProbe.h"
+
+#include "imaging/ImagingDetail.h"
+
+#include <utility>
+
+namespace varnetto {
+
+std::optional<PictureFacts> probePicture(const std::string& path) {
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    try {
+        vips::VImage image;
+        // An explicit loader takes the name literally ("[...]" is no option list).
+        vips::VImage::call(loader, vips::VImage::option()
+                                       ->set("filename", path.c_str())
+                                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                       ->set("out", &image));
+        PictureFacts facts{image.width(), image.height()};
+        // Orientations 5 to 8 turn the picture by a quarter.
+        if (image.get_typeof(VIPS_META_ORIENTATION) != 0 &&
+            image.get_int(VIPS_META_ORIENTATION) >= 5)
+            std::swap(facts.width, facts.height);
+        return facts;
+    } catch (const vips::VError& error) {
+        detail::takeVipsError(error);
+        return std::nullopt;
+    }
+}
+
+}  // namespace varnetto

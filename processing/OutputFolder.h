@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace varnetto {
+
+enum class OutputFolderState {
+    Ready,       // a folder (or a link to one)
+    Missing,     // nothing there, an empty name, or a path that cannot be read
+    NotAFolder,  // something else stands in the way
+};
+
+OutputFolderState outputFolderState(const std::string& folder);
+
+// Creates folder when it is missing: one level, no intermediate folders (a
+// missing parent is a mistake in the scheme). Empty when the folder is ready
+// afterwards; otherwise the message that stops the run.
+std::string ensureOutputFolder(const std::string& folder);
+
+}  // namespace varnetto

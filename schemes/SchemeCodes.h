@@ -1,0 +1,72 @@
+#pragma once
+
+// The coded values of a Scheme's fields. Fields keep the plain stored
+// number (a stored value outside a table must survive loading and saving);
+// code reads and writes them through these names.
+
+#include "common/ImagingCodes.h"  // ColorType, ResampleFilter, TiffCompression, FlipDirection
+
+#include <cstdint>
+#include <type_traits>
+
+namespace varnetto {
+
+// The number a scheme field stores for a code.
+template <class Code>
+requires std::is_enum_v<Code>
+constexpr std::int32_t stored(Code code) {
+    return static_cast<std::int32_t>(code);
+}
+
+// namingMode
+enum class NamingMode : std::int32_t {
+    KeepName = 0,  // the source's base name
+    Rename = 1,    // renamePrefix, "_" and a running number
+};
+
+// resizeMode
+enum class ResizeMode : std::int32_t {
+    Percent = 1,   // both sides by resizeValue percent
+    Width = 2,     // width resizeValue pixels, height by the aspect ratio
+    Height = 3,    // height resizeValue pixels, width by the aspect ratio
+    FileSize = 4,  // largest file size in K: no size change
+    Fixed = 5,     // exactly fixedWidth x fixedHeight
+};
+
+// borderKind and stampKind
+enum class DecorationKind : std::int32_t {
+    Named = 0,    // a border set in Borders/ or a stamp in Stamps/
+    Custom = 999  // borderPieceFiles or stampPath
+};
+
+// brightnessChannel and contrastChannel: which colour channels change.
+enum class ChannelChoice : std::int32_t {
+    White = 0,  // all three
+    Red = 1,
+    Green = 2,
+    Blue = 3,
+    Yellow = 4,  // red and green
+    Purple = 5,  // red and blue
+    Cyan = 6,    // green and blue
+};
+
+// outputFormat, in the order of the format list.
+enum class OutputFormat : std::int32_t {
+    Bmp = 0,
+    Gif = 1,
+    Jpeg = 2,
+    Pcx = 3,
+    Png = 4,
+    Wbmp = 5,
+    Psd = 6,
+    Tiff = 7,
+    Pdf = 8,
+};
+
+// effectType (stored and shown; changes no pixel)
+enum class EffectType : std::int32_t {
+    Emboss = 0,
+    Engrave = 1,
+};
+
+}  // namespace varnetto

@@ -1,0 +1,108 @@
+#include "ImagingFixtures.h"
+#include "imaging/DisplayPixels.h"
+#include "imaging/ImagingRuntime.h"
+#include "imaging/PictureProbe.h"
+#include "imaging/Thumbnails.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace varnetto::testing {
+namespace {
+
+TEST(ImagingThreads, OverlappingPoliciesRestoreTheCountWhenTheLastEnds) {
+    setImagingThreads(3);
+    {
+        const ImagingThreadPolicy single(1);
+        EXPECT_EQ(imagingThreads(), 3) << "one worker keeps every libvips thread";
+        auto first = std::make_unique<ImagingThreadPolicy>(2);
+        EXPECT_EQ(imagingThreads(), 1);
+        {
+            const ImagingThreadPolicy second(4);
+            EXPECT_EQ(imagingThreads(), 1);
+            first.reset();
+            EXPECT_EQ(imagingThreads(), 1) << "the second run still has its workers";
+        }
+        EXPECT_EQ(imagingThreads(), 3);
+    }
+    EXPECT_EQ(imagingThreads(), 3);
+    setImagingThreads(0);
+}
+
+TEST(PictureProbe, ReadsTheUprightSizeOrNothing) {
+    TempDir dir;
+    VImage turned = redBlue(40, 20).copy();
+    turned.set("orientation", 6);
+    turned.jpegsave(dir.str("turned.jpg").c_str());
+    solid(33, 17, {0, 200, 0}).pngsave(dir.str("plain.png").c_str());
+    writeMagick(solid(12, 8, {0}), "WBMP", dir.str("mark.wbmp"), Magick::BilevelType);
+    writeBytes(dir.path() / "notes.jpg", "not a picture at all");
+    writeBytes(dir.path() / "cut.png", readBytes(dir.path() / "plain.png").substr(0, 12));
+
+    struct Case {
+        const char* file;
+        std::optional<std::pair<int, int>> size;
+    };
+    const std::vector<Case> cases = {
+        {"turned.jpg", std::pair{20, 40}}, {"plain.png", std::pair{33, 17}},
+        {"mark.wbmp", std::nullopt},       {"notes.jpg", std::nullopt},
+        {"cut.png", std::nullopt},         {"missing.png", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto facts = probePicture(dir.str(c.file));
+        ASSERT_EQ(facts.has_value(), c.size.has_value());
+        if (facts) {
+            EXPECT_EQ(std::pair(facts->width, facts->height), *c.size);
+        }
+        EXPECT_STREQ(vips_error_buffer(), "") << "errors are cleared where they arise";
+    }
+}
+
+TEST(Thumbnails, HaveExactlyTheAskedSize) {
+    TempDir dir;
+    colorField(400, 300).jpegsave(dir.str("photo.jpg").c_str());
+    for (const auto& [width, height] : {std::pair{133, 100}, {50, 50}, {160, 120}, {1, 1}}) {
+        const VImage thumb = thumbnailOfSize(dir.str("photo.jpg"), width, height);
+        EXPECT_EQ(thumb.width(), width);
+        EXPECT_EQ(thumb.height(), height);
+    }
+    EXPECT_THROW(thumbnailOfSize(dir.str("none.jpg"), 10, 10), ImagingError);
+    const VImage small = solid(7, 5, {1, 2, 3});
+    EXPECT_EQ(scaledExactly(small, 7, 5).get_image(), small.get_image()) << "no work to do";
+}
+
+TEST(DisplayPixels, EveryPictureBecomesEightBitRgbOrRgba) {
+    const VImage grey = solid(6, 4, {90});
+    const VImage greyAlpha = solid(6, 4, {90, 128});
+    const VImage deep =
+        (solid(6, 4, {10, 20, 30}).cast(VIPS_FORMAT_USHORT) * 257)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    const VImage fiveBands =
+        solid(6, 4, {10, 20, 30, 200, 7})
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    struct Case {
+        const char* name;
+        VImage image;
+        std::vector<int> firstPixel;
+    };
+    const std::vector<Case> cases = {
+        {"rgb", solid(6, 4, {10, 20, 30}), {10, 20, 30}},  {"grey", grey, {90, 90, 90}},
+        {"grey with alpha", greyAlpha, {90, 90, 90, 128}}, {"16-bit rgb", deep, {10, 20, 30}},
+        {"five bands", fiveBands, {10, 20, 30, 200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DisplayPixels pixels = toDisplayPixels(c.image);
+        EXPECT_EQ(pixels.width, 6);
+        EXPECT_EQ(pixels.height, 4);
+        ASSERT_EQ(pixels.bands, static_cast<int>(c.firstPixel.size()));
+        EXPECT_EQ(pixels.stride, 6u * c.firstPixel.size());
+        const unsigned char* last = pixels.row(3) + pixels.stride - pixels.bands;
+        EXPECT_EQ(std::vector<int>(last, last + pixels.bands), c.firstPixel);
+    }
+    EXPECT_THROW(toDisplayPixels(VImage()), ImagingError);
+}
+
+}  // namespace
+}  // namespace varnetto::testing
