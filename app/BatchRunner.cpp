@@ -1,5 +1,7 @@
 #include "app/BatchRunner.h"
 
+#include <system_error>
+
 namespace varnetto {
 
 class BatchRunner::Observer final : public BatchObserver {
@@ -28,8 +30,8 @@ bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
                         std::string appFolder, Reporter& reporter, int jobs) {
     if (thread_.joinable()) return false;
     abort_ = false;
-    thread_ = std::thread([this, scheme, sources = std::move(sources),
-                           appFolder = std::move(appFolder), &reporter, jobs] {
+    auto run = [this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),
+                &reporter, jobs] {
         Observer observer(*this);
         BatchOptions options;
         options.jobs = jobs;
@@ -48,7 +50,15 @@ bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
                 Q_EMIT finished(outcomes, aborted);
             },
             Qt::QueuedConnection);
-    });
+    };
+    try {
+        thread_ = std::thread(std::move(run));
+    } catch (const std::system_error& error) {
+        // The system refused the thread: the run ends at once, saying why.
+        std::vector<BatchOutcome> outcomes{runFailureOutcome(scheme, error.what())};
+        QMetaObject::invokeMethod(
+            this, [this, outcomes] { Q_EMIT finished(outcomes, false); }, Qt::QueuedConnection);
+    }
     return true;
 }
 
