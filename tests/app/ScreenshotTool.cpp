@@ -1,5 +1,6 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
+// With --manager it shows the scheme manager on the bundled schemes instead.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -7,8 +8,12 @@
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "manager/SchemeManagerDialog.h"
+#include "uikit/LatestRequestWorker.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -59,15 +64,50 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+// The scheme manager on the bundled store and sample picture, with the
+// third scheme selected and its preview drawn.
+int managerShot(QApplication& app, const QString& output) {
+    QFont font = QApplication::font();
+    font.setPointSize(10);  // as the program sets it
+    QApplication::setFont(font);
+    PrintingDialogs dialogs;
+    ManagerRequest request;
+    request.appFolder = applicationFolder();
+    request.imagePath = request.appFolder + "/Preview.jpg";
+    SchemeManagerDialog dialog(dialogs, request);
+    dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
+    dialog.show();
+    dialog.findChild<QListWidget*>("schemeList")->setCurrentRow(2);
+    auto* worker = dialog.findChild<LatestRequestWorker*>("schemePreview");
+    QTimer poll;
+    poll.setInterval(200);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (worker->busy()) return;
+        poll.stop();
+        QTimer::singleShot(300, [&] {
+            const QRect area = dialog.frameGeometry().adjusted(-20, -20, 20, 20);
+            const QPixmap shot =
+                dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+            const bool saved = shot.save(output);
+            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    poll.start();
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png\n";
+    const bool manager = argc == 4 && std::string(argv[1]) == "--manager";
+    if (argc != 3 && !manager) {
+        std::cerr << "usage: varnetto-screenshot [--manager] PICTURE-FOLDER OUTPUT.png\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
+    if (manager) return managerShot(app, QString::fromLocal8Bit(argv[3]));
     const std::string folder = argv[1];
     const QString output = QString::fromLocal8Bit(argv[2]);
     std::filesystem::create_directories(folder);
