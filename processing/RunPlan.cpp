@@ -4,6 +4,7 @@
 #include "processing/OutputNaming.h"
 
 #include <charconv>
+#include <filesystem>
 #include <map>
 
 namespace varnetto {
@@ -19,6 +20,15 @@ std::optional<int> positiveNumber(std::string_view text) {
 
 bool inShard(size_t position, RunShard shard) {
     return static_cast<int>(position % static_cast<size_t>(shard.count)) == shard.number - 1;
+}
+
+// Spellings and links that lead to one file count as that file.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const auto resolvedA = std::filesystem::weakly_canonical(a, error);
+    if (error) return a == b;
+    const auto resolvedB = std::filesystem::weakly_canonical(b, error);
+    return error ? a == b : resolvedA == resolvedB;
 }
 
 }  // namespace
@@ -44,17 +54,21 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
         return plan;
     }
 
-    // The last writer of a file wins in a whole run, so a sharded run leaves
-    // the earlier ones out.
+    // A file written twice in a whole run ends up with the later picture, so a
+    // sharded run leaves the earlier writer out, unless an image in between
+    // (or the later writer itself) reads that file first.
     std::vector<int> replacedBy(wholeRun.size(), 0);
     std::map<std::string, size_t> lastWriter;
     for (size_t j = 0; j < wholeRun.size(); ++j) {
         if (outputs[j].empty()) continue;
         const auto [it, fresh] = lastWriter.try_emplace(outputs[j], j);
-        if (!fresh) {
-            replacedBy[it->second] = wholeRun[j].index;
-            it->second = j;
-        }
+        if (fresh) continue;
+        const size_t earlier = it->second;
+        bool readBetween = false;
+        for (size_t k = earlier + 1; k <= j && !readBetween; ++k)
+            readBetween = sameFile(wholeRun[k].source, outputs[earlier]);
+        if (!readBetween) replacedBy[earlier] = wholeRun[j].index;
+        it->second = j;
     }
 
     // What still depends on another image's file must run in one process.
