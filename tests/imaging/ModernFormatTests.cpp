@@ -167,6 +167,25 @@ TEST(PhoneFormats, WebPAndAvifOutputReadsBackHereAndInIndependentDecoders) {
     }
 }
 
+// A picture kept under its own extension is written in its own format.
+TEST(PhoneFormats, HeicHeifAndJxlAreWrittenInTheirOwnFormat) {
+    TempDir dir;
+    CImageBox box;
+    for (const std::string format : {"heic", "heif", "jxl"}) {
+        SCOPED_TRACE(format);
+        box.PutBitmap(redBlue(40, 30));
+        const std::string path = dir.str("kept." + format);
+        box.SaveToFile(path);
+        const std::string bytes = readBytes(path);
+        EXPECT_EQ(format == "jxl" ? bytes.substr(0, 2) : bytes.substr(4, 8),
+                  format == "jxl" ? "\xFF\x0A" : "ftypheic");
+        CImageBox reader;
+        reader.LoadFromFile(path);
+        EXPECT_EQ(reader.ImageWidth(), 40);
+        expectNear(pixel(reader.GetBitmap(), 35, 15), {0, 0, 255}, 24);
+    }
+}
+
 TEST(PhoneFormats, QualityAppliesAndReducedPicturesStayExactInWebP) {
     TempDir dir;
     CImageBox box;
