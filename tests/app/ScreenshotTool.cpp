@@ -1,14 +1,21 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
+// Modes: main (the default); tree (the same, with the folder tree opened
+// down to the pictures); about and help (the dialog alone).
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "viewer/AboutDialog.h"
+#include "viewer/HelpTipsDialog.h"
+#include "viewer/LinkOpener.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -59,18 +66,76 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+// Opens the tree from its root drive down to folder and selects one of its
+// pictures, waiting for every folder to be read.
+void revealInTree(FolderTree& tree, const std::string& folder) {
+    auto settle = [&] {
+        QEventLoop loop;
+        QObject::connect(&tree, &FolderTree::readingFinished, &loop, &QEventLoop::quit);
+        if (tree.reading()) loop.exec();
+    };
+    settle();
+    QModelIndex at = tree.model()->index(0, 0);
+    std::filesystem::path walked = "/";
+    for (const auto& part : std::filesystem::path(folder).relative_path()) {
+        tree.expand(at);
+        settle();
+        walked /= part;
+        const auto found =
+            tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
+                                QString::fromStdString(part.string()), 1, Qt::MatchExactly);
+        if (found.isEmpty()) return;
+        at = found.first();
+    }
+    tree.expand(at);
+    settle();
+    // A picture after the subfolders, with the folder at the top of the view.
+    const auto pictures = tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
+                                              QStringLiteral("scene1.png"), 1, Qt::MatchExactly);
+    if (!pictures.isEmpty()) tree.setCurrentIndex(pictures.first());
+    tree.scrollTo(at, QAbstractItemView::PositionAtTop);
+}
+
+int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
+    dialog.show();
+    QTimer::singleShot(800, [&] {
+        const bool saved = dialog.grab().save(output);
+        std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+        app.exit(saved ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png\n";
+    if (argc != 3 && argc != 4) {
+        std::cerr
+            << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png [main|tree|about|help]\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
     const std::string folder = argv[1];
     const QString output = QString::fromLocal8Bit(argv[2]);
+    const std::string mode = argc == 4 ? argv[3] : "main";
+    if (mode == "about" || mode == "help") {
+        PrintingDialogs dialogs;
+        DesktopLinkOpener links;
+        if (mode == "about") {
+            AboutDialog about(links, dialogs);
+            return saveDialog(app, about, output);
+        }
+        HelpTipsDialog help(links, dialogs);
+        return saveDialog(app, help, output);
+    }
     std::filesystem::create_directories(folder);
+    if (mode == "tree") {
+        for (const char* sub : {"Family", "旅行 2023", "scans"}) {
+            std::filesystem::create_directories(folder + "/" + sub);
+        }
+        writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
+    }
     const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
                             {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
                             {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
@@ -100,6 +165,7 @@ int main(int argc, char** argv) {
         for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
         window.runCommand(kLockSelected);
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+        if (mode == "tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
         QTimer::singleShot(1500, [&] {
             const QPixmap shot = window.screen()->grabWindow(0);
             const bool saved = shot.save(output);
