@@ -5,6 +5,7 @@
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
@@ -15,7 +16,6 @@
 #include "viewer/LinkOpener.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -67,29 +67,12 @@ void writeScene(const std::string& path, int width, int height, int seed) {
 }
 
 // Opens the tree from its root drive down to folder and selects one of its
-// pictures, waiting for every folder to be read.
+// pictures, with the folder at the top of the view.
 void revealInTree(FolderTree& tree, const std::string& folder) {
-    auto settle = [&] {
-        QEventLoop loop;
-        QObject::connect(&tree, &FolderTree::readingFinished, &loop, &QEventLoop::quit);
-        if (tree.reading()) loop.exec();
-    };
-    settle();
-    QModelIndex at = tree.model()->index(0, 0);
-    std::filesystem::path walked = "/";
-    for (const auto& part : std::filesystem::path(folder).relative_path()) {
-        tree.expand(at);
-        settle();
-        walked /= part;
-        const auto found =
-            tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
-                                QString::fromStdString(part.string()), 1, Qt::MatchExactly);
-        if (found.isEmpty()) return;
-        at = found.first();
-    }
+    const QModelIndex at = testing::openTreeDownTo(tree, folder);
+    if (!at.isValid()) return;
     tree.expand(at);
-    settle();
-    // A picture after the subfolders, with the folder at the top of the view.
+    testing::waitForTree(tree);
     const auto pictures = tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
                                               QStringLiteral("scene1.png"), 1, Qt::MatchExactly);
     if (!pictures.isEmpty()) tree.setCurrentIndex(pictures.first());
