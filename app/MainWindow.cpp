@@ -118,12 +118,9 @@ void MainWindow::createFolderTree() {
     commands_->fillMenu(treeMenu_, CommandMenu::TreeContext);
     connect(tree_, &FolderTree::selectedPathChanged, this,
             [this](const std::string& path) { treeSelectionChanged(path); });
-    connect(tree_, &FolderTree::itemDoubleClicked, this, [this](const std::string&) {
-        const std::string file = treeFile();
-        const auto slash = file.rfind('/');
-        if (slash != std::string::npos)
-            addSingleFile(file.substr(0, slash), file.substr(slash + 1));
-    });
+    // A double click adds a file as its menu item does.
+    connect(tree_, &FolderTree::itemDoubleClicked, this,
+            [this](const std::string&) { runCommand(kTreeAddFile); });
     connect(tree_, &FolderTree::contextMenuWanted, this, [this](const std::string&, QPoint at) {
         commands_->refreshEnabled(CommandMenu::TreeContext);
         treeMenu_->popup(at);
