@@ -1,5 +1,6 @@
 #include "app/DialogRouter.h"
 
+#include "manager/SchemeManagerDialog.h"
 #include "viewer/AboutDialog.h"
 #include "viewer/HelpTipsDialog.h"
 
@@ -12,8 +13,20 @@ int DialogRouter::schemeEditor(QWidget*, const EditorRequest&) {
     return 0;
 }
 
-bool DialogRouter::schemeManager(QWidget*, const ManagerRequest&) {
-    return false;
+bool DialogRouter::schemeManager(QWidget* owner, const ManagerRequest& request) {
+    ManagerRequest routed = request;
+    if (!routed.openEditor) {
+        routed.openEditor = [this](QWidget* parent, const EditorRequest& editor) {
+            return schemeEditor(parent, editor);
+        };
+    }
+    if (!routed.openViewer) {
+        routed.openViewer = [this](QWidget* parent, const ViewerRequest& viewer) {
+            return fullScreenViewer(parent, viewer);
+        };
+    }
+    SchemeManagerDialog dialog(dialogs_, std::move(routed), owner);
+    return dialog.exec() == 1;
 }
 
 void DialogRouter::schemeViewer(QWidget*, const SchemeViewerRequest&) {}

@@ -185,7 +185,7 @@ class FolderTreeCommandsTest : public QObject {
         });
         w.action("批量处理目录图像")->trigger();
         QCOMPARE(shownCount, QString("3"));
-        QCOMPARE(w.f.window->batchSource(), 2);
+        QCOMPARE(w.f.window->batchSource(), BatchSource::Folder);
         QStringList written;
         for (const auto& entry : fs::directory_iterator(w.f.outputFolder))
             written << QString::fromStdString(entry.path().filename().string());

@@ -1,7 +1,8 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
-// Modes: main (the default); tree (the same, with the folder tree opened
-// down to the pictures); about and help (the dialog alone).
+// With --tree the folder tree is opened down to the pictures as well. With
+// --manager it shows the scheme manager on the bundled schemes instead, with
+// --about or --help that dialog alone.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -11,11 +12,15 @@
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "manager/SchemeManagerDialog.h"
+#include "uikit/LatestRequestWorker.h"
 #include "viewer/AboutDialog.h"
 #include "viewer/HelpTipsDialog.h"
 #include "viewer/LinkOpener.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -66,6 +71,39 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+// The scheme manager on the bundled store and sample picture, with the
+// third scheme selected and its preview drawn.
+int managerShot(QApplication& app, const QString& output) {
+    QFont font = QApplication::font();
+    font.setPointSize(10);  // as the program sets it
+    QApplication::setFont(font);
+    PrintingDialogs dialogs;
+    ManagerRequest request;
+    request.appFolder = applicationFolder();
+    request.imagePath = request.appFolder + "/Preview.jpg";
+    SchemeManagerDialog dialog(dialogs, request);
+    dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
+    dialog.show();
+    dialog.findChild<QListWidget*>("schemeList")->setCurrentRow(2);
+    auto* worker = dialog.findChild<LatestRequestWorker*>("schemePreview");
+    QTimer poll;
+    poll.setInterval(200);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (worker->busy()) return;
+        poll.stop();
+        QTimer::singleShot(300, [&] {
+            const QRect area = dialog.frameGeometry().adjusted(-20, -20, 20, 20);
+            const QPixmap shot =
+                dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+            const bool saved = shot.save(output);
+            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    poll.start();
+    return QApplication::exec();
+}
+
 // Opens the tree from its root drive down to folder and selects one of its
 // pictures, with the folder at the top of the view.
 void revealInTree(FolderTree& tree, const std::string& folder) {
@@ -92,20 +130,26 @@ int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::cerr
-            << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png [main|tree|about|help]\n";
+    const std::string mode = argc == 4 ? argv[1] : "";
+    const bool known = mode.empty() || mode == "--manager" || mode == "--tree" ||
+                       mode == "--about" || mode == "--help";
+    if ((argc != 3 && argc != 4) || !known) {
+        std::cerr << "usage: varnetto-screenshot [--manager|--tree|--about|--help] "
+                     "PICTURE-FOLDER OUTPUT.png\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
-    const std::string folder = argv[1];
-    const QString output = QString::fromLocal8Bit(argv[2]);
-    const std::string mode = argc == 4 ? argv[3] : "main";
-    if (mode == "about" || mode == "help") {
+    const std::string folder = argv[argc - 2];
+    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
+    if (mode == "--manager") return managerShot(app, output);
+    if (mode == "--about" || mode == "--help") {
+        QFont font = QApplication::font();
+        font.setPointSize(10);  // as the program sets it
+        QApplication::setFont(font);
         PrintingDialogs dialogs;
         DesktopLinkOpener links;
-        if (mode == "about") {
+        if (mode == "--about") {
             AboutDialog about(links, dialogs);
             return saveDialog(app, about, output);
         }
@@ -113,7 +157,7 @@ int main(int argc, char** argv) {
         return saveDialog(app, help, output);
     }
     std::filesystem::create_directories(folder);
-    if (mode == "tree") {
+    if (mode == "--tree") {
         for (const char* sub : {"Family", "旅行 2023", "scans"}) {
             std::filesystem::create_directories(folder + "/" + sub);
         }
@@ -148,7 +192,7 @@ int main(int argc, char** argv) {
         for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
         window.runCommand(kLockSelected);
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
-        if (mode == "tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
+        if (mode == "--tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
         QTimer::singleShot(1500, [&] {
             const QPixmap shot = window.screen()->grabWindow(0);
             const bool saved = shot.save(output);

@@ -3,11 +3,16 @@
 //                      longest wait of the UI thread's event loop meanwhile,
 //                      and the resident memory at the end
 //   startup            time from the start of main to a shown main window
+//   batch APP SCHEME FILE...
+//                      run the scheme of the application folder APP over the
+//                      files through the batch dialog, as "开始" does; time
+//                      until the run has ended
 //   tree FOLDER        open the folder tree down to FOLDER, then expand it:
 //                      time to its first and to all of its children, and
 //                      the longest wait of the event loop meanwhile
 //   tree-peer FOLDER   the same expansion in a QTreeView on Qt's
 //                      QFileSystemModel, filtered to the same pictures
+#include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "app/TreeWalk.h"
@@ -16,6 +21,7 @@
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "schemes/SchemeStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -50,6 +56,42 @@ double residentMegabytes() {
         if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
     }
     return 0;
+}
+
+// The batch dialog's own path: its runner, workers and thread policy.
+int batch(int argc, char** argv, UserDialogs& dialogs) {
+    if (argc < 5) return 2;
+    const std::string appFolder = argv[2];
+    SilentReporter silent;
+    SchemeStore store(appFolder);
+    store.load(silent);
+    const Scheme* scheme = store.findByName(argv[3]);
+    if (!scheme) {
+        std::cerr << "no scheme " << argv[3] << "\n";
+        return 2;
+    }
+    BatchJob job;
+    job.scheme = *scheme;
+    job.outputFolder = scheme->outputFolder;
+    job.sources.assign(argv + 4, argv + argc);
+    BatchDialog dialog(dialogs, appFolder);
+    QElapsedTimer running;
+    int failed = 0;
+    QObject::connect(&dialog, &BatchDialog::batchFinished, [&] {
+        for (const BatchOutcome& outcome : dialog.lastOutcomes()) failed += outcome.ok() ? 0 : 1;
+        std::printf("images=%zu seconds=%.2f failed=%d\n", job.sources.size(),
+                    running.elapsed() / 1000.0, failed);
+        QApplication::quit();
+    });
+    dialog.prepare(QString::fromStdString(scheme->name), int(job.sources.size()),
+                   [job] { return job; });
+    dialog.show();
+    QTimer::singleShot(0, [&] {
+        running.start();
+        dialog.start();
+    });
+    QApplication::exec();
+    return failed == 0 ? 0 : 1;
 }
 
 // Counts how long the event loop waits between ticks of a 5 ms timer.
@@ -168,16 +210,17 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     if (argc < 2) {
-        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup | tree FOLDER | "
-                     "tree-peer FOLDER\n";
+        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup | batch APP SCHEME "
+                     "FILE... | tree FOLDER | tree-peer FOLDER\n";
         return 2;
     }
     returnLargeBuffersToTheSystem();
     initImaging(argv[0]);
     QApplication app(argc, argv);
     const std::string mode = argv[1];
-    if (mode == "tree-peer" && argc >= 3) return benchPeerTree(app, argv[2]);
     QuietDialogs dialogs;
+    if (mode == "batch") return batch(argc, argv, dialogs);
+    if (mode == "tree-peer" && argc >= 3) return benchPeerTree(app, argv[2]);
     DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     window.showMaximized();
