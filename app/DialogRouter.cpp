@@ -1,6 +1,8 @@
 #include "app/DialogRouter.h"
 
 #include "manager/SchemeManagerDialog.h"
+#include "viewer/AboutDialog.h"
+#include "viewer/HelpTipsDialog.h"
 
 namespace varnetto {
 
@@ -33,8 +35,14 @@ int DialogRouter::fullScreenViewer(QWidget*, const ViewerRequest&) {
     return 0;
 }
 
-void DialogRouter::about(QWidget*) {}
+void DialogRouter::about(QWidget* owner) {
+    AboutDialog dialog(links_, dialogs_, owner);
+    dialog.exec();
+}
 
-void DialogRouter::help(QWidget*) {}
+void DialogRouter::help(QWidget* owner) {
+    HelpTipsDialog dialog(links_, dialogs_, owner);
+    dialog.exec();
+}
 
 }  // namespace varnetto

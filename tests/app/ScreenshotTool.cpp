@@ -1,15 +1,22 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
-// With --manager it shows the scheme manager on the bundled schemes instead.
+// With --tree the folder tree is opened down to the pictures as well. With
+// --manager it shows the scheme manager on the bundled schemes instead, with
+// --about or --help that dialog alone.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/TreeWalk.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/LatestRequestWorker.h"
+#include "viewer/AboutDialog.h"
+#include "viewer/HelpTipsDialog.h"
+#include "viewer/LinkOpener.h"
 
 #include <QApplication>
 #include <QFont>
@@ -97,20 +104,65 @@ int managerShot(QApplication& app, const QString& output) {
     return QApplication::exec();
 }
 
+// Opens the tree from its root drive down to folder and selects one of its
+// pictures, with the folder at the top of the view.
+void revealInTree(FolderTree& tree, const std::string& folder) {
+    const QModelIndex at = testing::openTreeDownTo(tree, folder);
+    if (!at.isValid()) return;
+    tree.expand(at);
+    testing::waitForTree(tree);
+    const auto pictures = tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
+                                              QStringLiteral("scene1.png"), 1, Qt::MatchExactly);
+    if (!pictures.isEmpty()) tree.setCurrentIndex(pictures.first());
+    tree.scrollTo(at, QAbstractItemView::PositionAtTop);
+}
+
+int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
+    dialog.show();
+    QTimer::singleShot(800, [&] {
+        const bool saved = dialog.grab().save(output);
+        std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+        app.exit(saved ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool manager = argc == 4 && std::string(argv[1]) == "--manager";
-    if (argc != 3 && !manager) {
-        std::cerr << "usage: varnetto-screenshot [--manager] PICTURE-FOLDER OUTPUT.png\n";
+    const std::string mode = argc == 4 ? argv[1] : "";
+    const bool known = mode.empty() || mode == "--manager" || mode == "--tree" ||
+                       mode == "--about" || mode == "--help";
+    if ((argc != 3 && argc != 4) || !known) {
+        std::cerr << "usage: varnetto-screenshot [--manager|--tree|--about|--help] "
+                     "PICTURE-FOLDER OUTPUT.png\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
-    if (manager) return managerShot(app, QString::fromLocal8Bit(argv[3]));
-    const std::string folder = argv[1];
-    const QString output = QString::fromLocal8Bit(argv[2]);
+    const std::string folder = argv[argc - 2];
+    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
+    if (mode == "--manager") return managerShot(app, output);
+    if (mode == "--about" || mode == "--help") {
+        QFont font = QApplication::font();
+        font.setPointSize(10);  // as the program sets it
+        QApplication::setFont(font);
+        PrintingDialogs dialogs;
+        DesktopLinkOpener links;
+        if (mode == "--about") {
+            AboutDialog about(links, dialogs);
+            return saveDialog(app, about, output);
+        }
+        HelpTipsDialog help(links, dialogs);
+        return saveDialog(app, help, output);
+    }
     std::filesystem::create_directories(folder);
+    if (mode == "--tree") {
+        for (const char* sub : {"Family", "旅行 2023", "scans"}) {
+            std::filesystem::create_directories(folder + "/" + sub);
+        }
+        writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
+    }
     const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
                             {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
                             {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
@@ -140,6 +192,7 @@ int main(int argc, char** argv) {
         for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
         window.runCommand(kLockSelected);
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+        if (mode == "--tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
         QTimer::singleShot(1500, [&] {
             const QPixmap shot = window.screen()->grabWindow(0);
             const bool saved = shot.save(output);
