@@ -1,14 +1,18 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
+// "editor FOLDER" instead saves the scheme editor's pages, each with a
+// bundled scheme, as FOLDER/editor-*.png.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
+#include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -59,15 +63,66 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+// Each built page of the editor with the bundled scheme that uses it most.
+int editorPages(UserDialogs& dialogs, const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string picture = folder + "/scene.jpg";
+    writeScene(picture, 1600, 1200, 3);
+    SchemeStore store(applicationFolder());
+    SilentReporter silent;
+    store.load(silent);
+    const struct {
+        const char* scheme;
+        int page;
+        const char* file;
+    } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
+                 {"网页发布 1600", 1, "editor-resize.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"}};
+    for (const auto& shot : shots) {
+        Scheme* scheme = store.findByName(shot.scheme);
+        if (!scheme) {
+            std::cerr << "no bundled scheme " << shot.scheme << "\n";
+            return 1;
+        }
+        EditorRequest request;
+        request.mode = EditorMode::EditScheme;
+        request.imagePath = picture;
+        request.appFolder = applicationFolder();
+        request.scheme = scheme;
+        request.store = &store;
+        SchemeEditorDialog dialog(request, dialogs);
+        QEventLoop rendering;
+        QObject::connect(&dialog, &SchemeEditorDialog::previewShown, &rendering, &QEventLoop::quit);
+        QTimer::singleShot(20000, &rendering, &QEventLoop::quit);
+        dialog.show();
+        dialog.showPage(shot.page);
+        rendering.exec();
+        QEventLoop settling;
+        QTimer::singleShot(300, &settling, &QEventLoop::quit);
+        settling.exec();
+        const QString output = QString::fromStdString(folder + "/" + shot.file);
+        if (!dialog.grab().save(output)) {
+            std::cerr << "could not save " << output.toStdString() << "\n";
+            return 1;
+        }
+        std::cerr << "saved " << output.toStdString() << "\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png\n";
+        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png | editor FOLDER\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
+    if (std::string(argv[1]) == "editor") {
+        PrintingDialogs dialogs;
+        return editorPages(dialogs, argv[2]);
+    }
     const std::string folder = argv[1];
     const QString output = QString::fromLocal8Bit(argv[2]);
     std::filesystem::create_directories(folder);
