@@ -54,7 +54,6 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
     : QDialog(parent), request_(std::move(request)), dialogs_(dialogs) {
     setObjectName("schemeEditor");
     setWindowIcon(artwork::windowIcon());
-    refreshEnabled_ = false;
     originalBox_ = new PictureBox(kBoxSize, this);
     originalBox_->setObjectName("originalBox");
     previewBox_ = new PictureBox(kBoxSize, this);
@@ -66,7 +65,6 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
     buildPages();
     showPage(0);
     setModeTexts();
-    pick_ = PositionPick::None;
     renderer_ = std::make_unique<PreviewRenderer>(
         hasSource_ ? source_ : Bitmap(), request_.appFolder,
         [this](const RenderedPreview& preview) { showRendered(preview); }, this);
