@@ -3,12 +3,15 @@
 //                      longest wait of the UI thread's event loop meanwhile,
 //                      and the resident memory at the end
 //   startup            time from the start of main to a shown main window
+//   editor PICTURE     the scheme editor on PICTURE: opening, preview
+//                      latency of resize changes, longest event-loop wait
+#include "EditorBench.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
-#include "imaging/ImagingRuntime.h"
 #include "browser/RowLoader.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     if (argc < 2) {
-        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup\n";
+        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup | editor PICTURE\n";
         return 2;
     }
     returnLargeBuffersToTheSystem();
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string mode = argv[1];
     QuietDialogs dialogs;
+    if (mode == "editor" && argc == 3) return editorBench(dialogs, argv[2], applicationFolder());
     DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     window.showMaximized();
