@@ -67,7 +67,7 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
     setModeTexts();
     renderer_ = std::make_unique<PreviewRenderer>(
         hasSource_ ? source_ : Bitmap(), request_.appFolder,
-        [this](const RenderedPreview& preview) { showRendered(preview); }, this);
+        [this](const RenderedPreview& preview) { showRendered(preview); }, nullptr);
     if (request_.mode != EditorMode::NewScheme && request_.scheme) {
         loadPages(*request_.scheme);
         refreshEnabled_ = true;
