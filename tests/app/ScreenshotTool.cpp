@@ -3,6 +3,8 @@
 // With --tree the folder tree is opened down to the pictures as well. With
 // --manager it shows the scheme manager on the bundled schemes instead, with
 // --about or --help that dialog alone.
+// "editor FOLDER" instead saves the scheme editor's pages, each with a
+// bundled scheme, as FOLDER/editor-*.png.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -10,6 +12,7 @@
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
+#include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
@@ -21,6 +24,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QListWidget>
+#include <QEventLoop>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -127,19 +131,71 @@ int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
     return QApplication::exec();
 }
 
+// Each built page of the editor with the bundled scheme that uses it most.
+int editorPages(UserDialogs& dialogs, const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string picture = folder + "/scene.jpg";
+    writeScene(picture, 1600, 1200, 3);
+    SchemeStore store(applicationFolder());
+    SilentReporter silent;
+    store.load(silent);
+    const struct {
+        const char* scheme;
+        int page;
+        const char* file;
+    } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
+                 {"网页发布 1600", 1, "editor-resize.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"}};
+    for (const auto& shot : shots) {
+        Scheme* scheme = store.findByName(shot.scheme);
+        if (!scheme) {
+            std::cerr << "no bundled scheme " << shot.scheme << "\n";
+            return 1;
+        }
+        EditorRequest request;
+        request.mode = EditorMode::EditScheme;
+        request.imagePath = picture;
+        request.appFolder = applicationFolder();
+        request.scheme = scheme;
+        request.store = &store;
+        SchemeEditorDialog dialog(request, dialogs);
+        QEventLoop rendering;
+        QObject::connect(&dialog, &SchemeEditorDialog::previewShown, &rendering, &QEventLoop::quit);
+        QTimer::singleShot(20000, &rendering, &QEventLoop::quit);
+        dialog.show();
+        dialog.showPage(shot.page);
+        rendering.exec();
+        QEventLoop settling;
+        QTimer::singleShot(300, &settling, &QEventLoop::quit);
+        settling.exec();
+        const QString output = QString::fromStdString(folder + "/" + shot.file);
+        if (!dialog.grab().save(output)) {
+            std::cerr << "could not save " << output.toStdString() << "\n";
+            return 1;
+        }
+        std::cerr << "saved " << output.toStdString() << "\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool editorShots = argc == 3 && std::string(argv[1]) == "editor";
     const std::string mode = argc == 4 ? argv[1] : "";
     const bool known = mode.empty() || mode == "--manager" || mode == "--tree" ||
                        mode == "--about" || mode == "--help";
-    if ((argc != 3 && argc != 4) || !known) {
+    if (!editorShots && ((argc != 3 && argc != 4) || !known)) {
         std::cerr << "usage: varnetto-screenshot [--manager|--tree|--about|--help] "
-                     "PICTURE-FOLDER OUTPUT.png\n";
+                     "PICTURE-FOLDER OUTPUT.png | editor FOLDER\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
+    if (editorShots) {
+        PrintingDialogs dialogs;
+        return editorPages(dialogs, argv[2]);
+    }
     const std::string folder = argv[argc - 2];
     const QString output = QString::fromLocal8Bit(argv[argc - 1]);
     if (mode == "--manager") return managerShot(app, output);

@@ -12,6 +12,9 @@
 //                      the longest wait of the event loop meanwhile
 //   tree-peer FOLDER   the same expansion in a QTreeView on Qt's
 //                      QFileSystemModel, filtered to the same pictures
+//   editor PICTURE     the scheme editor on PICTURE: opening, preview
+//                      latency of resize changes, longest event-loop wait
+#include "EditorBench.h"
 #include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -211,7 +214,7 @@ int main(int argc, char** argv) {
     sinceStart.start();
     if (argc < 2) {
         std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup | batch APP SCHEME "
-                     "FILE... | tree FOLDER | tree-peer FOLDER\n";
+                     "FILE... | tree FOLDER | tree-peer FOLDER | editor PICTURE\n";
         return 2;
     }
     returnLargeBuffersToTheSystem();
@@ -221,6 +224,7 @@ int main(int argc, char** argv) {
     QuietDialogs dialogs;
     if (mode == "batch") return batch(argc, argv, dialogs);
     if (mode == "tree-peer" && argc >= 3) return benchPeerTree(app, argv[2]);
+    if (mode == "editor" && argc == 3) return editorBench(dialogs, argv[2], applicationFolder());
     DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     window.showMaximized();
