@@ -1,5 +1,7 @@
 #include "app/DialogRouter.h"
 
+#include "manager/SchemeViewerDialog.h"
+
 namespace varnetto {
 
 // Each window is opened here once it exists; until then its command does
@@ -13,7 +15,10 @@ bool DialogRouter::schemeManager(QWidget*, const ManagerRequest&) {
     return false;
 }
 
-void DialogRouter::schemeViewer(QWidget*, const SchemeViewerRequest&) {}
+void DialogRouter::schemeViewer(QWidget* owner, const SchemeViewerRequest& request) {
+    SchemeViewerDialog dialog(request, owner);
+    dialog.exec();
+}
 
 int DialogRouter::fullScreenViewer(QWidget*, const ViewerRequest&) {
     return 0;
