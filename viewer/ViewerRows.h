@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/Reporter.h"
+#include "imaging/ZoomablePicture.h"
+#include "viewer/PictureTiles.h"
+#include "viewer/ViewerRequest.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+namespace varnetto {
+
+// A picture made ready on a worker for the viewer to show at once: its first
+// view at actual size and its overview.
+struct PreparedPicture {
+    int row = -1;  // the row it shows; -1 for a single picture
+    std::shared_ptr<ZoomablePicture> picture;
+    QImage overview;  // may be missing when the preparation was cut short
+    RenderedTiles firstView;
+    QString failure;  // names the file and the reason; set when picture is not
+};
+
+// The information text of a row: path, size, file size and date.
+QString viewerInfoText(const ViewerRow& row);
+
+// Decodes a row's picture (or the file of a single picture) for an area of
+// that size. Failures come back in the result. Runs on a worker; stops after
+// the first view when superseded.
+PreparedPicture loadViewerRow(int row, const std::string& path, QSize area,
+                              const std::atomic<bool>& superseded);
+
+// A row processed with scheme, without writing a file; nothing when the row
+// is outside rows or not locked. Runs on a worker.
+std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
+                                               const Scheme& scheme, const std::string& appFolder,
+                                               Reporter& reporter, QSize area,
+                                               const std::atomic<bool>& superseded);
+
+// A caller's picture, shared and never changed.
+PreparedPicture prepareBitmap(const Bitmap& bitmap, QSize area,
+                              const std::atomic<bool>& superseded);
+
+}  // namespace varnetto
