@@ -1,6 +1,7 @@
 #include "app/DialogRouter.h"
 
 #include "manager/SchemeViewerDialog.h"
+#include "viewer/FullScreenViewer.h"
 
 namespace varnetto {
 
@@ -20,8 +21,15 @@ void DialogRouter::schemeViewer(QWidget* owner, const SchemeViewerRequest& reque
     dialog.exec();
 }
 
-int DialogRouter::fullScreenViewer(QWidget*, const ViewerRequest&) {
-    return 0;
+int DialogRouter::fullScreenViewer(QWidget* owner, const ViewerRequest& request) {
+    FullScreenViewer viewer(request, dialogs_, owner);
+    return viewer.exec();
+}
+
+std::function<int(QWidget*, const ViewerRequest&)> DialogRouter::viewerOpener() {
+    return [this](QWidget* owner, const ViewerRequest& request) {
+        return fullScreenViewer(owner, request);
+    };
 }
 
 void DialogRouter::about(QWidget*) {}
