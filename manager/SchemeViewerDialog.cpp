@@ -5,7 +5,10 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace varnetto {
 
@@ -66,7 +69,11 @@ SchemeViewerDialog::SchemeViewerDialog(const SchemeViewerRequest& request, QWidg
     close_->setDefault(true);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
 
-    resize(kClientSize);
+    // Wide enough for both columns beside the scroll bar, so the list never
+    // needs a horizontal one.
+    const int listWidth = kLabelColumnWidth + kValueColumnWidth + 2 * list_->frameWidth() +
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+    resize(std::max(kClientSize.width(), listWidth + 10), kClientSize.height());
     nameControlsForAssistiveTools(this);
 }
 
