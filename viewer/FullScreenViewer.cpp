@@ -150,9 +150,11 @@ void FullScreenViewer::start() {
             setBusy(true);
             loader_->submit([this, area = canvas_->size()](const std::atomic<bool>& superseded)
                                 -> LatestRequestWorker::Completion {
+                const std::atomic<bool> wantedNow{true};
+                const Preparation preparation{area, wantedNow, superseded};
                 PreparedPicture prepared =
-                    request_.bitmap ? prepareBitmap(*request_.bitmap, area, superseded)
-                                    : loadViewerRow(-1, request_.picturePath, area, superseded);
+                    request_.bitmap ? prepareBitmap(*request_.bitmap, preparation)
+                                    : loadViewerRow(-1, request_.picturePath, preparation);
                 return [this, prepared = std::move(prepared)]() mutable {
                     loaded(std::move(prepared));
                 };
@@ -209,29 +211,34 @@ void FullScreenViewer::step(int code) {
     wantedRow_ = row;
     setBusy(true);
     // A load of that row already under way is waited for, not repeated.
-    if (loadingRow_ != row) submitLoad(row);
+    if (loadingRow_ == row && loadingWanted_) {
+        *loadingWanted_ = true;
+    } else {
+        submitLoad(row, true);
+    }
 }
 
-void FullScreenViewer::submitLoad(int row) {
+void FullScreenViewer::submitLoad(int row, bool wantedNow) {
     loadingRow_ = row;
+    loadingWanted_ = std::make_shared<std::atomic<bool>>(wantedNow);
     const QSize area = canvas_->size();
     if (request_.mode == ViewerMode::BrowseRows) {
         loader_->submit(
-            [this, row, path = request_.rows[size_t(row)].path,
-             area](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-                PreparedPicture prepared = loadViewerRow(row, path, area, superseded);
+            [this, row, path = request_.rows[size_t(row)].path, area, wanted = loadingWanted_](
+                const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
+                PreparedPicture prepared = loadViewerRow(row, path, {area, *wanted, superseded});
                 return [this, prepared = std::move(prepared)]() mutable {
                     loaded(std::move(prepared));
                 };
             });
         return;
     }
-    loader_->submit([this, row,
-                     area](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
+    loader_->submit([this, row, area, wanted = loadingWanted_](
+                        const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
         std::optional<PreparedPicture> rendered;
         if (request_.scheme)
             rendered = renderLockedRow(request_.rows, row, *request_.scheme, request_.appFolder,
-                                       reporter_, area, superseded);
+                                       reporter_, {area, *wanted, superseded});
         PreparedPicture prepared = rendered ? std::move(*rendered) : PreparedPicture{};
         prepared.row = row;
         return [this, prepared = std::move(prepared)]() mutable { loaded(std::move(prepared)); };
@@ -267,7 +274,7 @@ void FullScreenViewer::prefetch() {
     if (prefetched_ && prefetched_->row == row) return;
     if (request_.mode == ViewerMode::BrowseRows && !rowFileExists(row)) return;
     prefetched_.reset();
-    submitLoad(row);
+    submitLoad(row, false);
 }
 
 void FullScreenViewer::zoomBy(int (*nextStep)(int)) {
@@ -292,6 +299,7 @@ void FullScreenViewer::autoLevels() {
     if (!picture) return;
     const int row = lastShownRow_;
     wantedRow_ = loadingRow_ = row;
+    loadingWanted_ = std::make_shared<std::atomic<bool>>(true);
     setBusy(true);
     loader_->submit([this, picture, row, area = canvas_->size()](
                         const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
@@ -300,7 +308,8 @@ void FullScreenViewer::autoLevels() {
             CImageBox control;
             control.PutBitmap(picture->fullImage());
             control.ImageAction();
-            prepared = prepareBitmap(control.GetBitmap(), area, superseded);
+            const std::atomic<bool> wantedNow{true};
+            prepared = prepareBitmap(control.GetBitmap(), {area, wantedNow, superseded});
         } catch (const std::exception& error) {
             prepared.failure = QString::fromUtf8(error.what());
         }

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -48,7 +49,7 @@ class FullScreenViewer final : public QDialog {
     int stepRow(int code);
     int peekRow(int code) const;
     bool rowFileExists(int row) const;
-    void submitLoad(int row);
+    void submitLoad(int row, bool wantedNow);
     void loaded(PreparedPicture prepared);
     void display(PreparedPicture prepared);
     void prefetch();
@@ -67,6 +68,8 @@ class FullScreenViewer final : public QDialog {
     int lastStep_ = 0;
     int wantedRow_ = -1;   // the row the user waits for, or -1
     int loadingRow_ = -1;  // the row of the newest load, or -1
+    // Set once the user waits for the newest load: it skips its overview.
+    std::shared_ptr<std::atomic<bool>> loadingWanted_;
     std::optional<PreparedPicture> prefetched_;
     bool busy_ = false;
     QToolBar* toolBar_ = nullptr;

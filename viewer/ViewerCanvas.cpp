@@ -157,8 +157,8 @@ void ViewerCanvas::paintEvent(QPaintEvent*) {
     bool complete = tiles_.hasScale(view_.scaleX(), view_.scaleY());
     for (int row = range.top(); complete && row <= range.bottom(); ++row)
         for (int column = range.left(); complete && column <= range.right(); ++column) {
-            const QImage* tile = tiles_.find(QPoint(column, row));
-            complete = tile && !tile->isNull();
+            // An empty tile is one the render found outside the picture.
+            complete = tiles_.find(QPoint(column, row)) != nullptr;
         }
     if (!complete && !overview_.isNull()) {
         const double x = double(overview_.width()) / view_.imageWidth;
@@ -175,6 +175,8 @@ void ViewerCanvas::paintEvent(QPaintEvent*) {
             if (tile && !tile->isNull())
                 painter.drawImage(offset + QPoint(column * kTileSize, row * kTileSize), *tile);
         }
+    painter.end();
+    Q_EMIT painted(complete);
 }
 
 void ViewerCanvas::resizeEvent(QResizeEvent* event) {

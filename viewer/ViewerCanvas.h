@@ -38,6 +38,9 @@ class ViewerCanvas final : public QWidget {
   Q_SIGNALS:
     // The picture is shown at actual size again (the area changed size).
     void actualSizeShown();
+    // A paint ended; complete when every visible tile was ready (otherwise
+    // the overview stood in for some).
+    void painted(bool complete);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,27 +10,27 @@ namespace varnetto {
 
 namespace {
 
-// The first view at actual size, then (unless a newer step waits) the
-// overview that stands in for tiles not rendered yet.
-void prepareViews(PreparedPicture& prepared, QSize area, const std::atomic<bool>& superseded) {
+// The first view at actual size, then the overview that stands in for tiles
+// not rendered yet.
+void prepareViews(PreparedPicture& prepared, const Preparation& preparation) {
     ZoomablePicture& picture = *prepared.picture;
+    const QSize area = preparation.area;
     const ViewState view =
         shownAtActualSize({0, 0, area.width(), area.height()}, picture.width(), picture.height());
     prepared.firstView =
         renderTiles(picture, view.scaleX(), view.scaleY(),
                     tilesCovering(visibleScaledRect(view), scaledPictureSize(view)));
-    if (!superseded)
+    if (!preparation.wantedNow && !preparation.superseded)
         prepared.overview = toQImage(picture.overview()).convertToFormat(QImage::Format_RGB32);
 }
 
-PreparedPicture prepare(int row, const std::string& path, QSize area,
-                        const std::atomic<bool>& superseded,
+PreparedPicture prepare(int row, const std::string& path, const Preparation& preparation,
                         const std::function<std::shared_ptr<ZoomablePicture>()>& make) {
     PreparedPicture prepared;
     prepared.row = row;
     try {
         prepared.picture = make();
-        prepareViews(prepared, area, superseded);
+        prepareViews(prepared, preparation);
     } catch (const std::exception& error) {
         prepared.picture.reset();
         prepared.firstView = {};
@@ -55,16 +55,16 @@ QString viewerInfoText(const ViewerRow& row) {
            QString::fromStdString(row.timeText);
 }
 
-PreparedPicture loadViewerRow(int row, const std::string& path, QSize area,
-                              const std::atomic<bool>& superseded) {
-    return prepare(row, path, area, superseded,
+PreparedPicture loadViewerRow(int row, const std::string& path, const Preparation& preparation) {
+    const QSize area = preparation.area;
+    return prepare(row, path, preparation,
                    [&] { return ZoomablePicture::open(path, area.width(), area.height()); });
 }
 
 std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
                                                const Scheme& scheme, const std::string& appFolder,
-                                               Reporter& reporter, QSize area,
-                                               const std::atomic<bool>& superseded) {
+                                               Reporter& reporter, const Preparation& preparation) {
+    const QSize area = preparation.area;
     if (row < 0 || row >= static_cast<int>(rows.size())) return std::nullopt;
     const ViewerRow& entry = rows[static_cast<size_t>(row)];
     if (!entry.locked || entry.path.empty()) return std::nullopt;
@@ -77,14 +77,14 @@ std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& row
         failed.failure = QString::fromStdString(result.error);
         return failed;
     }
-    return prepare(row, entry.path, area, superseded, [&] {
+    return prepare(row, entry.path, preparation, [&] {
         return ZoomablePicture::fromBitmap(result.image, area.width(), area.height());
     });
 }
 
-PreparedPicture prepareBitmap(const Bitmap& bitmap, QSize area,
-                              const std::atomic<bool>& superseded) {
-    return prepare(-1, {}, area, superseded, [&] {
+PreparedPicture prepareBitmap(const Bitmap& bitmap, const Preparation& preparation) {
+    const QSize area = preparation.area;
+    return prepare(-1, {}, preparation, [&] {
         return ZoomablePicture::fromBitmap(bitmap, area.width(), area.height());
     });
 }

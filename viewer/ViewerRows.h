@@ -28,21 +28,27 @@ struct PreparedPicture {
 // The information text of a row: path, size, file size and date.
 QString viewerInfoText(const ViewerRow& row);
 
-// Decodes a row's picture (or the file of a single picture) for an area of
-// that size. Failures come back in the result. Runs on a worker; stops after
-// the first view when superseded.
-PreparedPicture loadViewerRow(int row, const std::string& path, QSize area,
-                              const std::atomic<bool>& superseded);
+// How far a preparation on a worker goes: the first view always; the
+// overview too while no one waits for the picture (wantedNow) and no newer
+// job waits (superseded). A picture wanted now gets its overview later, from
+// the window, while it is already on screen.
+struct Preparation {
+    QSize area;
+    const std::atomic<bool>& wantedNow;
+    const std::atomic<bool>& superseded;
+};
+
+// Decodes a row's picture (or the file of a single picture) for the area.
+// Failures come back in the result. Runs on a worker.
+PreparedPicture loadViewerRow(int row, const std::string& path, const Preparation& preparation);
 
 // A row processed with scheme, without writing a file; nothing when the row
 // is outside rows or not locked. Runs on a worker.
 std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
                                                const Scheme& scheme, const std::string& appFolder,
-                                               Reporter& reporter, QSize area,
-                                               const std::atomic<bool>& superseded);
+                                               Reporter& reporter, const Preparation& preparation);
 
 // A caller's picture, shared and never changed.
-PreparedPicture prepareBitmap(const Bitmap& bitmap, QSize area,
-                              const std::atomic<bool>& superseded);
+PreparedPicture prepareBitmap(const Bitmap& bitmap, const Preparation& preparation);
 
 }  // namespace varnetto
