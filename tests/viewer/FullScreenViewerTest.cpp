@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -117,6 +118,19 @@ class FullScreenViewerTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[0]), 10000);
         QTest::keyClick(&viewer, Qt::Key_PageUp);
         trigger(viewer, "viewer903");  // the toolbar's next
+        QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[1]), 10000);
+        // The wheel turned towards the user steps on, away from the user back.
+        // (A wheel event the image area ignores reaches the window; one sent
+        // by hand would not travel, so it goes to the window directly.)
+        auto wheel = [&](int delta) {
+            const QPointF at = viewer.rect().center();
+            QWheelEvent event(at, viewer.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&viewer, &event);
+        };
+        wheel(-120);  // the last row, now white on disk, is read again
+        QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), {255, 255, 255}), 10000);
+        wheel(120);
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[1]), 10000);
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(controlsWithoutAccessibleName(&viewer), QStringList());
