@@ -102,7 +102,8 @@ void zoomIntoViewer(QWidget* viewer) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc == 4 ? argv[1] : "main";
-    if ((argc != 3 && argc != 4) || (mode != "main" && mode != "viewer" && mode != "scheme-viewer")) {
+    if ((argc != 3 && argc != 4) ||
+        (mode != "main" && mode != "viewer" && mode != "scheme-viewer")) {
         std::cerr << "usage: varnetto-screenshot [main|viewer|scheme-viewer] PICTURE-FOLDER "
                      "OUTPUT.png\n";
         return 2;
