@@ -325,6 +325,7 @@ void FullScreenViewer::setBusy(bool busy) {
     } else {
         unsetCursor();
     }
+    canvas_->setWaiting(busy);
 }
 
 void FullScreenViewer::keyPressEvent(QKeyEvent* event) {

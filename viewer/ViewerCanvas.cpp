@@ -219,8 +219,15 @@ void ViewerCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
     event->ignore();
 }
 
+void ViewerCanvas::setWaiting(bool waiting) {
+    waiting_ = waiting;
+    updateCursor();
+}
+
 void ViewerCanvas::updateCursor() {
-    if (picture_ && view_.panningAllowed) {
+    if (waiting_) {
+        setCursor(Qt::BusyCursor);
+    } else if (picture_ && view_.panningAllowed) {
         setCursor(dragging_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
     } else {
         unsetCursor();

@@ -32,6 +32,8 @@ class ViewerCanvas final : public QWidget {
     void setZoomStep(int step) { view_.zoomStep = step; }
     // Shows the picture at factor (the visible part stays where it was).
     void zoomTo(double factor);
+    // Shows the busy cursor while the window loads the next picture.
+    void setWaiting(bool waiting);
     // True while tiles or the full-resolution pixels are being made.
     bool rendering() const { return worker_.busy(); }
 
@@ -66,6 +68,7 @@ class ViewerCanvas final : public QWidget {
     TileCache tiles_;
     ViewState view_;
     bool dragging_ = false;
+    bool waiting_ = false;
     QPoint dragPoint_;
     QLabel* message_ = nullptr;
     QTimer lookTimer_;
