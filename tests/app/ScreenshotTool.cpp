@@ -4,7 +4,6 @@
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "browser/ImageListView.h"
-#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 
@@ -84,7 +83,7 @@ int main(int argc, char** argv) {
 
     PrintingDialogs dialogs;
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
     // Xvfb has no window manager to maximize the window.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();

@@ -7,7 +7,6 @@
 #include "app/MainWindow.h"
 #include "imaging/ImagingRuntime.h"
 #include "browser/RowLoader.h"
-#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 
 #include <QApplication>
@@ -58,7 +57,7 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     QuietDialogs dialogs;
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
     window.showMaximized();
 
     if (mode == "startup") {
