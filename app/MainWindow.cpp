@@ -9,12 +9,10 @@
 #include "uikit/StatusBarParts.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QToolBar>
 
 namespace varnetto {
@@ -40,9 +38,7 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
     toolBar_->setFloatable(false);
     toolBar_->setStyleSheet("QToolBar { border: none; }");
 
-    // The parts are fixed from the width the window gets when maximized.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    status_ = new StatusBarParts(screen ? screen->availableGeometry().width() : 1024, client_);
+    status_ = new StatusBarParts(client_);
     status_->setObjectName("statusbar133");
     status_->setText(0, QString::fromUtf8("就绪"));
 
