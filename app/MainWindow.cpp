@@ -61,7 +61,7 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
                                                               *model_, *view_, *images_, appFolder_,
                                                               [this](int id) { runCommand(id); }});
 
-    commands_ = std::make_unique<CommandTable>(commandRows(), this);
+    commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());
     commands_->fillToolBar(toolBar_);
     listMenu_ = new QMenu(this);
