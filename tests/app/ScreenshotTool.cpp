@@ -32,8 +32,8 @@ class PrintingDialogs final : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString& text, const QString&) override {
-        std::cerr << text.toStdString() << "\n";
+    void problemList(QWidget*, const QString& summary, const std::vector<ProblemEntry>&) override {
+        std::cerr << summary.toStdString() << "\n";
     }
 };
 

@@ -5,9 +5,9 @@
 //   startup            time from the start of main to a shown main window
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
-#include "imaging/ImagingRuntime.h"
 #include "browser/RowLoader.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ class QuietDialogs final : public UserDialogs {
     bool ask(QWidget*, const QString&, MessageKind) override { return false; }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString&, const QString&) override {}
+    void problemList(QWidget*, const QString&, const std::vector<ProblemEntry>&) override {}
 };
 
 double residentMegabytes() {
