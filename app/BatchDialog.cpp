@@ -2,6 +2,7 @@
 
 #include "processing/OutputFolder.h"
 #include "uikit/Artwork.h"
+#include "uikit/FlatButtonStyle.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,7 +20,7 @@ constexpr int kHeight = 270;
 
 QPushButton* flatButton(const char* text, QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setFlat(true);
+    styleFlatButton(button);
     button->setAutoDefault(false);
     return button;
 }
