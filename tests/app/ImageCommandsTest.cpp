@@ -1,6 +1,8 @@
 #include "app/CommandIds.h"
 #include "app/WindowFixture.h"
 
+#include "uikit/Artwork.h"
+
 #include <QLabel>
 
 using namespace varnetto;
@@ -70,6 +72,30 @@ class ImageCommandsTest : public QObject {
         f.selectRows({0});
         f.window->runCommand(kDeleteSelected);
         QCOMPARE(list.rowCount(), 0);
+    }
+
+    void pictureCutShortIsMarkedInTheList() {
+        WindowFixture f;
+        writePicture(std::filesystem::path(f.pictures) / "whole.jpg", 640, 480);
+        const std::string bytes = readBytes(std::filesystem::path(f.pictures) / "whole.jpg");
+        writeBytes(std::filesystem::path(f.pictures) / "cut.jpg",
+                   bytes.substr(0, bytes.size() / 2));
+        QVERIFY(f.loadPictures());
+        auto& list = f.window->imageList();
+        QCOMPARE(list.rowCount(), 2);
+        const int cut = list.entry(0).fileName == "cut.jpg" ? 0 : 1;
+        const QImage mark = artwork::damageMark();
+        const QPoint insideTheSign(2 + 15, 2 + 14);
+        // Locked or not, the damaged row carries the sign; the sound one does not.
+        f.selectRows({0, 1});
+        for (LockState state : {kUnlocked, kLocked}) {
+            f.window->runCommand(state == kLocked ? kLockSelected : kUnlockSelected);
+            QCOMPARE(list.rowImage(cut).pixelColor(insideTheSign), mark.pixelColor(15, 14));
+            QVERIFY(list.rowImage(1 - cut).pixelColor(insideTheSign) != mark.pixelColor(15, 14));
+        }
+        QCOMPARE(list.entry(cut).facts.dimensionText, std::string("640 X 480"));
+        const QString tip = list.data(list.index(cut), Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains("图像数据不完整，只读出了一部分："), qPrintable(tip));
     }
 
     void lockCommandsKeepTheCounter() {
