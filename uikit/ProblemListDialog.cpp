@@ -62,6 +62,16 @@ ProblemListDialog::ProblemListDialog(const QString& summary, std::vector<Problem
     connect(table_, &QTreeWidget::currentItemChanged, this, &ProblemListDialog::currentChanged);
     connect(table_, &QTreeWidget::itemDoubleClicked, this, &ProblemListDialog::openCurrentFolder);
 
+    // Long paths and reasons lose their middle in the table; the current
+    // line is shown whole below it.
+    detail_ = new QLabel(this);
+    detail_->setObjectName("problemDetail");
+    detail_->setTextFormat(Qt::PlainText);
+    detail_->setWordWrap(true);
+    detail_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    detail_->setMinimumHeight(3 * detail_->fontMetrics().lineSpacing());
+    detail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
     auto* buttons = new QDialogButtonBox(this);
     auto* copy = buttons->addButton(text("复制列表"), QDialogButtonBox::ActionRole);
     copy->setObjectName("copyListButton");
@@ -79,6 +89,7 @@ ProblemListDialog::ProblemListDialog(const QString& summary, std::vector<Problem
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summaryLabel);
     layout->addWidget(table_, 1);
+    layout->addWidget(detail_);
     layout->addWidget(buttons);
     resize(760, 360);
 
@@ -111,6 +122,8 @@ QString ProblemListDialog::currentFolder() const {
 
 void ProblemListDialog::currentChanged() {
     openFolder_->setEnabled(!currentFolder().isEmpty());
+    const QTreeWidgetItem* item = table_->currentItem();
+    detail_->setText(item ? item->text(0) + "\n" + item->text(1) : QString());
 }
 
 void ProblemListDialog::openCurrentFolder() {

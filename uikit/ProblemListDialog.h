@@ -6,6 +6,7 @@
 
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -15,8 +16,9 @@ class Desktop;
 class UserDialogs;
 
 // A resizable list of pictures and what went wrong with each, under a
-// summary: the list can be copied to the clipboard, and the folder of the
-// chosen picture opened in the desktop's file manager. Failures and warnings
+// summary, with the current line shown whole below it: the list can be
+// copied to the clipboard, and the folder of the chosen picture opened in
+// the desktop's file manager. Failures and warnings
 // are told apart by the icon and the tool tip of the file.
 class ProblemListDialog : public QDialog {
     Q_OBJECT
@@ -35,6 +37,7 @@ class ProblemListDialog : public QDialog {
     Desktop& desktop_;
     UserDialogs& dialogs_;
     QTreeWidget* table_ = nullptr;
+    QLabel* detail_ = nullptr;
     QPushButton* openFolder_ = nullptr;
 };
 

@@ -71,6 +71,12 @@ class ProblemListDialogTest : public QObject {
         QVERIFY(table->topLevelItem(2)->toolTip(0).startsWith("警告\n"));
         QVERIFY(table->topLevelItem(0)->toolTip(0).startsWith("处理失败\n"));
         QCOMPARE(f.child<QLabel>("problemSummary")->text(), QString("3 个图像处理失败。"));
+        // The current line is shown whole, however narrow the columns.
+        QCOMPARE(f.child<QLabel>("problemDetail")->text(),
+                 f.picture + "\n无法读取图像：文件已损坏");
+        f.selectLine(1);
+        QCOMPARE(f.child<QLabel>("problemDetail")->text(),
+                 QString("处理方案 Web 的批量处理\n批量处理中止：内存不足"));
         QVERIFY(f.dialog.isSizeGripEnabled());
         f.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
