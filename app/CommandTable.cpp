@@ -42,7 +42,8 @@ constexpr struct {
 
 }  // namespace
 
-CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window) : rows_(std::move(rows)) {
+CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window, QWidget* list)
+    : rows_(std::move(rows)) {
     for (const CommandRow& row : rows_) {
         auto* action = new QAction(window);
         action->setText(QString::fromUtf8(row.menuText ? row.menuText : row.toolTip));
@@ -57,6 +58,13 @@ CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window) : rows
         }
         QObject::connect(action, &QAction::triggered, window, row.handler);
         window->addAction(action);
+        if (!row.listKeys.empty()) {
+            auto* keys = new QAction(list);
+            keys->setShortcuts(QList<QKeySequence>(row.listKeys.begin(), row.listKeys.end()));
+            keys->setShortcutContext(Qt::WidgetShortcut);
+            QObject::connect(keys, &QAction::triggered, window, row.handler);
+            list->addAction(keys);
+        }
         actions_.push_back(action);
         handlers_.insert(row.id, row.handler);
         for (int alias : row.aliases) handlers_.insert(alias, row.handler);

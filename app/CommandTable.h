@@ -30,7 +30,8 @@ struct CommandRow {
     bool toolbarShown = true;
     Separator separatorBeforeButton = Separator::None;
     const char* toolTip = nullptr;
-    QKeySequence shortcut;
+    QKeySequence shortcut;               // anywhere in the window
+    std::vector<QKeySequence> listKeys;  // only while the image list has the focus
     std::function<void()> handler;
     // Asked each time its context menu opens; none: always enabled.
     std::function<bool()> enabledWhen;
@@ -38,8 +39,10 @@ struct CommandRow {
 
 class CommandTable {
   public:
-    // The actions belong to window, whose shortcuts they become.
-    CommandTable(std::vector<CommandRow> rows, QWidget* window);
+    // The actions belong to window, whose shortcuts they become; the list
+    // keys become shortcuts of list alone, so that typing elsewhere in the
+    // window never runs them.
+    CommandTable(std::vector<CommandRow> rows, QWidget* window, QWidget* list);
 
     // Runs the handler of id as its menu item, button or shortcut would;
     // false for an id nobody handles.

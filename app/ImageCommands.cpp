@@ -74,22 +74,30 @@ ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
     ImageListModel& model = parts_.model;
     connect(&model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] { currentRow_ = -1; });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        currentRow_ = -1;
+        clearShownPicture();
+    });
     connect(parts_.view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ImageCommands::selectionChanged);
 
     rowLoader_ = std::make_unique<RowLoader>(art_);
     connect(rowLoader_.get(), &RowLoader::rowRead, this,
             [this](quint64 id, const RowFacts& facts) { parts_.model.fillRow(id, facts); });
+    // A preview that arrives after its picture has gone from the list (or
+    // after another was asked for) is not shown.
     previewLoader_ = std::make_unique<PreviewLoader>();
     connect(previewLoader_.get(), &PreviewLoader::previewReady, this,
-            [this](const QString&, const QImage& image) {
-                parts_.previewBox.setPixmap(QPixmap::fromImage(image));
+            [this](const QString& path, const QImage& image) {
+                if (path == previewPath_) parts_.previewBox.setPixmap(QPixmap::fromImage(image));
             });
-    connect(previewLoader_.get(), &PreviewLoader::previewFailed, this,
-            [this] { parts_.previewBox.setPixmap(QPixmap::fromImage(artwork::brokenPicture())); });
+    connect(previewLoader_.get(), &PreviewLoader::previewFailed, this, [this](const QString& path) {
+        if (path == previewPath_)
+            parts_.previewBox.setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
+    });
     connect(
         previewLoader_.get(), &PreviewLoader::previewMissing, this, [this](const QString& path) {
+            if (path != previewPath_) return;
             parts_.dialogs.message(parts_.window, QString::fromUtf8("图像 %1 不存在。").arg(path),
                                    MessageKind::Stop);
         });
@@ -279,7 +287,16 @@ void ImageCommands::fullScreenPicture(const std::string& path) {
     parts_.secondary.fullScreenViewer(parts_.window, request);
 }
 
+void ImageCommands::clearShownPicture() {
+    for (int part : {2, 4, 5, 6, 7}) parts_.status.setText(part, {});
+    parts_.previewBox.clear();
+    previewPath_.clear();
+}
+
 void ImageCommands::selectionChanged() {
+    // Rows leaving the selection one by one as they are deleted never
+    // become the current row on their way out.
+    if (deleting_) return;
     const QList<int> rows = parts_.view.selectedRows();
     if (rows.size() != 1) return;
     const int row = rows.first();
@@ -291,9 +308,11 @@ void ImageCommands::selectionChanged() {
 }
 
 void ImageCommands::rowsRemoved(int first, int last) {
-    // The current row follows its image, or is gone with it.
+    // The current row follows its image, or is gone with it, and so are its
+    // facts and preview.
     if (currentRow_ >= first && currentRow_ <= last) {
         currentRow_ = -1;
+        clearShownPicture();
     } else if (currentRow_ > last) {
         currentRow_ -= last - first + 1;
     }

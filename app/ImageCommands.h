@@ -83,6 +83,8 @@ class ImageCommands : public QObject {
   private:
     void selectionChanged();
     void rowsRemoved(int first, int last);
+    // The status-bar facts and the preview of a picture no longer listed.
+    void clearShownPicture();
 
     Parts parts_;
     const ThumbnailArt& art_;

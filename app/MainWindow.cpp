@@ -10,12 +10,10 @@
 #include "uikit/StatusBarParts.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QToolBar>
 
 #include <filesystem>
@@ -43,9 +41,7 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
     toolBar_->setFloatable(false);
     toolBar_->setStyleSheet("QToolBar { border: none; }");
 
-    // The parts are fixed from the width the window gets when maximized.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    status_ = new StatusBarParts(screen ? screen->availableGeometry().width() : 1024, client_);
+    status_ = new StatusBarParts(client_);
     status_->setObjectName("statusbar133");
     status_->setText(0, QString::fromUtf8("就绪"));
 
@@ -68,7 +64,7 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
                                                               *model_, *view_, *images_, appFolder_,
                                                               [this](int id) { runCommand(id); }});
 
-    commands_ = std::make_unique<CommandTable>(commandRows(), this);
+    commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());
     commands_->fillToolBar(toolBar_);
     listMenu_ = new QMenu(this);

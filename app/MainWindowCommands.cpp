@@ -35,6 +35,10 @@ std::vector<CommandRow> MainWindow::commandRows() {
         r.shortcut = shortcut;
         return r;
     };
+    auto listKeys = [](CommandRow r, std::vector<QKeySequence> keys) {
+        r.listKeys = std::move(keys);
+        return r;
+    };
     auto after = [](S separator, CommandRow r) {
         r.separatorBeforeMenuItem = separator;
         return r;
@@ -74,9 +78,10 @@ std::vector<CommandRow> MainWindow::commandRows() {
         keys(row(kInvertSelection, {}, M::Image, "反向选中\tCtrl + S",
                  [images] { images->invertSelection(); }),
              Qt::CTRL | Qt::Key_S),
-        button(keys(row(kToolbarDelete, {kDeleteSelected}, M::Image, "删除选中\tD / Del",
-                        [images] { images->deleteSelected(); }),
-                    Qt::META | Qt::Key_Delete),
+        button(listKeys(keys(row(kToolbarDelete, {kDeleteSelected}, M::Image, "删除选中\tD / Del",
+                                 [images] { images->deleteSelected(); }),
+                             Qt::META | Qt::Key_Delete),
+                        {Qt::Key_Delete, Qt::Key_D}),
                4, 3, "删除选中的图像", S::Shown),
         keys(row(kDeleteAll, {}, M::Image, "删除所有\tCtrl + D", [images] { images->deleteAll(); }),
              Qt::CTRL | Qt::Key_D),

@@ -11,7 +11,7 @@ source "$(dirname "$0")/ui-common.sh"
 count="${1:-20}"
 ui_bench_build
 cmake --build "$build" -j 2 --target varnetto-viewer-bench >/dev/null
-viewer_bench="$build/bin/varnetto-viewer-bench"
+viewer_bench="$build/tests-bin/varnetto-viewer-bench"
 
 # 4000 x 3000 JPEGs made from the package's photographs.
 mkdir -p "$work/in"

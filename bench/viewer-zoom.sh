@@ -9,7 +9,7 @@ set -euo pipefail
 source "$(dirname "$0")/ui-common.sh"
 ui_bench_build
 cmake --build "$build" -j 2 --target varnetto-viewer-bench >/dev/null
-viewer_bench="$build/bin/varnetto-viewer-bench"
+viewer_bench="$build/tests-bin/varnetto-viewer-bench"
 
 biggest=$(for f in $(find /usr/share/backgrounds/mate -type f -iname '*.jpg'); do
   echo "$(vipsheader -f width "$f") $f"; done | sort -n | tail -1 | cut -d' ' -f2-)

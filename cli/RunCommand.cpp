@@ -176,6 +176,12 @@ int runCommand(const std::vector<std::string>& args) {
     if (!found) {
         std::cerr << "varnetto-cli run: no scheme named \"" << request.schemeName << "\" in "
                   << store.path() << '\n';
+        if (store.size() == 0) {
+            std::cerr << "the store holds no scheme\n";
+        } else {
+            std::cerr << "the store holds:\n";
+            for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
+        }
         return kExitUsage;
     }
     const Scheme scheme = *found;

@@ -12,8 +12,10 @@ Bitmap scaledExactly(const Bitmap& image, int width, int height) {
     });
 }
 
-Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int64_t pixelLimit) {
-    return scaledExactly(CImageBox::Thumbnail(path, width, height, pixelLimit), width, height);
+Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int64_t pixelLimit,
+                       std::string* damage) {
+    return scaledExactly(CImageBox::Thumbnail(path, width, height, pixelLimit, damage), width,
+                         height);
 }
 
 }  // namespace varnetto

@@ -12,8 +12,9 @@ namespace varnetto {
 Bitmap scaledExactly(const Bitmap& image, int width, int height);
 
 // A thumbnail of path of exactly width x height: shrink-on-load to fit, then
-// a last resample to the size. Throws ImagingError naming the file.
+// a last resample to the size. Throws ImagingError naming the file. damage:
+// as for CImageBox::Thumbnail.
 Bitmap thumbnailOfSize(const std::string& path, int width, int height,
-                       std::int64_t pixelLimit = kDefaultPixelLimit);
+                       std::int64_t pixelLimit = kDefaultPixelLimit, std::string* damage = nullptr);
 
 }  // namespace varnetto

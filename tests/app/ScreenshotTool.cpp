@@ -1,67 +1,86 @@
-// Screenshots on the running display (a virtual X display in scripts/screenshot).
-//   main      the main window with a folder of generated pictures loaded, some
-//             rows locked and one selected
-//   tree      the same, with the folder tree opened down to the pictures
-//   viewer    the selected picture (a photograph when one is installed) shown
-//             full-screen, zoomed in and panned
+// Screenshots on the running display (a virtual X display in scripts/screenshot),
+// with a folder of generated pictures (one of them cut short, one not a
+// picture at all). Usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT
+//   main       the main window maximized, the folder loaded, some rows
+//              locked and one selected
+//   window     the same, not maximized, at 1024 x 700
+//   tree       the main window with the folder tree opened down to the pictures
+//   viewer     the selected picture (a photograph when one is installed) shown
+//              full-screen, zoomed in and panned
 //   scheme-viewer  the parameters of a bundled scheme
-//   manager   the scheme manager on the bundled schemes
+//   failures   the list of the pictures a folder batch could not process
+//   open-file  the open-file dialog, opened a second time, so in the folder
+//              of the first file chosen, with its list of filters open
+//   manager    the scheme manager on the bundled schemes
 //   about, help    that dialog alone
-//   editor    each built page of the scheme editor; OUTPUT is then a folder
-// Usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT
+//   editor     each built page of the scheme editor; OUTPUT is then a folder
+#include "app/BatchDialog.h"
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
-#include "common/AppFolder.h"
 #include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/LatestRequestWorker.h"
+#include "uikit/ProblemListDialog.h"
+#include "uikit/QtTranslations.h"
 #include "viewer/AboutDialog.h"
 #include "viewer/FullScreenViewer.h"
 #include "viewer/HelpTipsDialog.h"
 #include "viewer/LinkOpener.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QMouseEvent>
 #include <QApplication>
-#include <QFont>
-#include <QListWidget>
+#include <QComboBox>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFont>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
-#include <cmath>
 #include <algorithm>
-#include <vector>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <vector>
 
 using namespace varnetto;
 
 namespace {
 
-class PrintingDialogs final : public UserDialogs {
+// Prints what the program would say; a question is answered Yes, and the
+// problem list is shown without waiting for it.
+class ScreenshotDialogs final : public UserDialogs {
   public:
     void message(QWidget*, const QString& text, MessageKind) override {
         std::cerr << text.toStdString() << "\n";
     }
     bool ask(QWidget*, const QString& text, MessageKind) override {
-        std::cerr << text.toStdString() << "\n";
-        return false;
+        std::cerr << text.toStdString() << " (yes)\n";
+        return true;
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString& text, const QString&) override {
-        std::cerr << text.toStdString() << "\n";
+    void problemList(QWidget* owner, const QString& summary,
+                     const std::vector<ProblemEntry>& entries) override {
+        auto* list = new ProblemListDialog(summary, entries, desktop_, *this, owner);
+        list->setAttribute(Qt::WA_DeleteOnClose);
+        list->show();
     }
+
+  private:
+    QtDesktop desktop_;
 };
 
 // Landscapes of coloured bands and a sun, in several sizes and aspects.
@@ -85,15 +104,110 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+void writePictures(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
+                            {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
+                            {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
+    int seed = 0;
+    for (const auto& size : sizes) {
+        writeScene(folder + "/scene" + std::to_string(seed + 1) + (seed % 3 ? ".jpg" : ".png"),
+                   size[0], size[1], seed);
+        ++seed;
+    }
+    // A photograph whose second half never arrived, and a file that only
+    // has a picture's name.
+    const std::filesystem::path whole = folder + "/scene2.jpg";
+    std::string bytes(std::filesystem::file_size(whole), '\0');
+    std::ifstream(whole, std::ios::binary).read(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(folder + "/cut short.jpg", std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size() / 2));
+    std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
+}
+
+// Calls act once every row of the list is read.
+void whenLoaded(MainWindow& window, std::function<void()> act) {
+    auto* poll = new QTimer(&window);
+    poll->setInterval(200);
+    QObject::connect(poll, &QTimer::timeout, [&window, poll, act] {
+        auto& list = window.imageList();
+        for (int row = 0; row < list.rowCount(); ++row)
+            if (!list.isRead(row)) return;
+        poll->stop();
+        act();
+    });
+    poll->start();
+}
+
+// Calls act on the next file dialog once it is up.
+void onFileDialog(std::function<void(QFileDialog*)> act) {
+    QTimer::singleShot(100, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return onFileDialog(act);
+        act(dialog);
+    });
+}
+
+bool save(const QPixmap& shot, const QString& output) {
+    const bool saved = shot.save(output);
+    std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+    return saved;
+}
+
+QPixmap screen(const QWidget& window) {
+    return window.screen()->grabWindow(0);
+}
+
+void showWindow(MainWindow& window) {
+    window.move(0, 0);
+    window.resize(1024, 700);
+    window.show();
+}
+
+void lockAndSelect(MainWindow& window) {
+    auto& list = window.imageList();
+    auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
+    for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
+    window.runCommand(kLockSelected);
+    selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+}
+
+// The open-file dialog twice: the first file chosen sets the folder the
+// second one opens in, shown with its list of filters open.
+void openFileShots(QApplication& app, MainWindow& window, const std::string& folder,
+                   const QString& output) {
+    onFileDialog([&window, folder](QFileDialog* first) {
+        const QString chosen = QString::fromStdString(folder + "/scene1.png");
+        first->setDirectory(QString::fromStdString(folder));
+        first->findChild<QLineEdit*>("fileNameEdit")->setText("scene1.png");
+        // The dialog may take the typed name a moment later.
+        auto* poll = new QTimer(first);
+        QObject::connect(poll, &QTimer::timeout, [first, chosen] {
+            if (first->selectedFiles().value(0) == chosen) static_cast<QDialog*>(first)->accept();
+        });
+        poll->start(100);
+    });
+    window.runCommand(kAddFile);
+    onFileDialog([&app, &window, output](QFileDialog* second) {
+        second->resize(760, 460);
+        second->findChild<QComboBox*>("fileTypeCombo")->showPopup();
+        QTimer::singleShot(1000, [&app, &window, output, second] {
+            app.exit(save(screen(window), output) ? 0 : 1);
+            second->reject();
+        });
+    });
+    window.runCommand(kAddFile);
+}
+
 // The scheme manager on the bundled store and sample picture, with the
 // third scheme selected and its preview drawn.
 int managerShot(QApplication& app, const QString& output) {
     QFont font = QApplication::font();
     font.setPointSize(10);  // as the program sets it
     QApplication::setFont(font);
-    PrintingDialogs dialogs;
+    ScreenshotDialogs dialogs;
     ManagerRequest request;
-    request.appFolder = applicationFolder();
+    request.appFolder = std::string(VARNETTO_BIN_DIR);
     request.imagePath = request.appFolder + "/Preview.jpg";
     SchemeManagerDialog dialog(dialogs, request);
     dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
@@ -146,7 +260,7 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
     std::filesystem::create_directories(folder);
     const std::string picture = folder + "/scene.jpg";
     writeScene(picture, 1600, 1200, 3);
-    SchemeStore store(applicationFolder());
+    SchemeStore store(std::string(VARNETTO_BIN_DIR));
     SilentReporter silent;
     store.load(silent);
     const struct {
@@ -165,7 +279,7 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         EditorRequest request;
         request.mode = EditorMode::EditScheme;
         request.imagePath = picture;
-        request.appFolder = applicationFolder();
+        request.appFolder = std::string(VARNETTO_BIN_DIR);
         request.scheme = scheme;
         request.store = &store;
         SchemeEditorDialog dialog(request, dialogs);
@@ -224,95 +338,108 @@ void zoomIntoViewer(QWidget* viewer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> modes = {"main",    "tree",  "viewer", "scheme-viewer",
-                                            "manager", "about", "help",   "editor"};
+    const std::vector<std::string> modes = {"main",      "window",  "tree",  "viewer",
+                                            "scheme-viewer", "failures", "open-file",
+                                            "manager",   "about",   "help",  "editor"};
     const std::string mode = argc == 4 ? argv[1] : "";
-    if (argc != 4 || std::find(modes.begin(), modes.end(), mode) == modes.end()) {
-        std::cerr << "usage: varnetto-screenshot "
-                     "main|tree|viewer|scheme-viewer|manager|about|help|editor "
-                     "PICTURE-FOLDER OUTPUT\n";
+    if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
+        std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
         return 2;
     }
-    initImaging(argv[0]);
-    QApplication app(argc, argv);
     const std::string folder = argv[2];
     const QString output = QString::fromLocal8Bit(argv[3]);
-    PrintingDialogs dialogs;
-    if (mode == "editor") return editorPages(dialogs, output.toStdString());
+    initImaging(argv[0]);
+    QApplication app(argc, argv);
+    installQtChineseTranslation(app);
+    QFont font = QApplication::font();
+    font.setPointSize(10);  // as the program sets it
+    QApplication::setFont(font);
+
+    ScreenshotDialogs printing;
+    if (mode == "editor") return editorPages(printing, output.toStdString());
     if (mode == "manager") return managerShot(app, output);
     if (mode == "about" || mode == "help") {
-        QFont font = QApplication::font();
-        font.setPointSize(10);  // as the program sets it
-        QApplication::setFont(font);
         DesktopLinkOpener links;
         if (mode == "about") {
-            AboutDialog about(links, dialogs);
+            AboutDialog about(links, printing);
             return saveDialog(app, about, output);
         }
-        HelpTipsDialog help(links, dialogs);
+        HelpTipsDialog help(links, printing);
         return saveDialog(app, help, output);
     }
-    std::filesystem::create_directories(folder);
+    writePictures(folder);
     if (mode == "tree") {
         for (const char* sub : {"Family", "旅行 2023", "scans"}) {
             std::filesystem::create_directories(folder + "/" + sub);
         }
         writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
     }
-    const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
-                            {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
-                            {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
-    int seed = 0;
-    for (const auto& size : sizes) {
-        writeScene(folder + "/scene" + std::to_string(seed + 1) + (seed % 3 ? ".jpg" : ".png"),
-                   size[0], size[1], seed);
-        ++seed;
-    }
-    std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
     if (const std::string photo = installedPhotograph(); !photo.empty() && mode == "viewer")
         std::filesystem::copy_file(photo, folder + "/photo.jpg",
                                    std::filesystem::copy_options::overwrite_existing);
 
+    QtUserDialogs real;
+    UserDialogs& dialogs = mode == "open-file" ? static_cast<UserDialogs&>(real) : printing;
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
-    // Xvfb has no window manager to maximize the window.
-    window.setGeometry(window.screen()->availableGeometry());
-    window.showMaximized();
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
+    if (mode == "window" || mode == "failures" || mode == "open-file") {
+        showWindow(window);
+    } else {
+        // Xvfb has no window manager to maximize the window.
+        window.setGeometry(window.screen()->availableGeometry());
+        window.showMaximized();
+    }
+
+    if (mode == "failures") {
+        QTimer::singleShot(0, [&] {
+            BatchDialog& batch = window.batchDialog();
+            auto* poll = new QTimer(&batch);
+            poll->setInterval(200);
+            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+                if (batch.running() || !batch.failuresButton()->isVisible()) return;
+                poll->stop();
+                batch.failuresButton()->click();
+                QTimer::singleShot(1000, [&] {
+                    app.exit(save(screen(window), output) ? 0 : 1);
+                    batch.done(0);
+                });
+            });
+            poll->start();
+            QTimer::singleShot(0, &batch, &BatchDialog::start);
+            window.startFolderBatch(folder);
+        });
+        return QApplication::exec();
+    }
     window.loadFolder(folder);
-    QTimer poll;
-    poll.setInterval(200);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto& list = window.imageList();
-        for (int row = 0; row < list.rowCount(); ++row)
-            if (!list.isRead(row)) return;
-        poll.stop();
-        auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
-        for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
-        window.runCommand(kLockSelected);
-        int shown = 2;
-        for (int row = 0; row < list.rowCount(); ++row)
-            if (list.rowPath(row).ends_with("/photo.jpg")) shown = row;
-        selection->select(list.index(shown), QItemSelectionModel::ClearAndSelect);
-        if (mode == "tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
-        if (mode == "viewer") {
+    whenLoaded(window, [&] {
+        lockAndSelect(window);
+        if (mode == "window") {
+            QTimer::singleShot(1500, [&] { app.exit(save(window.grab(), output) ? 0 : 1); });
+        } else if (mode == "open-file") {
+            openFileShots(app, window, folder, output);
+        } else if (mode == "viewer") {
+            auto& list = window.imageList();
+            auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
+            for (int row = 0; row < list.rowCount(); ++row)
+                if (list.rowPath(row).ends_with("/photo.jpg"))
+                    selection->select(list.index(row), QItemSelectionModel::ClearAndSelect);
             // The viewer is modal: it is worked from timers while it runs.
             QTimer::singleShot(1500, [&] {
                 if (QWidget* viewer = QApplication::activeModalWidget()) zoomIntoViewer(viewer);
             });
             QTimer::singleShot(3500, [&] { saveScreen(app, window, output); });
             window.runCommand(kFullScreen);
-            return;
-        }
-        if (mode == "scheme-viewer") {
+        } else if (mode == "scheme-viewer") {
             auto* choice = window.findChild<QComboBox*>("schemeChoice");
             const int framed = choice->findText(QString::fromUtf8("相框打印"));
             if (framed >= 0) choice->setCurrentIndex(framed);
             QTimer::singleShot(1000, [&] { saveScreen(app, window, output); });
             window.runCommand(kQuickView);
-            return;
+        } else {
+            if (mode == "tree")
+                revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
+            QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
         }
-        QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
     });
-    poll.start();
     return QApplication::exec();
 }

@@ -14,6 +14,7 @@
 //                      QFileSystemModel, filtered to the same pictures
 //   editor PICTURE     the scheme editor on PICTURE: opening, preview
 //                      latency of resize changes, longest event-loop wait
+#include "support/QuietDialogs.h"
 #include "EditorBench.h"
 #include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
@@ -21,7 +22,6 @@
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/RowLoader.h"
-#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "schemes/SchemeStore.h"
@@ -38,19 +38,9 @@
 #include <string>
 
 using namespace varnetto;
+using varnetto::testing::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public UserDialogs {
-  public:
-    void message(QWidget*, const QString& text, MessageKind) override {
-        std::cerr << text.toStdString() << "\n";
-    }
-    bool ask(QWidget*, const QString&, MessageKind) override { return false; }
-    QString chooseFolder(QWidget*, const QString&) override { return {}; }
-    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString&, const QString&) override {}
-};
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");
@@ -224,9 +214,9 @@ int main(int argc, char** argv) {
     QuietDialogs dialogs;
     if (mode == "batch") return batch(argc, argv, dialogs);
     if (mode == "tree-peer" && argc >= 3) return benchPeerTree(app, argv[2]);
-    if (mode == "editor" && argc == 3) return editorBench(dialogs, argv[2], applicationFolder());
+    if (mode == "editor" && argc == 3) return editorBench(dialogs, argv[2], VARNETTO_BIN_DIR);
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
     window.showMaximized();
 
     if (mode == "startup") {

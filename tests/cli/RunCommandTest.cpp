@@ -227,6 +227,23 @@ TEST_F(RunCommandTest, UsageAndStoreErrorsExitWithTwo) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
 }
 
+TEST_F(RunCommandTest, UnknownSchemeListsTheNamesTheStoreHolds) {
+    Scheme web;
+    web.name = "网页发布 1600";
+    Scheme thumbs;
+    thumbs.name = "缩略图 50%";
+    storeSchemes({web, thumbs});
+    EXPECT_EQ(run({"--scheme", "网页", "--app-folder", dir.str("app"), "x"}), kExitUsage);
+    EXPECT_NE(err.find("no scheme named \"网页\" in " + storePath +
+                       "\n"
+                       "the store holds:\n  网页发布 1600\n  缩略图 50%\n"),
+              std::string::npos)
+        << err;
+    storeSchemes({});
+    EXPECT_EQ(run({"--scheme", "网页", "--app-folder", dir.str("app"), "x"}), kExitUsage);
+    EXPECT_NE(err.find("the store holds no scheme\n"), std::string::npos) << err;
+}
+
 TEST(RunArguments, ParsesOptionsInAnyOrder) {
     const RunRequest r =
         parseRunArguments({"a.jpg", "--jobs", "3", "--scheme", "S", "--", "--odd.jpg"});

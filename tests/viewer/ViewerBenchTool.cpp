@@ -7,6 +7,7 @@
 //   zoom FILE              open a large picture, zoom in and out and pan by
 //                          dragging; the time from each mouse move to the
 //                          repaint, and the peak resident memory
+#include "support/QuietDialogs.h"
 #include "imaging/ImagingRuntime.h"
 #include "viewer/FullScreenViewer.h"
 #include "viewer/ViewerCanvas.h"
@@ -30,19 +31,9 @@
 #include <vector>
 
 using namespace varnetto;
+using varnetto::testing::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public UserDialogs {
-  public:
-    void message(QWidget*, const QString& text, MessageKind) override {
-        std::cerr << text.toStdString() << "\n";
-    }
-    bool ask(QWidget*, const QString&, MessageKind) override { return false; }
-    QString chooseFolder(QWidget*, const QString&) override { return {}; }
-    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString&, const QString&) override {}
-};
 
 double statusMegabytes(const char* field) {
     std::ifstream status("/proc/self/status");
