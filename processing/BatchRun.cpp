@@ -89,7 +89,7 @@ BatchOutcome failedOutcome(int index, const std::string& source, const std::stri
 // it throws (a bad picture, memory, the file system, an observer) becomes
 // its own outcome.
 BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
-                        int index, const std::string& appFolder, Reporter& reporter,
+                        int index, const AppFolders& appFolder, Reporter& reporter,
                         BatchObserver* observer) {
     BatchOutcome outcome;
     try {
@@ -151,7 +151,7 @@ BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason) 
 }
 
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
-                                   const std::string& appFolder, Reporter& reporter,
+                                   const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
     std::vector<std::string> outputs;
