@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include "common/AppFolder.h"
+
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -30,8 +32,12 @@ std::optional<std::string> takeOption(std::vector<std::string>& args, const std:
 }
 
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath) {
-    if (storePath) store.setPath(*storePath);
     StderrReporter reporter;
+    if (storePath) {
+        store.setPath(*storePath);
+    } else {
+        prepareUserStore(store.folders(), reporter);
+    }
     store.load(reporter);
     if (reporter.messageCount() > 0) {
         std::cerr << "store: " << store.path() << '\n';
@@ -47,6 +53,7 @@ void printUsage() {
                  "  varnetto-cli import FILE.json [--store FILE]\n"
                  "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N] "
                  "INPUT...\n";
+    std::cerr << "store: " << currentAppFolders().storePath() << '\n';
 }
 
 }  // namespace varnetto::cli
