@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
     QApplication::setApplicationVersion("2.9.0");
+    QGuiApplication::setDesktopFileName("org.varnetto.Varnetto");
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);
