@@ -1,5 +1,7 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
+// In the "drop" mode, several of the pictures are dropped on the list as a
+// file manager drops them instead.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -9,9 +11,12 @@
 #include "imaging/ImagingRuntime.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <cmath>
 #include <filesystem>
@@ -61,9 +66,26 @@ void writeScene(const std::string& path, int width, int height, int seed) {
 
 }  // namespace
 
+// Drops the files on the list as a file manager's drag would end.
+void dropOnList(MainWindow& window, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QWidget* list = window.findChild<ImageListView*>("imageList")->viewport();
+    const QPoint at = list->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &drop);
+    std::cerr << "drop of " << paths.size() << " files "
+              << (drop.isAccepted() ? "taken" : "refused") << "\n";
+}
+
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png\n";
+    const bool dropMode = argc == 4 && std::string(argv[3]) == "drop";
+    if (argc != 3 && !dropMode) {
+        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png [drop]\n";
         return 2;
     }
     initImaging(argv[0]);
@@ -81,6 +103,10 @@ int main(int argc, char** argv) {
         ++seed;
     }
     std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
+    QStringList dropped;
+    for (int scene : {1, 2, 4, 5, 7, 9, 11})
+        dropped << QString::fromStdString(folder + "/scene" + std::to_string(scene) +
+                                          ((scene - 1) % 3 ? ".jpg" : ".png"));
 
     PrintingDialogs dialogs;
     DialogRouter secondary(dialogs);
@@ -88,7 +114,11 @@ int main(int argc, char** argv) {
     // Xvfb has no window manager to maximize the window.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
-    window.loadFolder(folder);
+    if (dropMode) {
+        dropOnList(window, dropped);
+    } else {
+        window.loadFolder(folder);
+    }
     QTimer poll;
     poll.setInterval(200);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -97,8 +127,11 @@ int main(int argc, char** argv) {
             if (!list.isRead(row)) return;
         poll.stop();
         auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
-        for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
-        window.runCommand(kLockSelected);
+        if (!dropMode) {
+            for (int row : {1, 4, 5})
+                selection->select(list.index(row), QItemSelectionModel::Select);
+            window.runCommand(kLockSelected);
+        }
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
         QTimer::singleShot(1500, [&] {
             const QPixmap shot = window.screen()->grabWindow(0);
