@@ -139,6 +139,8 @@ void ImageCommands::openPaths(const std::vector<std::string>& paths) {
         names.clear();
     };
     for (const std::string& given : paths) {
+        // An empty argument would otherwise name the working folder.
+        if (given.empty()) continue;
         std::error_code error;
         const auto absolute = std::filesystem::absolute(given, error).lexically_normal();
         const std::string path = withoutTrailingSlashes(error ? given : absolute.string());

@@ -99,8 +99,9 @@ class DesktopTest : public QObject {
         const QString previous = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(f.app.str()));
         // A file given relative to the working folder, a folder, a file
-        // again, and a path that is not there.
-        f.window->openPaths({"pictures/2.png", "pictures/", f.pictures + "/0.png", "nowhere.jpg"});
+        // again, a path that is not there and an empty argument.
+        f.window->openPaths(
+            {"pictures/2.png", "pictures/", f.pictures + "/0.png", "nowhere.jpg", ""});
         QDir::setCurrent(previous);
         QTRY_VERIFY_WITH_TIMEOUT(allRead(*f.window), 20000);
         const QString p = QString::fromStdString(f.pictures);
