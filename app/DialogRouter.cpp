@@ -1,5 +1,7 @@
 #include "app/DialogRouter.h"
 
+#include "manager/SchemeManagerDialog.h"
+
 namespace varnetto {
 
 // Each window is opened here once it exists; until then its command does
@@ -9,8 +11,20 @@ int DialogRouter::schemeEditor(QWidget*, const EditorRequest&) {
     return 0;
 }
 
-bool DialogRouter::schemeManager(QWidget*, const ManagerRequest&) {
-    return false;
+bool DialogRouter::schemeManager(QWidget* owner, const ManagerRequest& request) {
+    ManagerRequest routed = request;
+    if (!routed.openEditor) {
+        routed.openEditor = [this](QWidget* parent, const EditorRequest& editor) {
+            return schemeEditor(parent, editor);
+        };
+    }
+    if (!routed.openViewer) {
+        routed.openViewer = [this](QWidget* parent, const ViewerRequest& viewer) {
+            return fullScreenViewer(parent, viewer);
+        };
+    }
+    SchemeManagerDialog dialog(dialogs_, std::move(routed), owner);
+    return dialog.exec() == 1;
 }
 
 void DialogRouter::schemeViewer(QWidget*, const SchemeViewerRequest&) {}

@@ -13,6 +13,7 @@
 
 #include <QItemSelection>
 #include <QLabel>
+#include <QStringList>
 
 #include <filesystem>
 
@@ -30,8 +31,19 @@ const char* const kOpenFileFilter =
     "WBM 格式(*.wbm) (*.wbm);;"
     "PCX 格式(*.pcx) (*.pcx);;"
     "\t\tPhotoshop 格式(*.psd) (*.psd);;"
-    "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;"
-    "所有文件(*.*) (*)";
+    "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;";
+const char* const kAllFilesFilter = "所有文件(*.*) (*)";
+
+// One entry for the phone and web formats, from the core's list.
+QString openFileFilter() {
+    QStringList patterns;
+    for (std::string_view pattern : modernImagePatterns)
+        patterns << QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size()));
+    return QString::fromUtf8(kOpenFileFilter) +
+           QStringLiteral("WebP、HEIF、AVIF、JPEG XL 格式(%1) (%2);;")
+               .arg(patterns.join(QStringLiteral("; ")), patterns.join(QLatin1Char(' '))) +
+           QString::fromUtf8(kAllFilesFilter);
+}
 
 std::string withoutTrailingSlashes(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -107,7 +119,7 @@ void ImageCommands::loadFolder(const std::string& folder) {
 
 void ImageCommands::chooseAndAddFile() {
     const QString path = parts_.dialogs.chooseOpenFile(
-        parts_.window, QString::fromUtf8(kOpenFileFilter), QStringLiteral("*.jpg"));
+        parts_.window, openFileFilter(), QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
     const std::string full = path.toStdString();
     const auto slash = full.rfind('/');

@@ -70,7 +70,7 @@ class MainWindow : public QMainWindow {
     BatchDialog& batchDialog() { return panel_->batchDialog(); }
     int currentRow() const { return images_->currentRow(); }
     const QString& previewPath() const { return images_->previewPath(); }
-    int batchSource() const { return panel_->batchSource(); }
+    BatchSource batchSource() const { return panel_->batchSource(); }
     bool batchActive() const { return panel_->batchActive(); }
 
   protected:

@@ -96,7 +96,7 @@ void SchemePanel::startLockedBatch() {
         parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
         return;
     }
-    batchSource_ = 1;
+    batchSource_ = BatchSource::LockedRows;
     showBatchDialog(parts_.model.lockedCount(), [this] {
         BatchJob job;
         if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
@@ -108,7 +108,7 @@ void SchemePanel::startLockedBatch() {
 
 void SchemePanel::startFolderBatch(const std::string& folder) {
     batchFolder_ = folder;
-    batchSource_ = 2;
+    batchSource_ = BatchSource::Folder;
     const int count = folder.empty() ? 0 : static_cast<int>(listFolderImages(folder).size());
     showBatchDialog(count, [this] {
         BatchJob job;

@@ -28,6 +28,9 @@ class UserDialogs;
 // The scheme choice with its buttons, the main scheme store, and the quick
 // actions that run the current scheme: editing it, managing and viewing
 // schemes, the effect preview, batch runs and single-image processing.
+// What the next batch run walks.
+enum class BatchSource : int { None = 0, LockedRows = 1, Folder = 2 };
+
 class SchemePanel : public QObject {
     Q_OBJECT
   public:
@@ -68,7 +71,7 @@ class SchemePanel : public QObject {
     void singleImageOf(const std::string& path);
 
     BatchDialog& batchDialog() { return *batchDialog_; }
-    int batchSource() const { return batchSource_; }
+    BatchSource batchSource() const { return batchSource_; }
     bool batchActive() const { return batchActive_; }
 
   private:
@@ -82,7 +85,7 @@ class SchemePanel : public QObject {
     QComboBox* choice_ = nullptr;
     QHash<int, QPushButton*> buttons_;
     std::unique_ptr<BatchDialog> batchDialog_;
-    int batchSource_ = 0;
+    BatchSource batchSource_ = BatchSource::None;
     std::string batchFolder_;
     bool batchActive_ = false;
 };

@@ -51,8 +51,8 @@ void printUsage() {
                  "  varnetto-cli list [--store FILE]\n"
                  "  varnetto-cli export [--store FILE]\n"
                  "  varnetto-cli import FILE.json [--store FILE]\n"
-                 "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N] "
-                 "INPUT...\n";
+                 "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N]\n"
+                 "                   [--shard K/N] [--dry-run] [--recursive] INPUT...\n";
     std::cerr << "store: " << currentAppFolders().storePath() << '\n';
 }
 

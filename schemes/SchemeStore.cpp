@@ -4,6 +4,8 @@
 #include "common/PendingFile.h"
 #include "schemes/StoreFormat.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -57,6 +59,15 @@ bool SchemeStore::save(Reporter& reporter) const {
     std::error_code error;
     if (!fs::exists(file, error)) {
         reporter.message("图像处理方案文件不存在，无法保存。", MessageKind::Stop);
+        return false;
+    }
+    // Replacing by rename would get past a file the user made read-only.
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((fs::status(file, error).permissions() & writable) == fs::perms::none ||
+        ::access(file.c_str(), W_OK) != 0) {
+        reporter.message(
+            formatMessage("无法保存图像处理方案文件 %s：%s", file.c_str(), "文件是只读的"),
+            MessageKind::Stop);
         return false;
     }
     try {

@@ -35,7 +35,8 @@ class SchemeStore {
     // the store unchanged; a damaged file keeps the schemes read completely
     // and is reported with their count. Returns true when the whole file was read.
     bool load(Reporter& reporter);
-    // Replaces the file (which must exist) atomically. Returns true on success.
+    // Replaces the file (which must exist and be writable) atomically.
+    // Returns true on success; a failure has been reported.
     bool save(Reporter& reporter) const;
 
     // The first scheme from the head whose name is byte-for-byte equal.

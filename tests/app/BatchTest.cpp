@@ -291,7 +291,7 @@ class BatchTest : public QObject {
         f.window->runCommand(kBatchRun);
         QVERIFY(!f.window->batchActive());
         QCOMPARE(shownCount, QString("2"));
-        QCOMPARE(f.window->batchSource(), 1);
+        QCOMPARE(f.window->batchSource(), BatchSource::LockedRows);
         QCOMPARE(filesIn(f.outputFolder), 2);
         QVERIFY(fs::exists(f.outputFolder + "/1.png"));
         QVERIFY(fs::exists(f.outputFolder + "/3.png"));
@@ -311,7 +311,7 @@ class BatchTest : public QObject {
         });
         f.window->startFolderBatch(f.pictures);
         QCOMPARE(shownCount, QString("3"));
-        QCOMPARE(f.window->batchSource(), 2);
+        QCOMPARE(f.window->batchSource(), BatchSource::Folder);
         QCOMPARE(f.window->imageList().rowCount(), 0);
         QCOMPARE(filesIn(f.outputFolder), 3);
     }

@@ -52,7 +52,9 @@ class ImageCommandsTest : public QObject {
         QCOMPARE(f.dialogs.initialName, QString("*.jpg"));
         QVERIFY(f.dialogs.filter.startsWith("JPEG 格式(*.jpg; *jpeg) (*.jpg *.jpeg);;"));
         QVERIFY(f.dialogs.filter.contains("\t\tPhotoshop 格式(*.psd) (*.psd)"));
-        QVERIFY(f.dialogs.filter.endsWith("所有文件(*.*) (*)"));
+        QVERIFY(f.dialogs.filter.endsWith(
+            "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
+            "(*.webp *.heic *.heif *.avif *.jxl);;所有文件(*.*) (*)"));
         // Read at once, before any event is processed.
         QCOMPARE(f.window->imageList().rowCount(), 1);
         QCOMPARE(f.window->imageList().entry(0).lockState, kUnlocked);

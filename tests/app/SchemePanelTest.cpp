@@ -1,7 +1,10 @@
 #include "app/CommandIds.h"
+#include "app/DialogRouter.h"
 #include "app/WindowFixture.h"
 
 #include <QComboBox>
+#include <QListWidget>
+#include <QTimer>
 
 using namespace varnetto;
 using namespace varnetto::testing;
@@ -104,6 +107,60 @@ class SchemePanelTest : public QObject {
         SilentReporter silent;
         QVERIFY(saved.load(silent));
         QVERIFY(saved.findByName("Better") != nullptr);
+    }
+
+    void managerSaveReloadsTheChoice() {
+        WindowFixture f({"Alpha", "Beta"});
+        writePicture(f.app.path() / "Preview.jpg", 80, 60);
+        // The real manager, opened through the router; the user's steps run
+        // once it is up, with an editor stand-in that names the new scheme.
+        std::function<void(QWidget*)> steps;
+        f.secondary.manager = [&](QWidget* owner, const ManagerRequest& request) {
+            ManagerRequest withEditor = request;
+            withEditor.openEditor = [](QWidget*, const EditorRequest& r) {
+                r.scheme->name = "Gamma";
+                return 1;
+            };
+            QTimer::singleShot(0, [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->objectName() == "schemeManager" && top->isVisible()) steps(top);
+            });
+            DialogRouter router(f.dialogs);
+            return router.schemeManager(owner, withEditor);
+        };
+        const auto click = [](QWidget* manager, const char* button) {
+            manager->findChild<QPushButton*>(button)->click();
+        };
+        const auto deleteAll = [&](QWidget* manager) {
+            auto* list = manager->findChild<QListWidget*>("schemeList");
+            while (list->count() > 0) {
+                list->setCurrentRow(0);
+                click(manager, "deleteButton");
+            }
+        };
+
+        steps = [&](QWidget* manager) {
+            click(manager, "addButton");
+            click(manager, "saveButton");
+        };
+        f.window->runCommand(kSchemeManager);
+        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
+
+        steps = [&](QWidget* manager) {
+            deleteAll(manager);
+            click(manager, "cancelButton");
+        };
+        f.window->runCommand(kSchemeManagerButton);
+        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
+
+        steps = [&](QWidget* manager) {
+            deleteAll(manager);
+            click(manager, "saveButton");
+        };
+        f.window->runCommand(kSchemeManager);
+        QCOMPARE(f.schemeChoice()->count(), 0);
+        QVERIFY(f.window->currentScheme() == nullptr);
+        QVERIFY(f.dialogs.messages.isEmpty());
     }
 
     void cancelledEditChangesNothing() {

@@ -1,7 +1,8 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
-// In the "drop" mode, several of the pictures are dropped on the list as a
-// file manager drops them instead.
+// With --manager it shows the scheme manager on the bundled schemes instead;
+// with --drop, several of the pictures are dropped on the list as a file
+// manager drops them, instead of loading the folder.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -9,9 +10,13 @@
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "manager/SchemeManagerDialog.h"
+#include "uikit/LatestRequestWorker.h"
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFont>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPixmap>
 #include <QScreen>
@@ -64,7 +69,38 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
-}  // namespace
+// The scheme manager on the bundled store and sample picture, with the
+// third scheme selected and its preview drawn.
+int managerShot(QApplication& app, const QString& output) {
+    QFont font = QApplication::font();
+    font.setPointSize(10);  // as the program sets it
+    QApplication::setFont(font);
+    PrintingDialogs dialogs;
+    ManagerRequest request;
+    request.appFolder = applicationFolder();
+    request.imagePath = applicationFolder() + "/Preview.jpg";
+    SchemeManagerDialog dialog(dialogs, request);
+    dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
+    dialog.show();
+    dialog.findChild<QListWidget*>("schemeList")->setCurrentRow(2);
+    auto* worker = dialog.findChild<LatestRequestWorker*>("schemePreview");
+    QTimer poll;
+    poll.setInterval(200);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (worker->busy()) return;
+        poll.stop();
+        QTimer::singleShot(300, [&] {
+            const QRect area = dialog.frameGeometry().adjusted(-20, -20, 20, 20);
+            const QPixmap shot =
+                dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+            const bool saved = shot.save(output);
+            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    poll.start();
+    return QApplication::exec();
+}
 
 // Drops the files on the list as a file manager's drag would end.
 void dropOnList(MainWindow& window, const QStringList& paths) {
@@ -82,16 +118,20 @@ void dropOnList(MainWindow& window, const QStringList& paths) {
               << (drop.isAccepted() ? "taken" : "refused") << "\n";
 }
 
+}  // namespace
+
 int main(int argc, char** argv) {
-    const bool dropMode = argc == 4 && std::string(argv[3]) == "drop";
-    if (argc != 3 && !dropMode) {
-        std::cerr << "usage: varnetto-screenshot PICTURE-FOLDER OUTPUT.png [drop]\n";
+    const std::string mode = argc == 4 ? argv[1] : "";
+    if (argc != 3 && !(argc == 4 && (mode == "--manager" || mode == "--drop"))) {
+        std::cerr << "usage: varnetto-screenshot [--manager|--drop] PICTURE-FOLDER OUTPUT.png\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
-    const std::string folder = argv[1];
-    const QString output = QString::fromLocal8Bit(argv[2]);
+    const std::string folder = argv[argc - 2];
+    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
+    if (mode == "--manager") return managerShot(app, output);
+    const bool dropMode = mode == "--drop";
     std::filesystem::create_directories(folder);
     const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
                             {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},

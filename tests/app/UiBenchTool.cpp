@@ -3,11 +3,17 @@
 //                      longest wait of the UI thread's event loop meanwhile,
 //                      and the resident memory at the end
 //   startup            time from the start of main to a shown main window
+//   batch APP SCHEME FILE...
+//                      run the scheme of the application folder APP over the
+//                      files through the batch dialog, as "开始" does; time
+//                      until the run has ended
+#include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
 #include "imaging/ImagingRuntime.h"
 #include "browser/RowLoader.h"
 #include "common/AppFolder.h"
+#include "schemes/SchemeStore.h"
 #include "imaging/CImageBox.h"
 
 #include <QApplication>
@@ -43,6 +49,42 @@ double residentMegabytes() {
     return 0;
 }
 
+// The batch dialog's own path: its runner, workers and thread policy.
+int batch(int argc, char** argv, UserDialogs& dialogs) {
+    if (argc < 5) return 2;
+    const std::string appFolder = argv[2];
+    SilentReporter silent;
+    SchemeStore store(appFolder);
+    store.load(silent);
+    const Scheme* scheme = store.findByName(argv[3]);
+    if (!scheme) {
+        std::cerr << "no scheme " << argv[3] << "\n";
+        return 2;
+    }
+    BatchJob job;
+    job.scheme = *scheme;
+    job.outputFolder = scheme->outputFolder;
+    job.sources.assign(argv + 4, argv + argc);
+    BatchDialog dialog(dialogs, appFolder);
+    QElapsedTimer running;
+    int failed = 0;
+    QObject::connect(&dialog, &BatchDialog::batchFinished, [&] {
+        for (const BatchOutcome& outcome : dialog.lastOutcomes()) failed += outcome.ok() ? 0 : 1;
+        std::printf("images=%zu seconds=%.2f failed=%d\n", job.sources.size(),
+                    running.elapsed() / 1000.0, failed);
+        QApplication::quit();
+    });
+    dialog.prepare(QString::fromStdString(scheme->name), int(job.sources.size()),
+                   [job] { return job; });
+    dialog.show();
+    QTimer::singleShot(0, [&] {
+        running.start();
+        dialog.start();
+    });
+    QApplication::exec();
+    return failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +99,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string mode = argv[1];
     QuietDialogs dialogs;
+    if (mode == "batch") return batch(argc, argv, dialogs);
     DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     window.showMaximized();

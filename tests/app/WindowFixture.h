@@ -28,9 +28,9 @@ class RecordingSecondaryDialogs final : public SecondaryDialogs {
         if (request.scheme && !renameTo.empty()) request.scheme->name = renameTo;
         return editorResult;
     }
-    bool schemeManager(QWidget*, const ManagerRequest& request) override {
+    bool schemeManager(QWidget* owner, const ManagerRequest& request) override {
         calls << "manager " + QString::fromStdString(request.imagePath);
-        return false;
+        return manager ? manager(owner, request) : false;
     }
     void schemeViewer(QWidget*, const SchemeViewerRequest& request) override {
         calls << "viewer";
@@ -50,6 +50,8 @@ class RecordingSecondaryDialogs final : public SecondaryDialogs {
 
     QStringList calls;
     int editorResult = 0;
+    // Stands in for the scheme manager when set; returns whether it saved.
+    std::function<bool(QWidget*, const ManagerRequest&)> manager;
     std::string renameTo;
     ViewerRequest lastViewer;
     std::optional<Scheme> viewedScheme;

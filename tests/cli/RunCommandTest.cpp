@@ -236,6 +236,15 @@ TEST(RunArguments, ParsesOptionsInAnyOrder) {
     EXPECT_EQ(r.inputs, (std::vector<std::string>{"a.jpg", "--odd.jpg"}));
     EXPECT_THROW(parseRunArguments({"--scheme"}), std::invalid_argument);
     EXPECT_THROW(parseRunArguments({"--scheme", "S", "--jobs", "-1", "a"}), std::invalid_argument);
+    const RunRequest scaled =
+        parseRunArguments({"--recursive", "d", "--shard", "2/5", "--scheme", "S", "--dry-run"});
+    EXPECT_EQ(std::pair(scaled.shard.number, scaled.shard.count), std::pair(2, 5));
+    EXPECT_TRUE(scaled.dryRun);
+    EXPECT_TRUE(scaled.recursive);
+    EXPECT_EQ(scaled.inputs, std::vector<std::string>{"d"});
+    EXPECT_FALSE(r.dryRun || r.recursive);
+    EXPECT_THROW(parseRunArguments({"--scheme", "S", "--shard", "5/4", "a"}),
+                 std::invalid_argument);
 }
 
 }  // namespace

@@ -136,6 +136,20 @@ TEST_F(StoreCommands, ImportFillsMissingFieldsWithNewRecordValues) {
     EXPECT_EQ(store.header(), SchemeListHeader{});
 }
 
+TEST_F(StoreCommands, ImportTakesWebPAndAvifOutputs) {
+    writeBytes(dir.path() / "s.json", R"({"schemes": [
+        {"name": "W", "convertEnabled": 1, "formatConvertEnabled": 1, "outputFormat": 9},
+        {"name": "A", "convertEnabled": 1, "formatConvertEnabled": 1, "outputFormat": 10}]})");
+    ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    RecordingReporter reporter;
+    ASSERT_TRUE(store.load(reporter));
+    ASSERT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.at(0)->outputFormat, stored(OutputFormat::WebP));
+    EXPECT_EQ(store.at(1)->outputFormat, stored(OutputFormat::Avif));
+}
+
 TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
     writeBytes(storeFile(), "keep me");
     struct Case {

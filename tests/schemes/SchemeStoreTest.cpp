@@ -227,3 +227,17 @@ TEST(SchemeKinds, NamedStampsAndBordersComeFromTheUsersFolderFirst) {
         EXPECT_EQ(borderPiecePathsOf(s, folders)[7], expected);
     }
 }
+
+TEST_F(SchemeStoreTest, ReadOnlyStoreIsReportedAndLeftAlone) {
+    const std::string bytes = StoreBytes().header().i32(1).scheme("kept").str();
+    writeBytes(storeFile(), bytes);
+    SchemeStore s = store();
+    s.load(reporter);
+    s.at(0)->name = "changed";
+    fs::permissions(storeFile(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_FALSE(s.save(reporter));
+    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"无法保存图像处理方案文件 " +
+                                                         storeFile().string() + "：文件是只读的"});
+    EXPECT_EQ(readBytes(storeFile()), bytes);
+    EXPECT_EQ(s.at(0)->name, "changed");
+}
