@@ -84,6 +84,14 @@ void CommandTable::fillMenu(QMenu* menu, CommandMenu which) const {
     }
 }
 
+void CommandTable::refreshEnabled(CommandMenu which) const {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].menu == which && rows_[i].enabledWhen) {
+            actions_[i]->setEnabled(rows_[i].enabledWhen());
+        }
+    }
+}
+
 void CommandTable::fillToolBar(QToolBar* toolBar) const {
     std::vector<size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), size_t{0});

@@ -14,7 +14,7 @@ class QWidget;
 
 namespace varnetto {
 
-enum class CommandMenu { None, Image, Scheme, Process, Help, ListContext };
+enum class CommandMenu { None, Image, Scheme, Process, Help, ListContext, TreeContext };
 enum class Separator { None, Shown, Hidden };
 
 // One command of the main window. Its menu item, toolbar button and shortcut
@@ -32,6 +32,8 @@ struct CommandRow {
     const char* toolTip = nullptr;
     QKeySequence shortcut;
     std::function<void()> handler;
+    // Asked each time its context menu opens; none: always enabled.
+    std::function<bool()> enabledWhen;
 };
 
 class CommandTable {
@@ -46,6 +48,8 @@ class CommandTable {
     void fillMenuBar(QMenuBar* bar) const;
     void fillMenu(QMenu* menu, CommandMenu which) const;
     void fillToolBar(QToolBar* toolBar) const;
+    // Enables or grays the items of a context menu before it is shown.
+    void refreshEnabled(CommandMenu which) const;
 
   private:
     std::vector<CommandRow> rows_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SecondaryDialogs.h"
+#include "viewer/LinkOpener.h"
 
 namespace varnetto {
 
@@ -21,6 +22,7 @@ class DialogRouter final : public SecondaryDialogs {
 
   private:
     UserDialogs& dialogs_;
+    DesktopLinkOpener links_;
 };
 
 }  // namespace varnetto

@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
 #include "uikit/AccessibleNames.h"
@@ -16,6 +17,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolBar>
+
+#include <filesystem>
 
 namespace varnetto {
 
@@ -71,6 +74,7 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
     listMenu_ = new QMenu(this);
     listMenu_->setObjectName("listContextMenu");
     commands_->fillMenu(listMenu_, CommandMenu::ListContext);
+    createFolderTree();
 
     images_->refreshLockCounter();
     nameControlsForAssistiveTools(this);
@@ -106,6 +110,42 @@ void MainWindow::createImageList() {
         for (const QString& path : dropped) paths.push_back(path.toStdString());
         openPaths(paths);
     });
+}
+
+void MainWindow::createFolderTree() {
+    tree_ = new FolderTree;
+    tree_->setObjectName("folderTree");
+    tree_->setToolTip(QString::fromUtf8("图像文件浏览"));
+    tree_->setAccessibleName(QString::fromUtf8("图像文件浏览"));
+    setFolderTree(tree_);
+    treeMenu_ = new QMenu(this);
+    treeMenu_->setObjectName("folderTreeContextMenu");
+    commands_->fillMenu(treeMenu_, CommandMenu::TreeContext);
+    connect(tree_, &FolderTree::selectedPathChanged, this,
+            [this](const std::string& path) { treeSelectionChanged(path); });
+    // A double click adds a file as its menu item does.
+    connect(tree_, &FolderTree::itemDoubleClicked, this,
+            [this](const std::string&) { runCommand(kTreeAddFile); });
+    connect(tree_, &FolderTree::contextMenuWanted, this, [this](const std::string&, QPoint at) {
+        commands_->refreshEnabled(CommandMenu::TreeContext);
+        treeMenu_->popup(at);
+    });
+    tree_->populate();
+}
+
+std::string MainWindow::treeFile() const {
+    const std::string path = tree_->currentPath();
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(path, error) ||
+        std::filesystem::is_directory(path, error)) {
+        return {};
+    }
+    return path;
+}
+
+std::string MainWindow::treeFolder() const {
+    const std::string path = tree_->currentPath();
+    return treeFile().empty() ? path : std::string();
 }
 
 bool MainWindow::runCommand(int id) {

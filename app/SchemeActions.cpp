@@ -42,6 +42,7 @@ void SchemePanel::editCurrentScheme() {
     request.mode = EditorMode::EditScheme;
     request.imagePath = path;
     request.appFolder = parts_.appFolder;
+    request.store = store_.get();
     request.scheme = scheme;
     if (parts_.secondary.schemeEditor(parts_.window, request) == 1) {
         fillSchemeChoice(*store_);
@@ -140,6 +141,7 @@ void SchemePanel::singleImageProcessing() {
     request.mode = EditorMode::SingleImage;
     request.imagePath = path;
     request.appFolder = parts_.appFolder;
+    request.store = store_.get();
     parts_.secondary.schemeEditor(parts_.window, request);
 }
 
@@ -154,6 +156,7 @@ void SchemePanel::singleImageOf(const std::string& path) {
     request.mode = EditorMode::SingleImage;
     request.imagePath = path;
     request.appFolder = parts_.appFolder;
+    request.store = store_.get();
     parts_.secondary.schemeEditor(parts_.window, request);
 }
 

@@ -1,20 +1,29 @@
 // Shows the main window on the running display with a folder of generated
 // pictures loaded, some rows locked and one selected, and saves the screen.
-// With --manager it shows the scheme manager on the bundled schemes instead;
-// with --drop, several of the pictures are dropped on the list as a file
-// manager drops them, instead of loading the folder.
+// With --tree the folder tree is opened down to the pictures as well. With
+// --manager it shows the scheme manager on the bundled schemes instead, with
+// --about or --help that dialog alone.
+// "editor FOLDER" instead saves the scheme editor's pages, each with a
+// bundled scheme, as FOLDER/editor-*.png.
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/TreeWalk.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "common/AppFolder.h"
+#include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/LatestRequestWorker.h"
+#include "viewer/AboutDialog.h"
+#include "viewer/HelpTipsDialog.h"
+#include "viewer/LinkOpener.h"
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFont>
 #include <QListWidget>
 #include <QMimeData>
@@ -102,6 +111,76 @@ int managerShot(QApplication& app, const QString& output) {
     return QApplication::exec();
 }
 
+// Opens the tree from its root drive down to folder and selects one of its
+// pictures, with the folder at the top of the view.
+void revealInTree(FolderTree& tree, const std::string& folder) {
+    const QModelIndex at = testing::openTreeDownTo(tree, folder);
+    if (!at.isValid()) return;
+    tree.expand(at);
+    testing::waitForTree(tree);
+    const auto pictures = tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
+                                              QStringLiteral("scene1.png"), 1, Qt::MatchExactly);
+    if (!pictures.isEmpty()) tree.setCurrentIndex(pictures.first());
+    tree.scrollTo(at, QAbstractItemView::PositionAtTop);
+}
+
+int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
+    dialog.show();
+    QTimer::singleShot(800, [&] {
+        const bool saved = dialog.grab().save(output);
+        std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+        app.exit(saved ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
+// Each built page of the editor with the bundled scheme that uses it most.
+int editorPages(UserDialogs& dialogs, const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string picture = folder + "/scene.jpg";
+    writeScene(picture, 1600, 1200, 3);
+    SchemeStore store(applicationFolder());
+    SilentReporter silent;
+    store.load(silent);
+    const struct {
+        const char* scheme;
+        int page;
+        const char* file;
+    } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
+                 {"网页发布 1600", 1, "editor-resize.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"}};
+    for (const auto& shot : shots) {
+        Scheme* scheme = store.findByName(shot.scheme);
+        if (!scheme) {
+            std::cerr << "no bundled scheme " << shot.scheme << "\n";
+            return 1;
+        }
+        EditorRequest request;
+        request.mode = EditorMode::EditScheme;
+        request.imagePath = picture;
+        request.appFolder = applicationFolder();
+        request.scheme = scheme;
+        request.store = &store;
+        SchemeEditorDialog dialog(request, dialogs);
+        QEventLoop rendering;
+        QObject::connect(&dialog, &SchemeEditorDialog::previewShown, &rendering, &QEventLoop::quit);
+        QTimer::singleShot(20000, &rendering, &QEventLoop::quit);
+        dialog.show();
+        dialog.showPage(shot.page);
+        rendering.exec();
+        QEventLoop settling;
+        QTimer::singleShot(300, &settling, &QEventLoop::quit);
+        settling.exec();
+        const QString output = QString::fromStdString(folder + "/" + shot.file);
+        if (!dialog.grab().save(output)) {
+            std::cerr << "could not save " << output.toStdString() << "\n";
+            return 1;
+        }
+        std::cerr << "saved " << output.toStdString() << "\n";
+    }
+    return 0;
+}
+
 // Drops the files on the list as a file manager's drag would end.
 void dropOnList(MainWindow& window, const QStringList& paths) {
     QMimeData data;
@@ -121,18 +200,44 @@ void dropOnList(MainWindow& window, const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool editorShots = argc == 3 && std::string(argv[1]) == "editor";
     const std::string mode = argc == 4 ? argv[1] : "";
-    if (argc != 3 && !(argc == 4 && (mode == "--manager" || mode == "--drop"))) {
-        std::cerr << "usage: varnetto-screenshot [--manager|--drop] PICTURE-FOLDER OUTPUT.png\n";
+    const bool known = mode.empty() || mode == "--manager" || mode == "--tree" ||
+                       mode == "--about" || mode == "--help" || mode == "--drop";
+    if (!editorShots && ((argc != 3 && argc != 4) || !known)) {
+        std::cerr << "usage: varnetto-screenshot [--manager|--tree|--about|--help|--drop] "
+                     "PICTURE-FOLDER OUTPUT.png | editor FOLDER\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
+    if (editorShots) {
+        PrintingDialogs dialogs;
+        return editorPages(dialogs, argv[2]);
+    }
     const std::string folder = argv[argc - 2];
     const QString output = QString::fromLocal8Bit(argv[argc - 1]);
     if (mode == "--manager") return managerShot(app, output);
-    const bool dropMode = mode == "--drop";
+    if (mode == "--about" || mode == "--help") {
+        QFont font = QApplication::font();
+        font.setPointSize(10);  // as the program sets it
+        QApplication::setFont(font);
+        PrintingDialogs dialogs;
+        DesktopLinkOpener links;
+        if (mode == "--about") {
+            AboutDialog about(links, dialogs);
+            return saveDialog(app, about, output);
+        }
+        HelpTipsDialog help(links, dialogs);
+        return saveDialog(app, help, output);
+    }
     std::filesystem::create_directories(folder);
+    if (mode == "--tree") {
+        for (const char* sub : {"Family", "旅行 2023", "scans"}) {
+            std::filesystem::create_directories(folder + "/" + sub);
+        }
+        writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
+    }
     const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
                             {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
                             {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
@@ -154,7 +259,7 @@ int main(int argc, char** argv) {
     // Xvfb has no window manager to maximize the window.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
-    if (dropMode) {
+    if (mode == "--drop") {
         dropOnList(window, dropped);
     } else {
         window.loadFolder(folder);
@@ -167,12 +272,13 @@ int main(int argc, char** argv) {
             if (!list.isRead(row)) return;
         poll.stop();
         auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
-        if (!dropMode) {
+        if (mode != "--drop") {
             for (int row : {1, 4, 5})
                 selection->select(list.index(row), QItemSelectionModel::Select);
             window.runCommand(kLockSelected);
         }
         selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+        if (mode == "--tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
         QTimer::singleShot(1500, [&] {
             const QPixmap shot = window.screen()->grabWindow(0);
             const bool saved = shot.save(output);
