@@ -2,24 +2,19 @@
 
 #include "editor/SchemeEditorDialog.h"
 #include "manager/SchemeManagerDialog.h"
+#include "manager/SchemeViewerDialog.h"
 #include "uikit/WaitCursor.h"
 #include "viewer/AboutDialog.h"
+#include "viewer/FullScreenViewer.h"
 #include "viewer/HelpTipsDialog.h"
 
 #include <memory>
 
 namespace varnetto {
 
-// Each window is opened here once it exists; until then its command does
-// its checks in the main window and opens nothing.
-
 int DialogRouter::schemeEditor(QWidget* owner, const EditorRequest& request) {
     EditorRequest opened = request;
-    if (!opened.openViewer) {
-        opened.openViewer = [this](QWidget* viewerOwner, const ViewerRequest& viewer) {
-            return fullScreenViewer(viewerOwner, viewer);
-        };
-    }
+    if (!opened.openViewer) opened.openViewer = viewerOpener();
     std::unique_ptr<SchemeEditorDialog> editor;
     {
         // Only while the picture is decoded: the user works in the editor.
@@ -36,19 +31,25 @@ bool DialogRouter::schemeManager(QWidget* owner, const ManagerRequest& request) 
             return schemeEditor(parent, editor);
         };
     }
-    if (!routed.openViewer) {
-        routed.openViewer = [this](QWidget* parent, const ViewerRequest& viewer) {
-            return fullScreenViewer(parent, viewer);
-        };
-    }
+    if (!routed.openViewer) routed.openViewer = viewerOpener();
     SchemeManagerDialog dialog(dialogs_, std::move(routed), owner);
     return dialog.exec() == 1;
 }
 
-void DialogRouter::schemeViewer(QWidget*, const SchemeViewerRequest&) {}
+void DialogRouter::schemeViewer(QWidget* owner, const SchemeViewerRequest& request) {
+    SchemeViewerDialog dialog(request, owner);
+    dialog.exec();
+}
 
-int DialogRouter::fullScreenViewer(QWidget*, const ViewerRequest&) {
-    return 0;
+int DialogRouter::fullScreenViewer(QWidget* owner, const ViewerRequest& request) {
+    FullScreenViewer viewer(request, dialogs_, owner);
+    return viewer.exec();
+}
+
+std::function<int(QWidget*, const ViewerRequest&)> DialogRouter::viewerOpener() {
+    return [this](QWidget* owner, const ViewerRequest& request) {
+        return fullScreenViewer(owner, request);
+    };
 }
 
 void DialogRouter::about(QWidget* owner) {

@@ -3,6 +3,8 @@
 #include "app/SecondaryDialogs.h"
 #include "viewer/LinkOpener.h"
 
+#include <functional>
+
 namespace varnetto {
 
 class UserDialogs;
@@ -19,6 +21,9 @@ class DialogRouter final : public SecondaryDialogs {
     int fullScreenViewer(QWidget* owner, const ViewerRequest& request) override;
     void about(QWidget* owner) override;
     void help(QWidget* owner) override;
+
+    // What the editor, manager and tree requests carry as their openViewer.
+    std::function<int(QWidget*, const ViewerRequest&)> viewerOpener();
 
   private:
     UserDialogs& dialogs_;

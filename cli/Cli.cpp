@@ -10,8 +10,9 @@ namespace varnetto::cli {
 
 namespace {
 
-constexpr std::array<CliCommand, 4> kCommands{{
+constexpr std::array<CliCommand, 5> kCommands{{
     {"list", listCommand},
+    {"show", showCommand},
     {"export", exportCommand},
     {"import", importCommand},
     {"run", runCommand},

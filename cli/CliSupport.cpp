@@ -49,6 +49,7 @@ bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath) 
 void printUsage() {
     std::cerr << "usage:\n"
                  "  varnetto-cli list [--store FILE]\n"
+                 "  varnetto-cli show NAME [--store FILE]\n"
                  "  varnetto-cli export [--store FILE]\n"
                  "  varnetto-cli import FILE.json [--store FILE]\n"
                  "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N]\n"

@@ -1,10 +1,15 @@
-// Shows the main window on the running display with a folder of generated
-// pictures loaded, some rows locked and one selected, and saves the screen.
-// With --tree the folder tree is opened down to the pictures as well. With
-// --manager it shows the scheme manager on the bundled schemes instead, with
-// --about or --help that dialog alone.
-// "editor FOLDER" instead saves the scheme editor's pages, each with a
-// bundled scheme, as FOLDER/editor-*.png.
+// Screenshots on the running display (a virtual X display in scripts/screenshot).
+//   main      the main window with a folder of generated pictures loaded, some
+//             rows locked and one selected
+//   tree      the same, with the folder tree opened down to the pictures
+//   viewer    the selected picture (a photograph when one is installed) shown
+//             full-screen, zoomed in and panned
+//   scheme-viewer  the parameters of a bundled scheme
+//   manager   the scheme manager on the bundled schemes
+//   about, help    that dialog alone
+//   editor    each built page of the scheme editor; OUTPUT is then a folder
+//   drop      the main window after several pictures were dropped on the list
+// Usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
@@ -18,24 +23,30 @@
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/LatestRequestWorker.h"
 #include "viewer/AboutDialog.h"
+#include "viewer/FullScreenViewer.h"
 #include "viewer/HelpTipsDialog.h"
 #include "viewer/LinkOpener.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFont>
 #include <QListWidget>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 using namespace varnetto;
 
@@ -181,6 +192,39 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
     return 0;
 }
 
+// A photograph of the mate-backgrounds package, when it is installed.
+std::string installedPhotograph() {
+    const std::filesystem::path photo = "/usr/share/backgrounds/mate/nature/Garden.jpg";
+    std::error_code error;
+    return std::filesystem::exists(photo, error) ? photo.string() : std::string();
+}
+
+// Saves the whole screen and ends the program.
+void saveScreen(QApplication& app, QWidget& window, const QString& output) {
+    const QPixmap shot = window.screen()->grabWindow(0);
+    const bool saved = shot.save(output);
+    std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+    app.exit(saved ? 0 : 1);
+}
+
+// Zooms the full-screen viewer in twice and drags the picture a little.
+void zoomIntoViewer(QWidget* viewer) {
+    for (const char* name : {"viewer906", "viewer906"}) {
+        if (auto* action = viewer->findChild<QAction*>(name)) action->trigger();
+    }
+    QWidget* area = viewer->findChild<QWidget*>("imageArea");
+    if (!area) return;
+    auto send = [area](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), area->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+        QApplication::sendEvent(area, &event);
+    };
+    const QPoint start = area->rect().center();
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + QPoint(-300, -160), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + QPoint(-300, -160), Qt::NoButton);
+}
+
 // Drops the files on the list as a file manager's drag would end.
 void dropOnList(MainWindow& window, const QStringList& paths) {
     QMimeData data;
@@ -200,31 +244,28 @@ void dropOnList(MainWindow& window, const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool editorShots = argc == 3 && std::string(argv[1]) == "editor";
+    const std::vector<std::string> modes = {"main",  "tree", "viewer", "scheme-viewer", "manager",
+                                            "about", "help", "editor", "drop"};
     const std::string mode = argc == 4 ? argv[1] : "";
-    const bool known = mode.empty() || mode == "--manager" || mode == "--tree" ||
-                       mode == "--about" || mode == "--help" || mode == "--drop";
-    if (!editorShots && ((argc != 3 && argc != 4) || !known)) {
-        std::cerr << "usage: varnetto-screenshot [--manager|--tree|--about|--help|--drop] "
-                     "PICTURE-FOLDER OUTPUT.png | editor FOLDER\n";
+    if (argc != 4 || std::find(modes.begin(), modes.end(), mode) == modes.end()) {
+        std::cerr << "usage: varnetto-screenshot "
+                     "main|tree|viewer|scheme-viewer|manager|about|help|editor|drop "
+                     "PICTURE-FOLDER OUTPUT\n";
         return 2;
     }
     initImaging(argv[0]);
     QApplication app(argc, argv);
-    if (editorShots) {
-        PrintingDialogs dialogs;
-        return editorPages(dialogs, argv[2]);
-    }
-    const std::string folder = argv[argc - 2];
-    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
-    if (mode == "--manager") return managerShot(app, output);
-    if (mode == "--about" || mode == "--help") {
+    const std::string folder = argv[2];
+    const QString output = QString::fromLocal8Bit(argv[3]);
+    PrintingDialogs dialogs;
+    if (mode == "editor") return editorPages(dialogs, output.toStdString());
+    if (mode == "manager") return managerShot(app, output);
+    if (mode == "about" || mode == "help") {
         QFont font = QApplication::font();
         font.setPointSize(10);  // as the program sets it
         QApplication::setFont(font);
-        PrintingDialogs dialogs;
         DesktopLinkOpener links;
-        if (mode == "--about") {
+        if (mode == "about") {
             AboutDialog about(links, dialogs);
             return saveDialog(app, about, output);
         }
@@ -232,7 +273,7 @@ int main(int argc, char** argv) {
         return saveDialog(app, help, output);
     }
     std::filesystem::create_directories(folder);
-    if (mode == "--tree") {
+    if (mode == "tree") {
         for (const char* sub : {"Family", "旅行 2023", "scans"}) {
             std::filesystem::create_directories(folder + "/" + sub);
         }
@@ -252,14 +293,16 @@ int main(int argc, char** argv) {
     for (int scene : {1, 2, 4, 5, 7, 9, 11})
         dropped << QString::fromStdString(folder + "/scene" + std::to_string(scene) +
                                           ((scene - 1) % 3 ? ".jpg" : ".png"));
+    if (const std::string photo = installedPhotograph(); !photo.empty() && mode == "viewer")
+        std::filesystem::copy_file(photo, folder + "/photo.jpg",
+                                   std::filesystem::copy_options::overwrite_existing);
 
-    PrintingDialogs dialogs;
     DialogRouter secondary(dialogs);
     MainWindow window(applicationFolder(), dialogs, secondary);
     // Xvfb has no window manager to maximize the window.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
-    if (mode == "--drop") {
+    if (mode == "drop") {
         dropOnList(window, dropped);
     } else {
         window.loadFolder(folder);
@@ -272,19 +315,34 @@ int main(int argc, char** argv) {
             if (!list.isRead(row)) return;
         poll.stop();
         auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
-        if (mode != "--drop") {
+        if (mode != "drop") {
             for (int row : {1, 4, 5})
                 selection->select(list.index(row), QItemSelectionModel::Select);
             window.runCommand(kLockSelected);
         }
-        selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
-        if (mode == "--tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
-        QTimer::singleShot(1500, [&] {
-            const QPixmap shot = window.screen()->grabWindow(0);
-            const bool saved = shot.save(output);
-            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
-            app.exit(saved ? 0 : 1);
-        });
+        int shown = 2;
+        for (int row = 0; row < list.rowCount(); ++row)
+            if (list.rowPath(row).ends_with("/photo.jpg")) shown = row;
+        selection->select(list.index(shown), QItemSelectionModel::ClearAndSelect);
+        if (mode == "tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
+        if (mode == "viewer") {
+            // The viewer is modal: it is worked from timers while it runs.
+            QTimer::singleShot(1500, [&] {
+                if (QWidget* viewer = QApplication::activeModalWidget()) zoomIntoViewer(viewer);
+            });
+            QTimer::singleShot(3500, [&] { saveScreen(app, window, output); });
+            window.runCommand(kFullScreen);
+            return;
+        }
+        if (mode == "scheme-viewer") {
+            auto* choice = window.findChild<QComboBox*>("schemeChoice");
+            const int framed = choice->findText(QString::fromUtf8("相框打印"));
+            if (framed >= 0) choice->setCurrentIndex(framed);
+            QTimer::singleShot(1000, [&] { saveScreen(app, window, output); });
+            window.runCommand(kQuickView);
+            return;
+        }
+        QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
     });
     poll.start();
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #include "StoreBytes.h"
 #include "cli/Commands.h"
 #include "schemes/SchemeStore.h"
+#include "schemes/SchemeViewRows.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -184,4 +185,44 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
         EXPECT_EQ(readBytes(storeFile()), "keep me");
     }
+}
+
+TEST_F(StoreCommands, ShowPrintsTheSchemeViewersRowsOneALine) {
+    writeBytes(storeFile(), "");
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    Scheme plain;
+    plain.name = "缩略图";
+    plain.outputFolder = "/tmp/out";
+    plain.resizeEnabled = 1;
+    plain.resizeMode = stored(ResizeMode::Fixed);
+    store.append(plain);
+    Scheme caption = plain;
+    caption.name = "Caption";
+    caption.textEnabled = 1;
+    caption.textContent = "two\tparts\nlines";
+    store.append(caption);
+    SilentReporter silent;
+    ASSERT_TRUE(store.save(silent));
+
+    const auto shown = run(cli::showCommand, {"缩略图", "--store", storeFile()});
+    EXPECT_EQ(shown.status, kExitOk);
+    std::string expected;
+    for (const SchemeViewRow& row : schemeViewRows(plain)) {
+        expected += row.label.empty() && row.value.empty() ? "" : row.label + "\t" + row.value;
+        expected += "\n";
+    }
+    EXPECT_EQ(shown.out, expected);
+    // The fixed-size detail row is empty like the separators.
+    EXPECT_NE(shown.out.find("调整大小\t是\n\n        处理边框\t是\n"), std::string::npos);
+
+    const auto escaped = run(cli::showCommand, {"Caption", "--store", storeFile()});
+    EXPECT_NE(escaped.out.find("        文字内容\ttwo\\tparts\\nlines\n"), std::string::npos);
+
+    const auto unknown = run(cli::showCommand, {"Nope", "--store", storeFile()});
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_NE(unknown.err.find("Nope"), std::string::npos);
+
+    EXPECT_EQ(run(cli::showCommand, {"--store", storeFile()}).status, kExitUsage);
 }
