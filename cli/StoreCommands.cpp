@@ -106,7 +106,7 @@ int showCommand(const std::vector<std::string>& args) {
     std::vector<std::string> rest = args;
     const auto storePath = takeOption(rest, "--store");
     if (rest.size() != 1) throw std::invalid_argument("show needs exactly one scheme name");
-    SchemeStore store(applicationFolder());
+    SchemeStore store(currentAppFolders());
     if (!loadStore(store, storePath)) return kExitUsage;
     const Scheme* scheme = store.findByName(rest.front());
     if (!scheme) {

@@ -87,6 +87,7 @@ PY
   as_user "$cli" import "$work/schemes.json" || fail "the user cannot save schemes"
   as_user "$cli" list > "$work/list.txt"
   [[ "$(head -1 "$work/list.txt")" == "我的相框" ]] || fail "the user's saved store was not kept"
+  as_user "$cli" show 我的相框 > /dev/null || fail "show does not find the user's scheme"
   [[ "$("$cli" list --store "$app/Schemes/Schemes.bis")" == "$bundled" ]] ||
     fail "the bundled store changed"
 
