@@ -22,11 +22,16 @@ class ImageListView : public QListView {
     void enterPressed();
     void contextMenuWanted(const QPoint& globalPosition);
     void rowDoubleClicked(int row);
+    // Local files and folders dropped from a file manager, in their order.
+    void pathsDropped(const QStringList& paths);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 };
 
 }  // namespace varnetto

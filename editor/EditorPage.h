@@ -33,7 +33,8 @@ class EditorFrame {
     virtual ~EditorFrame() = default;
 
     virtual EditorMode mode() const = 0;
-    virtual const std::string& appFolder() const = 0;
+    // Where stamps and borders are looked for: AppFolders::lookupOrder().
+    virtual const AppFolders& appFolder() const = 0;
     virtual UserDialogs& dialogs() = 0;
     // The scheme the dialog was opened on; none for a new scheme and for a
     // single picture opened without one.

@@ -25,7 +25,7 @@ class CollectingReporter final : public Reporter {
 
 }  // namespace
 
-PreviewRenderer::PreviewRenderer(Bitmap source, std::string appFolder, Shown shown, QObject* parent)
+PreviewRenderer::PreviewRenderer(Bitmap source, AppFolders appFolder, Shown shown, QObject* parent)
     : QObject(parent),
       source_(std::move(source)),
       appFolder_(std::move(appFolder)),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "schemes/Scheme.h"
 #include "uikit/LatestRequestWorker.h"
@@ -32,14 +33,14 @@ class PreviewRenderer : public QObject {
   public:
     using Shown = std::function<void(const RenderedPreview&)>;
 
-    PreviewRenderer(Bitmap source, std::string appFolder, Shown shown, QObject* parent);
+    PreviewRenderer(Bitmap source, AppFolders appFolder, Shown shown, QObject* parent);
 
     void render(const Scheme& scheme, QSize box, int generation);
     bool busy() const { return worker_.busy(); }
 
   private:
     Bitmap source_;
-    std::string appFolder_;
+    AppFolders appFolder_;
     Shown shown_;
     // Used on the worker thread only, one job at a time.
     std::shared_ptr<CImageBox> control_ = std::make_shared<CImageBox>();

@@ -42,7 +42,7 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
 
     // EditorFrame
     EditorMode mode() const override { return request_.mode; }
-    const std::string& appFolder() const override { return request_.appFolder; }
+    const AppFolders& appFolder() const override { return request_.appFolder; }
     UserDialogs& dialogs() override { return dialogs_; }
     const Scheme* editedScheme() const override;
     const SchemeStore* store() const override { return request_.store; }

@@ -14,6 +14,7 @@
 //   manager    the scheme manager on the bundled schemes
 //   about, help    that dialog alone
 //   editor     each built page of the scheme editor; OUTPUT is then a folder
+//   drop       the main window after several pictures were dropped on the list
 #include "app/BatchDialog.h"
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
@@ -36,16 +37,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFont>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -208,7 +212,7 @@ int managerShot(QApplication& app, const QString& output) {
     ScreenshotDialogs dialogs;
     ManagerRequest request;
     request.appFolder = std::string(VARNETTO_BIN_DIR);
-    request.imagePath = request.appFolder + "/Preview.jpg";
+    request.imagePath = std::string(VARNETTO_BIN_DIR) + "/Preview.jpg";
     SchemeManagerDialog dialog(dialogs, request);
     dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
     dialog.show();
@@ -335,12 +339,28 @@ void zoomIntoViewer(QWidget* viewer) {
     send(QEvent::MouseButtonRelease, start + QPoint(-300, -160), Qt::NoButton);
 }
 
+// Drops the files on the list as a file manager's drag would end.
+void dropOnList(MainWindow& window, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QWidget* list = window.findChild<ImageListView*>("imageList")->viewport();
+    const QPoint at = list->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &drop);
+    std::cerr << "drop of " << paths.size() << " files "
+              << (drop.isAccepted() ? "taken" : "refused") << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> modes = {"main",      "window",  "tree",  "viewer",
                                             "scheme-viewer", "failures", "open-file",
-                                            "manager",   "about",   "help",  "editor"};
+                                            "manager",   "about",   "help",  "editor", "drop"};
     const std::string mode = argc == 4 ? argv[1] : "";
     if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
         std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
@@ -374,6 +394,10 @@ int main(int argc, char** argv) {
         }
         writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
     }
+    QStringList dropped;
+    for (int scene : {1, 2, 4, 5, 7, 9, 11})
+        dropped << QString::fromStdString(folder + "/scene" + std::to_string(scene) +
+                                          ((scene - 1) % 3 ? ".jpg" : ".png"));
     if (const std::string photo = installedPhotograph(); !photo.empty() && mode == "viewer")
         std::filesystem::copy_file(photo, folder + "/photo.jpg",
                                    std::filesystem::copy_options::overwrite_existing);
@@ -410,8 +434,20 @@ int main(int argc, char** argv) {
         });
         return QApplication::exec();
     }
-    window.loadFolder(folder);
+    if (mode == "drop") {
+        dropOnList(window, dropped);
+    } else {
+        window.loadFolder(folder);
+    }
     whenLoaded(window, [&] {
+        if (mode == "drop") {
+            auto& list = window.imageList();
+            window.findChild<ImageListView*>("imageList")
+                ->selectionModel()
+                ->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+            QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
+            return;
+        }
         lockAndSelect(window);
         if (mode == "window") {
             QTimer::singleShot(1500, [&] { app.exit(save(window.grab(), output) ? 0 : 1); });
