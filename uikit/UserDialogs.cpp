@@ -1,6 +1,8 @@
 #include "uikit/UserDialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace varnetto {
@@ -52,6 +54,19 @@ void QtUserDialogs::details(QWidget* owner, const QString& text, const QString& 
     QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, owner);
     box.setDetailedText(details);
     box.exec();
+}
+
+std::optional<QFont> QtUserDialogs::chooseFont(QWidget* owner, const QFont& initial) {
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, initial, owner);
+    if (!chosen) return std::nullopt;
+    return font;
+}
+
+std::optional<QColor> QtUserDialogs::chooseColor(QWidget* owner, const QColor& initial) {
+    const QColor color = QColorDialog::getColor(initial, owner);
+    if (!color.isValid()) return std::nullopt;
+    return color;
 }
 
 }  // namespace varnetto

@@ -2,7 +2,11 @@
 
 #include "common/Reporter.h"
 
+#include <QColor>
+#include <QFont>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -23,9 +27,13 @@ class UserDialogs {
                                    const QString& initialName) = 0;
     // A summary with a longer text the user may unfold.
     virtual void details(QWidget* owner, const QString& text, const QString& details) = 0;
+    // A font (its weight on the 100-900 scale), or none when cancelled.
+    virtual std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) = 0;
+    // A colour, or none when cancelled.
+    virtual std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) = 0;
 };
 
-// Message boxes captioned "Varnetto" and Qt's file dialogs.
+// Message boxes captioned "Varnetto" and Qt's file, font and colour dialogs.
 class QtUserDialogs final : public UserDialogs {
   public:
     void message(QWidget* owner, const QString& text, MessageKind kind) override;
@@ -34,6 +42,8 @@ class QtUserDialogs final : public UserDialogs {
     QString chooseOpenFile(QWidget* owner, const QString& filter,
                            const QString& initialName) override;
     void details(QWidget* owner, const QString& text, const QString& details) override;
+    std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) override;
 };
 
 }  // namespace varnetto

@@ -49,6 +49,8 @@ class PrintingDialogs final : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void details(QWidget*, const QString& text, const QString&) override {
         std::cerr << text.toStdString() << "\n";
     }

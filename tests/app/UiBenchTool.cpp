@@ -49,6 +49,8 @@ class QuietDialogs final : public UserDialogs {
     bool ask(QWidget*, const QString&, MessageKind) override { return false; }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void details(QWidget*, const QString&, const QString&) override {}
 };
 
