@@ -238,14 +238,14 @@ void SchemeEditorDialog::refreshPreview() {
 void SchemeEditorDialog::showRendered(const RenderedPreview& preview) {
     if (preview.generation != generation_) return;
     if (!preview.picture.isNull()) previewBox_->showPicture(preview.picture);
-    for (const QString& message : preview.messages) {
-        dialogs_.message(this, message, MessageKind::Stop);
-    }
+    for (const QString& message : preview.messages) reportOnce(message);
     Q_EMIT previewShown();
 }
 
-QSize SchemeEditorDialog::displayedPreviewSize() const {
-    return previewBox_->picture().size();
+void SchemeEditorDialog::reportOnce(const QString& message) {
+    if (reported_.contains(message)) return;
+    reported_.insert(message);
+    dialogs_.message(this, message, MessageKind::Stop);
 }
 
 void SchemeEditorDialog::armPositionPick(PositionPick pick,
