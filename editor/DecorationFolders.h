@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varnetto {
+
+// One picture of the stamp folder: its name in the list, its file's own
+// name and the list's code for its kind.
+struct StampFile {
+    std::string name;      // the file name without its extension
+    std::string fileName;  // as the folder spells it
+    int code = 0;          // 0 BMP, 2 JPG
+};
+
+// Codes the stamp list gives its entries.
+inline constexpr int kBmpStampCode = 0;
+inline constexpr int kJpgStampCode = 2;
+
+// The border sets of appFolder/Borders: every "*.bmp" gives the name before
+// its last six characters ("_1.bmp"), each name once, in file name order.
+std::vector<std::string> borderSetNames(const std::string& appFolder);
+
+// The stamps of appFolder/Stamps: the BMP files, then the JPG files (of any
+// letter case), each in file name order. A name may appear twice.
+std::vector<StampFile> stampFiles(const std::string& appFolder);
+
+}  // namespace varnetto
