@@ -1,5 +1,6 @@
 #include "editor/SchemeEditorDialog.h"
 
+#include "editor/CaptionPage.h"
 #include "editor/ConversionPage.h"
 #include "editor/GeneralPage.h"
 #include "editor/KeptFieldsPage.h"
@@ -155,7 +156,7 @@ void SchemeEditorDialog::buildPages() {
     general_ = new GeneralPage(*this, this);
     pages_[0] = general_;
     pages_[1] = new ResizePage(*this, this);
-    pages_[2] = new KeptFieldsPage(*this, this, text("添加文字"), copyCaptionFields);
+    pages_[2] = new CaptionPage(*this, this);
     pages_[3] = new KeptFieldsPage(*this, this, text("添加边框"), copyBorderFields);
     pages_[4] = new KeptFieldsPage(*this, this, text("添加印章"), copyStampFields);
     pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
