@@ -1,5 +1,6 @@
 #include "editor/SchemeEditorDialog.h"
 
+#include "editor/BorderPage.h"
 #include "editor/CaptionPage.h"
 #include "editor/ConversionPage.h"
 #include "editor/GeneralPage.h"
@@ -157,7 +158,7 @@ void SchemeEditorDialog::buildPages() {
     pages_[0] = general_;
     pages_[1] = new ResizePage(*this, this);
     pages_[2] = new CaptionPage(*this, this);
-    pages_[3] = new KeptFieldsPage(*this, this, text("添加边框"), copyBorderFields);
+    pages_[3] = new BorderPage(*this, this);
     pages_[4] = new KeptFieldsPage(*this, this, text("添加印章"), copyStampFields);
     pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
     pages_[6] = new ConversionPage(*this, this);
