@@ -8,6 +8,7 @@
 #include "editor/PictureBox.h"
 #include "editor/PreviewRenderer.h"
 #include "editor/ResizePage.h"
+#include "editor/StampPage.h"
 #include "imaging/FitToBox.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
@@ -159,7 +160,7 @@ void SchemeEditorDialog::buildPages() {
     pages_[1] = new ResizePage(*this, this);
     pages_[2] = new CaptionPage(*this, this);
     pages_[3] = new BorderPage(*this, this);
-    pages_[4] = new KeptFieldsPage(*this, this, text("添加印章"), copyStampFields);
+    pages_[4] = new StampPage(*this, this);
     pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
     pages_[6] = new ConversionPage(*this, this);
     pages_[7] = new KeptFieldsPage(*this, this, QString(), copyEffectFields);
