@@ -3,8 +3,9 @@
 #include "editor/BorderPage.h"
 #include "editor/CaptionPage.h"
 #include "editor/ConversionPage.h"
+#include "editor/EffectsPage.h"
+#include "editor/EnhancementPage.h"
 #include "editor/GeneralPage.h"
-#include "editor/KeptFieldsPage.h"
 #include "editor/PictureBox.h"
 #include "editor/PreviewRenderer.h"
 #include "editor/ResizePage.h"
@@ -161,9 +162,9 @@ void SchemeEditorDialog::buildPages() {
     pages_[2] = new CaptionPage(*this, this);
     pages_[3] = new BorderPage(*this, this);
     pages_[4] = new StampPage(*this, this);
-    pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
+    pages_[5] = new EnhancementPage(*this, this);
     pages_[6] = new ConversionPage(*this, this);
-    pages_[7] = new KeptFieldsPage(*this, this, QString(), copyEffectFields);
+    pages_[7] = new EffectsPage(*this, this);
     const char* const names[kPageCount] = {"generalPage",    "resizePage", "captionPage",
                                            "borderPage",     "stampPage",  "enhancementPage",
                                            "conversionPage", "effectsPage"};
