@@ -20,14 +20,18 @@ std::array<std::string, 8> borderPieces(const std::string& folder, const std::st
 
 }  // namespace
 
-std::string stampPathOf(const Scheme& scheme, const AppFolders& folders) {
-    if (scheme.stampKind == stored(DecorationKind::Custom)) return scheme.stampPath;
+std::string namedStampPath(const std::string& fileName, const AppFolders& folders) {
     const std::vector<std::string> order = folders.lookupOrder();
     for (const std::string& folder : order) {
-        std::string path = folder + "/Stamps/" + scheme.stampFile;
+        std::string path = folder + "/Stamps/" + fileName;
         if (exists(path)) return path;
     }
-    return order.front() + "/Stamps/" + scheme.stampFile;
+    return order.front() + "/Stamps/" + fileName;
+}
+
+std::string stampPathOf(const Scheme& scheme, const AppFolders& folders) {
+    if (scheme.stampKind == stored(DecorationKind::Custom)) return scheme.stampPath;
+    return namedStampPath(scheme.stampFile, folders);
 }
 
 std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const AppFolders& folders) {

@@ -170,6 +170,8 @@ void visitSchemeFields(SchemeT& s, Visitor&& v) {
 // the first of the folders that holds it; when none does, the paths name the
 // first folder, for the message about what is missing.
 std::string stampPathOf(const Scheme& scheme, const AppFolders& folders);
+// Where the named stamp file fileName (as in Stamps/) is taken from.
+std::string namedStampPath(const std::string& fileName, const AppFolders& folders);
 std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const AppFolders& folders);
 
 }  // namespace varnetto

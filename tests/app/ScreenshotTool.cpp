@@ -22,6 +22,7 @@
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
+#include "editor/BorderPiecesDialog.h"
 #include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
@@ -76,6 +77,8 @@ class ScreenshotDialogs final : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void problemList(QWidget* owner, const QString& summary,
                      const std::vector<ProblemEntry>& entries) override {
         auto* list = new ProblemListDialog(summary, entries, desktop_, *this, owner);
@@ -273,7 +276,13 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         const char* file;
     } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
                  {"网页发布 1600", 1, "editor-resize.png"},
-                 {"黑白胶片", 6, "editor-conversion.png"}};
+                 {"网页发布 1600", 2, "editor-caption.png"},
+                 {"黑白胶片", 3, "editor-border.png"},
+                 {"相框打印", 4, "editor-stamp.png"},
+                 {"相框打印", 5, "editor-enhancement.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"},
+                 // No tab shows the effects page: the page alone.
+                 {"相框打印", 7, "editor-effects.png"}};
     for (const auto& shot : shots) {
         Scheme* scheme = store.findByName(shot.scheme);
         if (!scheme) {
@@ -297,12 +306,31 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         QTimer::singleShot(300, &settling, &QEventLoop::quit);
         settling.exec();
         const QString output = QString::fromStdString(folder + "/" + shot.file);
-        if (!dialog.grab().save(output)) {
+        QWidget* shown = &dialog;
+        if (shot.page == SchemeEditorDialog::kPageCount - 1) {
+            shown = dialog.page(shot.page);
+            shown->resize(shown->sizeHint().expandedTo(QSize(400, 300)));
+        }
+        if (!shown->grab().save(output)) {
             std::cerr << "could not save " << output.toStdString() << "\n";
             return 1;
         }
         std::cerr << "saved " << output.toStdString() << "\n";
     }
+    // The pieces dialog, holding the pieces of a bundled set.
+    Scheme wood;
+    wood.borderName = "Wood";
+    BorderPiecesDialog pieces(borderPiecePathsOf(wood, applicationFolder()), dialogs, nullptr);
+    pieces.show();
+    QEventLoop settling;
+    QTimer::singleShot(300, &settling, &QEventLoop::quit);
+    settling.exec();
+    const QString output = QString::fromStdString(folder + "/editor-border-pieces.png");
+    if (!pieces.grab().save(output)) {
+        std::cerr << "could not save " << output.toStdString() << "\n";
+        return 1;
+    }
+    std::cerr << "saved " << output.toStdString() << "\n";
     return 0;
 }
 
