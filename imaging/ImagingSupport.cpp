@@ -7,6 +7,11 @@ namespace varnetto::detail {
 std::string takeVipsError(const vips::VError& error) {
     std::string text = error.what();
     vips_error_clear();
+    // What libvips' threads said while working for no image (a saver's
+    // writing thread) is most likely this failure's; taken either way, so
+    // that it does not pile up.
+    const std::string unattributed = takeUnattributedErrors();
+    if (text.empty()) text = unattributed;
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     for (char& c : text)
         if (c == '\n') c = ' ';
