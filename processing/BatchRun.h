@@ -13,7 +13,8 @@ struct BatchOutcome {
     int index = 0;  // 1-based position in the run
     std::string source;
     std::string output;
-    std::string error;  // empty on success
+    std::string error;    // empty on success
+    std::string warning;  // what the decoders said about a picture still written
     bool ok() const { return error.empty(); }
 };
 
@@ -26,8 +27,12 @@ class BatchObserver {
 };
 
 struct BatchOptions {
-    int jobs = 0;  // 0: one worker per core
+    int jobs = 0;  // 0: one worker per core; at most maxBatchWorkers()
 };
+
+// More workers than this only fight over the cores and the memory.
+inline constexpr int kWorkersPerCore = 4;
+int maxBatchWorkers();
 
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared
