@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnetto::cli {
@@ -29,5 +30,10 @@ std::optional<std::string> takeOption(std::vector<std::string>& args, const std:
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath);
 
 void printUsage();
+
+// Writes text to standard output and flushes it. Output that did not reach
+// its file (a full disk, /dev/full) fails the command: kExitUsage after
+// saying why; kExitOk otherwise.
+int writeOutput(const std::string& command, std::string_view text);
 
 }  // namespace varnetto::cli

@@ -8,7 +8,10 @@
 #include "processing/ImageFiles.h"
 #include "processing/OutputFolder.h"
 
-#include <csignal>
+#include <signal.h>
+
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <mutex>
@@ -56,8 +59,11 @@ class RunConsole final : public Reporter, public BatchObserver {
     size_t total_;
 };
 
-// Ctrl+C lets running images finish and starts no new one.
+// Ctrl+C, a terminal that hangs up and a polite kill all let running images
+// finish (their temporary files are then renamed or removed) and start no
+// new one.
 std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void onInterrupt(int) {
     interrupted = true;
@@ -67,24 +73,40 @@ class InterruptGuard {
   public:
     InterruptGuard() {
         interrupted = false;
-        previous_ = std::signal(SIGINT, onInterrupt);
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        // Reads and writes the signal meets on any thread carry on.
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &action, &previous_[i]);
     }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    ~InterruptGuard() {
+        for (size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+    }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
   private:
-    void (*previous_)(int);
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
 };
 
 int report(const std::vector<BatchOutcome>& outcomes, size_t total) {
     size_t failed = 0;
-    for (const BatchOutcome& o : outcomes)
+    size_t warned = 0;
+    for (const BatchOutcome& o : outcomes) {
         if (!o.ok()) ++failed;
+        if (o.ok() && !o.warning.empty()) ++warned;
+    }
     const size_t processed = outcomes.size() - failed;
-    std::cerr << processed << " processed, " << failed << " failed\n";
+    std::cerr << processed << " processed (" << warned << " with warnings), " << failed
+              << " failed\n";
     for (const BatchOutcome& o : outcomes)
         if (!o.ok()) std::cerr << "  " << o.error << '\n';
+    for (const BatchOutcome& o : outcomes)
+        if (o.ok() && !o.warning.empty()) std::cerr << "  " << o.warning << '\n';
     if (outcomes.size() < total)
         std::cerr << "interrupted: " << total - outcomes.size() << " not processed\n";
     return failed == 0 && outcomes.size() == total ? kExitOk : kExitSomeFailed;
@@ -164,6 +186,11 @@ int runCommand(const std::vector<std::string>& args) {
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
+    if (request.jobs > maxBatchWorkers()) {
+        options.jobs = maxBatchWorkers();
+        std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs
+                  << " (at most " << kWorkersPerCore << " per core)\n";
+    }
     const auto outcomes =
         runBatch(scheme, sources, appFolder, console, &console, interrupted, options);
     return report(outcomes, sources.size());

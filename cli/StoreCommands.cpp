@@ -5,6 +5,7 @@
 #include "schemes/SchemeJson.h"
 #include "schemes/StoreFormat.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -26,16 +27,17 @@ int listCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
     SchemeStore store(applicationFolder());
     const bool ok = loadStore(store, storePath);
-    for (const Scheme& scheme : store) std::cout << scheme.name << '\n';
-    return ok ? kExitOk : kExitUsage;
+    std::string names;
+    for (const Scheme& scheme : store) names += scheme.name + '\n';
+    const int written = writeOutput("list", names);
+    return ok ? written : kExitUsage;
 }
 
 int exportCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
     SchemeStore store(applicationFolder());
     if (!loadStore(store, storePath)) return kExitUsage;
-    std::cout << storeToJson(store).dump(2) << '\n';
-    return kExitOk;
+    return writeOutput("export", storeToJson(store).dump(2) + '\n');
 }
 
 int importCommand(const std::vector<std::string>& args) {
@@ -63,6 +65,9 @@ int importCommand(const std::vector<std::string>& args) {
     const std::string target = storePath ? *storePath : schemeStorePath(applicationFolder());
     try {
         writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
+        // What an import that was killed left beside the store.
+        removeStalePendingFiles(std::filesystem::path(target).parent_path(),
+                                std::filesystem::file_time_type::clock::now());
     } catch (const std::system_error& error) {
         std::cerr << "cannot write " << target << ": " << error.code().message() << '\n';
         return kExitUsage;
