@@ -28,6 +28,14 @@ void place(QWidget* widget, int left, int top, int right, int bottom) {
     widget->setGeometry(left, top, right - left, bottom - top);
 }
 
+// "2 个图像处理失败，1 个图像有警告" without the parts that are 0.
+QString summaryOf(int failed, int warned) {
+    QStringList parts;
+    if (failed > 0) parts << QString::fromUtf8("%1 个图像处理失败").arg(failed);
+    if (warned > 0) parts << QString::fromUtf8("%1 个图像有警告").arg(warned);
+    return parts.join(QString::fromUtf8("，"));
+}
+
 }  // namespace
 
 BatchDialog::BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* parent)
@@ -95,6 +103,9 @@ void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource s
     source_ = std::move(source);
     schemeName_->setText(schemeName);
     imageCount_->setText(QString::number(imageCount));
+    // Each opening starts as the first did.
+    autoClose_->setChecked(true);
+    progress_->setValue(0);
     status_->clear();
     failures_->hide();
     stopAnimation();
@@ -160,8 +171,12 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     }
     const auto failed = std::count_if(outcomes.begin(), outcomes.end(),
                                       [](const BatchOutcome& o) { return !o.ok(); });
+    const auto warned = std::count_if(outcomes.begin(), outcomes.end(), [](const BatchOutcome& o) {
+        return o.ok() && !o.warning.empty();
+    });
     Q_EMIT batchFinished();
-    if (autoClose_->isChecked() && failed == 0) {
+    // Failures and warnings keep the dialog open: they are not to be lost.
+    if (autoClose_->isChecked() && failed == 0 && warned == 0) {
         running_ = false;
         stopAnimation();
         done(1);
@@ -171,9 +186,9 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     setRunningButtons(false);
     status_->setText(QString::fromUtf8("处理完成。"));
     stopAnimation();
-    if (failed > 0) {
-        failures_->setText(
-            QString::fromUtf8("%1 个图像处理失败，点击查看原因。").arg(static_cast<int>(failed)));
+    if (failed > 0 || warned > 0) {
+        failures_->setText(summaryOf(static_cast<int>(failed), static_cast<int>(warned)) +
+                           QString::fromUtf8("，点击查看原因。"));
         failures_->show();
     }
 }
@@ -181,13 +196,14 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
 void BatchDialog::showFailures() {
     QStringList lines;
     int failed = 0;
+    int warned = 0;
     for (const BatchOutcome& outcome : outcomes_) {
-        if (outcome.ok()) continue;
-        ++failed;
+        if (outcome.ok() && outcome.warning.empty()) continue;
+        ++(outcome.ok() ? warned : failed);
         lines << QString::fromStdString(outcome.source) + "\n    " +
-                     QString::fromStdString(outcome.error);
+                     QString::fromStdString(outcome.ok() ? outcome.warning : outcome.error);
     }
-    dialogs_.details(this, QString::fromUtf8("%1 个图像处理失败。").arg(failed), lines.join("\n"));
+    dialogs_.details(this, summaryOf(failed, warned) + QString::fromUtf8("。"), lines.join("\n"));
 }
 
 void BatchDialog::setRunningButtons(bool running) {

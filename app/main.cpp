@@ -1,8 +1,9 @@
-#include "app/MainWindow.h"
-#include "imaging/ImagingRuntime.h"
 #include "app/DialogRouter.h"
+#include "app/MainWindow.h"
+#include "app/ToolTipDelay.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 #include "uikit/UserDialogs.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);
+    varnetto::installMainWindowToolTipDelay();
 
     varnetto::QtUserDialogs dialogs;
     varnetto::DialogRouter secondary(dialogs);
