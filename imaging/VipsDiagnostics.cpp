@@ -19,6 +19,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstring>
 #include <mutex>
@@ -148,28 +149,44 @@ void logHandler(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
 // A picture whose pixels are computed under the log of the thread that
 // loaded it, on whichever thread libvips computes them.
 struct Attribution {
+    Attribution(std::shared_ptr<DiagnosticLog> log, std::string source)
+        : log(std::move(log)), source(std::move(source)) {
+        uses.store(0, std::memory_order_release);
+    }
+    // Made on one thread, read on libvips' threads and freed on whichever
+    // drops the picture last: libvips orders these through locks of its own,
+    // and the atomic says so where a thread checker can see it.
+    void beginUse() const { uses.load(std::memory_order_acquire); }
+    void endUse() const { uses.fetch_add(1, std::memory_order_release); }
+    void beforeRelease() const { uses.load(std::memory_order_acquire); }
+
     std::shared_ptr<DiagnosticLog> log;
     std::string source;  // the file decoded, or empty
+    mutable std::atomic<unsigned> uses;
 };
 
 int attributedGenerate(VipsRegion* out, void* sequence, void*, void* b, gboolean*) {
     auto* input = static_cast<VipsRegion*>(sequence);
-    auto* attribution = static_cast<Attribution*>(b);
+    const Attribution& attribution = *static_cast<const Attribution*>(b);
+    attribution.beginUse();
     DiagnosticLog* previous = current;
-    current = attribution->log.get();
+    current = attribution.log.get();
     const VipsRect* area = &out->valid;
     int result = vips_region_prepare(input, area);
     if (result == 0) {
         result = vips_region_region(out, input, area, area->left, area->top);
-    } else if (!attribution->source.empty()) {
-        attribution->log->sourceFailed(attribution->source);
+    } else if (!attribution.source.empty()) {
+        attribution.log->sourceFailed(attribution.source);
     }
     current = previous;
+    attribution.endUse();
     return result;
 }
 
 void releaseAttribution(VipsImage*, gpointer data) {
-    delete static_cast<Attribution*>(data);
+    auto* attribution = static_cast<Attribution*>(data);
+    attribution->beforeRelease();
+    delete attribution;
 }
 
 }  // namespace
