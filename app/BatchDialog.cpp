@@ -29,6 +29,14 @@ void place(QWidget* widget, int left, int top, int right, int bottom) {
     widget->setGeometry(left, top, right - left, bottom - top);
 }
 
+// "2 个图像处理失败，1 个图像有警告" without the parts that are 0.
+QString summaryOf(int failed, int warned) {
+    QStringList parts;
+    if (failed > 0) parts << QString::fromUtf8("%1 个图像处理失败").arg(failed);
+    if (warned > 0) parts << QString::fromUtf8("%1 个图像有警告").arg(warned);
+    return parts.join(QString::fromUtf8("，"));
+}
+
 }  // namespace
 
 BatchDialog::BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* parent)
@@ -98,6 +106,9 @@ void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource s
     source_ = std::move(source);
     schemeName_->setText(schemeName);
     imageCount_->setText(QString::number(imageCount));
+    // Each opening starts as the first did.
+    autoClose_->setChecked(true);
+    progress_->setValue(0);
     status_->clear();
     failures_->hide();
     stopAnimation();
@@ -163,11 +174,13 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
         // learns what was done before the abort.
         setRunningButtons(false);
         status_->setText(abortSummary());
-        showFailuresButton(failed);
+        showFailuresButton(failed, warnedCount());
         return;
     }
+    const int warned = warnedCount();
     Q_EMIT batchFinished();
-    if (autoClose_->isChecked() && failed == 0) {
+    // Failures and warnings keep the dialog open: they are not to be lost.
+    if (autoClose_->isChecked() && failed == 0 && warned == 0) {
         running_ = false;
         stopAnimation();
         done(1);
@@ -177,12 +190,18 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     setRunningButtons(false);
     status_->setText(QString::fromUtf8("处理完成。"));
     stopAnimation();
-    showFailuresButton(failed);
+    showFailuresButton(failed, warned);
 }
 
 int BatchDialog::failedCount() const {
     return static_cast<int>(std::count_if(outcomes_.begin(), outcomes_.end(),
                                           [](const BatchOutcome& o) { return !o.ok(); }));
+}
+
+int BatchDialog::warnedCount() const {
+    return static_cast<int>(
+        std::count_if(outcomes_.begin(), outcomes_.end(),
+                      [](const BatchOutcome& o) { return o.ok() && !o.warning.empty(); }));
 }
 
 QString BatchDialog::abortSummary() const {
@@ -201,23 +220,25 @@ QString BatchDialog::abortSummary() const {
         .arg(std::max(0, runSize_ - ran));
 }
 
-void BatchDialog::showFailuresButton(int failed) {
-    failures_->setVisible(failed > 0);
-    if (failed > 0) {
-        failures_->setText(QString::fromUtf8("%1 个图像处理失败，点击查看原因。").arg(failed));
+void BatchDialog::showFailuresButton(int failed, int warned) {
+    failures_->setVisible(failed > 0 || warned > 0);
+    if (failed > 0 || warned > 0) {
+        failures_->setText(summaryOf(failed, warned) + QString::fromUtf8("，点击查看原因。"));
     }
 }
 
 void BatchDialog::showFailures() {
     std::vector<ProblemEntry> entries;
+    int failed = 0;
+    int warned = 0;
     for (const BatchOutcome& outcome : outcomes_) {
-        if (outcome.ok()) continue;
+        if (outcome.ok() && outcome.warning.empty()) continue;
+        ++(outcome.ok() ? warned : failed);
         entries.push_back({QString::fromStdString(outcome.source),
-                           QString::fromStdString(outcome.error), ProblemKind::Failed});
+                           QString::fromStdString(outcome.ok() ? outcome.warning : outcome.error),
+                           outcome.ok() ? ProblemKind::Warning : ProblemKind::Failed});
     }
-    dialogs_.problemList(
-        this, QString::fromUtf8("%1 个图像处理失败。").arg(static_cast<int>(entries.size())),
-        entries);
+    dialogs_.problemList(this, summaryOf(failed, warned) + QString::fromUtf8("。"), entries);
 }
 
 void BatchDialog::setRunningButtons(bool running) {

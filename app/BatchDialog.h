@@ -79,8 +79,10 @@ class BatchDialog : public QDialog {
     void imageStarted(int index, const QString& path);
     void finished(const std::vector<BatchOutcome>& outcomes, bool aborted);
     void showFailures();
-    void showFailuresButton(int failed);
+    void showFailuresButton(int failed, int warned);
     int failedCount() const;
+    // Pictures written with a decoder warning.
+    int warnedCount() const;
     // What an aborted run wrote, failed and left undone.
     QString abortSummary() const;
 

@@ -1,5 +1,6 @@
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/ToolTipDelay.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);
+    varnetto::installMainWindowToolTipDelay();
 
     // Which store is used depends on whether the program's folder is the
     // user's to write: --help says which.

@@ -1,8 +1,11 @@
 #include "cli/CliSupport.h"
 
+#include "cli/Commands.h"
 #include "common/AppFolder.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <stdexcept>
 
@@ -69,6 +72,24 @@ void printUsage(std::ostream& out) {
 
 bool isHelpRequest(const std::string& arg) {
     return arg == "--help" || arg == "-h" || arg == "help";
+}
+
+int writeOutput(const std::string& command, std::string_view text) {
+    // The reason is taken from the call that failed, before anything else
+    // can change errno.
+    errno = 0;
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    int error = std::cout ? 0 : errno;
+    if (error == 0) {
+        std::cout.flush();
+        if (!std::cout) error = errno;
+    }
+    if (error == 0 && std::fflush(stdout) != 0) error = errno;
+    if (error == 0 && !std::ferror(stdout) && std::cout) return kExitOk;
+    std::cerr << "varnetto-cli " << command
+              << ": cannot write to standard output: " << std::strerror(error ? error : EIO)
+              << '\n';
+    return kExitUsage;
 }
 
 }  // namespace varnetto::cli

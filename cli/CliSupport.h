@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnetto::cli {
@@ -35,5 +36,10 @@ void printUsage(std::ostream& out = std::cerr);
 
 // True for "--help", "-h" and "help".
 bool isHelpRequest(const std::string& arg);
+
+// Writes text to standard output and flushes it. Output that did not reach
+// its file (a full disk, /dev/full) fails the command: kExitUsage after
+// saying why; kExitOk otherwise.
+int writeOutput(const std::string& command, std::string_view text);
 
 }  // namespace varnetto::cli

@@ -10,10 +10,12 @@
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -35,8 +37,11 @@ int parseJobs(const std::string& text) {
     return jobs;
 }
 
-// Ctrl+C lets running images finish and starts no new one.
+// Ctrl+C, a terminal that hangs up and a polite kill all let running images
+// finish (their temporary files are then renamed or removed) and start no
+// new one.
 std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void onInterrupt(int) {
     interrupted = true;
@@ -46,26 +51,42 @@ class InterruptGuard {
   public:
     InterruptGuard() {
         interrupted = false;
-        previous_ = std::signal(SIGINT, onInterrupt);
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        // Reads and writes the signal meets on any thread carry on.
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &action, &previous_[i]);
     }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    ~InterruptGuard() {
+        for (size_t i = 0; i < kSignals.size(); ++i)
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+    }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
   private:
-    void (*previous_)(int);
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
 };
 
 int report(const std::vector<BatchOutcome>& outcomes, size_t total, size_t replaced) {
     size_t failed = 0;
-    for (const BatchOutcome& o : outcomes)
+    size_t warned = 0;
+    for (const BatchOutcome& o : outcomes) {
         if (!o.ok()) ++failed;
+        if (o.ok() && !o.warning.empty()) ++warned;
+    }
     const size_t processed = outcomes.size() - failed;
-    std::cerr << processed << " processed, " << failed << " failed\n";
+    std::cerr << processed << " processed (" << warned << " with warnings), " << failed
+              << " failed\n";
     if (replaced > 0)
         std::cerr << replaced << " left out: a later image of the run writes the same file\n";
     for (const BatchOutcome& o : outcomes)
         if (!o.ok()) std::cerr << "  " << o.error << '\n';
+    for (const BatchOutcome& o : outcomes)
+        if (o.ok() && !o.warning.empty()) std::cerr << "  " << o.warning << '\n';
     if (outcomes.size() < total)
         std::cerr << "interrupted: " << total - outcomes.size() << " not processed\n";
     return failed == 0 && outcomes.size() == total ? kExitOk : kExitSomeFailed;
@@ -209,6 +230,11 @@ int runCommand(const std::vector<std::string>& args) {
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
+    if (request.jobs > maxBatchWorkers()) {
+        options.jobs = maxBatchWorkers();
+        std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs
+                  << " (at most " << kWorkersPerCore << " per core)\n";
+    }
     const auto outcomes =
         runBatch(scheme, items, appFolder, console, &console, interrupted, options);
     console.close();

@@ -53,16 +53,17 @@ int listCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
     SchemeStore store(currentAppFolders());
     const bool ok = loadStore(store, storePath);
-    for (const Scheme& scheme : store) std::cout << scheme.name << '\n';
-    return ok ? kExitOk : kExitUsage;
+    std::string names;
+    for (const Scheme& scheme : store) names += scheme.name + '\n';
+    const int written = writeOutput("list", names);
+    return ok ? written : kExitUsage;
 }
 
 int exportCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
     SchemeStore store(currentAppFolders());
     if (!loadStore(store, storePath)) return kExitUsage;
-    std::cout << storeToJson(store).dump(2) << '\n';
-    return kExitOk;
+    return writeOutput("export", storeToJson(store).dump(2) + '\n');
 }
 
 int importCommand(const std::vector<std::string>& args) {
@@ -95,6 +96,9 @@ int importCommand(const std::vector<std::string>& args) {
         std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ignored);
     try {
         writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
+        // What an import that was killed left beside the store.
+        removeStalePendingFiles(std::filesystem::path(target).parent_path(),
+                                std::filesystem::file_time_type::clock::now());
     } catch (const std::system_error& error) {
         std::cerr << "cannot write " << target << ": " << error.code().message() << '\n';
         return kExitUsage;

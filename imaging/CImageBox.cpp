@@ -2,6 +2,8 @@
 
 #include "imaging/ImagingDetail.h"
 
+#include "common/Reporter.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -191,6 +193,8 @@ void CImageBox::RemoveRedEye() {
 
 void CImageBox::Rotate(float degrees) {
     requireImage("旋转");
+    if (!std::isfinite(degrees))
+        throw ImagingError(formatMessage("旋转角度 %g 无效。", static_cast<double>(degrees)));
     replaceImage(guarded("旋转", [&] { return detail::rotate(image_, degrees); }));
 }
 

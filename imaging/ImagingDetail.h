@@ -3,8 +3,10 @@
 // Building blocks of CImageBox, shared by the files of imaging/ only.
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImageDiagnostics.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace varnetto::detail {
@@ -13,10 +15,42 @@ namespace varnetto::detail {
 // otherwise keep growing and repeat old errors in later messages).
 std::string takeVipsError(const vips::VError& error);
 
+// Makes sure libvips errors raised for the calling thread's work go to a log
+// of its own (an ImageDiagnostics, or one made for this scope), so that a
+// VError holds its own thread's reason and nobody else's. Every call into
+// libvips whose errors are read runs inside one.
+class ErrorScope {
+  public:
+    ErrorScope();
+    ~ErrorScope();
+    ErrorScope(const ErrorScope&) = delete;
+    ErrorScope& operator=(const ErrorScope&) = delete;
+
+  private:
+    std::shared_ptr<DiagnosticLog> own_;
+};
+
+// What libvips' own buffer holds (errors of threads that worked for no
+// image), emptying it.
+std::string takeUnattributedErrors();
+
+// Called once by initImaging: library warnings go to the current log.
+void installDiagnostics();
+
+// A picture whose pixels, wherever libvips computes them, are computed under
+// the calling thread's log; a failure to compute them is remembered as a
+// failure to read source (takeFailedSource).
+Bitmap attributed(const Bitmap& image, const std::string& source);
+// The source whose decoding failed during the current log's work, once.
+std::string takeFailedSource();
+// Error text left by work that succeeded becomes warnings of the current log.
+void settleWarnings();
+
 // Callers know one kind of failure: libvips errors become ImagingError,
 // named after the operation.
 template <typename Operation>
 auto guarded(const char* what, Operation operation) {
+    const ErrorScope scope;
     try {
         return operation();
     } catch (const vips::VError& error) {
@@ -60,9 +94,9 @@ struct PictureHeader {
 // Recognises the file by its content (by its name only for WBMP, which has no
 // signature) and reads the picture size without decoding pixels.
 PictureHeader readPictureHeader(const std::string& path);
-// A lazy libvips load of a file libvips decodes itself: JPEG, PNG, GIF,
-// TIFF, WebP, HEIF/AVIF, JPEG XL (the name is taken literally, never parsed
-// for options).
+// A lazy, sequential libvips load of a file libvips decodes itself: JPEG,
+// PNG, GIF, TIFF, WebP, HEIF/AVIF, JPEG XL (the name is taken literally,
+// never parsed for options).
 vips::VImage openNative(const std::string& path, FileKind kind);
 // Checks the header against pixelLimit, then decodes fully and upright. With
 // streaming, an upright JPEG stays lazy and is decoded top to bottom once,

@@ -1,6 +1,7 @@
 #include "imaging/ImagingRuntime.h"
 
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingDetail.h"
 
 #include <Magick++.h>
 #include <malloc.h>
@@ -32,6 +33,7 @@ void initImaging(const char* argv0) {
         // cached result.
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
+        detail::installDiagnostics();
         Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
     });
 }

@@ -2,15 +2,31 @@
 
 #include "common/Reporter.h"
 
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
 namespace varnetto::detail {
 
 std::string takeVipsError(const vips::VError& error) {
     std::string text = error.what();
     vips_error_clear();
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    for (char& c : text)
-        if (c == '\n') c = ' ';
-    return text.empty() ? "unknown libvips error" : text;
+    // What libvips' threads said while working for no image (a saver's
+    // writing thread) is most likely this failure's; taken either way, so
+    // that it does not pile up.
+    const std::string unattributed = takeUnattributedErrors();
+    if (text.empty()) text = unattributed;
+    // One line each, in order: a decoder may repeat itself many times.
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
+            lines.push_back(std::move(line));
+    }
+    std::string joined;
+    for (const std::string& line : lines) joined += (joined.empty() ? "" : " ") + line;
+    return joined.empty() ? "unknown libvips error" : joined;
 }
 
 Bitmap withColorType(const Bitmap& image, ColorType type) {

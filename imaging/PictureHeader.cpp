@@ -1,5 +1,6 @@
 #include "imaging/ImagingDetail.h"
 
+#include "common/RegularFile.h"
 #include "common/Reporter.h"
 
 #include <algorithm>
@@ -223,7 +224,12 @@ ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
 }  // namespace
 
 vips::VImage openNative(const std::string& path, FileKind kind) {
-    auto options = vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    // Sequential: the decoder then runs on the thread that asks for the
+    // pixels, not in a thread pool of the loader's own that nobody can tell
+    // apart from other images' (see VipsDiagnostics.cpp).
+    auto options = vips::VImage::option()
+                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                       ->set("access", VIPS_ACCESS_SEQUENTIAL);
     switch (kind) {
         case FileKind::Jpeg:
             return vips::VImage::jpegload(path.c_str(), options);
@@ -243,9 +249,17 @@ vips::VImage openNative(const std::string& path, FileKind kind) {
 }
 
 PictureHeader readPictureHeader(const std::string& path) {
+    const ErrorScope scope;
+    {
+        // Checked without waiting: an ordinary open of a FIFO waits for a
+        // writer forever.
+        const RegularFile file(path);
+        if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
+        if (file.notRegular()) refuse(path, "不是普通文件");
+        if (!file.opened()) refuse(path, std::strerror(file.openError()));
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) refuse(path, std::strerror(errno));
-    if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
     HeaderBytes bytes{};
     in.read(reinterpret_cast<char*>(bytes.data()), kHeaderBytes);
     const auto length = static_cast<std::size_t>(in.gcount());

@@ -72,26 +72,30 @@ Bitmap withoutOpaqueAlpha(const Bitmap& image) {
 }  // namespace
 
 Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool streaming) {
+    const ErrorScope scope;
     const PictureHeader header = readPictureHeader(path);
     checkPixelCount(header.width, header.height, pixelLimit, path);
     try {
         ColorType type = header.colorType;
-        if (streaming && header.kind == FileKind::Jpeg) {
-            const vips::VImage lazy =
-                vips::VImage::jpegload(path.c_str(), vips::VImage::option()
-                                                         ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                         ->set("access", VIPS_ACCESS_SEQUENTIAL));
-            // Turning the picture upright reads it out of order.
-            const bool upright = lazy.get_typeof(VIPS_META_ORIENTATION) == 0 ||
-                                 lazy.get_int(VIPS_META_ORIENTATION) == 1;
-            if (upright) return withColorType(normalise(lazy, type), type);
-        }
-        Bitmap image = normalise(openAny(path, header.kind).autorot(), type);
+        // Wherever libvips decodes the pixels, its errors and warnings belong
+        // to this file.
+        Bitmap loaded = attributed(openAny(path, header.kind), path);
+        // Turning the picture upright reads it out of order: only a decoded
+        // picture can.
+        const bool upright = loaded.get_typeof(VIPS_META_ORIENTATION) == 0 ||
+                             loaded.get_int(VIPS_META_ORIENTATION) == 1;
+        if (streaming && header.kind == FileKind::Jpeg && upright)
+            return withColorType(normalise(loaded, type), type);
+        if (!upright) loaded = loaded.copy_memory().autorot();
         // Decoding now names the right file when the data turns out broken,
         // and the result no longer depends on the file (which a batch may
         // replace with its own output).
-        return withColorType(withoutOpaqueAlpha(image.copy_memory()), type);
+        Bitmap decoded =
+            withColorType(withoutOpaqueAlpha(normalise(loaded, type).copy_memory()), type);
+        settleWarnings();
+        return decoded;
     } catch (const vips::VError& error) {
+        takeFailedSource();
         decodeFailed(path, takeVipsError(error));
     }
 }
@@ -103,6 +107,7 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
     using detail::FileKind;
     if (width < 1 || height < 1)
         throw ImagingError(formatMessage("缩略图尺寸无效：%d X %d。", width, height));
+    const detail::ErrorScope scope;
     const detail::PictureHeader header = detail::readPictureHeader(path);
     detail::checkPixelCount(header.width, header.height, pixelLimit, path);
     auto options = [height] {
@@ -127,17 +132,17 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
             // No shrink-on-load exists for these formats.
             const Bitmap thumb =
                 detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
-            return detail::toRgb(thumb).copy_memory();
+            return detail::attributed(detail::toRgb(thumb), {}).copy_memory();
         }
         if (canReadStrictly) {
             // Data cut short is read again leniently, as far as it goes.
             try {
-                return detail::toRgb(strict()).copy_memory();
+                return detail::attributed(detail::toRgb(strict()), {}).copy_memory();
             } catch (const vips::VError& error) {
                 *damage = detail::takeVipsError(error);
             }
         }
-        return detail::toRgb(lenient()).copy_memory();
+        return detail::attributed(detail::toRgb(lenient()), {}).copy_memory();
     } catch (const vips::VError& error) {
         throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
                                          detail::takeVipsError(error).c_str()));

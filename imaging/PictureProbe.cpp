@@ -1,5 +1,6 @@
 #include "imaging/PictureProbe.h"
 
+#include "common/RegularFile.h"
 #include "imaging/ImagingDetail.h"
 
 #include <utility>
@@ -7,6 +8,9 @@
 namespace varnetto {
 
 std::optional<PictureFacts> probePicture(const std::string& path) {
+    const detail::ErrorScope scope;
+    // Sniffing a FIFO would wait for a writer forever.
+    if (const RegularFile file(path); !file.opened()) return std::nullopt;
     const char* loader = vips_foreign_find_load(path.c_str());
     if (!loader) {
         vips_error_clear();

@@ -4,10 +4,16 @@
 #include "common/Reporter.h"
 
 #include <Magick++.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace varnetto::detail {
@@ -21,6 +27,26 @@ std::string lowerExtension(const std::string& path) {
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty()) return;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Why the file system refuses to write temp, or empty when it would write:
+// asked after an encoder failed, it tells a full disk ("No space left on
+// device"), a quota or a read-only medium from a failure of the encoder.
+std::string fileSystemRefusal(const std::filesystem::path& temp) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return std::strerror(errno);
+    struct stat info {};
+    int refusal = ::fstat(fd, &info) == 0 ? ::posix_fallocate(fd, info.st_size, 64 * 1024) : errno;
+    ::close(fd);
+    // A file system that cannot reserve room says nothing about having it.
+    if (refusal == EOPNOTSUPP || refusal == EINVAL || refusal == ENODEV) refusal = 0;
+    return refusal == 0 ? std::string() : std::strerror(refusal);
 }
 
 // Two levels only: a picture that already is black and white keeps its
@@ -158,50 +184,70 @@ void writeTiff(const Bitmap& image, const std::string& path, TiffCompression com
 }  // namespace
 
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    const ErrorScope scope;
     const std::string ext = lowerExtension(path);
-    auto failed = [&path](const std::string& reason) {
+    std::optional<PendingFile> pending;
+    // Encoders and libraries name the temporary file and give reasons of their
+    // own ("unable to write file", "Unknown error -1"); the user is told the
+    // file they asked for and, when the file system refused, its reason.
+    auto failed = [&](std::string reason) {
+        if (pending) {
+            if (std::string refused = fileSystemRefusal(pending->tempPath()); !refused.empty())
+                reason = std::move(refused);
+            replaceAll(reason, pending->tempPath().string(), path);
+        }
         return ImagingError(formatMessage("无法保存图像 %s：%s", path.c_str(), reason.c_str()));
     };
     try {
-        PendingFile pending(path);
-        const std::string temp = pending.tempPath().string();
+        pending.emplace(path);
+        const std::string temp = pending->tempPath().string();
+        // Pixels still to be computed are computed for this image's log,
+        // whichever thread libvips uses.
+        const Bitmap pixels = attributed(image, {});
         if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
-            writeJpeg(image, temp, settings.jpegQuality);
+            writeJpeg(pixels, temp, settings.jpegQuality);
         else if (ext == ".png")
-            writePng(image, temp);
+            writePng(pixels, temp);
         else if (ext == ".gif")
-            writeGif(image, temp);
+            writeGif(pixels, temp);
         else if (ext == ".tif" || ext == ".tiff")
-            writeTiff(image, temp, settings.tiffCompression);
+            writeTiff(pixels, temp, settings.tiffCompression);
         else if (ext == ".bmp")
-            writeWithMagick(image, "BMP", temp);
+            writeWithMagick(pixels, "BMP", temp);
         else if (ext == ".pcx")
-            writeWithMagick(image, "PCX", temp);
+            writeWithMagick(pixels, "PCX", temp);
         else if (ext == ".psd")
-            writeWithMagick(image, "PSD", temp);
+            writeWithMagick(pixels, "PSD", temp);
         else if (ext == ".wbmp" || ext == ".wbm")
-            writeWithMagick(toBilevel(image), "WBMP", temp);
+            writeWithMagick(toBilevel(pixels), "WBMP", temp);
         else if (ext == ".pdf")
-            writePdf(image, temp, settings.jpegQuality);
+            writePdf(pixels, temp, settings.jpegQuality);
         else if (ext == ".webp")
-            writeWebp(image, temp, settings.jpegQuality);
+            writeWebp(pixels, temp, settings.jpegQuality);
         else if (ext == ".avif")
-            writeHeif(image, temp, settings.jpegQuality, true);
+            writeHeif(pixels, temp, settings.jpegQuality, true);
         else if (ext == ".heic" || ext == ".heif")
-            writeHeif(image, temp, settings.jpegQuality, false);
+            writeHeif(pixels, temp, settings.jpegQuality, false);
         else if (ext == ".jxl")
-            writeJxl(image, temp, settings.jpegQuality);
+            writeJxl(pixels, temp, settings.jpegQuality);
         else
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
-        pending.commit();
+        pending->commit();
+        settleWarnings();
     } catch (const vips::VError& error) {
-        throw failed(takeVipsError(error));
+        const std::string reason = takeVipsError(error);
+        // A picture decoded while it is written (a streamed JPEG) that turns
+        // out broken is a source that cannot be read, not a failed save.
+        if (const std::string source = takeFailedSource(); !source.empty())
+            throw ImagingError(
+                formatMessage("无法读取图像 %s：%s", source.c_str(), reason.c_str()));
+        throw failed(reason);
     } catch (const ImagingError& error) {
         throw failed(error.what());
     } catch (const Magick::Exception& error) {
         throw failed(error.what());
     } catch (const std::system_error& error) {
-        throw failed(error.what());
+        throw failed(error.code().message());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "processing/BatchRun.h"
 
+#include "common/PendingFile.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "processing/OutputFolder.h"
@@ -106,6 +107,7 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem&
                                                true, appFolder, reporter, /*keepImage=*/false);
             outcome.output = std::move(result.outputPath);
             outcome.error = std::move(result.error);
+            outcome.warning = std::move(result.warning);
         }
     } catch (const std::exception& e) {
         outcome = failedOutcome(index, source, e.what());
@@ -123,6 +125,10 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem&
 }
 
 }  // namespace
+
+int maxBatchWorkers() {
+    return kWorkersPerCore * static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs) {
@@ -177,6 +183,10 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
                                    const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
+    // What a killed run left in the output folder; files of running writers
+    // stay.
+    removeStalePendingFiles(scheme.outputFolder, std::filesystem::file_time_type::clock::now());
+
     std::vector<std::string> sources;
     std::vector<std::string> outputs;
     sources.reserve(items.size());
@@ -198,7 +208,7 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
     };
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = options.jobs > 0 ? options.jobs : cores;
+    const int wanted = options.jobs > 0 ? std::min(options.jobs, maxBatchWorkers()) : cores;
     const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), items.size());
     {
         const ImagingThreadPolicy policy(static_cast<int>(jobs));

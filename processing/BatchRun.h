@@ -14,7 +14,8 @@ struct BatchOutcome {
     int index = 0;  // 1-based position in the run
     std::string source;
     std::string output;
-    std::string error;  // empty on success
+    std::string error;    // empty on success
+    std::string warning;  // what the decoders said about a picture still written
     bool ok() const { return error.empty(); }
 };
 
@@ -27,7 +28,7 @@ class BatchObserver {
 };
 
 struct BatchOptions {
-    int jobs = 0;  // 0: one worker per core
+    int jobs = 0;  // 0: one worker per core; at most maxBatchWorkers()
 };
 
 // One image of a run. A run may hold only part of a larger one (a shard), so
@@ -42,6 +43,10 @@ struct RunItem {
 
 // The scheme that writes item: its output folder extended by item.subfolder.
 Scheme schemeForItem(const Scheme& scheme, const RunItem& item);
+
+// More workers than this only fight over the cores and the memory.
+inline constexpr int kWorkersPerCore = 4;
+int maxBatchWorkers();
 
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared

@@ -65,8 +65,10 @@ struct LoadedPiece {
 };
 
 LoadedPiece loadPiece(CImageBox& control, const std::string& path) {
+    // A missing piece is left out; anything else standing there must load
+    // (a FIFO or a folder is refused with its reason).
     std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return {};
+    if (path.empty() || !std::filesystem::exists(path, error)) return {};
     control.Clear();
     control.LoadFromFile(path);
     LoadedPiece piece{control.GetBitmap(), {control.ImageWidth(), control.ImageHeight()}};

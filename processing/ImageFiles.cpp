@@ -1,5 +1,7 @@
 #include "processing/ImageFiles.h"
 
+#include "common/PendingFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -38,7 +40,10 @@ std::vector<std::string> listFolderImages(const std::string& folder) {
          it.increment(error)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
-        names.push_back(it->path().filename().string());
+        std::string name = it->path().filename().string();
+        // A write in progress, or one a killed run left: never a picture.
+        if (isPendingFileName(name)) continue;
+        names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
 

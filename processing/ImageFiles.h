@@ -24,7 +24,7 @@ bool isAcceptedImageName(std::string_view fileName);
 
 // The image files of folder (no subfolders): pattern by pattern in
 // extensionPatterns order, names sorted within a pattern. Paths are
-// folder + "/" + name.
+// folder + "/" + name. Temporary files of unfinished writes are left out.
 std::vector<std::string> listFolderImages(const std::string& folder);
 
 struct FolderImage {

@@ -8,6 +8,12 @@
 
 namespace varnetto {
 
+std::string printablePath(const std::string& path) {
+    std::string shown;
+    for (const char c : path) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return shown;
+}
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -70,6 +76,8 @@ std::string walkSubfolder(const std::string& outputFolder, const std::string& su
 
 OutputFolderState outputFolderState(const std::string& folder) {
     if (folder.empty()) return OutputFolderState::Missing;
+    // The system would read a shorter path: "/out/a\0b" names "/out/a".
+    if (folder.find('\0') != std::string::npos) return OutputFolderState::NotAFolder;
     std::error_code error;
     const auto status = fs::status(folder, error);
     if (error || !fs::exists(status)) return OutputFolderState::Missing;
@@ -80,7 +88,7 @@ std::string ensureOutputFolder(const std::string& folder) {
     const OutputFolderState state = outputFolderState(folder);
     if (state == OutputFolderState::Ready) return {};
     if (state == OutputFolderState::Missing && !folder.empty() && createdOrThere(folder)) return {};
-    return formatMessage("无法创建输出目录： %s，批量处理中止。", folder.c_str());
+    return formatMessage("无法创建输出目录： %s，批量处理中止。", printablePath(folder).c_str());
 }
 
 std::string checkOutputSubfolder(const std::string& outputFolder, const std::string& subfolder) {

@@ -7,8 +7,11 @@ namespace varnetto {
 enum class OutputFolderState {
     Ready,       // a folder (or a link to one)
     Missing,     // nothing there, an empty name, or a path that cannot be read
-    NotAFolder,  // something else stands in the way
+    NotAFolder,  // something else stands in the way, or the name holds a NUL byte
 };
+
+// path with each NUL byte shown as "\0", for messages.
+std::string printablePath(const std::string& path);
 
 OutputFolderState outputFolderState(const std::string& folder);
 

@@ -1,6 +1,7 @@
 #include "processing/OutputNaming.h"
 
 #include "common/Reporter.h"
+#include "processing/OutputFolder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -85,6 +86,9 @@ std::string checkOutputPath(const Scheme& scheme, const std::string& path) {
         return "源文件路径没有目录，无法生成输出文件名。";
     }
     if (scheme.outputFolder.empty()) return "处理方案没有输出目录。";
+    // The system would read a shorter path and write (or remove) elsewhere.
+    if (path.find('\0') != std::string::npos)
+        return formatMessage("输出文件 %s 的路径中含有 NUL 字符。", printablePath(path).c_str());
     const std::string folderPrefix = scheme.outputFolder + "/";
     const std::string_view name =
         std::string_view(path).substr(std::min(folderPrefix.size(), path.size()));

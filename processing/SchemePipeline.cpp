@@ -1,5 +1,6 @@
 #include "processing/SchemePipeline.h"
 
+#include "imaging/ImageDiagnostics.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
 
@@ -134,8 +135,15 @@ void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder
     if (!s.stampEnabled) return;
     const std::string path = stampPathOf(s, appFolder);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
         reporter.message(formatMessage("印章图像 %s 不存在。", path.c_str()), MessageKind::Stop);
+        return;
+    }
+    // A FIFO would be waited on forever, a device read without end.
+    if (!std::filesystem::is_regular_file(status)) {
+        reporter.message(formatMessage("印章图像 %s 不是普通文件。", path.c_str()),
+                         MessageKind::Stop);
         return;
     }
     control.SetDrawY(positionOf(control.ImageHeight(), s.stampPosY));
@@ -229,6 +237,9 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     }
     const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
     const bool streamedBefore = control.StreamingLoads();
+    // What the decoders say about this file stays with it, whatever runs
+    // beside it.
+    const ImageDiagnostics diagnostics;
     try {
         control.Clear();
         control.SetStreamingLoads(streaming);
@@ -250,6 +261,12 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     if (!result.ok() || !keepImage) {
         control.Clear();
         result.image = Bitmap();
+    }
+    if (result.ok()) {
+        std::string said;
+        for (const std::string& warning : diagnostics.warnings())
+            said += (said.empty() ? "" : "; ") + warning;
+        if (!said.empty()) result.warning = sourcePath + "：" + said;
     }
     return result;
 }

@@ -15,6 +15,9 @@ struct ProcessResult {
     Bitmap image;
     std::string outputPath;  // set when saving was asked for
     std::string error;
+    // On success, what the decoders said about damaged data that still
+    // decoded, naming the file; empty when they said nothing.
+    std::string warning;
     bool ok() const { return error.empty(); }
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/AppFolder.h"
 #include "schemes/SchemeCodes.h"
+#include "schemes/StoredTexts.h"
 
 #include <array>
 #include <cstdint>
@@ -84,6 +85,9 @@ struct Scheme {
     std::int32_t effectType = stored(EffectType::Emboss);
     std::array<std::int32_t, 10> reservedInts{};
     std::array<std::string, 10> reservedTexts;
+    // Not a field: the store bytes of texts read from a file that the
+    // program would write differently.
+    StoredTexts storedTexts;
 
     bool operator==(const Scheme&) const = default;
 };

@@ -52,6 +52,17 @@ class ImportContext {
     void read(const std::string& field, const json& value, std::string& out) const {
         if (!value.is_string()) fail(field, "expected a string");
         out = value.get<std::string>();
+        // A NUL ends a path for the system ("/out/a\0b" is "/out/a"); other
+        // control characters have no place in names and paths either. Only a
+        // caption may span lines.
+        const bool caption = field == "textContent";
+        for (const unsigned char c : out) {
+            if (c >= 0x20 && c != 0x7F) continue;
+            if (caption && (c == '\t' || c == '\n' || c == '\r')) continue;
+            char code[32];
+            std::snprintf(code, sizeof code, "control character U+%04X", c);
+            fail(field, code);
+        }
     }
     void read(const std::string& field, const json& value, std::int32_t& out) const {
         if (value.is_number_unsigned()) {

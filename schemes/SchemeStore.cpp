@@ -2,6 +2,7 @@
 
 #include "common/AppFolder.h"
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 #include "schemes/StoreFormat.h"
 
 #include <unistd.h>
@@ -9,13 +10,16 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace varnetto {
 
 namespace fs = std::filesystem;
+
+namespace {
+// Far beyond any real store (a scheme takes a few hundred bytes).
+constexpr std::uint64_t kLargestStore = 256u << 20;
+}  // namespace
 
 SchemeStore::SchemeStore(AppFolders folders) : folders_(std::move(folders)) {}
 
@@ -30,14 +34,26 @@ bool SchemeStore::load(Reporter& reporter) {
         reporter.message("图像处理方案文件不存在，无法加载。", MessageKind::Stop);
         return false;
     }
-    schemes_.clear();
-
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
+    // Only a regular file of sane size is read: a FIFO would wait for a
+    // writer forever, a device or a giant file would fill the memory.
+    RegularFile in(file);
+    if (in.notRegular()) {
         reporter.message(
-            formatMessage("无法读取图像处理方案文件 %s：%s", file.c_str(), std::strerror(errno)),
+            formatMessage("图像处理方案文件 %s 不是普通文件，无法加载。", file.c_str()),
+            MessageKind::Stop);
+        return false;
+    }
+    if (in.opened() && in.size() > kLargestStore) {
+        reporter.message(formatMessage("图像处理方案文件 %s 太大（%llu 字节），无法加载。",
+                                       file.c_str(), static_cast<unsigned long long>(in.size())),
+                         MessageKind::Stop);
+        return false;
+    }
+    schemes_.clear();
+    std::string bytes;
+    if (const int failure = in.readAll(bytes, kLargestStore); failure != 0) {
+        reporter.message(
+            formatMessage("无法读取图像处理方案文件 %s：%s", file.c_str(), std::strerror(failure)),
             MessageKind::Stop);
         return false;
     }
@@ -46,12 +62,15 @@ bool SchemeStore::load(Reporter& reporter) {
     StoreContents contents = readStoreBytes(bytes);
     if (contents.headerRead) header_ = std::move(contents.header);
     for (Scheme& scheme : contents.schemes) schemes_.push_back(std::move(scheme));
-    if (!contents.complete) {
+    // Bytes after the last scheme mean schemes the count does not announce,
+    // or damage: either way not everything was loaded.
+    const bool whole = contents.complete && contents.trailingBytes == 0;
+    if (!whole) {
         reporter.message(formatMessage("图像处理方案文件已损坏，只加载了 %d 个处理方案。",
                                        static_cast<int>(schemes_.size())),
                          MessageKind::Stop);
     }
-    return contents.complete;
+    return whole;
 }
 
 bool SchemeStore::save(Reporter& reporter) const {
@@ -71,9 +90,9 @@ bool SchemeStore::save(Reporter& reporter) const {
         return false;
     }
     try {
-        const auto permissions = fs::status(file).permissions();
         writeFileAtomically(file, writeStoreBytes(header_, schemes_));
-        fs::permissions(file, permissions, error);
+        // What an earlier save that was killed left beside the store.
+        removeStalePendingFiles(fs::path(file).parent_path(), fs::file_time_type::clock::now());
     } catch (const std::system_error& failure) {
         reporter.message(formatMessage("无法保存图像处理方案文件 %s：%s", file.c_str(),
                                        failure.code().message().c_str()),

@@ -15,6 +15,7 @@ namespace varnetto {
 struct SchemeListHeader {
     std::array<std::int32_t, 9> ints{2000, 2000, 0, 2000, 0, 0, 0, 0, 0};
     std::array<std::string, 5> texts;
+    StoredTexts storedTexts;  // as in Scheme
     bool operator==(const SchemeListHeader&) const = default;
 };
 

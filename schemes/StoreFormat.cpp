@@ -30,7 +30,14 @@ class ByteReader {
         return value;
     }
 
-    std::optional<std::string> text() {
+    // A text as it reads, and the bytes it was stored in (length included).
+    struct Text {
+        std::string utf8;
+        std::string_view stored;
+    };
+
+    std::optional<Text> text() {
+        const size_t start = pos_;
         const auto shortLength = number<std::uint8_t>();
         if (!shortLength) return std::nullopt;
         std::uint64_t length = *shortLength;
@@ -50,7 +57,7 @@ class ByteReader {
         if (length > remaining()) return std::nullopt;
         const std::string_view raw = bytes_.substr(pos_, static_cast<size_t>(length));
         pos_ += static_cast<size_t>(length);
-        return gb18030ToUtf8(raw);
+        return Text{gb18030ToUtf8(raw), bytes_.substr(start, pos_ - start)};
     }
 
   private:
@@ -81,10 +88,14 @@ void appendText(std::string& out, std::string_view utf8) {
     out.append(bytes);
 }
 
-// Reads every field in storage order; stops at the first field that does not fit.
+// Reads every field in storage order; stops at the first field that does not
+// fit. Texts that would not be written back as they were stored keep their
+// bytes in stored.
 struct FieldReader {
     ByteReader& in;
+    StoredTexts& stored;
     bool ok = true;
+    size_t textPosition = 0;
 
     void operator()(const char*, std::string& field) { read(field); }
     void operator()(const char*, std::int32_t& field) { read(field); }
@@ -97,8 +108,14 @@ struct FieldReader {
     void read(std::string& field) {
         if (!ok) return;
         auto value = in.text();
-        if (value) field = std::move(*value);
         ok = value.has_value();
+        if (!ok) return;
+        std::string written;
+        appendText(written, value->utf8);
+        if (written != value->stored)
+            stored.remember(textPosition, value->utf8, std::string(value->stored));
+        ++textPosition;
+        field = std::move(value->utf8);
     }
     template <class T>
     void read(T& field) {
@@ -111,8 +128,15 @@ struct FieldReader {
 
 struct FieldWriter {
     std::string& out;
+    const StoredTexts& stored;
+    size_t textPosition = 0;
 
-    void operator()(const char*, const std::string& field) { appendText(out, field); }
+    void operator()(const char*, const std::string& field) {
+        if (const std::string* bytes = stored.bytesFor(textPosition++, field))
+            out.append(*bytes);
+        else
+            appendText(out, field);
+    }
     void operator()(const char*, std::int32_t field) { appendNumber(out, field); }
     void operator()(const char*, float field) { appendNumber(out, field); }
     template <class T, size_t N>
@@ -127,7 +151,7 @@ StoreContents readStoreBytes(std::string_view bytes) {
     StoreContents contents;
     ByteReader in(bytes);
     SchemeListHeader header;
-    FieldReader fields{in};
+    FieldReader fields{in, header.storedTexts};
     for (auto& value : header.ints) fields.read(value);
     for (auto& text : header.texts) fields.read(text);
     std::int32_t count = 0;
@@ -138,23 +162,25 @@ StoreContents readStoreBytes(std::string_view bytes) {
 
     for (std::int32_t i = 0; i < count; ++i) {
         Scheme scheme;
-        FieldReader reader{in};
+        FieldReader reader{in, scheme.storedTexts};
         visitSchemeFields(scheme, reader);
         if (!reader.ok) return contents;
         contents.schemes.push_back(std::move(scheme));
     }
     contents.complete = true;
+    contents.trailingBytes = in.remaining();
     return contents;
 }
 
 void appendHeader(std::string& out, const SchemeListHeader& header, std::int32_t count) {
     for (const auto value : header.ints) appendNumber(out, value);
-    for (const auto& text : header.texts) appendText(out, text);
+    FieldWriter texts{out, header.storedTexts};
+    for (const auto& text : header.texts) texts("texts", text);
     appendNumber(out, count);
 }
 
 void appendScheme(std::string& out, const Scheme& scheme) {
-    visitSchemeFields(scheme, FieldWriter{out});
+    visitSchemeFields(scheme, FieldWriter{out, scheme.storedTexts});
 }
 
 }  // namespace varnetto

@@ -15,13 +15,15 @@ inline constexpr size_t kEmptySchemeRecordSize = 307;
 struct StoreContents {
     SchemeListHeader header;
     std::vector<Scheme> schemes;
-    bool headerRead = false;  // the header was read whole
-    bool complete = false;    // every announced scheme was read
+    bool headerRead = false;   // the header was read whole
+    bool complete = false;     // every announced scheme was read
+    size_t trailingBytes = 0;  // after the last announced scheme
 };
 
 // Decodes store bytes. Every length and count is checked against the bytes
 // that remain before anything is allocated; a damaged file yields the
-// schemes read completely before the damage.
+// schemes read completely before the damage. A file read complete without
+// trailing bytes writes back to the same bytes.
 StoreContents readStoreBytes(std::string_view bytes);
 
 // Encodes a whole store file.

@@ -20,7 +20,10 @@ class Converter {
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    std::string convert(std::string_view input, std::string_view replacement) {
+    // replacement gives the text that stands for a byte that cannot be
+    // converted.
+    template <class Replacement>
+    std::string convert(std::string_view input, Replacement replacement) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out;
         out.reserve(input.size() * 2);
@@ -35,7 +38,7 @@ class Converter {
             if (rc != static_cast<size_t>(-1)) continue;
             if (errno == E2BIG) continue;
             // EILSEQ or EINVAL (truncated sequence at the end): skip one byte.
-            out.append(replacement);
+            out.append(replacement(static_cast<unsigned char>(*in)));
             ++in;
             --inLeft;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -62,13 +65,15 @@ bool isAscii(std::string_view text) {
 std::string gb18030ToUtf8(std::string_view bytes) {
     if (isAscii(bytes)) return std::string(bytes);
     thread_local Converter converter("UTF-8", "GB18030");
-    return converter.convert(bytes, "\xEF\xBF\xBD");
+    return converter.convert(bytes, [](unsigned char byte) -> std::string_view {
+        return byte == 0x80 ? "\xE2\x82\xAC" : "\xEF\xBF\xBD";  // € or U+FFFD
+    });
 }
 
 std::string utf8ToGb18030(std::string_view text) {
     if (isAscii(text)) return std::string(text);
     thread_local Converter converter("GB18030", "UTF-8");
-    return converter.convert(text, "?");
+    return converter.convert(text, [](unsigned char) -> std::string_view { return "?"; });
 }
 
 }  // namespace varnetto

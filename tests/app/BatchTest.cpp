@@ -183,6 +183,56 @@ class BatchTest : public QObject {
         QCOMPARE(filesIn(f.app.str("out")), 2);
     }
 
+    // A picture with damaged data is written, but the run says so: the
+    // dialog stays open and lists the warning with the failures.
+    void warningsKeepTheDialogOpenAndAreListed() {
+        DialogFixture f;
+        auto sources = writeSources(f.app.str("in"), 2);
+        const std::string damaged = f.app.str("in/damaged.jpg");
+        const QImage noise = [] {
+            QImage image(300, 200, QImage::Format_RGB32);
+            quint32 seed = 14;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    image.setPixel(x, y, seed = seed * 1664525u + 1013904223u);
+            return image;
+        }();
+        QVERIFY(noise.save(QString::fromStdString(damaged), "JPG", 90));
+        std::string bytes = readBytes(damaged);
+        bytes.replace(bytes.size() / 2, 2, "\xFF\xD3");  // a restart marker where none belongs
+        writeBytes(damaged, bytes);
+        sources.push_back(damaged);
+        f.prepare(jobFor(f.app.str("out"), sources));
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QVERIFY(f.dialog.isVisible());
+        QCOMPARE(filesIn(f.app.str("out")), 3);
+        QCOMPARE(f.dialog.failuresButton()->text(), QString("1 个图像有警告，点击查看原因。"));
+        f.dialog.failuresButton()->click();
+        QCOMPARE(f.dialogs.problemSummaries, QStringList{"1 个图像有警告。"});
+        QCOMPARE(f.dialogs.problems.size(), size_t(1));
+        QVERIFY(f.dialogs.problems[0].file.endsWith("damaged.jpg"));
+        QCOMPARE(f.dialogs.problems[0].kind, ProblemKind::Warning);
+    }
+
+    // Each opening starts as a new dialog would: auto-close checked and an
+    // empty progress bar, whatever the last run left.
+    void eachOpeningStartsAfresh() {
+        DialogFixture f;
+        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 3)));
+        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QCOMPARE(f.dialog.progressBar()->value(), 3);
+        f.dialog.closeButton()->click();
+        QVERIFY(!f.dialog.isVisible());
+
+        f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 2)));
+        QVERIFY(f.dialog.autoCloseBox()->isChecked());
+        QCOMPARE(f.dialog.progressBar()->value(), 0);
+        QCOMPARE(f.dialog.statusLabel()->text(), QString());
+    }
+
     void abortStopsBeforeTheNextImagesAndSaysWhatWasDone() {
         DialogFixture f;
         const std::string out = f.app.str("out");

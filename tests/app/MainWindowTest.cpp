@@ -1,13 +1,16 @@
 #include "app/CommandIds.h"
+#include "app/ToolTipDelay.h"
 #include "app/WindowFixture.h"
 #include "uikit/AccessibleNames.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolBar>
 
 using namespace varnetto;
@@ -48,6 +51,22 @@ class MainWindowTest : public QObject {
                                       "帮助提示",
                                       "关于 Varnetto"};
         QCOMPARE(texts, expected);
+    }
+
+    // Tool tips of the main window wake after 100 ms; other windows keep the
+    // style's own delay.
+    void mainWindowToolTipsComeAfter100Ms() {
+        installMainWindowToolTipDelay();
+        WindowFixture f;
+        QWidget* toolBar = f.toolBar();
+        QCOMPARE(toolBar->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, toolBar),
+                 100);
+        QWidget* choice = f.window->findChild<QComboBox*>();
+        QVERIFY(choice);
+        QCOMPARE(choice->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, choice), 100);
+        QDialog elsewhere;
+        QVERIFY(elsewhere.style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, &elsewhere) !=
+                100);
     }
 
     void toolbarEntriesAndTips() {

@@ -1,13 +1,22 @@
 #include "cli/Commands.h"
 #include "cli/RunCommand.h"
+#include "common/PendingFile.h"
 #include "imaging/CImageBox.h"
+#include "processing/BatchRun.h"
 #include "schemes/SchemeStore.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 namespace varnetto::cli {
 namespace {
@@ -144,7 +153,7 @@ TEST_F(RunCommandTest, MixedFolderGetsRunOrderNamesAndReportsTheBrokenFile) {
         EXPECT_EQ(written.height(), 48) << order[i];
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 11);
-    const size_t summary = err.find("11 processed, 1 failed\n");
+    const size_t summary = err.find("11 processed (0 with warnings), 1 failed\n");
     ASSERT_NE(summary, std::string::npos) << err;
     const std::string failures = err.substr(summary);
     EXPECT_NE(failures.find("\n  "), std::string::npos) << failures;
@@ -201,12 +210,12 @@ TEST_F(RunCommandTest, SingleFilesAndStoreOption) {
                             dir.str("in/one.png"), dir.str("in/absent.png")});
     EXPECT_EQ(status, kExitSomeFailed);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "one.png"));
-    EXPECT_NE(err.find("1 processed, 1 failed"), std::string::npos) << err;
+    EXPECT_NE(err.find("1 processed (0 with warnings), 1 failed"), std::string::npos) << err;
     EXPECT_NE(err.find("图像 " + dir.str("in/absent.png") + " 不存在。"), std::string::npos);
 
     EXPECT_EQ(run({"--store", dir.str("other.bis"), "--scheme", "keep", dir.str("in/one.png")}),
               kExitOk);
-    EXPECT_NE(err.find("1 processed, 0 failed"), std::string::npos) << err;
+    EXPECT_NE(err.find("1 processed (0 with warnings), 0 failed"), std::string::npos) << err;
 }
 
 TEST_F(RunCommandTest, UsageAndStoreErrorsExitWithTwo) {
@@ -242,6 +251,147 @@ TEST_F(RunCommandTest, UnknownSchemeListsTheNamesTheStoreHolds) {
     storeSchemes({});
     EXPECT_EQ(run({"--scheme", "网页", "--app-folder", dir.str("app"), "x"}), kExitUsage);
     EXPECT_NE(err.find("the store holds no scheme\n"), std::string::npos) << err;
+}
+
+// A damaged picture that still decodes is written and counted with a
+// warning; the library's own lines never reach the terminal.
+TEST_F(RunCommandTest, DecoderWarningsAreListedAfterTheRun) {
+    std::filesystem::create_directories(dir.path() / "in");
+    writePicture(dir.str("in/good.png"), "");
+    gradient(300, 200).jpegsave(dir.str("whole.jpg").c_str());
+    std::string bytes = testing::readBytes(dir.str("whole.jpg"));
+    bytes.replace(bytes.size() / 2, 2, "\xFF\xD3");  // a restart marker where none belongs
+    testing::writeBytes(dir.str("in/damaged.jpg"), bytes);
+    testing::writeBytes(dir.str("in/broken.jpg"), "\xFF\xD8\xFF\xE0 broken");
+    Scheme scheme;
+    scheme.name = "keep";
+    scheme.outputFolder = dir.str("out");
+    storeSchemes({scheme});
+
+    testing::CapturedDescriptor terminal(2);
+    const int status = run({"--scheme", "keep", "--app-folder", dir.str("app"), dir.str("in")});
+    const std::string raw = terminal.release();
+    EXPECT_EQ(status, kExitSomeFailed);
+    EXPECT_EQ(raw, "");
+    const size_t summary = err.find("2 processed (1 with warnings), 1 failed\n");
+    ASSERT_NE(summary, std::string::npos) << err;
+    const std::string after = err.substr(summary);
+    EXPECT_NE(after.find("  无法读取图像 " + dir.str("in/broken.jpg") + "："), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("  " + dir.str("in/damaged.jpg") + "："), std::string::npos) << after;
+    EXPECT_EQ(after.find("good.png"), std::string::npos) << after;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "damaged.jpg"));
+}
+
+TEST_F(RunCommandTest, JobsAreCappedAndSaidSo) {
+    writePicture(dir.str("one.png"), "");
+    Scheme scheme;
+    scheme.name = "keep";
+    scheme.outputFolder = dir.str("out");
+    storeSchemes({scheme});
+    const int cap = maxBatchWorkers();
+    EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), "--jobs", "100000",
+                   dir.str("one.png")}),
+              kExitOk);
+    EXPECT_NE(err.find("--jobs 100000: using " + std::to_string(cap)), std::string::npos) << err;
+    EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), "--jobs",
+                   std::to_string(cap), dir.str("one.png")}),
+              kExitOk);
+    EXPECT_EQ(err.find("--jobs"), std::string::npos) << err;
+    for (const char* refused : {"0", "-3", "2x"}) {
+        EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), "--jobs", refused,
+                       dir.str("one.png")}),
+                  kExitUsage);
+        EXPECT_NE(err.find("usage:"), std::string::npos) << err;
+    }
+}
+
+// Temporary files that a killed run left in the output folder are cleared by
+// the next run; a hidden file of the user's stays.
+TEST_F(RunCommandTest, ARunClearsTemporariesThatAKilledRunLeft) {
+    writePicture(dir.str("one.png"), "");
+    Scheme scheme;
+    scheme.name = "keep";
+    scheme.outputFolder = dir.str("out");
+    storeSchemes({scheme});
+    std::filesystem::create_directory(dir.path() / "out");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* left = new PendingFile(dir.path() / "out" / "one.png");
+        testing::writeBytes(left->tempPath(), std::string(100000, 'h'));
+        ::_exit(0);  // as if killed: nothing cleans up
+    }
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    testing::writeBytes(dir.path() / "out" / ".~mine.png", "the user's");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "out"))
+        std::filesystem::last_write_time(
+            entry.path(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 2);
+
+    EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), dir.str("one.png")}),
+              kExitOk);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "out"))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".~mine.png", "one.png"}));
+}
+
+// SIGTERM and SIGHUP end a run as Ctrl+C does: the running image finishes,
+// no new one starts, nothing half-written is left and the summary is printed.
+TEST_F(RunCommandTest, TerminationSignalsEndTheRunCleanly) {
+    std::filesystem::create_directories(dir.path() / "in");
+    for (int i = 0; i < 12; ++i)
+        gradient(1400, 1000).pngsave(dir.str("in/p" + std::to_string(i) + ".png").c_str());
+    Scheme scheme;
+    scheme.name = "slow";
+    scheme.outputFolder = dir.str("out");
+    scheme.enhanceEnabled = scheme.despeckleEnabled = 1;
+    scheme.despeckleValue = 10;
+    storeSchemes({scheme});
+    const std::string cli = std::string(VARNETTO_BIN_DIR) + "/varnetto-cli";
+
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::filesystem::remove_all(dir.path() / "out");
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(pipeFds[1], 2);
+            ::close(pipeFds[0]);
+            ::close(pipeFds[1]);
+            ::execl(cli.c_str(), cli.c_str(), "run", "--scheme", "slow", "--store",
+                    storePath.c_str(), "--jobs", "2", dir.str("in").c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        std::string printed;
+        char buffer[4096];
+        bool signalled = false;
+        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+            printed.append(buffer, n);
+            if (!signalled && printed.find("[2/12]") != std::string::npos) {
+                ::kill(child, signal);
+                signalled = true;
+            }
+        }
+        ::close(pipeFds[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself\n" << printed;
+        EXPECT_EQ(WEXITSTATUS(status), kExitSomeFailed) << printed;
+        EXPECT_NE(printed.find(" processed ("), std::string::npos) << printed;
+        EXPECT_NE(printed.find("interrupted: "), std::string::npos) << printed;
+        int written = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "out")) {
+            EXPECT_NE(entry.path().filename().string().rfind(".~", 0), 0u) << entry.path();
+            ++written;
+        }
+        EXPECT_LT(written, 12);
+    }
 }
 
 TEST(RunArguments, ParsesOptionsInAnyOrder) {

@@ -8,6 +8,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cstring>
 #include <iostream>
@@ -17,6 +21,7 @@ using namespace varnetto;
 using namespace varnetto::testing;
 using varnetto::cli::kExitOk;
 using varnetto::cli::kExitUsage;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -176,6 +181,13 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         {R"({"header": {"ints": [1, 2, 3]}})", "\"ints\" of the header"},
         {R"({"scheme": []})", "unknown top-level field \"scheme\""},
         {R"({"schemes": [)", "parse error"},
+        {R"({"schemes": [{"name": "A", "outputFolder": "/tmp/out/victim\u0000zzz"}]})",
+         "\"outputFolder\" of scheme 1 (\"A\"): control character U+0000"},
+        {R"({"schemes": [{"name": "A", "borderPieceFiles": ["", "", "a\u0007", "", "", "", "", ""]}]})",
+         "\"borderPieceFiles[2]\" of scheme 1 (\"A\"): control character U+0007"},
+        {R"({"schemes": [{"name": "A\nB"}]})", "\"name\" of scheme 1"},
+        {R"({"header": {"texts": ["", "\u001b[2J", "", "", ""]}})",
+         "\"texts[1]\" of the header: control character U+001B"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
@@ -225,4 +237,52 @@ TEST_F(StoreCommands, ShowPrintsTheSchemeViewersRowsOneALine) {
     EXPECT_NE(unknown.err.find("Nope"), std::string::npos);
 
     EXPECT_EQ(run(cli::showCommand, {"--store", storeFile()}).status, kExitUsage);
+}
+
+// Output that does not reach its file is a failure: a full disk must not
+// leave a cut-off export behind an exit status of 0.
+TEST_F(StoreCommands, ListAndExportFailWhenTheirOutputCannotBeWritten) {
+    writeBytes(storeFile(),
+               StoreBytes().header().i32(2).scheme("a").scheme(std::string(9000, 'b')).str());
+    for (auto command : {cli::listCommand, cli::exportCommand}) {
+        std::fflush(stdout);
+        const int saved = ::dup(1);
+        const int full = ::open("/dev/full", O_WRONLY);
+        ASSERT_GE(full, 0);
+        ::dup2(full, 1);
+        ::close(full);
+        std::ostringstream err;
+        auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+        const int status = command({"--store", storeFile()});
+        std::cerr.rdbuf(oldErr);
+        std::cout.clear();
+        std::clearerr(stdout);
+        ::dup2(saved, 1);
+        ::close(saved);
+        EXPECT_EQ(status, kExitUsage);
+        EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
+    }
+}
+
+// import writes through a linked store and keeps the mode (and, for root, the
+// owner) of the file it replaces.
+TEST_F(StoreCommands, ImportKeepsALinkedStoreAndItsPermissions) {
+    const fs::path real = dir.path() / "real.bis";
+    writeBytes(real, "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.c_str(), 4321, 4321), 0);
+    }
+    fs::create_symlink(real, storeFile());
+    writeBytes(dir.path() / "s.json", R"({"schemes": [{"name": "Mini"}]})");
+    ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
+    EXPECT_TRUE(fs::is_symlink(storeFile()));
+    EXPECT_NE(readBytes(real), "old");
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 4321u);
+    }
 }

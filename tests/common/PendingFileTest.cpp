@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
 #include <system_error>
 
@@ -119,6 +122,109 @@ TEST(PendingFile, ANewFileNeverReplacesOneThatExists) {
     }
     EXPECT_EQ(readBytes(dir.path() / "raced.bis"), "theirs");
     EXPECT_EQ(leftovers(dir.path()), 0);
+}
+
+TEST(PendingFile, LegalLongNamesGetShortTemporaries) {
+    TempDir dir;
+    for (size_t length : {200u, 242u, 251u}) {
+        const fs::path target = dir.path() / (std::string(length, 'x') + ".png");
+        writeFileAtomically(target, "picture");
+        EXPECT_EQ(readBytes(target), "picture");
+        PendingFile pending(target);
+        EXPECT_LE(pending.tempPath().filename().string().size(), 32u) << pending.tempPath();
+        EXPECT_EQ(pending.tempPath().parent_path(), target.parent_path());
+    }
+    EXPECT_EQ(leftovers(dir.path()), 0);
+}
+
+// A target that is a link is written through: the link stays a link, the file
+// it leads to gets the new content and keeps its mode and owner.
+TEST(PendingFile, LinkedTargetsAreWrittenThroughKeepingModeAndOwner) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    const fs::path file = dir.path() / "real" / "store.bis";
+    writeBytes(file, "old");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
+    }
+    // A relative link to a relative link.
+    fs::create_symlink("real/store.bis", dir.path() / "first");
+    fs::create_directory(dir.path() / "app");
+    fs::create_symlink("../first", dir.path() / "app" / "store.bis");
+
+    writeFileAtomically(dir.path() / "app" / "store.bis", "new");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "app" / "store.bis"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "first"));
+    EXPECT_EQ(readBytes(file), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 4321u);
+        EXPECT_EQ(info.st_gid, 4322u);
+    }
+    EXPECT_EQ(leftovers(dir.path() / "real"), 0);
+    EXPECT_EQ(leftovers(dir.path() / "app"), 0);
+
+    // A link to nothing yet creates the file where it points.
+    fs::create_symlink("made.bis", dir.path() / "dangling");
+    writeFileAtomically(dir.path() / "dangling", "made");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling"));
+    EXPECT_EQ(readBytes(dir.path() / "made.bis"), "made");
+}
+
+// A NUL byte ends a path for the system: "victim\0zzz/a.bis" would name the
+// folder "victim". Such a target is refused, and nothing is ever removed but
+// the temporary file itself.
+TEST(PendingFile, NeverRemovesWhatItDidNotWrite) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "victim");
+    const fs::path target = dir.str("victim") + std::string(1, '\0') + "zzz/a.bis";
+    EXPECT_THROW(writeFileAtomically(target, "x"), std::system_error);
+    EXPECT_THROW(PendingFile{target}, std::system_error);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "victim"));
+
+    const fs::path plain = dir.path() / "plain.bis";
+    {
+        PendingFile pending(plain);
+        fs::create_directory(pending.tempPath());  // someone else's folder under that name
+    }
+    EXPECT_EQ(leftovers(dir.path()), 1) << "a folder that was not written stays";
+}
+
+// Temporary files of a killed program are removed by a later clean-up when
+// they are older than it and their writer has gone; live writers and the
+// user's own files are left alone.
+TEST(PendingFile, StaleTemporariesOfDeadWritersAreCleared) {
+    TempDir dir;
+    const auto start = fs::file_time_type::clock::now();
+    // A writer killed before it could clean up.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* left = new PendingFile(dir.path() / "killed.png");
+        const int fd = ::open(left->tempPath().c_str(), O_WRONLY | O_CREAT, 0644);
+        ::_exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(leftovers(dir.path()), 1);
+    // This process is alive and writing.
+    PendingFile live(dir.path() / "live.png");
+    writeBytes(live.tempPath(), "half");
+    writeBytes(dir.path() / ".~notes.png", "the user's");
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        fs::last_write_time(entry.path(), start - std::chrono::hours(1));
+
+    removeStalePendingFiles(dir.path(), start - std::chrono::hours(2));
+    EXPECT_EQ(leftovers(dir.path()), 3) << "nothing is older than two hours ago";
+    removeStalePendingFiles(dir.path(), start);
+    EXPECT_EQ(leftovers(dir.path()), 2);
+    EXPECT_TRUE(fs::exists(live.tempPath()));
+    EXPECT_TRUE(fs::exists(dir.path() / ".~notes.png"));
 }
 
 }  // namespace

@@ -14,9 +14,13 @@ inline std::string checkStoreReader(std::string_view bytes) {
         return "more schemes than the bytes can hold";
     if (!read.headerRead && !read.schemes.empty()) return "schemes without a header";
     if (!read.complete) return {};
+    if (read.trailingBytes > bytes.size()) return "more trailing bytes than the file holds";
+    // A file read whole, with nothing after its last scheme, writes back to
+    // its own bytes, whatever texts it holds.
+    const std::string written = writeStoreBytes(read.header, read.schemes);
+    if (read.trailingBytes == 0 && written != bytes) return "load and save changed the bytes";
     // Whatever was read whole writes out and reads back to the same bytes
     // (compared as bytes: NaN floats are not equal to themselves).
-    const std::string written = writeStoreBytes(read.header, read.schemes);
     const StoreContents again = readStoreBytes(written);
     if (!again.complete) return "rewritten store does not read back";
     if (again.schemes.size() != read.schemes.size()) return "scheme count changed on rewrite";

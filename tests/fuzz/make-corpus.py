@@ -64,6 +64,15 @@ files = {
     "wide-text-marker": header(1) + b"\xff\xfe\xff" + b"\x01a",
     "short-form-past-end": header(1) + b"\xfe" + b"a" * 10,
     "invalid-gb18030": header(1) + scheme(b"\x81\xff\x80bad\xfe"),
+    # Found by attacks on the command-line tool.
+    "count-below-schemes": header(1) + scheme(b"one") + scheme(b"two"),
+    "trailing-bytes": valid + bytes(range(256)) * 16,
+    "trailing-zero": valid + b"\x00",
+    "gbk-euro": header(1) + scheme(b"\x80 2024", b"\xa2\xe3"),
+    "long-form-length": header(1) + b"\xff\x03\x00Web" + scheme(b"")[1:],
+    "longest-form-length": header(1) + b"\xff\xff\xff\x03\x00\x00\x00Web" + scheme(b"")[1:],
+    "nul-in-folder": header(1) + text(b"n") + text(b"/tmp/out/victim\x00zzz") + scheme(b"")[6:],
+    "control-characters": header(1) + scheme(b"\x1b[2J\x07", b"a\r\nb\x00"),
 }
 rng = random.Random(20261207)
 for k in range(8):

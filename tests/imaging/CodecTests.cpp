@@ -4,6 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -379,6 +384,46 @@ TEST(Encoding, FailedSavesReportAndLeaveNoFile) {
     // The encoder itself fails (a PDF page wider than cairo allows).
     box.PutBitmap(solid(40000, 1, {0, 0, 0}));
     EXPECT_THROW(box.SaveToFile(dir.str("wide.pdf")), ImagingError);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// A disk that fills up mid-write (here: a file size limit, which fails the
+// same writes) is named as the system names it, with the output file the
+// user knows, whichever encoder was writing.
+TEST(Encoding, AFullDiskIsNamedWithTheOutputFile) {
+    TempDir dir;
+    CImageBox box;
+    const VImage noise =
+        VImage::gaussnoise(300, 200, VImage::option()->set("sigma", 80)).cast(VIPS_FORMAT_UCHAR);
+    box.PutBitmap(VImage::bandjoin({noise, noise.rot180(), noise.fliphor()})
+                      .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)));
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 3000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::vector<std::string> messages;
+    for (const std::string format :
+         {"bmp", "gif", "jpg", "pcx", "png", "wbmp", "psd", "tif", "pdf"}) {
+        const std::string path = dir.str("out." + format);
+        try {
+            box.SaveToFile(path);
+            messages.push_back(format + " saved");
+        } catch (const ImagingError& error) {
+            messages.push_back(error.what());
+        }
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+    for (const std::string& message : messages) {
+        SCOPED_TRACE(message);
+        const size_t named = message.find("无法保存图像 " + dir.str("out."));
+        EXPECT_EQ(named, 0u);
+        EXPECT_EQ(message.substr(message.size() - std::strlen(std::strerror(EFBIG))),
+                  std::strerror(EFBIG));
+        EXPECT_EQ(message.find(".~"), std::string::npos);
+    }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 

@@ -99,7 +99,7 @@ PY
   as_user "$cli" run --scheme 我的相框 "$work/pictures" 2> "$work/run.log" ||
     fail "the batch failed: $(cat "$work/run.log")"
   # Progress and the count, nothing else: no stamp or border was missing.
-  [[ "$(grep -c . "$work/run.log")" == 3 ]] && grep -qx "2 processed, 0 failed" "$work/run.log" ||
+  [[ "$(grep -c . "$work/run.log")" == 3 ]] && grep -qx "2 processed (0 with warnings), 0 failed" "$work/run.log" ||
     fail "the batch said: $(cat "$work/run.log")"
   [[ "$(find "$work/out" -type f -user "$USER_ID" | wc -l)" == 2 ]] ||
     fail "the batch wrote $(ls "$work/out")"

@@ -1,5 +1,6 @@
 #include "processing/ImageFiles.h"
 
+#include "common/PendingFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,22 @@ TEST(ImageFiles, ListsPatternByPatternWithoutSubfolders) {
                                             d + "/p.webp", d + "/p.heic", d + "/p.jxl"};
     EXPECT_EQ(listFolderImages(d), expected);
     EXPECT_EQ(listFolderImages(d + "/"), expected);
+}
+
+// A run that was killed leaves its temporary files behind; a later scan must
+// not take them for pictures, whatever extension they carry.
+TEST(ImageFiles, TemporaryFilesOfUnfinishedWritesAreNeverListed) {
+    TempDir dir;
+    writeBytes(dir.path() / "a.png", "x");
+    writeBytes(dir.path() / ".~holiday.png", "a user's own hidden picture");
+    for (const std::string& name :
+         std::vector<std::string>{"a.png", "b.jpg", std::string(240, 'l') + ".tif"}) {
+        PendingFile pending(dir.path() / name);
+        writeBytes(pending.tempPath(), "half");
+        EXPECT_EQ(listFolderImages(dir.str()),
+                  (std::vector<std::string>{dir.str(".~holiday.png"), dir.str("a.png")}))
+            << pending.tempPath();
+    }
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 
 using namespace varnetto;
@@ -240,4 +244,121 @@ TEST_F(SchemeStoreTest, ReadOnlyStoreIsReportedAndLeftAlone) {
                                                          storeFile().string() + "：文件是只读的"});
     EXPECT_EQ(readBytes(storeFile()), bytes);
     EXPECT_EQ(s.at(0)->name, "changed");
+}
+
+// A store written elsewhere may hold bytes this program would never write:
+// GBK's one-byte euro sign, bytes that are no GB18030 at all, a length
+// written in its long form. Texts that were not edited keep their bytes.
+TEST_F(SchemeStoreTest, LoadAndSaveKeepBytesThatAreNoValidText) {
+    const std::string odd = std::string("\xFF\x03\x00", 3) + "Web";  // 3 in the long form
+    StoreBytes file;
+    file.header(2000, "\x80\x81").i32(3);
+    file.scheme("\x80 2024", "\xA2\xE3", 1, std::string("\x01\xFE\xFF\x80\x00z", 6))
+        .scheme("plain", "\x81\x30", 2, "\xC8\xFD")
+        .bytes(odd);
+    const std::string tail = StoreBytes().scheme("", "", 3).str();
+    file.bytes(tail.substr(1));  // the third record, its name being the long-form "Web"
+    writeBytes(storeFile(), file.str());
+
+    SchemeStore s = store();
+    ASSERT_TRUE(s.load(reporter)) << ::testing::PrintToString(reporter.texts());
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s.at(0)->name, "€ 2024");
+    EXPECT_EQ(s.at(0)->textContent, "€");
+    EXPECT_EQ(s.at(2)->name, "Web");
+    ASSERT_TRUE(s.save(reporter));
+    EXPECT_EQ(readBytes(storeFile()), file.str());
+
+    // An edited text is written in this program's own encoding; the others
+    // keep their bytes.
+    s.at(0)->name = "€ 2025";
+    ASSERT_TRUE(s.save(reporter));
+    StoreBytes edited;
+    edited.header(2000, "\x80\x81").i32(3);
+    edited.scheme("\xA2\xE3 2025", "\xA2\xE3", 1, std::string("\x01\xFE\xFF\x80\x00z", 6))
+        .scheme("plain", "\x81\x30", 2, "\xC8\xFD")
+        .bytes(odd)
+        .bytes(tail.substr(1));
+    EXPECT_EQ(readBytes(storeFile()), edited.str());
+}
+
+// Schemes after the announced count, or anything after the last scheme, are
+// damage: the schemes read stay loaded and the user is told.
+TEST_F(SchemeStoreTest, BytesAfterTheLastSchemeAreDamage) {
+    const std::string two = StoreBytes().header().i32(2).scheme("a").scheme("b").str();
+    const std::string threeAnnouncedTwo =
+        StoreBytes().header().i32(2).scheme("a").scheme("b").scheme("c").str();
+    for (const std::string& bytes :
+         {threeAnnouncedTwo, two + std::string(5000, '\x5A'), two + std::string(1, '\0')}) {
+        writeBytes(storeFile(), bytes);
+        SchemeStore s = store();
+        reporter.entries.clear();
+        EXPECT_FALSE(s.load(reporter));
+        EXPECT_EQ(s.size(), 2u);
+        EXPECT_EQ(reporter.texts(),
+                  std::vector<std::string>{"图像处理方案文件已损坏，只加载了 2 个处理方案。"});
+    }
+    writeBytes(storeFile(), two);
+    reporter.entries.clear();
+    SchemeStore s = store();
+    EXPECT_TRUE(s.load(reporter));
+    EXPECT_TRUE(reporter.entries.empty());
+}
+
+// Only a regular file of sane size is read: a FIFO would wait for a writer
+// forever, a device or a giant file would fill the memory.
+TEST_F(SchemeStoreTest, OnlyARegularFileOfSaneSizeIsRead) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {"fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "不是普通文件"},
+        {"device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, "不是普通文件"},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, "不是普通文件"},
+        {"giant",
+         [](const fs::path& p) {
+             writeBytes(p, StoreBytes().header().i32(1).scheme("a").str());
+             fs::resize_file(p, 300u << 20);  // sparse: takes no room
+         },
+         "太大"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(storeFile());
+        c.make(storeFile());
+        SchemeStore s = store();
+        Scheme kept;
+        kept.name = "kept";
+        s.append(kept);
+        reporter.entries.clear();
+        bool loaded = true;
+        ASSERT_TRUE(varnetto::testing::endsWithin(std::chrono::seconds(20), storeFile().string(),
+                                                  [&] { loaded = s.load(reporter); }));
+        EXPECT_FALSE(loaded);
+        ASSERT_EQ(reporter.texts().size(), 1u);
+        EXPECT_NE(reporter.texts()[0].find(storeFile().string()), std::string::npos)
+            << reporter.texts()[0];
+        EXPECT_NE(reporter.texts()[0].find(c.says), std::string::npos) << reporter.texts()[0];
+        EXPECT_EQ(s.size(), 1u) << "the store in memory is left as it was";
+    }
+}
+
+// The window saves through the same rules as the command-line import: a
+// linked store is written where the link leads.
+TEST_F(SchemeStoreTest, SavingALinkedStoreWritesItsTarget) {
+    const fs::path real = dir.path() / "real.bis";
+    writeBytes(real, StoreBytes().header().i32(1).scheme("old").str());
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(real, storeFile());
+    SchemeStore s = store();
+    ASSERT_TRUE(s.load(reporter));
+    s.at(0)->name = "new";
+    ASSERT_TRUE(s.save(reporter));
+    EXPECT_TRUE(fs::is_symlink(storeFile()));
+    EXPECT_EQ(readBytes(real), StoreBytes().header().i32(1).scheme("new").str());
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }

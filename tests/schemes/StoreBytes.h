@@ -41,7 +41,7 @@ class StoreBytes {
     }
     // One record in storage order; the two texts given go to name and textContent.
     StoreBytes& scheme(const std::string& name, const std::string& caption = "",
-                       std::int32_t seed = 0) {
+                       std::int32_t seed = 0, const std::string& firstReserved = "") {
         text(name).text("/out").i32(1).text("Img");
         for (int k = 0; k < 12; ++k) i32(seed + k);
         text(caption).i32(120).text("Arial");
@@ -55,7 +55,13 @@ class StoreBytes {
         for (int k = 0; k < 19; ++k) i32(seed + 200 + k);
         f32(-90.0f);
         for (int k = 0; k < 19; ++k) i32(seed + 300 + k);
-        for (int k = 0; k < 10; ++k) text("");
+        text(firstReserved);
+        for (int k = 1; k < 10; ++k) text("");
+        return *this;
+    }
+    // Bytes as they stand, for layouts the writer would never produce.
+    StoreBytes& bytes(const std::string& raw) {
+        bytes_ += raw;
         return *this;
     }
     const std::string& str() const { return bytes_; }

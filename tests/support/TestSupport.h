@@ -2,8 +2,15 @@
 
 #include "common/Reporter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <iterator>
 #include <random>
 #include <string>
@@ -13,7 +20,7 @@ namespace varnetto::testing {
 
 // Records every message and answers questions with a preset answer.
 class RecordingReporter : public Reporter {
-public:
+  public:
     struct Entry {
         std::string text;
         MessageKind kind;
@@ -37,7 +44,7 @@ public:
 
 // A fresh folder removed with everything in it when the test ends.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device device;
         path_ = std::filesystem::temp_directory_path() /
@@ -55,7 +62,7 @@ public:
         return name.empty() ? path_.string() : (path_ / name).string();
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -67,6 +74,57 @@ inline std::string readBytes(const std::filesystem::path& path) {
 inline void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Everything written to a file descriptor (2: what libraries print to stderr)
+// while this lives.
+class CapturedDescriptor {
+  public:
+    explicit CapturedDescriptor(int fd) : fd_(fd), saved_(::dup(fd)) {
+        std::fflush(nullptr);
+        std::FILE* file = std::tmpfile();
+        capture_ = ::dup(::fileno(file));
+        std::fclose(file);
+        ::dup2(capture_, fd_);
+    }
+    ~CapturedDescriptor() { release(); }
+    CapturedDescriptor(const CapturedDescriptor&) = delete;
+    CapturedDescriptor& operator=(const CapturedDescriptor&) = delete;
+    // Restores the descriptor and returns what was written.
+    std::string release() {
+        if (saved_ < 0) return text_;
+        std::fflush(nullptr);
+        ::dup2(saved_, fd_);
+        ::close(saved_);
+        saved_ = -1;
+        ::lseek(capture_, 0, SEEK_SET);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(capture_, buffer, sizeof buffer)) > 0;) text_.append(buffer, n);
+        ::close(capture_);
+        return text_;
+    }
+
+  private:
+    int fd_;
+    int saved_;
+    int capture_ = -1;
+    std::string text_;
+};
+
+// Runs work and gives it limit to end. A FIFO that work would wait on forever
+// is opened for writing and closed when the limit passes, so a hanging read
+// ends and the test can report it instead of hanging itself.
+inline bool endsWithin(std::chrono::seconds limit, const std::string& fifo,
+                       std::function<void()> work) {
+    auto done = std::async(std::launch::async, std::move(work));
+    if (done.wait_for(limit) == std::future_status::ready) {
+        done.get();
+        return true;
+    }
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    done.wait();
+    return false;
 }
 
 }  // namespace varnetto::testing

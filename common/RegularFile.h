@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnetto {
+
+// A file opened for reading only when it is a regular file. Opening never
+// waits: an ordinary open of a FIFO waits for a writer forever, and a device
+// such as /dev/zero never ends.
+class RegularFile {
+  public:
+    explicit RegularFile(const std::string& path);
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool opened() const { return fd_ >= 0; }
+    // Set when the file could not be opened; 0 otherwise.
+    int openError() const { return openError_; }
+    // Something stands at the path, but it is no regular file.
+    bool notRegular() const { return notRegular_; }
+    std::uint64_t size() const { return size_; }
+
+    // Reads the whole file into out, at most limit bytes (a file that grows
+    // past it fails with EFBIG). Returns 0 or the error number.
+    int readAll(std::string& out, std::uint64_t limit);
+
+  private:
+    int fd_ = -1;
+    int openError_ = 0;
+    bool notRegular_ = false;
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace varnetto
