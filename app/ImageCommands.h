@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,10 @@ class ImageCommands : public QObject {
   private:
     void selectionChanged();
     void rowsRemoved(int first, int last);
+    void showPlaceholderFacts(int row);
+    // Ids of the rows first to last, or of those not read yet among them.
+    std::vector<std::uint64_t> rowIds(int first, int last, bool unreadOnly) const;
+    void readVisibleRowsFirst(int first, int last);
 
     Parts parts_;
     const ThumbnailArt& art_;
