@@ -65,7 +65,7 @@ largest() { printf '%s\n' "$@" | sort -g | tail -1; }
 
 echo "photographs: $count, $repeat runs of each command${STRIP_EXIF:+, EXIF blocks stripped}"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-one=() two=() total=() first=() jump=() gap=() cpu_one=() cpu_two=() cpu_ours=()
+one=() two=() total=() first=() jump=() gap=() busy=() cpu_one=() cpu_two=() cpu_ours=()
 for ((i = 0; i < repeat; i++)); do
   read -r wall cpu <<<"$(timed one_process)"
   one+=("$wall") cpu_one+=("$cpu")
@@ -80,6 +80,7 @@ for ((i = 0; i < repeat; i++)); do
   first+=("$(field first_screen_ms "$line")")
   jump+=("$(field jump_ms "$line")")
   gap+=("$(field longest_gap_ms "$line")")
+  busy+=("$(field longest_busy_ms "$line")")
 done
 t_one=$(smallest "${one[@]}")
 t_two=$(smallest "${two[@]}")
@@ -95,11 +96,14 @@ awk -v p="$t_two" -v o="$t_ours" \
 echo "first screen of a 1366 x 768 window: $(smallest "${first[@]}") ms best, $(largest "${first[@]}") ms worst (goal <= 1000)"
 echo "rows at the end after a jump there:  $(smallest "${jump[@]}") ms best, $(largest "${jump[@]}") ms worst (goal <= 1000)"
 echo "longest event-loop wait: $(smallest "${gap[@]}") ms best, $(largest "${gap[@]}") ms worst (goal < 50)"
+echo "  of which the UI thread's own work: at most $(largest "${busy[@]}") ms (the rest is waiting for a core)"
 
 if ((memory_count > 0)); then
   make_photos "$work/many" "$memory_count" "$from"
   line=$(ours "$work/many" 2>/dev/null | grep '^rows=')
   echo "memory run: $line"
   echo "resident memory with $memory_count rows read: $(field rss_mb "$line") MB (goal < 400)"
+  echo "longest event-loop wait meanwhile: $(field longest_gap_ms "$line") ms," \
+    "the UI thread's own work at most $(field longest_busy_ms "$line") ms"
 fi
 echo "load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"
