@@ -78,7 +78,7 @@ void RowLoader::read() {
             facts = readRow(task->folder, name, art_);
         } catch (...) {
             // Every ticket must come back, or later rows would wait forever.
-            facts.error = "cannot read " + task->folder + "/" + name;
+            facts.error = "无法读取图像 " + task->folder + "/" + name;
             facts.cell = art_.brokenPicture;
         }
         QMetaObject::invokeMethod(
