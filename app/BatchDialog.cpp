@@ -2,6 +2,7 @@
 
 #include "processing/OutputFolder.h"
 #include "uikit/Artwork.h"
+#include "uikit/FlatButtonStyle.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,7 +20,7 @@ constexpr int kHeight = 270;
 
 QPushButton* flatButton(const char* text, QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setFlat(true);
+    styleFlatButton(button);
     button->setAutoDefault(false);
     return button;
 }
@@ -72,7 +73,9 @@ void BatchDialog::createControls() {
     progress_->setAccessibleName(QString::fromUtf8("处理进度"));
     place(progress_, 10, 167, w - 10, 192);
     failures_ = flatButton("", this);
-    failures_->setStyleSheet("color: #b00000; text-align: left;");
+    failures_->setObjectName("failuresButton");
+    failures_->setStyleSheet(failures_->styleSheet() +
+                             "QPushButton { color: #b00000; text-align: left; }");
     failures_->setAccessibleName(QString::fromUtf8("处理失败的图像"));
     place(failures_, 10, 196, w - 10, 218);
     failures_->hide();
@@ -123,7 +126,8 @@ void BatchDialog::start() {
     outcomes_.clear();
     failures_->hide();
     shownProgress_ = 0;
-    progress_->setRange(0, std::max<int>(1, static_cast<int>(job.sources.size())));
+    runSize_ = static_cast<int>(job.sources.size());
+    progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
     setRunningButtons(true);
     timer_.start();
@@ -153,13 +157,15 @@ void BatchDialog::imageStarted(int index, const QString& path) {
 
 void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool aborted) {
     outcomes_ = outcomes;
+    const int failed = failedCount();
     if (!running_ || aborted) {
-        // An aborted batch has ended: "开始" may be used again.
+        // The aborted batch has ended: "开始" may be used again, and the user
+        // learns what was done before the abort.
         setRunningButtons(false);
+        status_->setText(abortSummary());
+        showFailuresButton(failed);
         return;
     }
-    const auto failed = std::count_if(outcomes.begin(), outcomes.end(),
-                                      [](const BatchOutcome& o) { return !o.ok(); });
     Q_EMIT batchFinished();
     if (autoClose_->isChecked() && failed == 0) {
         running_ = false;
@@ -171,23 +177,47 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     setRunningButtons(false);
     status_->setText(QString::fromUtf8("处理完成。"));
     stopAnimation();
+    showFailuresButton(failed);
+}
+
+int BatchDialog::failedCount() const {
+    return static_cast<int>(std::count_if(outcomes_.begin(), outcomes_.end(),
+                                          [](const BatchOutcome& o) { return !o.ok(); }));
+}
+
+QString BatchDialog::abortSummary() const {
+    // A failure of the whole run (index 0) stands for no picture.
+    int written = 0;
+    int failed = 0;
+    int ran = 0;
+    for (const BatchOutcome& outcome : outcomes_) {
+        if (outcome.index < 1) continue;
+        ++ran;
+        outcome.ok() ? ++written : ++failed;
+    }
+    return QString::fromUtf8("处理已中断：已写出 %1 个图像，%2 个处理失败，%3 个未处理。")
+        .arg(written)
+        .arg(failed)
+        .arg(std::max(0, runSize_ - ran));
+}
+
+void BatchDialog::showFailuresButton(int failed) {
+    failures_->setVisible(failed > 0);
     if (failed > 0) {
-        failures_->setText(
-            QString::fromUtf8("%1 个图像处理失败，点击查看原因。").arg(static_cast<int>(failed)));
-        failures_->show();
+        failures_->setText(QString::fromUtf8("%1 个图像处理失败，点击查看原因。").arg(failed));
     }
 }
 
 void BatchDialog::showFailures() {
-    QStringList lines;
-    int failed = 0;
+    std::vector<ProblemEntry> entries;
     for (const BatchOutcome& outcome : outcomes_) {
         if (outcome.ok()) continue;
-        ++failed;
-        lines << QString::fromStdString(outcome.source) + "\n    " +
-                     QString::fromStdString(outcome.error);
+        entries.push_back({QString::fromStdString(outcome.source),
+                           QString::fromStdString(outcome.error), ProblemKind::Failed});
     }
-    dialogs_.details(this, QString::fromUtf8("%1 个图像处理失败。").arg(failed), lines.join("\n"));
+    dialogs_.problemList(
+        this, QString::fromUtf8("%1 个图像处理失败。").arg(static_cast<int>(entries.size())),
+        entries);
 }
 
 void BatchDialog::setRunningButtons(bool running) {

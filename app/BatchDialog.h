@@ -79,6 +79,10 @@ class BatchDialog : public QDialog {
     void imageStarted(int index, const QString& path);
     void finished(const std::vector<BatchOutcome>& outcomes, bool aborted);
     void showFailures();
+    void showFailuresButton(int failed);
+    int failedCount() const;
+    // What an aborted run wrote, failed and left undone.
+    QString abortSummary() const;
 
     UserDialogs& dialogs_;
     std::string appFolder_;
@@ -89,6 +93,7 @@ class BatchDialog : public QDialog {
     bool running_ = false;
     int animationFrame_ = 2;
     int shownProgress_ = 0;
+    int runSize_ = 0;  // images of the current or last run
     QTimer timer_;
     std::vector<BatchOutcome> outcomes_;
 

@@ -42,7 +42,8 @@ constexpr struct {
 
 }  // namespace
 
-CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window) : rows_(std::move(rows)) {
+CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window, QWidget* list)
+    : rows_(std::move(rows)) {
     for (const CommandRow& row : rows_) {
         auto* action = new QAction(window);
         action->setText(QString::fromUtf8(row.menuText ? row.menuText : row.toolTip));
@@ -57,6 +58,13 @@ CommandTable::CommandTable(std::vector<CommandRow> rows, QWidget* window) : rows
         }
         QObject::connect(action, &QAction::triggered, window, row.handler);
         window->addAction(action);
+        if (!row.listKeys.empty()) {
+            auto* keys = new QAction(list);
+            keys->setShortcuts(QList<QKeySequence>(row.listKeys.begin(), row.listKeys.end()));
+            keys->setShortcutContext(Qt::WidgetShortcut);
+            QObject::connect(keys, &QAction::triggered, window, row.handler);
+            list->addAction(keys);
+        }
         actions_.push_back(action);
         handlers_.insert(row.id, row.handler);
         for (int alias : row.aliases) handlers_.insert(alias, row.handler);
@@ -81,6 +89,14 @@ void CommandTable::fillMenu(QMenu* menu, CommandMenu which) const {
         if (rows_[i].menu != which) continue;
         addSeparator(menu, rows_[i].separatorBeforeMenuItem);
         menu->addAction(actions_[i]);
+    }
+}
+
+void CommandTable::refreshEnabled(CommandMenu which) const {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].menu == which && rows_[i].enabledWhen) {
+            actions_[i]->setEnabled(rows_[i].enabledWhen());
+        }
     }
 }
 

@@ -14,7 +14,7 @@ class QWidget;
 
 namespace varnetto {
 
-enum class CommandMenu { None, Image, Scheme, Process, Help, ListContext };
+enum class CommandMenu { None, Image, Scheme, Process, Help, ListContext, TreeContext };
 enum class Separator { None, Shown, Hidden };
 
 // One command of the main window. Its menu item, toolbar button and shortcut
@@ -30,14 +30,19 @@ struct CommandRow {
     bool toolbarShown = true;
     Separator separatorBeforeButton = Separator::None;
     const char* toolTip = nullptr;
-    QKeySequence shortcut;
+    QKeySequence shortcut;               // anywhere in the window
+    std::vector<QKeySequence> listKeys;  // only while the image list has the focus
     std::function<void()> handler;
+    // Asked each time its context menu opens; none: always enabled.
+    std::function<bool()> enabledWhen;
 };
 
 class CommandTable {
   public:
-    // The actions belong to window, whose shortcuts they become.
-    CommandTable(std::vector<CommandRow> rows, QWidget* window);
+    // The actions belong to window, whose shortcuts they become; the list
+    // keys become shortcuts of list alone, so that typing elsewhere in the
+    // window never runs them.
+    CommandTable(std::vector<CommandRow> rows, QWidget* window, QWidget* list);
 
     // Runs the handler of id as its menu item, button or shortcut would;
     // false for an id nobody handles.
@@ -46,6 +51,8 @@ class CommandTable {
     void fillMenuBar(QMenuBar* bar) const;
     void fillMenu(QMenu* menu, CommandMenu which) const;
     void fillToolBar(QToolBar* toolBar) const;
+    // Enables or grays the items of a context menu before it is shown.
+    void refreshEnabled(CommandMenu which) const;
 
   private:
     std::vector<CommandRow> rows_;

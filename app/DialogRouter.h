@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/SecondaryDialogs.h"
+#include "viewer/LinkOpener.h"
+
+#include <functional>
 
 namespace varnetto {
 
@@ -19,8 +22,12 @@ class DialogRouter final : public SecondaryDialogs {
     void about(QWidget* owner) override;
     void help(QWidget* owner) override;
 
+    // What the editor, manager and tree requests carry as their openViewer.
+    std::function<int(QWidget*, const ViewerRequest&)> viewerOpener();
+
   private:
     UserDialogs& dialogs_;
+    DesktopLinkOpener links_;
 };
 
 }  // namespace varnetto

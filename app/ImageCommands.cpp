@@ -13,6 +13,7 @@
 
 #include <QItemSelection>
 #include <QLabel>
+#include <QStringList>
 
 #include <filesystem>
 
@@ -30,8 +31,19 @@ const char* const kOpenFileFilter =
     "WBM 格式(*.wbm) (*.wbm);;"
     "PCX 格式(*.pcx) (*.pcx);;"
     "\t\tPhotoshop 格式(*.psd) (*.psd);;"
-    "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;"
-    "所有文件(*.*) (*)";
+    "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;";
+const char* const kAllFilesFilter = "所有文件(*.*) (*)";
+
+// One entry for the phone and web formats, from the core's list.
+QString openFileFilter() {
+    QStringList patterns;
+    for (std::string_view pattern : modernImagePatterns)
+        patterns << QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size()));
+    return QString::fromUtf8(kOpenFileFilter) +
+           QStringLiteral("WebP、HEIF、AVIF、JPEG XL 格式(%1) (%2);;")
+               .arg(patterns.join(QStringLiteral("; ")), patterns.join(QLatin1Char(' '))) +
+           QString::fromUtf8(kAllFilesFilter);
+}
 
 std::string withoutTrailingSlashes(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -62,7 +74,10 @@ ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
     ImageListModel& model = parts_.model;
     connect(&model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] { currentRow_ = -1; });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        currentRow_ = -1;
+        clearShownPicture();
+    });
     connect(parts_.view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ImageCommands::selectionChanged);
 
@@ -77,15 +92,20 @@ ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
             [this](const QModelIndex&, int first, int last) {
                 rowLoader_->cancelRows(rowIds(first, last, false));
             });
+    // A preview that arrives after its picture has gone from the list (or
+    // after another was asked for) is not shown.
     previewLoader_ = std::make_unique<PreviewLoader>();
     connect(previewLoader_.get(), &PreviewLoader::previewReady, this,
-            [this](const QString&, const QImage& image) {
-                parts_.previewBox.setPixmap(QPixmap::fromImage(image));
+            [this](const QString& path, const QImage& image) {
+                if (path == previewPath_) parts_.previewBox.setPixmap(QPixmap::fromImage(image));
             });
-    connect(previewLoader_.get(), &PreviewLoader::previewFailed, this,
-            [this] { parts_.previewBox.setPixmap(QPixmap::fromImage(artwork::brokenPicture())); });
+    connect(previewLoader_.get(), &PreviewLoader::previewFailed, this, [this](const QString& path) {
+        if (path == previewPath_)
+            parts_.previewBox.setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
+    });
     connect(
         previewLoader_.get(), &PreviewLoader::previewMissing, this, [this](const QString& path) {
+            if (path != previewPath_) return;
             parts_.dialogs.message(parts_.window, QString::fromUtf8("图像 %1 不存在。").arg(path),
                                    MessageKind::Stop);
         });
@@ -114,8 +134,8 @@ void ImageCommands::loadFolder(const std::string& folder) {
 }
 
 void ImageCommands::chooseAndAddFile() {
-    const QString path = parts_.dialogs.chooseOpenFile(
-        parts_.window, QString::fromUtf8(kOpenFileFilter), QStringLiteral("*.jpg"));
+    const QString path =
+        parts_.dialogs.chooseOpenFile(parts_.window, openFileFilter(), QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
     const std::string full = path.toStdString();
     const auto slash = full.rfind('/');
@@ -287,7 +307,16 @@ void ImageCommands::fullScreenPicture(const std::string& path) {
     parts_.secondary.fullScreenViewer(parts_.window, request);
 }
 
+void ImageCommands::clearShownPicture() {
+    for (int part : {2, 4, 5, 6, 7}) parts_.status.setText(part, {});
+    parts_.previewBox.clear();
+    previewPath_.clear();
+}
+
 void ImageCommands::selectionChanged() {
+    // Rows leaving the selection one by one as they are deleted never
+    // become the current row on their way out.
+    if (deleting_) return;
     const QList<int> rows = parts_.view.selectedRows();
     if (rows.size() != 1) return;
     const int row = rows.first();
@@ -314,9 +343,11 @@ void ImageCommands::readVisibleRowsFirst(int first, int last) {
 }
 
 void ImageCommands::rowsRemoved(int first, int last) {
-    // The current row follows its image, or is gone with it.
+    // The current row follows its image, or is gone with it, and so are its
+    // facts and preview.
     if (currentRow_ >= first && currentRow_ <= last) {
         currentRow_ = -1;
+        clearShownPicture();
     } else if (currentRow_ > last) {
         currentRow_ -= last - first + 1;
     }

@@ -88,6 +88,8 @@ class ImageCommands : public QObject {
     // Ids of the rows first to last, or of those not read yet among them.
     std::vector<std::uint64_t> rowIds(int first, int last, bool unreadOnly) const;
     void readVisibleRowsFirst(int first, int last);
+    // The status-bar facts and the preview of a picture no longer listed.
+    void clearShownPicture();
 
     Parts parts_;
     const ThumbnailArt& art_;

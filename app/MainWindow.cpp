@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
 #include "uikit/AccessibleNames.h"
@@ -9,13 +10,13 @@
 #include "uikit/StatusBarParts.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QToolBar>
+
+#include <filesystem>
 
 namespace varnetto {
 
@@ -40,9 +41,7 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
     toolBar_->setFloatable(false);
     toolBar_->setStyleSheet("QToolBar { border: none; }");
 
-    // The parts are fixed from the width the window gets when maximized.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    status_ = new StatusBarParts(screen ? screen->availableGeometry().width() : 1024, client_);
+    status_ = new StatusBarParts(client_);
     status_->setObjectName("statusbar133");
     status_->setText(0, QString::fromUtf8("就绪"));
 
@@ -65,12 +64,13 @@ MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDia
                                                               *model_, *view_, *images_, appFolder_,
                                                               [this](int id) { runCommand(id); }});
 
-    commands_ = std::make_unique<CommandTable>(commandRows(), this);
+    commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());
     commands_->fillToolBar(toolBar_);
     listMenu_ = new QMenu(this);
     listMenu_->setObjectName("listContextMenu");
     commands_->fillMenu(listMenu_, CommandMenu::ListContext);
+    createFolderTree();
 
     images_->refreshLockCounter();
     nameControlsForAssistiveTools(this);
@@ -101,6 +101,42 @@ void MainWindow::createImageList() {
     });
     connect(view_, &ImageListView::contextMenuWanted, this,
             [this](const QPoint& at) { listMenu_->popup(at); });
+}
+
+void MainWindow::createFolderTree() {
+    tree_ = new FolderTree;
+    tree_->setObjectName("folderTree");
+    tree_->setToolTip(QString::fromUtf8("图像文件浏览"));
+    tree_->setAccessibleName(QString::fromUtf8("图像文件浏览"));
+    setFolderTree(tree_);
+    treeMenu_ = new QMenu(this);
+    treeMenu_->setObjectName("folderTreeContextMenu");
+    commands_->fillMenu(treeMenu_, CommandMenu::TreeContext);
+    connect(tree_, &FolderTree::selectedPathChanged, this,
+            [this](const std::string& path) { treeSelectionChanged(path); });
+    // A double click adds a file as its menu item does.
+    connect(tree_, &FolderTree::itemDoubleClicked, this,
+            [this](const std::string&) { runCommand(kTreeAddFile); });
+    connect(tree_, &FolderTree::contextMenuWanted, this, [this](const std::string&, QPoint at) {
+        commands_->refreshEnabled(CommandMenu::TreeContext);
+        treeMenu_->popup(at);
+    });
+    tree_->populate();
+}
+
+std::string MainWindow::treeFile() const {
+    const std::string path = tree_->currentPath();
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(path, error) ||
+        std::filesystem::is_directory(path, error)) {
+        return {};
+    }
+    return path;
+}
+
+std::string MainWindow::treeFolder() const {
+    const std::string path = tree_->currentPath();
+    return treeFile().empty() ? path : std::string();
 }
 
 bool MainWindow::runCommand(int id) {

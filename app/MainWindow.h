@@ -20,6 +20,7 @@ class QToolBar;
 namespace varnetto {
 
 class CommandTable;
+class FolderTree;
 class ImageListView;
 class RowLoader;
 class StatusBarParts;
@@ -80,6 +81,11 @@ class MainWindow : public QMainWindow {
     // The rows of the command table, MainWindowCommands.cpp.
     std::vector<CommandRow> commandRows();
     void createImageList();
+    void createFolderTree();
+    // The tree's current item when it is an existing file, or when it is
+    // anything else (a folder or a drive); "" otherwise.
+    std::string treeFile() const;
+    std::string treeFolder() const;
     // The client area's children are placed by hand on every resize.
     void applyLayout();
 
@@ -94,6 +100,8 @@ class MainWindow : public QMainWindow {
     ImageListModel* model_ = nullptr;
     ImageListView* view_ = nullptr;
     QWidget* treeArea_ = nullptr;
+    FolderTree* tree_ = nullptr;
+    QMenu* treeMenu_ = nullptr;
     QLabel* previewBox_ = nullptr;
     QMenu* listMenu_ = nullptr;
     std::unique_ptr<ImageCommands> images_;

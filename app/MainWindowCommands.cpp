@@ -1,6 +1,9 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/MainWindow.h"
+#include "browser/FolderTree.h"
+
+#include <filesystem>
 
 namespace varnetto {
 
@@ -32,12 +35,31 @@ std::vector<CommandRow> MainWindow::commandRows() {
         r.shortcut = shortcut;
         return r;
     };
+    auto listKeys = [](CommandRow r, std::vector<QKeySequence> keys) {
+        r.listKeys = std::move(keys);
+        return r;
+    };
     auto after = [](S separator, CommandRow r) {
         r.separatorBeforeMenuItem = separator;
         return r;
     };
     const auto view = [images](ListViewMode mode) {
         return [images, mode] { images->setListViewMode(mode); };
+    };
+    auto when = [](CommandRow r, std::function<bool()> enabled) {
+        r.enabledWhen = std::move(enabled);
+        return r;
+    };
+    const auto onFolder = [this] { return !treeFolder().empty(); };
+    const auto onFile = [this] { return !treeFile().empty(); };
+    // The tree's picture commands report a file that went meanwhile.
+    const auto onTreePicture = [this](void (MainWindow::*command)(const std::string&)) {
+        return [this, command] {
+            const std::string path = tree_->currentPath();
+            std::error_code error;
+            if (!path.empty() && !std::filesystem::is_directory(path, error))
+                (this->*command)(path);
+        };
     };
     return {
         // The image menu, in its order; toolbar slots give the buttons' order.
@@ -56,9 +78,10 @@ std::vector<CommandRow> MainWindow::commandRows() {
         keys(row(kInvertSelection, {}, M::Image, "反向选中\tCtrl + S",
                  [images] { images->invertSelection(); }),
              Qt::CTRL | Qt::Key_S),
-        button(keys(row(kToolbarDelete, {kDeleteSelected}, M::Image, "删除选中\tD / Del",
-                        [images] { images->deleteSelected(); }),
-                    Qt::META | Qt::Key_Delete),
+        button(listKeys(keys(row(kToolbarDelete, {kDeleteSelected}, M::Image, "删除选中\tD / Del",
+                                 [images] { images->deleteSelected(); }),
+                             Qt::META | Qt::Key_Delete),
+                        {Qt::Key_Delete, Qt::Key_D}),
                4, 3, "删除选中的图像", S::Shown),
         keys(row(kDeleteAll, {}, M::Image, "删除所有\tCtrl + D", [images] { images->deleteAll(); }),
              Qt::CTRL | Qt::Key_D),
@@ -126,6 +149,41 @@ std::vector<CommandRow> MainWindow::commandRows() {
                             [images] { images->fullScreenFromSelection(); })),
         after(S::Shown, row(kListSingleImage, {}, M::ListContext, "单张图像处理",
                             [panel] { panel->singleImageProcessing(); })),
+
+        // The folder tree's context menu.
+        when(row(kTreeLoadFolder, {}, M::TreeContext, "加载目录图像",
+                 [this] {
+                     if (const std::string folder = treeFolder(); !folder.empty())
+                         loadFolder(folder);
+                 }),
+             onFolder),
+        when(row(kTreeBatchFolder, {}, M::TreeContext, "批量处理目录图像",
+                 [this] {
+                     const std::string folder = treeFolder();
+                     if (!folder.empty()) startFolderBatch(folder);
+                 }),
+             onFolder),
+        after(S::Shown, when(row(kTreeAddFile, {}, M::TreeContext, "加载图像文件",
+                                 [this] {
+                                     const std::string file = treeFile();
+                                     const auto slash = file.rfind('/');
+                                     if (slash == std::string::npos) return;
+                                     addSingleFile(file.substr(0, slash), file.substr(slash + 1));
+                                 }),
+                             onFile)),
+        when(row(kTreeAddAndLockFile, {}, M::TreeContext, "加载并锁定图像文件",
+                 [this] {
+                     if (const std::string file = treeFile(); !file.empty()) addAndLockFile(file);
+                 }),
+             onFile),
+        after(S::Shown, when(row(kTreeFullScreen, {}, M::TreeContext, "全屏预览图像",
+                                 onTreePicture(&MainWindow::treeFileFullScreen)),
+                             onFile)),
+        after(S::Shown, when(row(kTreeSingleImage, {}, M::TreeContext, "单张图像处理",
+                                 onTreePicture(&MainWindow::treeFileSingleImage)),
+                             onFile)),
+        after(S::Shown,
+              row(kTreeRefresh, {}, M::TreeContext, "刷新", [this] { tree_->populate(); })),
 
         // The scheme panel's own buttons and choice.
         row(kQuickView, {}, M::None, nullptr, [panel] { panel->quickView(); }),

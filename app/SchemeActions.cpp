@@ -42,6 +42,7 @@ void SchemePanel::editCurrentScheme() {
     request.mode = EditorMode::EditScheme;
     request.imagePath = path;
     request.appFolder = parts_.appFolder;
+    request.store = store_.get();
     request.scheme = scheme;
     if (parts_.secondary.schemeEditor(parts_.window, request) == 1) {
         fillSchemeChoice(*store_);
@@ -129,24 +130,17 @@ void SchemePanel::showBatchDialog(int count, BatchDialog::JobSource source) {
 void SchemePanel::singleImageProcessing() {
     const int first = parts_.view.firstSelectedRow();
     if (first < 0 || !parts_.model.isRead(first)) return;
-    const std::string path = parts_.model.rowPath(parts_.images.currentRow());
-    if (!fileExists(path)) {
-        parts_.dialogs.message(parts_.window,
-                               text("图像 %1 不存在。").arg(QString::fromStdString(path)),
-                               MessageKind::Stop);
-        return;
-    }
-    EditorRequest request;
-    request.mode = EditorMode::SingleImage;
-    request.imagePath = path;
-    request.appFolder = parts_.appFolder;
-    parts_.secondary.schemeEditor(parts_.window, request);
+    openSingleImage(parts_.model.rowPath(parts_.images.currentRow()), "图像 %1 不存在。");
 }
 
 void SchemePanel::singleImageOf(const std::string& path) {
+    openSingleImage(path, "图像文件 %1 不存在！");
+}
+
+void SchemePanel::openSingleImage(const std::string& path, const char* missingMessage) {
     if (!fileExists(path)) {
         parts_.dialogs.message(parts_.window,
-                               text("图像文件 %1 不存在！").arg(QString::fromStdString(path)),
+                               text(missingMessage).arg(QString::fromStdString(path)),
                                MessageKind::Stop);
         return;
     }
@@ -154,6 +148,7 @@ void SchemePanel::singleImageOf(const std::string& path) {
     request.mode = EditorMode::SingleImage;
     request.imagePath = path;
     request.appFolder = parts_.appFolder;
+    request.store = store_.get();
     parts_.secondary.schemeEditor(parts_.window, request);
 }
 

@@ -1,6 +1,7 @@
 #include "app/SchemePanel.h"
 
 #include "app/CommandIds.h"
+#include "uikit/FlatButtonStyle.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -43,7 +44,7 @@ void SchemePanel::createWidgets() {
     for (const auto& b : buttons) {
         auto* button = new QPushButton(QString::fromUtf8(b.text), client);
         button->setObjectName(b.name);
-        button->setFlat(true);
+        styleFlatButton(button);
         button->setToolTip(QString::fromUtf8(b.tip));
         const int id = b.id;
         connect(button, &QPushButton::clicked, this, [this, id] { parts_.runCommand(id); });

@@ -77,6 +77,9 @@ class SchemePanel : public QObject {
   private:
     void createWidgets();
     void showBatchDialog(int count, BatchDialog::JobSource source);
+    // The editor in its single-image mode on path, or missingMessage ("%1"
+    // the path) when there is no such file.
+    void openSingleImage(const std::string& path, const char* missingMessage);
 
     Parts parts_;
     UiReporter reporter_;

@@ -1,8 +1,9 @@
-#include "app/MainWindow.h"
-#include "imaging/ImagingRuntime.h"
 #include "app/DialogRouter.h"
+#include "app/MainWindow.h"
 #include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
+#include "uikit/QtTranslations.h"
 #include "uikit/UserDialogs.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     varnetto::initImaging(argv[0]);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
+    varnetto::installQtChineseTranslation(application);
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);

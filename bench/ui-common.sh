@@ -10,7 +10,7 @@ ui_bench_build() {
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
   cmake --build "$build" -j 2 --target varnetto-ui-bench appdata >/dev/null
-  bench_tool="$build/bin/varnetto-ui-bench"
+  bench_tool="$build/tests-bin/varnetto-ui-bench"
 }
 
 # make_photos DIR COUNT [FROM]: COUNT photographs named p00001.jpg ... in DIR,

@@ -34,6 +34,10 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole: {
             QString tip = QString::fromStdString(e.folder + "/" + e.fileName);
             if (e.facts.broken()) tip += "\n" + QString::fromStdString(e.facts.error);
+            if (e.facts.damaged()) {
+                tip += QString::fromUtf8("\n图像数据不完整，只读出了一部分：") +
+                       QString::fromStdString(e.facts.damage);
+            }
             return tip;
         }
         case Qt::SizeHintRole:

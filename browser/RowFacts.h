@@ -17,9 +17,11 @@ struct RowFacts {
     // Size of the scaled picture inside the 160 x 120 cell.
     int pictureWidth = 0;
     int pictureHeight = 0;
-    QImage cell;        // the 160 x 120 thumbnail cell
-    std::string error;  // set when the picture could not be decoded
+    QImage cell;         // the 160 x 120 thumbnail cell
+    std::string error;   // set when the picture could not be decoded
+    std::string damage;  // set when its data is cut short: only part of it decoded
     bool broken() const { return !error.empty(); }
+    bool damaged() const { return !damage.empty(); }
 };
 
 }  // namespace varnetto

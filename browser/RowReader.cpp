@@ -60,6 +60,13 @@ QImage withLockMark(const QImage& cell, const QImage& lockMark) {
     return locked;
 }
 
+QImage withDamageMark(const QImage& cell, const QImage& damageMark) {
+    QImage marked = cell.copy();
+    QPainter painter(&marked);
+    painter.drawImage(2, 2, damageMark);
+    return marked;
+}
+
 void readFileFacts(const std::string& folder, const std::string& fileName, RowFacts& facts) {
     const auto dot = fileName.rfind('.');
     facts.typeText.clear();
@@ -88,7 +95,8 @@ RowFacts readRow(const std::string& folder, const std::string& fileName, const T
         if (const auto probed = probePicture(path)) {
             size = *probed;
             const QSize target = thumbnailPictureSize(size.width, size.height);
-            picture = thumbnailOfSize(path, target.width(), target.height());
+            picture = thumbnailOfSize(path, target.width(), target.height(), kDefaultPixelLimit,
+                                      &facts.damage);
         } else {
             // Formats without a signature are read whole through the control.
             CImageBox control;
@@ -103,8 +111,10 @@ RowFacts readRow(const std::string& folder, const std::string& fileName, const T
         facts.pictureWidth = scaled.width();
         facts.pictureHeight = scaled.height();
         facts.cell = composeCell(scaled, art.frame);
+        if (facts.damaged()) facts.cell = withDamageMark(facts.cell, art.damageMark);
     } catch (const std::exception& error) {
         facts.error = error.what();
+        facts.damage.clear();
         facts.width = facts.height = 0;
         facts.cell = art.brokenPicture;
     }

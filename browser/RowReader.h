@@ -23,8 +23,12 @@ QImage withLockMark(const QImage& cell, const QImage& lockMark);
 // "%dK", the type and the time texts of path. Missing files give empty texts.
 void readFileFacts(const std::string& folder, const std::string& fileName, RowFacts& facts);
 
+// The cell with the damage mark drawn into its upper left corner.
+QImage withDamageMark(const QImage& cell, const QImage& damageMark);
+
 // Reads the file facts and the thumbnail of folder/fileName. Never throws:
-// a picture that cannot be decoded gives the broken-picture cell and error.
+// a picture that cannot be decoded gives the broken-picture cell and error;
+// one whose data is cut short gives what decodes, marked, and damage.
 RowFacts readRow(const std::string& folder, const std::string& fileName, const ThumbnailArt& art);
 
 }  // namespace varnetto

@@ -10,8 +10,9 @@ namespace varnetto::cli {
 
 namespace {
 
-constexpr std::array<CliCommand, 4> kCommands{{
+constexpr std::array<CliCommand, 5> kCommands{{
     {"list", listCommand},
+    {"show", showCommand},
     {"export", exportCommand},
     {"import", importCommand},
     {"run", runCommand},
@@ -29,6 +30,11 @@ int runCli(const std::vector<std::string>& args, std::span<const CliCommand> com
         return kExitUsage;
     }
     const std::string& name = args.front();
+    // "--help" alone, or right after a command, asks for the usage.
+    if (isHelpRequest(name) || (args.size() == 2 && isHelpRequest(args[1]))) {
+        printUsage(std::cout);
+        return kExitOk;
+    }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const CliCommand& command : commands) {
         if (command.name != name) continue;

@@ -40,13 +40,28 @@ bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath) 
     return true;
 }
 
-void printUsage() {
-    std::cerr << "usage:\n"
-                 "  varnetto-cli list [--store FILE]\n"
-                 "  varnetto-cli export [--store FILE]\n"
-                 "  varnetto-cli import FILE.json [--store FILE]\n"
-                 "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N] "
-                 "INPUT...\n";
+void printUsage(std::ostream& out) {
+    out << "usage:\n"
+           "  varnetto-cli list [--store FILE]\n"
+           "      prints the scheme names, one a line, in store order\n"
+           "  varnetto-cli show NAME [--store FILE]\n"
+           "      prints a scheme's parameters, label TAB value, one a line\n"
+           "  varnetto-cli export [--store FILE]\n"
+           "      prints the whole store as JSON\n"
+           "  varnetto-cli import FILE.json [--store FILE]\n"
+           "      writes a complete store from such JSON\n"
+           "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N]\n"
+           "                   [--shard K/N] [--dry-run] [--recursive] INPUT...\n"
+           "      applies a stored scheme to pictures and to the pictures of folders\n"
+           "  varnetto-cli --help\n"
+           "      prints this text\n"
+           "--store defaults to Schemes/Schemes.bis in the folder of this program (for run, in\n"
+           "--app-folder when given); --jobs defaults to the number of cores.\n"
+           "Exit status: 0 success, 1 some pictures failed, 2 usage or store error.\n";
+}
+
+bool isHelpRequest(const std::string& arg) {
+    return arg == "--help" || arg == "-h" || arg == "help";
 }
 
 }  // namespace varnetto::cli

@@ -3,6 +3,7 @@
 #include "common/Reporter.h"
 #include "schemes/SchemeStore.h"
 
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ std::optional<std::string> takeOption(std::vector<std::string>& args, const std:
 // false, having reported why, when it is missing or damaged.
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath);
 
-void printUsage();
+// The usage of every command; to stderr unless asked for.
+void printUsage(std::ostream& out = std::cerr);
+
+// True for "--help", "-h" and "help".
+bool isHelpRequest(const std::string& arg);
 
 }  // namespace varnetto::cli

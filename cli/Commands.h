@@ -16,13 +16,15 @@ int listCommand(const std::vector<std::string>& args);
 int exportCommand(const std::vector<std::string>& args);
 int importCommand(const std::vector<std::string>& args);
 int runCommand(const std::vector<std::string>& args);
+// A scheme's parameters as the scheme viewer lists them: label TAB value.
+int showCommand(const std::vector<std::string>& args);
 
 struct CliCommand {
     std::string_view name;
     int (*run)(const std::vector<std::string>& args);
 };
 
-// list, export, import and run.
+// list, show, export, import and run.
 std::span<const CliCommand> cliCommands();
 
 // Runs the command args[0] names with the arguments after it. Nothing passes

@@ -2,16 +2,20 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/RunConsole.h"
 #include "common/AppFolder.h"
 #include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
 #include "processing/ImageFiles.h"
 #include "processing/OutputFolder.h"
+#include "processing/OutputNaming.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
-#include <mutex>
 #include <stdexcept>
 
 namespace varnetto::cli {
@@ -30,31 +34,6 @@ int parseJobs(const std::string& text) {
         throw std::invalid_argument("--jobs needs a positive number");
     return jobs;
 }
-
-// Workers report through here; one line at a time reaches stderr.
-class RunConsole final : public Reporter, public BatchObserver {
-  public:
-    explicit RunConsole(size_t total) : total_(total) {}
-
-    void message(std::string_view text, MessageKind) override {
-        std::lock_guard lock(mutex_);
-        std::cerr << text << '\n';
-    }
-    bool ask(std::string_view text, MessageKind) override {
-        std::lock_guard lock(mutex_);
-        std::cerr << text << " (no)\n";
-        return false;
-    }
-    void imageStarted(int index, const std::string& source) override {
-        std::lock_guard lock(mutex_);
-        std::cerr << '[' << index << '/' << total_ << "] " << source << '\n';
-    }
-    void imageFinished(const BatchOutcome&) override {}
-
-  private:
-    std::mutex mutex_;
-    size_t total_;
-};
 
 // Ctrl+C lets running images finish and starts no new one.
 std::atomic<bool> interrupted{false};
@@ -77,17 +56,54 @@ class InterruptGuard {
     void (*previous_)(int);
 };
 
-int report(const std::vector<BatchOutcome>& outcomes, size_t total) {
+int report(const std::vector<BatchOutcome>& outcomes, size_t total, size_t replaced) {
     size_t failed = 0;
     for (const BatchOutcome& o : outcomes)
         if (!o.ok()) ++failed;
     const size_t processed = outcomes.size() - failed;
     std::cerr << processed << " processed, " << failed << " failed\n";
+    if (replaced > 0)
+        std::cerr << replaced << " left out: a later image of the run writes the same file\n";
     for (const BatchOutcome& o : outcomes)
         if (!o.ok()) std::cerr << "  " << o.error << '\n';
     if (outcomes.size() < total)
         std::cerr << "interrupted: " << total - outcomes.size() << " not processed\n";
     return failed == 0 && outcomes.size() == total ? kExitOk : kExitSomeFailed;
+}
+
+bool takeFlag(std::vector<std::string>& args, const std::string& name) {
+    const auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end()) return false;
+    args.erase(it);
+    return true;
+}
+
+std::string absolutePath(const std::string& input) {
+    std::error_code error;
+    const auto path = std::filesystem::absolute(input, error);
+    return error ? input : path.lexically_normal().string();
+}
+
+// Lists what the run would write, touching nothing. Names that would be
+// refused are shown with the reason.
+int printDryRun(const Scheme& scheme, const RunPlan& plan) {
+    int refused = 0;
+    for (const PlannedImage& image : plan.images) {
+        const RunItem& item = image.item;
+        std::string reason = checkOutputSubfolder(scheme.outputFolder, item.subfolder);
+        if (reason.empty()) reason = checkOutputPath(schemeForItem(scheme, item), image.output);
+        if (!reason.empty()) {
+            ++refused;
+            std::cout << item.source << ": " << reason << '\n';
+        } else if (image.replacedBy != 0) {
+            std::cout << item.source << " -> " << image.output << " (left to image "
+                      << image.replacedBy << ")\n";
+        } else {
+            std::cout << item.source << " -> " << image.output << '\n';
+        }
+    }
+    std::cout.flush();
+    return refused == 0 ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace
@@ -100,6 +116,13 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     request.storePath = takeOption(args, "--store");
     request.appFolder = takeOption(args, "--app-folder");
     if (const auto jobs = takeOption(args, "--jobs")) request.jobs = parseJobs(*jobs);
+    if (const auto shard = takeOption(args, "--shard")) {
+        const auto parsed = parseShard(*shard);
+        if (!parsed) throw std::invalid_argument("--shard needs K/N with 1 <= K <= N");
+        request.shard = *parsed;
+    }
+    request.dryRun = takeFlag(args, "--dry-run");
+    request.recursive = takeFlag(args, "--recursive");
     bool optionsEnded = false;
     for (std::string& arg : args) {
         if (!optionsEnded && arg == "--") {
@@ -114,20 +137,26 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     return request;
 }
 
-std::vector<std::string> collectRunSources(const std::vector<std::string>& inputs) {
-    std::vector<std::string> sources;
+std::vector<RunItem> collectRunItems(const std::vector<std::string>& inputs, bool recursive,
+                                     const std::string& outputFolder) {
+    std::vector<RunItem> items;
+    auto add = [&items](std::string source, std::string subfolder) {
+        items.push_back(
+            {static_cast<int>(items.size()) + 1, std::move(source), std::move(subfolder)});
+    };
     for (const std::string& input : inputs) {
+        const std::string absolute = absolutePath(input);
         std::error_code error;
-        auto path = std::filesystem::absolute(input, error);
-        const std::string absolute = error ? input : path.lexically_normal().string();
-        if (std::filesystem::is_directory(absolute, error)) {
-            for (std::string& image : listFolderImages(absolute))
-                sources.push_back(std::move(image));
+        if (!std::filesystem::is_directory(absolute, error)) {
+            add(absolute, {});
+        } else if (recursive) {
+            for (FolderImage& image : listFolderImagesRecursive(absolute, outputFolder))
+                add(std::move(image.path), std::move(image.subfolder));
         } else {
-            sources.push_back(absolute);
+            for (std::string& image : listFolderImages(absolute)) add(std::move(image), {});
         }
     }
-    return sources;
+    return items;
 }
 
 int runCommand(const std::vector<std::string>& args) {
@@ -147,26 +176,42 @@ int runCommand(const std::vector<std::string>& args) {
     if (!found) {
         std::cerr << "varnetto-cli run: no scheme named \"" << request.schemeName << "\" in "
                   << store.path() << '\n';
+        if (store.size() == 0) {
+            std::cerr << "the store holds no scheme\n";
+        } else {
+            std::cerr << "the store holds:\n";
+            for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
+        }
         return kExitUsage;
     }
     const Scheme scheme = *found;
 
     initImaging("varnetto-cli");
-    const std::vector<std::string> sources = collectRunSources(request.inputs);
-    if (!sources.empty()) {
+    const std::vector<RunItem> wholeRun =
+        collectRunItems(request.inputs, request.recursive, scheme.outputFolder);
+    const RunPlan plan = planRun(scheme, wholeRun, request.shard);
+    if (!plan.error.empty()) {
+        std::cerr << "varnetto-cli run: " << plan.error << '\n';
+        return kExitUsage;
+    }
+    if (request.dryRun) return printDryRun(scheme, plan);
+
+    const std::vector<RunItem> items = itemsToProcess(plan);
+    if (!items.empty()) {
         if (const std::string error = ensureOutputFolder(scheme.outputFolder); !error.empty()) {
             std::cerr << error << '\n';
             return kExitSomeFailed;
         }
     }
 
-    RunConsole console(sources.size());
+    RunConsole console(std::cerr, items.size(), wholeRun.size(), isatty(STDERR_FILENO) == 1);
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
     const auto outcomes =
-        runBatch(scheme, sources, appFolder, console, &console, interrupted, options);
-    return report(outcomes, sources.size());
+        runBatch(scheme, items, appFolder, console, &console, interrupted, options);
+    console.close();
+    return report(outcomes, items.size(), plan.images.size() - items.size());
 }
 
 }  // namespace varnetto::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "processing/BatchRun.h"
+#include "processing/RunPlan.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +15,9 @@ struct RunRequest {
     std::optional<std::string> storePath;
     std::optional<std::string> appFolder;
     int jobs = 0;  // 0: one per core
+    RunShard shard;
+    bool dryRun = false;
+    bool recursive = false;
     std::vector<std::string> inputs;
 };
 
@@ -19,8 +25,11 @@ struct RunRequest {
 // error.
 RunRequest parseRunArguments(std::vector<std::string> args);
 
-// The images of the inputs in run order: a folder gives its image files, a
-// file itself. Paths are made absolute so every source has a folder.
-std::vector<std::string> collectRunSources(const std::vector<std::string>& inputs);
+// The images of the inputs in run order, numbered from 1: a folder gives its
+// image files (with recursive, those of its subfolders too, each keeping its
+// relative folder; the folder outputFolder is skipped), a file itself. Paths
+// are made absolute so every source has a folder.
+std::vector<RunItem> collectRunItems(const std::vector<std::string>& inputs, bool recursive,
+                                     const std::string& outputFolder);
 
 }  // namespace varnetto::cli

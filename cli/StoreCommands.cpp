@@ -3,6 +3,7 @@
 #include "common/AppFolder.h"
 #include "common/PendingFile.h"
 #include "schemes/SchemeJson.h"
+#include "schemes/SchemeViewRows.h"
 #include "schemes/StoreFormat.h"
 
 #include <fstream>
@@ -12,6 +13,31 @@
 namespace varnetto::cli {
 
 namespace {
+
+// One text per line: the characters that would split or bend the line are
+// written as escapes.
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                line += "\\\\";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\t':
+                line += "\\t";
+                break;
+            default:
+                line += c;
+        }
+    }
+    return line;
+}
 
 // Parses "[--store FILE]" and nothing else.
 std::optional<std::string> storeOnly(std::vector<std::string> args) {
@@ -66,6 +92,28 @@ int importCommand(const std::vector<std::string>& args) {
     } catch (const std::system_error& error) {
         std::cerr << "cannot write " << target << ": " << error.code().message() << '\n';
         return kExitUsage;
+    }
+    return kExitOk;
+}
+
+int showCommand(const std::vector<std::string>& args) {
+    std::vector<std::string> rest = args;
+    const auto storePath = takeOption(rest, "--store");
+    if (rest.size() != 1) throw std::invalid_argument("show needs exactly one scheme name");
+    SchemeStore store(applicationFolder());
+    if (!loadStore(store, storePath)) return kExitUsage;
+    const Scheme* scheme = store.findByName(rest.front());
+    if (!scheme) {
+        std::cerr << "varnetto-cli show: no scheme named " << rest.front() << " in " << store.path()
+                  << '\n';
+        return kExitUsage;
+    }
+    for (const SchemeViewRow& row : schemeViewRows(*scheme)) {
+        if (row.label.empty() && row.value.empty()) {
+            std::cout << '\n';
+        } else {
+            std::cout << oneLine(row.label) << '\t' << oneLine(row.value) << '\n';
+        }
     }
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "schemes/Scheme.h"
+#include "schemes/SchemeStore.h"
 #include "viewer/ViewerRequest.h"
 
 #include <functional>
@@ -21,6 +22,8 @@ struct EditorRequest {
     // when the user saves, for the caller to adopt; SingleImage: the start
     // values, or none.
     Scheme* scheme = nullptr;
+    // The stored schemes "方案继承自" offers to copy settings from, or none.
+    const SchemeStore* store = nullptr;
     // Whether a scheme of that name exists already (the manager's list);
     // unset when the caller keeps no list to check against.
     std::function<bool(const std::string& name)> nameExists;

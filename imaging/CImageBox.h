@@ -129,9 +129,12 @@ class CImageBox {
 
     // A thumbnail that fits width x height (never enlarged), made with
     // shrink-on-load and upright, 8-bit sRGB. Throws ImagingError naming the
-    // file.
+    // file. With damage given, a picture whose data is cut short still gives
+    // the part that decodes, and damage tells the decoder's complaint
+    // (left empty for a sound picture).
     static Bitmap Thumbnail(const std::string& path, int width, int height,
-                            std::int64_t pixelLimit = kDefaultPixelLimit);
+                            std::int64_t pixelLimit = kDefaultPixelLimit,
+                            std::string* damage = nullptr);
 
   private:
     void requireImage(const char* operation) const;

@@ -48,7 +48,7 @@ void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit
                      const std::string& name);
 
 // --- files ------------------------------------------------------------------
-enum class FileKind { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Pcx, Psd, Wbmp };
+enum class FileKind { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Pcx, Psd, Wbmp, WebP, Heif, Jxl };
 
 struct PictureHeader {
     FileKind kind = FileKind::Unknown;
@@ -60,8 +60,9 @@ struct PictureHeader {
 // Recognises the file by its content (by its name only for WBMP, which has no
 // signature) and reads the picture size without decoding pixels.
 PictureHeader readPictureHeader(const std::string& path);
-// A lazy libvips load of a JPEG, PNG, GIF or TIFF file (the name is taken
-// literally, never parsed for options).
+// A lazy libvips load of a file libvips decodes itself: JPEG, PNG, GIF,
+// TIFF, WebP, HEIF/AVIF, JPEG XL (the name is taken literally, never parsed
+// for options).
 vips::VImage openNative(const std::string& path, FileKind kind);
 // Checks the header against pixelLimit, then decodes fully and upright. With
 // streaming, an upright JPEG stays lazy and is decoded top to bottom once,

@@ -44,6 +44,23 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
+// An ISO media file whose major or compatible brands name a HEIF still
+// picture (HEIC, AVIF and their relatives).
+bool isHeif(const HeaderBytes& b, std::size_t length) {
+    if (length < 16 || !std::equal(b.begin() + 4, b.begin() + 8, "ftyp")) return false;
+    const std::size_t boxEnd = std::min<std::size_t>(static_cast<std::size_t>(be32(b, 0)), length);
+    static constexpr std::array<const char*, 12> brands{"heic", "heix", "hevc", "hevx",
+                                                        "heim", "heis", "hevm", "hevs",
+                                                        "mif1", "msf1", "avif", "avis"};
+    // Major brand at 8, minor version at 12, compatible brands from 16.
+    for (std::size_t at = 8; at + 4 <= boxEnd; at += at == 8 ? 8 : 4)
+        for (const char* brand : brands)
+            if (std::equal(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 4,
+                           brand))
+                return true;
+    return false;
+}
+
 FileKind sniff(const HeaderBytes& b, std::size_t length, const std::string& path) {
     auto starts = [&](std::initializer_list<unsigned char> magic) {
         return length >= magic.size() && std::equal(magic.begin(), magic.end(), b.begin());
@@ -55,6 +72,12 @@ FileKind sniff(const HeaderBytes& b, std::size_t length, const std::string& path
     if (starts({'8', 'B', 'P', 'S'})) return FileKind::Psd;
     if (starts({'B', 'M'}) && length >= 30) return FileKind::Bmp;
     if (length >= 128 - 32 && b[0] == 0x0A && b[1] <= 5 && b[2] <= 1) return FileKind::Pcx;
+    if (starts({'R', 'I', 'F', 'F'}) && length >= 12 &&
+        std::equal(b.begin() + 8, b.begin() + 12, "WEBP"))
+        return FileKind::WebP;
+    if (isHeif(b, length)) return FileKind::Heif;
+    if (starts({0xFF, 0x0A}) || starts({0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A}))
+        return FileKind::Jxl;
     const std::string ext = lowerExtension(path);
     if ((ext == ".wbmp" || ext == ".wbm") && length >= 4 && b[0] == 0) return FileKind::Wbmp;
     return FileKind::Unknown;
@@ -208,6 +231,12 @@ vips::VImage openNative(const std::string& path, FileKind kind) {
             return vips::VImage::pngload(path.c_str(), options);
         case FileKind::Gif:
             return vips::VImage::gifload(path.c_str(), options);
+        case FileKind::WebP:
+            return vips::VImage::webpload(path.c_str(), options);
+        case FileKind::Heif:
+            return vips::VImage::heifload(path.c_str(), options);
+        case FileKind::Jxl:
+            return vips::VImage::jxlload(path.c_str(), options);
         default:
             return vips::VImage::tiffload(path.c_str(), options);
     }

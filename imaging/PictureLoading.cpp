@@ -98,8 +98,8 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
 
 }  // namespace detail
 
-Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height,
-                            std::int64_t pixelLimit) {
+Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std::int64_t pixelLimit,
+                            std::string* damage) {
     using detail::FileKind;
     if (width < 1 || height < 1)
         throw ImagingError(formatMessage("缩略图尺寸无效：%d X %d。", width, height));
@@ -108,17 +108,36 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height,
     auto options = [height] {
         return vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_DOWN);
     };
+    // Read from a source, the name is never taken for load options.
+    auto lenient = [&] {
+        return vips::VImage::thumbnail_source(vips::VSource::new_from_file(path.c_str()), width,
+                                              options());
+    };
+    // libvips 8.14 hands fail_on to the loader only when the thumbnail is
+    // made from a file name; a name ending in "]" would be parsed for
+    // options, so such a file is read leniently.
+    const bool canReadStrictly = damage && !path.empty() && path.back() != ']';
+    auto strict = [&] {
+        return vips::VImage::thumbnail(path.c_str(), width,
+                                       options()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+    };
     try {
-        Bitmap thumb;
         if (header.kind == FileKind::Bmp || header.kind == FileKind::Pcx ||
             header.kind == FileKind::Psd || header.kind == FileKind::Wbmp) {
             // No shrink-on-load exists for these formats.
-            thumb = detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
-        } else {
-            thumb = vips::VImage::thumbnail_source(vips::VSource::new_from_file(path.c_str()),
-                                                   width, options());
+            const Bitmap thumb =
+                detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
+            return detail::toRgb(thumb).copy_memory();
         }
-        return detail::toRgb(thumb).copy_memory();
+        if (canReadStrictly) {
+            // Data cut short is read again leniently, as far as it goes.
+            try {
+                return detail::toRgb(strict()).copy_memory();
+            } catch (const vips::VError& error) {
+                *damage = detail::takeVipsError(error);
+            }
+        }
+        return detail::toRgb(lenient()).copy_memory();
     } catch (const vips::VError& error) {
         throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
                                          detail::takeVipsError(error).c_str()));

@@ -96,6 +96,34 @@ void writeGif(const Bitmap& image, const std::string& path) {
     pixels.gifsave(path.c_str(), VImage::option()->set("bitdepth", bits));
 }
 
+// Palette and grey pictures are exact in WebP only when stored losslessly.
+void writeWebp(const Bitmap& image, const std::string& path, int quality) {
+    const ColorType type = colorTypeOf(image);
+    const bool lossless =
+        isGrayType(type) || type == ColorType::Palette256 || type == ColorType::Palette16;
+    const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
+    withFittingProfile(pixels).webpsave(
+        path.c_str(),
+        VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("lossless", lossless));
+}
+
+// AVIF is AV1 in a HEIF file; HEIC and HEIF keep HEVC. libaom's lowest
+// effort is many times faster than its default and hardly larger.
+void writeHeif(const Bitmap& image, const std::string& path, int quality, bool av1) {
+    auto options = VImage::option()
+                       ->set("Q", std::clamp(quality, 1, 100))
+                       ->set("bitdepth", 8)
+                       ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                                : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+    if (av1) options->set("effort", 0);
+    withFittingProfile(toRgb(image)).heifsave(path.c_str(), options);
+}
+
+void writeJxl(const Bitmap& image, const std::string& path, int quality) {
+    withFittingProfile(toRgb(image))
+        .jxlsave(path.c_str(), VImage::option()->set("Q", std::clamp(quality, 1, 100)));
+}
+
 VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
     switch (compression) {
         case TiffCompression::PackBits:
@@ -155,6 +183,14 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
             writeWithMagick(toBilevel(image), "WBMP", temp);
         else if (ext == ".pdf")
             writePdf(image, temp, settings.jpegQuality);
+        else if (ext == ".webp")
+            writeWebp(image, temp, settings.jpegQuality);
+        else if (ext == ".avif")
+            writeHeif(image, temp, settings.jpegQuality, true);
+        else if (ext == ".heic" || ext == ".heif")
+            writeHeif(image, temp, settings.jpegQuality, false);
+        else if (ext == ".jxl")
+            writeJxl(image, temp, settings.jpegQuality);
         else
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
         pending.commit();

@@ -51,9 +51,13 @@ Bitmap scaledExactly(const Bitmap& image, int width, int height) {
     });
 }
 
-Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int64_t pixelLimit) {
+Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int64_t pixelLimit,
+                       std::string* damage) {
+    // Only a complete file stands in by its EXIF thumbnail: it has no damage
+    // to report.
     if (auto quick = exifThumbnail(path, width, height, pixelLimit)) return *quick;
-    return scaledExactly(CImageBox::Thumbnail(path, width, height, pixelLimit), width, height);
+    return scaledExactly(CImageBox::Thumbnail(path, width, height, pixelLimit, damage), width,
+                         height);
 }
 
 std::optional<Bitmap> exifThumbnail(const std::string& path, int width, int height,

@@ -14,9 +14,10 @@ Bitmap scaledExactly(const Bitmap& image, int width, int height);
 
 // A thumbnail of path of exactly width x height: the embedded EXIF thumbnail
 // where it can stand for the picture, otherwise shrink-on-load to fit, then a
-// last resample to the size. Throws ImagingError naming the file.
+// last resample to the size. Throws ImagingError naming the file. damage: as
+// for CImageBox::Thumbnail.
 Bitmap thumbnailOfSize(const std::string& path, int width, int height,
-                       std::int64_t pixelLimit = kDefaultPixelLimit);
+                       std::int64_t pixelLimit = kDefaultPixelLimit, std::string* damage = nullptr);
 
 // The EXIF thumbnail of a JPEG, upright and resampled to exactly width x
 // height, when it can stand for the whole picture: at least that large, of the

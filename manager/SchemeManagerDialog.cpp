@@ -256,6 +256,7 @@ void SchemeManagerDialog::addScheme() {
     editor.imagePath = request_.imagePath;
     editor.appFolder = request_.appFolder;
     editor.scheme = &created;
+    editor.store = &workingStore_;
     editor.nameExists = [this](const std::string& name) { return schemeNameExists(name); };
     editor.openViewer = request_.openViewer;
     if (request_.openEditor(this, editor) != 1) return;
@@ -293,6 +294,7 @@ void SchemeManagerDialog::editSelected() {
     editor.imagePath = request_.imagePath;
     editor.appFolder = request_.appFolder;
     editor.scheme = scheme;
+    editor.store = &workingStore_;
     editor.openViewer = request_.openViewer;
     if (request_.openEditor(this, editor) == 1) refillList();
 }

@@ -2,6 +2,7 @@
 
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 #include "processing/SchemePipeline.h"
 
@@ -88,19 +89,24 @@ BatchOutcome failedOutcome(int index, const std::string& source, const std::stri
 // One image, start to finish. A failing image never stops the run: whatever
 // it throws (a bad picture, memory, the file system, an observer) becomes
 // its own outcome.
-BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const std::string& source,
-                        int index, const std::string& appFolder, Reporter& reporter,
-                        BatchObserver* observer) {
+BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem& item,
+                        const std::string& appFolder, Reporter& reporter, BatchObserver* observer) {
+    const int index = item.index;
+    const std::string& source = item.source;
     BatchOutcome outcome;
     try {
         if (observer) observer->imageStarted(index, source);
-        ProcessResult result =
-            processFile(control, source, index, scheme, true, appFolder, reporter,
-                        /*keepImage=*/false);
         outcome.index = index;
         outcome.source = source;
-        outcome.output = std::move(result.outputPath);
-        outcome.error = std::move(result.error);
+        if (const std::string refused = makeOutputSubfolder(scheme.outputFolder, item.subfolder);
+            !refused.empty()) {
+            outcome.error = source + "：" + refused;
+        } else {
+            ProcessResult result = processFile(control, source, index, schemeForItem(scheme, item),
+                                               true, appFolder, reporter, /*keepImage=*/false);
+            outcome.output = std::move(result.outputPath);
+            outcome.error = std::move(result.error);
+        }
     } catch (const std::exception& e) {
         outcome = failedOutcome(index, source, e.what());
         control.Clear();
@@ -150,30 +156,50 @@ BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason) 
     return outcome;
 }
 
+Scheme schemeForItem(const Scheme& scheme, const RunItem& item) {
+    Scheme itemScheme = scheme;
+    if (!item.subfolder.empty()) itemScheme.outputFolder += "/" + item.subfolder;
+    return itemScheme;
+}
+
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
-    std::vector<std::string> outputs;
-    outputs.reserve(sources.size());
+    std::vector<RunItem> items;
+    items.reserve(sources.size());
     for (size_t i = 0; i < sources.size(); ++i)
-        outputs.push_back(outputPath(scheme, static_cast<int>(i) + 1, sources[i]));
+        items.push_back({static_cast<int>(i) + 1, sources[i], {}});
+    return runBatch(scheme, items, appFolder, reporter, observer, abort, options);
+}
+
+std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunItem>& items,
+                                   const std::string& appFolder, Reporter& reporter,
+                                   BatchObserver* observer, const std::atomic<bool>& abort,
+                                   const BatchOptions& options) {
+    std::vector<std::string> sources;
+    std::vector<std::string> outputs;
+    sources.reserve(items.size());
+    outputs.reserve(items.size());
+    for (const RunItem& item : items) {
+        sources.push_back(item.source);
+        outputs.push_back(outputPath(schemeForItem(scheme, item), item.index, item.source));
+    }
     RunScheduler scheduler(runOrderDependencies(sources, outputs));
 
-    std::vector<std::optional<BatchOutcome>> outcomes(sources.size());
+    std::vector<std::optional<BatchOutcome>> outcomes(items.size());
     auto work = [&] {
         CImageBox control;
         while (const auto taken = scheduler.take(abort)) {
             const size_t i = *taken;
-            outcomes[i] = processOne(control, scheme, sources[i], static_cast<int>(i) + 1,
-                                     appFolder, reporter, observer);
+            outcomes[i] = processOne(control, scheme, items[i], appFolder, reporter, observer);
             scheduler.finish(i);
         }
     };
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int wanted = options.jobs > 0 ? options.jobs : cores;
-    const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), sources.size());
+    const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), items.size());
     {
         const ImagingThreadPolicy policy(static_cast<int>(jobs));
         std::vector<std::jthread> workers;

@@ -29,6 +29,19 @@ struct BatchOptions {
     int jobs = 0;  // 0: one worker per core
 };
 
+// One image of a run. A run may hold only part of a larger one (a shard), so
+// each image carries its place in the whole run, which its output name uses.
+struct RunItem {
+    int index = 0;  // 1-based position in the whole run
+    std::string source;
+    // Relative folder under the output folder that receives the output ("" for
+    // the output folder itself); created when missing.
+    std::string subfolder;
+};
+
+// The scheme that writes item: its output folder extended by item.subfolder.
+Scheme schemeForItem(const Scheme& scheme, const RunItem& item);
+
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared
 // after resolving them, so two spellings of one file count as one.
@@ -50,6 +63,13 @@ BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason);
 // outcomes of the images that ran, in index order. reporter is called from
 // worker threads and must be safe for that.
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
+                                   const std::string& appFolder, Reporter& reporter,
+                                   BatchObserver* observer, const std::atomic<bool>& abort,
+                                   const BatchOptions& options = {});
+
+// The same for items that carry their own index and subfolder; outcomes come
+// back in item order.
+std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunItem>& items,
                                    const std::string& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options = {});

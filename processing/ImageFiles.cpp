@@ -52,4 +52,36 @@ std::vector<std::string> listFolderImages(const std::string& folder) {
     return paths;
 }
 
+namespace {
+
+void collectTree(const std::filesystem::path& folder, const std::string& subfolder,
+                 const std::filesystem::path& skip, std::vector<FolderImage>& out) {
+    for (std::string& path : listFolderImages(folder.string()))
+        out.push_back({std::move(path), subfolder});
+    std::vector<std::string> children;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError) && !it->is_symlink(typeError))
+            children.push_back(it->path().filename().string());
+    }
+    std::sort(children.begin(), children.end());
+    for (const std::string& child : children) {
+        const std::filesystem::path path = folder / child;
+        std::error_code sameError;
+        if (!skip.empty() && std::filesystem::equivalent(path, skip, sameError)) continue;
+        collectTree(path, subfolder.empty() ? child : subfolder + "/" + child, skip, out);
+    }
+}
+
+}  // namespace
+
+std::vector<FolderImage> listFolderImagesRecursive(const std::string& folder,
+                                                   const std::string& skip) {
+    std::vector<FolderImage> images;
+    collectTree(folder, {}, skip, images);
+    return images;
+}
+
 }  // namespace varnetto

@@ -1,16 +1,23 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnetto {
 
-// The accepted input patterns, in the order every folder scan uses.
-inline constexpr std::array<std::string_view, 11> extensionPatterns{
-    "*.bmp", "*.gif", "*.jpg", "*.jpeg", "*.png", "*.wbmp",
-    "*.wbm", "*.pcx", "*.psd", "*.tif",  "*.tiff"};
+// The accepted input patterns, in the order every folder scan uses: the
+// eleven classic ones, then the formats of phones and the web.
+inline constexpr std::array<std::string_view, 16> extensionPatterns{
+    "*.bmp", "*.gif", "*.jpg",  "*.jpeg", "*.png",  "*.wbmp", "*.wbm",  "*.pcx",
+    "*.psd", "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif", "*.avif", "*.jxl"};
+
+// The phone and web formats at the end of extensionPatterns, for file
+// dialogs that offer them as one entry.
+inline constexpr std::span<const std::string_view> modernImagePatterns =
+    std::span<const std::string_view>(extensionPatterns).subspan<11>();
 
 // True when the file name matches one of extensionPatterns (any letter case).
 bool isAcceptedImageName(std::string_view fileName);
@@ -19,5 +26,18 @@ bool isAcceptedImageName(std::string_view fileName);
 // extensionPatterns order, names sorted within a pattern. Paths are
 // folder + "/" + name.
 std::vector<std::string> listFolderImages(const std::string& folder);
+
+struct FolderImage {
+    std::string path;
+    std::string subfolder;  // relative to the scanned folder, "" for its own files
+};
+
+// The image files of folder and of its subfolders: first the folder's own,
+// as listFolderImages gives them, then each subfolder's in name order, depth
+// first. Links to folders are not followed (they could loop or lead
+// anywhere), and the folder skip names (the run's output folder, which may
+// lie inside) is left out with everything under it.
+std::vector<FolderImage> listFolderImagesRecursive(const std::string& folder,
+                                                   const std::string& skip = {});
 
 }  // namespace varnetto

@@ -17,4 +17,15 @@ OutputFolderState outputFolderState(const std::string& folder);
 // afterwards; otherwise the message that stops the run.
 std::string ensureOutputFolder(const std::string& folder);
 
+// Checks that subfolder (relative, "/"-separated) names a folder inside
+// outputFolder: no empty, "." or ".." part, and no folder already there that
+// leads elsewhere (a link). Empty when it does; otherwise why not. Writes
+// nothing.
+std::string checkOutputSubfolder(const std::string& outputFolder, const std::string& subfolder);
+
+// The same check, creating the missing levels one by one, each checked before
+// anything is made inside it. Several processes may create the same levels at
+// once. Empty subfolder: nothing to do.
+std::string makeOutputSubfolder(const std::string& outputFolder, const std::string& subfolder);
+
 }  // namespace varnetto

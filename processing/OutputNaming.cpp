@@ -30,37 +30,11 @@ std::string lowerCase(std::string_view text) {
     return out;
 }
 
-// The extension written for a format; empty for a stored value outside the
-// list.
-std::string_view extensionOf(OutputFormat format) {
-    switch (format) {
-        case OutputFormat::Bmp:
-            return "bmp";
-        case OutputFormat::Gif:
-            return "gif";
-        case OutputFormat::Jpeg:
-            return "jpg";
-        case OutputFormat::Pcx:
-            return "pcx";
-        case OutputFormat::Png:
-            return "png";
-        case OutputFormat::Wbmp:
-            return "wbmp";
-        case OutputFormat::Psd:
-            return "psd";
-        case OutputFormat::Tiff:
-            return "tif";
-        case OutputFormat::Pdf:
-            return "pdf";
-    }
-    return {};
-}
-
 std::string outputExtension(const Scheme& scheme, std::string_view sourcePath) {
     if (scheme.convertEnabled && scheme.formatConvertEnabled) {
-        const std::string_view converted =
-            extensionOf(static_cast<OutputFormat>(scheme.outputFormat));
-        if (!converted.empty()) return std::string(converted);
+        // A format this version does not know keeps the source's extension.
+        if (const OutputFormatName* format = outputFormatName(scheme.outputFormat))
+            return std::string(format->extension);
     }
     return lowerCase(sourceExtensionOf(sourcePath));
 }

@@ -203,9 +203,10 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
-    const bool jpegOutput = ext == ".jpg" || ext == ".jpeg";
+    // These encoders take the picture top to bottom, once.
+    const bool inOrderOutput = ext == ".jpg" || ext == ".jpeg" || ext == ".webp" || ext == ".avif";
     const bool colourConversion = s.convertEnabled && s.colorConvertEnabled;
-    return jpegOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
+    return inOrderOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
            !s.stampEnabled && !s.borderEnabled;
 }
 

@@ -6,7 +6,9 @@
 
 #include "common/ImagingCodes.h"  // ColorType, ResampleFilter, TiffCompression, FlipDirection
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 #include <type_traits>
 
 namespace varnetto {
@@ -50,7 +52,8 @@ enum class ChannelChoice : std::int32_t {
     Cyan = 6,    // green and blue
 };
 
-// outputFormat, in the order of the format list.
+// outputFormat, in the order of the format list. Formats are only ever
+// added at the end, so a stored value keeps its meaning.
 enum class OutputFormat : std::int32_t {
     Bmp = 0,
     Gif = 1,
@@ -61,7 +64,40 @@ enum class OutputFormat : std::int32_t {
     Psd = 6,
     Tiff = 7,
     Pdf = 8,
+    WebP = 9,
+    Avif = 10,
 };
+
+// What the user reads for a format and the extension its files get.
+struct OutputFormatName {
+    OutputFormat format;
+    std::string_view label;
+    std::string_view extension;
+};
+
+// Every output format in value order: the editor's conversion list, the
+// scheme viewer and the output naming read this one table.
+inline constexpr std::array<OutputFormatName, 11> outputFormatNames{{
+    {OutputFormat::Bmp, "BMP", "bmp"},
+    {OutputFormat::Gif, "GIF", "gif"},
+    {OutputFormat::Jpeg, "JPG/JPEG", "jpg"},
+    {OutputFormat::Pcx, "PCX", "pcx"},
+    {OutputFormat::Png, "PNG", "png"},
+    {OutputFormat::Wbmp, "WBMP", "wbmp"},
+    {OutputFormat::Psd, "PSD", "psd"},
+    {OutputFormat::Tiff, "TIF/TIFF", "tif"},
+    {OutputFormat::Pdf, "PDF", "pdf"},
+    {OutputFormat::WebP, "WebP", "webp"},
+    {OutputFormat::Avif, "AVIF", "avif"},
+}};
+
+// The table entry of a stored outputFormat; nullptr for a value outside it
+// (the store accepts any number).
+constexpr const OutputFormatName* outputFormatName(std::int32_t storedFormat) {
+    for (const OutputFormatName& entry : outputFormatNames)
+        if (stored(entry.format) == storedFormat) return &entry;
+    return nullptr;
+}
 
 // effectType (stored and shown; changes no pixel)
 enum class EffectType : std::int32_t {

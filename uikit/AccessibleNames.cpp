@@ -18,12 +18,14 @@ namespace varnetto {
 namespace {
 
 // Widgets a user operates or reads a value from; Qt's own parts of them
-// (a spin box's edit, a view's scroll bars) are named through their owner.
+// (a spin box's edit, a view's scroll bars, headers and corner button) are
+// named through their owner.
 bool isControl(const QWidget* widget) {
     if (widget->objectName().startsWith(QLatin1String("qt_"))) return false;
     if (qobject_cast<const QScrollBar*>(widget)) return false;
     for (const QWidget* up = widget->parentWidget(); up; up = up->parentWidget()) {
-        if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up))
+        if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up) ||
+            qobject_cast<const QAbstractItemView*>(up))
             return false;
     }
     return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QLineEdit*>(widget) ||

@@ -248,6 +248,21 @@ QImage brokenPicture() {
     return image;
 }
 
+QImage damageMark() {
+    QImage image = blank(30, 27);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPolygonF sign;
+    sign << QPointF(15, 1.5) << QPointF(28.5, 25.5) << QPointF(1.5, 25.5);
+    p.setPen(QPen(QColor(120, 70, 0), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(255, 200, 30));
+    p.drawPolygon(sign);
+    p.setPen(QPen(QColor(40, 30, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(15, 9), QPointF(15, 17));
+    p.drawPoint(QPointF(15, 21.5));
+    return image;
+}
+
 QImage batchFrame(int frame) {
     QImage image = blank(80, 80);
     QPainter p(&image);
@@ -262,7 +277,7 @@ QImage batchFrame(int frame) {
 }
 
 ThumbnailArt thumbnailArt() {
-    return {thumbnailFrame(), lockMark(), brokenPicture()};
+    return {thumbnailFrame(), lockMark(), brokenPicture(), damageMark()};
 }
 
 }  // namespace varnetto::artwork

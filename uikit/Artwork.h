@@ -17,6 +17,7 @@ inline constexpr int kToolbarImageCount = 13;
 QImage thumbnailFrame();  // 160 x 120
 QImage lockMark();        // 43 x 40
 QImage brokenPicture();   // 160 x 120
+QImage damageMark();      // 30 x 27: a warning sign
 // The two frames of the batch dialog's animation, 80 x 80.
 QImage batchFrame(int frame);
 ThumbnailArt thumbnailArt();

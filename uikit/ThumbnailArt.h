@@ -10,6 +10,7 @@ struct ThumbnailArt {
     QImage frame;          // 160 x 120
     QImage lockMark;       // 43 x 40, drawn into the cell's corner
     QImage brokenPicture;  // 160 x 120 cell for files that cannot be decoded
+    QImage damageMark;     // 30 x 27, drawn into the cell of a damaged picture
 };
 
 }  // namespace varnetto

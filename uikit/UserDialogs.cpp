@@ -1,6 +1,10 @@
 #include "uikit/UserDialogs.h"
 
+#include "uikit/ProblemListDialog.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace varnetto {
@@ -21,6 +25,11 @@ QMessageBox::Icon iconOf(MessageKind kind) {
     return QMessageBox::Information;
 }
 
+// The folder last used, while it still exists; else the user's home.
+QString startFolder(const QString& last) {
+    return !last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath();
+}
+
 }  // namespace
 
 void QtUserDialogs::message(QWidget* owner, const QString& text, MessageKind kind) {
@@ -34,24 +43,31 @@ bool QtUserDialogs::ask(QWidget* owner, const QString& text, MessageKind kind) {
 }
 
 QString QtUserDialogs::chooseFolder(QWidget* owner, const QString& title) {
-    return QFileDialog::getExistingDirectory(owner, title, {}, QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        owner, title, startFolder(lastFolder_),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (!chosen.isEmpty()) lastFolder_ = chosen;
+    return chosen;
 }
 
 QString QtUserDialogs::chooseOpenFile(QWidget* owner, const QString& filter,
                                       const QString& initialName) {
-    QFileDialog dialog(owner, {}, {}, filter);
+    QFileDialog dialog(owner, {}, startFolder(lastFileFolder_), filter);
+    dialog.setObjectName("openFileDialog");
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.selectFile(initialName);
     dialog.setDefaultSuffix({});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    lastFileFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
-void QtUserDialogs::details(QWidget* owner, const QString& text, const QString& details) {
-    QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, owner);
-    box.setDetailedText(details);
-    box.exec();
+void QtUserDialogs::problemList(QWidget* owner, const QString& summary,
+                                const std::vector<ProblemEntry>& entries) {
+    ProblemListDialog dialog(summary, entries, desktop_, *this, owner);
+    dialog.exec();
 }
 
 }  // namespace varnetto

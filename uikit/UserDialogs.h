@@ -1,15 +1,19 @@
 #pragma once
 
 #include "common/Reporter.h"
+#include "uikit/Desktop.h"
+#include "uikit/ProblemEntry.h"
 
 #include <QString>
+
+#include <vector>
 
 class QWidget;
 
 namespace varnetto {
 
-// Every message box, question and file or folder picker the windows show.
-// Tests put a recording implementation in its place.
+// Every message box, question, list of problems and file or folder picker
+// the windows show. Tests put a recording implementation in its place.
 class UserDialogs {
   public:
     virtual ~UserDialogs() = default;
@@ -18,14 +22,19 @@ class UserDialogs {
     virtual bool ask(QWidget* owner, const QString& text, MessageKind kind) = 0;
     // A folder, or "" when cancelled.
     virtual QString chooseFolder(QWidget* owner, const QString& title) = 0;
-    // One existing file, or "" when cancelled. filter uses Qt's ";;" form.
+    // One existing file, or "" when cancelled. filter uses Qt's ";;" form;
+    // the dialog shows each filter's name without its patterns.
     virtual QString chooseOpenFile(QWidget* owner, const QString& filter,
                                    const QString& initialName) = 0;
-    // A summary with a longer text the user may unfold.
-    virtual void details(QWidget* owner, const QString& text, const QString& details) = 0;
+    // The pictures a run could not process (or processed with a warning),
+    // each with its reason, under a summary.
+    virtual void problemList(QWidget* owner, const QString& summary,
+                             const std::vector<ProblemEntry>& entries) = 0;
 };
 
-// Message boxes captioned "Varnetto" and Qt's file dialogs.
+// Message boxes captioned "Varnetto", the problem list and Qt's own file
+// dialogs (never the platform's, so they speak the program's language). The
+// pickers start in the folder last used in them during this session.
 class QtUserDialogs final : public UserDialogs {
   public:
     void message(QWidget* owner, const QString& text, MessageKind kind) override;
@@ -33,7 +42,13 @@ class QtUserDialogs final : public UserDialogs {
     QString chooseFolder(QWidget* owner, const QString& title) override;
     QString chooseOpenFile(QWidget* owner, const QString& filter,
                            const QString& initialName) override;
-    void details(QWidget* owner, const QString& text, const QString& details) override;
+    void problemList(QWidget* owner, const QString& summary,
+                     const std::vector<ProblemEntry>& entries) override;
+
+  private:
+    QtDesktop desktop_;
+    QString lastFolder_;      // last folder chosen
+    QString lastFileFolder_;  // folder of the last file chosen
 };
 
 }  // namespace varnetto

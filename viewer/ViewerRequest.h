@@ -34,4 +34,13 @@ struct ViewerRequest {
     std::string picturePath;
 };
 
+// What a caller passes to show its own picture full-screen; the viewer shares
+// the picture and never changes it.
+inline ViewerRequest showBitmapRequest(const Bitmap& bitmap) {
+    ViewerRequest request;
+    request.mode = ViewerMode::ShowBitmap;
+    request.bitmap = bitmap;
+    return request;
+}
+
 }  // namespace varnetto

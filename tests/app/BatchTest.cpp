@@ -175,19 +175,24 @@ class BatchTest : public QObject {
         QVERIFY(f.dialog.failuresButton()->isVisible());
         QCOMPARE(f.dialog.failuresButton()->text(), QString("1 个图像处理失败，点击查看原因。"));
         f.dialog.failuresButton()->click();
-        QCOMPARE(f.dialogs.detailTexts.size(), 1);
-        QVERIFY(f.dialogs.detailTexts[0].startsWith("1 个图像处理失败。\n"));
-        QVERIFY(f.dialogs.detailTexts[0].contains("bad.png"));
+        QCOMPARE(f.dialogs.problemSummaries, QStringList{"1 个图像处理失败。"});
+        QCOMPARE(f.dialogs.problems.size(), size_t(1));
+        QCOMPARE(f.dialogs.problems[0].file, QString::fromStdString(f.app.str("in/bad.png")));
+        QVERIFY(f.dialogs.problems[0].reason.contains("bad.png"));
+        QVERIFY(f.dialogs.problems[0].kind == ProblemKind::Failed);
         QCOMPARE(filesIn(f.app.str("out")), 2);
     }
 
-    void abortStopsBeforeTheNextImages() {
+    void abortStopsBeforeTheNextImagesAndSaysWhatWasDone() {
         DialogFixture f;
         const std::string out = f.app.str("out");
-        f.prepare(jobFor(out, writeSources(f.app.str("in"), 40, 1200, 900)));
+        auto sources = writeSources(f.app.str("in"), 39, 1200, 900);
+        writeBytes(f.app.str("in/bad.png"), "not a picture");
+        sources.insert(sources.begin(), f.app.str("in/bad.png"));
+        f.prepare(jobFor(out, sources));
         f.dialog.setWorkerCount(1);
         f.dialog.start();
-        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.progressBar()->value() >= 2, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.progressBar()->value() >= 3, 30000);
         f.dialog.abort();
         QVERIFY(!f.dialog.running());
         QCOMPARE(f.dialog.statusLabel()->text(), QString());
@@ -199,9 +204,17 @@ class BatchTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(f.dialog.startButton()->isEnabled(), 30000);
         QVERIFY(!f.dialog.workersActive());
         const int written = filesIn(out);
-        QVERIFY2(written >= 1 && written < 40, std::to_string(written).c_str());
-        QCOMPARE(f.dialog.statusLabel()->text(), QString());
+        QVERIFY2(written >= 1 && written < 39, std::to_string(written).c_str());
+        // Once the workers have ended, the user learns what was done.
+        QCOMPARE(f.dialog.statusLabel()->text(),
+                 QString("处理已中断：已写出 %1 个图像，1 个处理失败，%2 个未处理。")
+                     .arg(written)
+                     .arg(39 - written));
         QVERIFY(f.dialog.isVisible());
+        QVERIFY(f.dialog.failuresButton()->isVisible());
+        f.dialog.failuresButton()->click();
+        QCOMPARE(f.dialogs.problems.size(), size_t(1));
+        QCOMPARE(f.dialogs.problems[0].file, QString::fromStdString(f.app.str("in/bad.png")));
     }
 
     void closingWaitsForTheRun() {

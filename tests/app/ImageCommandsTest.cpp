@@ -1,6 +1,8 @@
 #include "app/CommandIds.h"
 #include "app/WindowFixture.h"
 
+#include "uikit/Artwork.h"
+
 #include <QLabel>
 
 #include <algorithm>
@@ -55,7 +57,9 @@ class ImageCommandsTest : public QObject {
         QCOMPARE(f.dialogs.initialName, QString("*.jpg"));
         QVERIFY(f.dialogs.filter.startsWith("JPEG 格式(*.jpg; *jpeg) (*.jpg *.jpeg);;"));
         QVERIFY(f.dialogs.filter.contains("\t\tPhotoshop 格式(*.psd) (*.psd)"));
-        QVERIFY(f.dialogs.filter.endsWith("所有文件(*.*) (*)"));
+        QVERIFY(f.dialogs.filter.endsWith(
+            "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
+            "(*.webp *.heic *.heif *.avif *.jxl);;所有文件(*.*) (*)"));
         // Read at once, before any event is processed.
         QCOMPARE(f.window->imageList().rowCount(), 1);
         QCOMPARE(f.window->imageList().entry(0).lockState, kUnlocked);
@@ -73,6 +77,30 @@ class ImageCommandsTest : public QObject {
         f.selectRows({0});
         f.window->runCommand(kDeleteSelected);
         QCOMPARE(list.rowCount(), 0);
+    }
+
+    void pictureCutShortIsMarkedInTheList() {
+        WindowFixture f;
+        writePicture(std::filesystem::path(f.pictures) / "whole.jpg", 640, 480);
+        const std::string bytes = readBytes(std::filesystem::path(f.pictures) / "whole.jpg");
+        writeBytes(std::filesystem::path(f.pictures) / "cut.jpg",
+                   bytes.substr(0, bytes.size() / 2));
+        QVERIFY(f.loadPictures());
+        auto& list = f.window->imageList();
+        QCOMPARE(list.rowCount(), 2);
+        const int cut = list.entry(0).fileName == "cut.jpg" ? 0 : 1;
+        const QImage mark = artwork::damageMark();
+        const QPoint insideTheSign(2 + 15, 2 + 14);
+        // Locked or not, the damaged row carries the sign; the sound one does not.
+        f.selectRows({0, 1});
+        for (LockState state : {kUnlocked, kLocked}) {
+            f.window->runCommand(state == kLocked ? kLockSelected : kUnlockSelected);
+            QCOMPARE(list.rowImage(cut).pixelColor(insideTheSign), mark.pixelColor(15, 14));
+            QVERIFY(list.rowImage(1 - cut).pixelColor(insideTheSign) != mark.pixelColor(15, 14));
+        }
+        QCOMPARE(list.entry(cut).facts.dimensionText, std::string("640 X 480"));
+        const QString tip = list.data(list.index(cut), Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains("图像数据不完整，只读出了一部分："), qPrintable(tip));
     }
 
     void lockCommandsKeepTheCounter() {
@@ -249,19 +277,78 @@ class ImageCommandsTest : public QObject {
         QCOMPARE(f.window->lockedImageCount(), 0);
     }
 
-    void deleteKeyAloneDoesNothing() {
+    void deleteAndDDeleteTheSelectionOnlyFromTheList() {
         WindowFixture f;
-        f.writePictures(2);
+        f.writePictures(5);
         QVERIFY(f.loadPictures());
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        auto& list = f.window->imageList();
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } deleteKeys[] = {{Qt::Key_Delete, Qt::NoModifier},
+                          {Qt::Key_D, Qt::NoModifier},
+                          {Qt::Key_Delete, Qt::MetaModifier}};
+        for (const auto& key : deleteKeys) {
+            const int before = list.rowCount();
+            f.selectRows({0});
+            f.listView()->setFocus();
+            QTest::keyClick(f.listView(), key.key, key.modifiers);
+            QCOMPARE(list.rowCount(), before - 1);
+        }
+        // Typed elsewhere in the window, D and Delete are the other control's.
         f.selectRows({0});
-        QTest::keyClick(f.listView(), Qt::Key_Delete);
-        QCOMPARE(f.window->imageList().rowCount(), 2);
-        QTest::keyClick(f.listView(), Qt::Key_Delete, Qt::MetaModifier);
-        QCOMPARE(f.window->imageList().rowCount(), 1);
-        QTest::keyClick(f.listView(), Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
+        f.schemeChoice()->setFocus();
+        QTest::keyClick(f.schemeChoice(), Qt::Key_D);
+        QTest::keyClick(f.schemeChoice(), Qt::Key_Delete);
+        QCOMPARE(list.rowCount(), 2);
+        // Ctrl+D deletes every row from anywhere, without a question.
+        QTest::keyClick(f.schemeChoice(), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(list.rowCount(), 0);
+        QVERIFY(f.dialogs.questions.isEmpty());
+    }
+
+    void deletedPicturesLeaveNoFactsOrPreview() {
+        WindowFixture f;
+        f.writePictures(3, 320, 240);
+        QVERIFY(f.loadPictures());
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const auto shown = [&f] {
+            QStringList parts;
+            for (int part : {2, 4, 5, 6, 7}) parts << f.status(part);
+            return parts.join("").isEmpty() ? QString() : parts.join("|");
+        };
+        // Deleting other rows keeps the shown picture's facts.
+        f.selectRows({2});
+        f.window->runCommand(kLockSelected);
+        f.selectRows({1});
+        f.selectRows({2});
+        QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
+        f.selectRows({0, 1});
+        f.window->runCommand(kDeleteSelected);
+        QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/2.png"));
+        QCOMPARE(f.status(2), QString("图像被锁定"));
+        // Deleting the shown row takes its facts and preview with it.
+        f.selectRows({0});
+        f.window->runCommand(kDeleteSelected);
+        QCOMPARE(shown(), QString());
+        QVERIFY(f.previewBox()->pixmap().isNull());
+        QCOMPARE(f.window->previewPath(), QString());
+
+        // So does deleting every row, even with the preview still on its way.
+        QVERIFY(f.loadPictures());
+        f.selectRows({1});
+        QCOMPARE(f.status(5), QString("321 X 240"));
+        f.window->runCommand(kDeleteAll);
+        QCOMPARE(shown(), QString());
+        QTest::qWait(500);
+        QVERIFY(f.previewBox()->pixmap().isNull());
+        // Another folder loaded afterwards shows nothing until a row is chosen.
+        QVERIFY(f.loadPictures());
+        QCOMPARE(shown(), QString());
+        QVERIFY(f.previewBox()->pixmap().isNull());
     }
 
     void selectingARowShowsItsFactsAndPreview() {

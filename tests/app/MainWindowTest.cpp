@@ -79,9 +79,44 @@ class MainWindowTest : public QObject {
         for (QAction* a : f.listMenu()->actions()) items << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(items,
                  (QStringList{"锁定图像", "解锁图像", "-", "全屏预览", "-", "单张图像处理"}));
-        const int width = f.statusBar()->width();
-        QCOMPARE(f.statusBar()->rightEdge(2), 280);
-        QCOMPARE(f.statusBar()->rightEdge(7), width);
+    }
+
+    void statusBarPartsHoldTheirTextsAtEveryWidth() {
+        WindowFixture f;
+        writePicture(std::filesystem::path(f.pictures) / "big.jpg", 4000, 3000);
+        f.writePictures(1);
+        f.window->addSingleFile(f.pictures, "big.jpg");
+        f.window->addSingleFile(f.pictures, "0.png");
+        f.selectRows({0});
+        f.window->runCommand(kLockSelected);
+        f.selectRows({1});
+        f.selectRows({0});
+        QCOMPARE(f.status(5), QString("4000 X 3000"));
+        QCOMPARE(f.status(7).size(), 19);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        StatusBarParts* bar = f.statusBar();
+        for (int width : {1366, 1024, 800}) {
+            f.window->resize(width, 700);
+            QTRY_COMPARE(bar->width(), f.window->centralWidget()->width());
+            for (int part : {0, 1, 2, 5, 6, 7}) {
+                const auto* label = bar->findChild<QLabel*>(QString("statusPart%1").arg(part));
+                QVERIFY(label);
+                const QFontMetrics metrics(label->font());
+                // A framed label indents its text by half an "x"; the size
+                // grip covers the end of the last part.
+                int room = label->contentsRect().width() - metrics.horizontalAdvance('x') / 2;
+                if (part == 7) room -= bar->height();
+                const QString what =
+                    QString("%1 px, part %2: \"%3\"").arg(width).arg(part).arg(label->text());
+                QVERIFY2(!label->text().isEmpty(), qPrintable(what));
+                QVERIFY2(metrics.horizontalAdvance(label->text()) <= room, qPrintable(what));
+                QVERIFY2(label->geometry().left() >= 0 && label->geometry().right() < bar->width(),
+                         qPrintable(what));
+            }
+            QCOMPARE(bar->rightEdge(7), bar->width());
+            QVERIFY(bar->rightEdge(4) > bar->rightEdge(3));
+        }
     }
 
     void layoutFollowsTheClientSize() {

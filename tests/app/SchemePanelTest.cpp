@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace varnetto;
@@ -28,6 +29,32 @@ class SchemePanelTest : public QObject {
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
         QCOMPARE(f.window->currentScheme()->name, std::string("Zeta"));
         QCOMPARE(f.window->currentOutputFolder(), f.outputFolder);
+    }
+
+    void flatButtonsShowHoverPressAndFocus() {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        for (const char* name : {"editSchemeButton", "quickViewButton", "schemeManagerButton",
+                                 "effectPreviewButton", "batchRunButton"}) {
+            auto* button = f.child<QPushButton>(name);
+            f.schemeChoice()->setFocus();
+            const QImage plain = button->grab().toImage();
+            QTest::mouseMove(button, button->rect().center());
+            QTRY_VERIFY(button->underMouse());
+            const QImage hover = button->grab().toImage();
+            button->setDown(true);
+            const QImage pressed = button->grab().toImage();
+            button->setDown(false);
+            QTest::mouseMove(f.listView(), f.listView()->rect().center());
+            QTRY_VERIFY(!button->underMouse());
+            button->setFocus(Qt::TabFocusReason);
+            QVERIFY(button->hasFocus());
+            const QImage focused = button->grab().toImage();
+            QVERIFY2(hover != plain, name);
+            QVERIFY2(pressed != plain && pressed != hover, name);
+            QVERIFY2(focused != plain && focused != hover, name);
+        }
     }
 
     void reloadReselectsByPrefixIgnoringCase() {

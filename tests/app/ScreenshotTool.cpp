@@ -1,46 +1,86 @@
-// Shows the main window on the running display with a folder of generated
-// pictures loaded, some rows locked and one selected, and saves the screen.
-// With --manager it shows the scheme manager on the bundled schemes instead.
+// Screenshots on the running display (a virtual X display in scripts/screenshot),
+// with a folder of generated pictures (one of them cut short, one not a
+// picture at all). Usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT
+//   main       the main window maximized, the folder loaded, some rows
+//              locked and one selected
+//   window     the same, not maximized, at 1024 x 700
+//   tree       the main window with the folder tree opened down to the pictures
+//   viewer     the selected picture (a photograph when one is installed) shown
+//              full-screen, zoomed in and panned
+//   scheme-viewer  the parameters of a bundled scheme
+//   failures   the list of the pictures a folder batch could not process
+//   open-file  the open-file dialog, opened a second time, so in the folder
+//              of the first file chosen, with its list of filters open
+//   manager    the scheme manager on the bundled schemes
+//   about, help    that dialog alone
+//   editor     each built page of the scheme editor; OUTPUT is then a folder
+#include "app/BatchDialog.h"
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/TreeWalk.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
-#include "common/AppFolder.h"
+#include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/LatestRequestWorker.h"
+#include "uikit/ProblemListDialog.h"
+#include "uikit/QtTranslations.h"
+#include "viewer/AboutDialog.h"
+#include "viewer/FullScreenViewer.h"
+#include "viewer/HelpTipsDialog.h"
+#include "viewer/LinkOpener.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QFont>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <vector>
 
 using namespace varnetto;
 
 namespace {
 
-class PrintingDialogs final : public UserDialogs {
+// Prints what the program would say; a question is answered Yes, and the
+// problem list is shown without waiting for it.
+class ScreenshotDialogs final : public UserDialogs {
   public:
     void message(QWidget*, const QString& text, MessageKind) override {
         std::cerr << text.toStdString() << "\n";
     }
     bool ask(QWidget*, const QString& text, MessageKind) override {
-        std::cerr << text.toStdString() << "\n";
-        return false;
+        std::cerr << text.toStdString() << " (yes)\n";
+        return true;
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString& text, const QString&) override {
-        std::cerr << text.toStdString() << "\n";
+    void problemList(QWidget* owner, const QString& summary,
+                     const std::vector<ProblemEntry>& entries) override {
+        auto* list = new ProblemListDialog(summary, entries, desktop_, *this, owner);
+        list->setAttribute(Qt::WA_DeleteOnClose);
+        list->show();
     }
+
+  private:
+    QtDesktop desktop_;
 };
 
 // Landscapes of coloured bands and a sun, in several sizes and aspects.
@@ -64,15 +104,110 @@ void writeScene(const std::string& path, int width, int height, int seed) {
         .write_to_file(path.c_str());
 }
 
+void writePictures(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
+                            {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
+                            {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
+    int seed = 0;
+    for (const auto& size : sizes) {
+        writeScene(folder + "/scene" + std::to_string(seed + 1) + (seed % 3 ? ".jpg" : ".png"),
+                   size[0], size[1], seed);
+        ++seed;
+    }
+    // A photograph whose second half never arrived, and a file that only
+    // has a picture's name.
+    const std::filesystem::path whole = folder + "/scene2.jpg";
+    std::string bytes(std::filesystem::file_size(whole), '\0');
+    std::ifstream(whole, std::ios::binary).read(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(folder + "/cut short.jpg", std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size() / 2));
+    std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
+}
+
+// Calls act once every row of the list is read.
+void whenLoaded(MainWindow& window, std::function<void()> act) {
+    auto* poll = new QTimer(&window);
+    poll->setInterval(200);
+    QObject::connect(poll, &QTimer::timeout, [&window, poll, act] {
+        auto& list = window.imageList();
+        for (int row = 0; row < list.rowCount(); ++row)
+            if (!list.isRead(row)) return;
+        poll->stop();
+        act();
+    });
+    poll->start();
+}
+
+// Calls act on the next file dialog once it is up.
+void onFileDialog(std::function<void(QFileDialog*)> act) {
+    QTimer::singleShot(100, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return onFileDialog(act);
+        act(dialog);
+    });
+}
+
+bool save(const QPixmap& shot, const QString& output) {
+    const bool saved = shot.save(output);
+    std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+    return saved;
+}
+
+QPixmap screen(const QWidget& window) {
+    return window.screen()->grabWindow(0);
+}
+
+void showWindow(MainWindow& window) {
+    window.move(0, 0);
+    window.resize(1024, 700);
+    window.show();
+}
+
+void lockAndSelect(MainWindow& window) {
+    auto& list = window.imageList();
+    auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
+    for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
+    window.runCommand(kLockSelected);
+    selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+}
+
+// The open-file dialog twice: the first file chosen sets the folder the
+// second one opens in, shown with its list of filters open.
+void openFileShots(QApplication& app, MainWindow& window, const std::string& folder,
+                   const QString& output) {
+    onFileDialog([&window, folder](QFileDialog* first) {
+        const QString chosen = QString::fromStdString(folder + "/scene1.png");
+        first->setDirectory(QString::fromStdString(folder));
+        first->findChild<QLineEdit*>("fileNameEdit")->setText("scene1.png");
+        // The dialog may take the typed name a moment later.
+        auto* poll = new QTimer(first);
+        QObject::connect(poll, &QTimer::timeout, [first, chosen] {
+            if (first->selectedFiles().value(0) == chosen) static_cast<QDialog*>(first)->accept();
+        });
+        poll->start(100);
+    });
+    window.runCommand(kAddFile);
+    onFileDialog([&app, &window, output](QFileDialog* second) {
+        second->resize(760, 460);
+        second->findChild<QComboBox*>("fileTypeCombo")->showPopup();
+        QTimer::singleShot(1000, [&app, &window, output, second] {
+            app.exit(save(screen(window), output) ? 0 : 1);
+            second->reject();
+        });
+    });
+    window.runCommand(kAddFile);
+}
+
 // The scheme manager on the bundled store and sample picture, with the
 // third scheme selected and its preview drawn.
 int managerShot(QApplication& app, const QString& output) {
     QFont font = QApplication::font();
     font.setPointSize(10);  // as the program sets it
     QApplication::setFont(font);
-    PrintingDialogs dialogs;
+    ScreenshotDialogs dialogs;
     ManagerRequest request;
-    request.appFolder = applicationFolder();
+    request.appFolder = std::string(VARNETTO_BIN_DIR);
     request.imagePath = request.appFolder + "/Preview.jpg";
     SchemeManagerDialog dialog(dialogs, request);
     dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
@@ -97,56 +232,214 @@ int managerShot(QApplication& app, const QString& output) {
     return QApplication::exec();
 }
 
+// Opens the tree from its root drive down to folder and selects one of its
+// pictures, with the folder at the top of the view.
+void revealInTree(FolderTree& tree, const std::string& folder) {
+    const QModelIndex at = testing::openTreeDownTo(tree, folder);
+    if (!at.isValid()) return;
+    tree.expand(at);
+    testing::waitForTree(tree);
+    const auto pictures = tree.model()->match(tree.model()->index(0, 0, at), Qt::DisplayRole,
+                                              QStringLiteral("scene1.png"), 1, Qt::MatchExactly);
+    if (!pictures.isEmpty()) tree.setCurrentIndex(pictures.first());
+    tree.scrollTo(at, QAbstractItemView::PositionAtTop);
+}
+
+int saveDialog(QApplication& app, QDialog& dialog, const QString& output) {
+    dialog.show();
+    QTimer::singleShot(800, [&] {
+        const bool saved = dialog.grab().save(output);
+        std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+        app.exit(saved ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
+// Each built page of the editor with the bundled scheme that uses it most.
+int editorPages(UserDialogs& dialogs, const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string picture = folder + "/scene.jpg";
+    writeScene(picture, 1600, 1200, 3);
+    SchemeStore store(std::string(VARNETTO_BIN_DIR));
+    SilentReporter silent;
+    store.load(silent);
+    const struct {
+        const char* scheme;
+        int page;
+        const char* file;
+    } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
+                 {"网页发布 1600", 1, "editor-resize.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"}};
+    for (const auto& shot : shots) {
+        Scheme* scheme = store.findByName(shot.scheme);
+        if (!scheme) {
+            std::cerr << "no bundled scheme " << shot.scheme << "\n";
+            return 1;
+        }
+        EditorRequest request;
+        request.mode = EditorMode::EditScheme;
+        request.imagePath = picture;
+        request.appFolder = std::string(VARNETTO_BIN_DIR);
+        request.scheme = scheme;
+        request.store = &store;
+        SchemeEditorDialog dialog(request, dialogs);
+        QEventLoop rendering;
+        QObject::connect(&dialog, &SchemeEditorDialog::previewShown, &rendering, &QEventLoop::quit);
+        QTimer::singleShot(20000, &rendering, &QEventLoop::quit);
+        dialog.show();
+        dialog.showPage(shot.page);
+        rendering.exec();
+        QEventLoop settling;
+        QTimer::singleShot(300, &settling, &QEventLoop::quit);
+        settling.exec();
+        const QString output = QString::fromStdString(folder + "/" + shot.file);
+        if (!dialog.grab().save(output)) {
+            std::cerr << "could not save " << output.toStdString() << "\n";
+            return 1;
+        }
+        std::cerr << "saved " << output.toStdString() << "\n";
+    }
+    return 0;
+}
+
+// A photograph of the mate-backgrounds package, when it is installed.
+std::string installedPhotograph() {
+    const std::filesystem::path photo = "/usr/share/backgrounds/mate/nature/Garden.jpg";
+    std::error_code error;
+    return std::filesystem::exists(photo, error) ? photo.string() : std::string();
+}
+
+// Saves the whole screen and ends the program.
+void saveScreen(QApplication& app, QWidget& window, const QString& output) {
+    const QPixmap shot = window.screen()->grabWindow(0);
+    const bool saved = shot.save(output);
+    std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
+    app.exit(saved ? 0 : 1);
+}
+
+// Zooms the full-screen viewer in twice and drags the picture a little.
+void zoomIntoViewer(QWidget* viewer) {
+    for (const char* name : {"viewer906", "viewer906"}) {
+        if (auto* action = viewer->findChild<QAction*>(name)) action->trigger();
+    }
+    QWidget* area = viewer->findChild<QWidget*>("imageArea");
+    if (!area) return;
+    auto send = [area](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), area->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+        QApplication::sendEvent(area, &event);
+    };
+    const QPoint start = area->rect().center();
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + QPoint(-300, -160), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + QPoint(-300, -160), Qt::NoButton);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool manager = argc == 4 && std::string(argv[1]) == "--manager";
-    if (argc != 3 && !manager) {
-        std::cerr << "usage: varnetto-screenshot [--manager] PICTURE-FOLDER OUTPUT.png\n";
+    const std::vector<std::string> modes = {"main",      "window",  "tree",  "viewer",
+                                            "scheme-viewer", "failures", "open-file",
+                                            "manager",   "about",   "help",  "editor"};
+    const std::string mode = argc == 4 ? argv[1] : "";
+    if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
+        std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
         return 2;
     }
+    const std::string folder = argv[2];
+    const QString output = QString::fromLocal8Bit(argv[3]);
     initImaging(argv[0]);
     QApplication app(argc, argv);
-    if (manager) return managerShot(app, QString::fromLocal8Bit(argv[3]));
-    const std::string folder = argv[1];
-    const QString output = QString::fromLocal8Bit(argv[2]);
-    std::filesystem::create_directories(folder);
-    const int sizes[][2] = {{1600, 1200}, {1920, 1080}, {900, 1200}, {2000, 1000},
-                            {800, 600},   {1200, 1600}, {100, 50},   {1024, 768},
-                            {3000, 2000}, {640, 640},   {1500, 900}, {1280, 720}};
-    int seed = 0;
-    for (const auto& size : sizes) {
-        writeScene(folder + "/scene" + std::to_string(seed + 1) + (seed % 3 ? ".jpg" : ".png"),
-                   size[0], size[1], seed);
-        ++seed;
-    }
-    std::ofstream(folder + "/damaged.jpg") << "this is not a picture";
+    installQtChineseTranslation(app);
+    QFont font = QApplication::font();
+    font.setPointSize(10);  // as the program sets it
+    QApplication::setFont(font);
 
-    PrintingDialogs dialogs;
+    ScreenshotDialogs printing;
+    if (mode == "editor") return editorPages(printing, output.toStdString());
+    if (mode == "manager") return managerShot(app, output);
+    if (mode == "about" || mode == "help") {
+        DesktopLinkOpener links;
+        if (mode == "about") {
+            AboutDialog about(links, printing);
+            return saveDialog(app, about, output);
+        }
+        HelpTipsDialog help(links, printing);
+        return saveDialog(app, help, output);
+    }
+    writePictures(folder);
+    if (mode == "tree") {
+        for (const char* sub : {"Family", "旅行 2023", "scans"}) {
+            std::filesystem::create_directories(folder + "/" + sub);
+        }
+        writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
+    }
+    if (const std::string photo = installedPhotograph(); !photo.empty() && mode == "viewer")
+        std::filesystem::copy_file(photo, folder + "/photo.jpg",
+                                   std::filesystem::copy_options::overwrite_existing);
+
+    QtUserDialogs real;
+    UserDialogs& dialogs = mode == "open-file" ? static_cast<UserDialogs&>(real) : printing;
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
-    // Xvfb has no window manager to maximize the window.
-    window.setGeometry(window.screen()->availableGeometry());
-    window.showMaximized();
-    window.loadFolder(folder);
-    QTimer poll;
-    poll.setInterval(200);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto& list = window.imageList();
-        for (int row = 0; row < list.rowCount(); ++row)
-            if (!list.isRead(row)) return;
-        poll.stop();
-        auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
-        for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
-        window.runCommand(kLockSelected);
-        selection->select(list.index(2), QItemSelectionModel::ClearAndSelect);
-        QTimer::singleShot(1500, [&] {
-            const QPixmap shot = window.screen()->grabWindow(0);
-            const bool saved = shot.save(output);
-            std::cerr << (saved ? "saved " : "could not save ") << output.toStdString() << "\n";
-            app.exit(saved ? 0 : 1);
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
+    if (mode == "window" || mode == "failures" || mode == "open-file") {
+        showWindow(window);
+    } else {
+        // Xvfb has no window manager to maximize the window.
+        window.setGeometry(window.screen()->availableGeometry());
+        window.showMaximized();
+    }
+
+    if (mode == "failures") {
+        QTimer::singleShot(0, [&] {
+            BatchDialog& batch = window.batchDialog();
+            auto* poll = new QTimer(&batch);
+            poll->setInterval(200);
+            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+                if (batch.running() || !batch.failuresButton()->isVisible()) return;
+                poll->stop();
+                batch.failuresButton()->click();
+                QTimer::singleShot(1000, [&] {
+                    app.exit(save(screen(window), output) ? 0 : 1);
+                    batch.done(0);
+                });
+            });
+            poll->start();
+            QTimer::singleShot(0, &batch, &BatchDialog::start);
+            window.startFolderBatch(folder);
         });
+        return QApplication::exec();
+    }
+    window.loadFolder(folder);
+    whenLoaded(window, [&] {
+        lockAndSelect(window);
+        if (mode == "window") {
+            QTimer::singleShot(1500, [&] { app.exit(save(window.grab(), output) ? 0 : 1); });
+        } else if (mode == "open-file") {
+            openFileShots(app, window, folder, output);
+        } else if (mode == "viewer") {
+            auto& list = window.imageList();
+            auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
+            for (int row = 0; row < list.rowCount(); ++row)
+                if (list.rowPath(row).ends_with("/photo.jpg"))
+                    selection->select(list.index(row), QItemSelectionModel::ClearAndSelect);
+            // The viewer is modal: it is worked from timers while it runs.
+            QTimer::singleShot(1500, [&] {
+                if (QWidget* viewer = QApplication::activeModalWidget()) zoomIntoViewer(viewer);
+            });
+            QTimer::singleShot(3500, [&] { saveScreen(app, window, output); });
+            window.runCommand(kFullScreen);
+        } else if (mode == "scheme-viewer") {
+            auto* choice = window.findChild<QComboBox*>("schemeChoice");
+            const int framed = choice->findText(QString::fromUtf8("相框打印"));
+            if (framed >= 0) choice->setCurrentIndex(framed);
+            QTimer::singleShot(1000, [&] { saveScreen(app, window, output); });
+            window.runCommand(kQuickView);
+        } else {
+            if (mode == "tree")
+                revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
+            QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
+        }
     });
-    poll.start();
     return QApplication::exec();
 }

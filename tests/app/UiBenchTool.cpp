@@ -10,19 +10,31 @@
 //                      run the scheme of the application folder APP over the
 //                      files through the batch dialog, as "开始" does; time
 //                      until the run has ended
+//   tree FOLDER        open the folder tree down to FOLDER, then expand it:
+//                      time to its first and to all of its children, and
+//                      the longest wait of the event loop meanwhile
+//   tree-peer FOLDER   the same expansion in a QTreeView on Qt's
+//                      QFileSystemModel, filtered to the same pictures
+//   editor PICTURE     the scheme editor on PICTURE: opening, preview
+//                      latency of resize changes, longest event-loop wait
+#include "EditorBench.h"
 #include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/TreeWalk.h"
+#include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
-#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "schemes/SchemeStore.h"
+#include "support/QuietDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 #include <ctime>
@@ -31,19 +43,9 @@
 #include <string>
 
 using namespace varnetto;
+using varnetto::testing::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public UserDialogs {
-  public:
-    void message(QWidget*, const QString& text, MessageKind) override {
-        std::cerr << text.toStdString() << "\n";
-    }
-    bool ask(QWidget*, const QString&, MessageKind) override { return false; }
-    QString chooseFolder(QWidget*, const QString&) override { return {}; }
-    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-    void details(QWidget*, const QString&, const QString&) override {}
-};
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");
@@ -96,13 +98,124 @@ int batch(int argc, char** argv, UserDialogs& dialogs) {
     return failed == 0 ? 0 : 1;
 }
 
+// Counts how long the event loop waits between ticks of a 5 ms timer.
+class LoopWatch {
+  public:
+    LoopWatch() {
+        heartbeat_.setInterval(5);
+        QObject::connect(&heartbeat_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, sinceTick_.elapsed() - 5);
+            sinceTick_.restart();
+        });
+    }
+    void start() {
+        sinceTick_.start();
+        heartbeat_.start();
+    }
+    qint64 longestGap() const { return longest_; }
+    // A block the heartbeat cannot see: the last one before the loop ends.
+    void include(qint64 blockMs) { longest_ = std::max(longest_, blockMs); }
+
+  private:
+    QTimer heartbeat_;
+    QElapsedTimer sinceTick_;
+    qint64 longest_ = 0;
+};
+
+// Shown means laid out and painted: the view is drawn once more to be sure.
+void printExpansion(QAbstractItemView& view, int children, qint64 firstMs, QElapsedTimer& clock,
+                    LoopWatch& watch) {
+    const qint64 before = clock.elapsed();
+    view.viewport()->grab();
+    const qint64 allMs = clock.elapsed();
+    watch.include(allMs - before);
+    std::printf("children=%d first_ms=%lld all_ms=%lld longest_gap_ms=%lld\n", children,
+                static_cast<long long>(firstMs), static_cast<long long>(allMs),
+                static_cast<long long>(watch.longestGap()));
+}
+
+// Expands folder in the main window's tree once the levels above are open.
+int benchTree(QApplication& app, MainWindow& window, const std::string& folder) {
+    auto* tree = window.findChild<FolderTree*>("folderTree");
+    const QModelIndex target = testing::openTreeDownTo(*tree, folder);
+    if (!target.isValid()) return 1;
+    LoopWatch watch;
+    QElapsedTimer clock;
+    qint64 firstMs = -1;
+    bool expanding = false;
+    QObject::connect(tree->model(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex& parent) {
+                         // The loading item comes with the expansion itself.
+                         if (!expanding && parent == target && firstMs < 0)
+                             firstMs = clock.elapsed();
+                     });
+    QObject::connect(tree, &FolderTree::readingFinished, [&] {
+        printExpansion(*tree, tree->model()->rowCount(target), firstMs, clock, watch);
+        app.quit();
+    });
+    watch.start();
+    clock.start();
+    expanding = true;
+    tree->expand(target);
+    expanding = false;
+    return QApplication::exec();
+}
+
+int benchPeerTree(QApplication& app, const std::string& folder) {
+    QFileSystemModel model;
+    QStringList patterns;
+    for (const char* extension :
+         {"bmp", "gif", "jpg", "jpeg", "png", "wbmp", "wbm", "pcx", "psd", "tif", "tiff"}) {
+        patterns << QStringLiteral("*.") + extension;
+    }
+    model.setNameFilters(patterns);
+    model.setNameFilterDisables(false);
+    model.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    const QString path = QString::fromStdString(folder);
+    const QString parent = QFileInfo(path).path();
+    QTreeView view;
+    view.setModel(&model);
+    view.setUniformRowHeights(true);
+    view.resize(300, 600);
+    view.show();
+    // The parent is read first, untimed, as the other tree's levels above are.
+    QEventLoop parentRead;
+    QObject::connect(&model, &QFileSystemModel::directoryLoaded, [&](const QString& loaded) {
+        if (loaded == parent) parentRead.quit();
+    });
+    view.setRootIndex(model.setRootPath(parent));
+    parentRead.exec();
+    const QModelIndex target = model.index(path);
+    const int expected = static_cast<int>(QDir(path).entryList(patterns, QDir::Files).size());
+    LoopWatch watch;
+    QElapsedTimer clock;
+    qint64 firstMs = -1;
+    bool done = false;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&](const QModelIndex& at) {
+        if (at != target) return;
+        if (firstMs < 0) firstMs = clock.elapsed();
+        if (!done && model.rowCount(target) >= expected) {
+            done = true;
+            QTimer::singleShot(0, [&] {
+                printExpansion(view, model.rowCount(target), firstMs, clock, watch);
+                app.quit();
+            });
+        }
+    });
+    watch.start();
+    clock.start();
+    view.expand(target);
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     if (argc < 2) {
-        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup\n";
+        std::cerr << "usage: varnetto-ui-bench thumbnails FOLDER | startup | batch APP SCHEME "
+                     "FILE... | tree FOLDER | tree-peer FOLDER | editor PICTURE\n";
         return 2;
     }
     returnLargeBuffersToTheSystem();
@@ -111,8 +224,10 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     QuietDialogs dialogs;
     if (mode == "batch") return batch(argc, argv, dialogs);
+    if (mode == "tree-peer" && argc >= 3) return benchPeerTree(app, argv[2]);
+    if (mode == "editor" && argc == 3) return editorBench(dialogs, argv[2], VARNETTO_BIN_DIR);
     DialogRouter secondary(dialogs);
-    MainWindow window(applicationFolder(), dialogs, secondary);
+    MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
     if (mode == "thumbnails") {
         window.resize(1366, 768);
         window.show();
@@ -127,6 +242,7 @@ int main(int argc, char** argv) {
         });
         return QApplication::exec();
     }
+    if (mode == "tree" && argc >= 3) return benchTree(app, window, argv[2]);
     if (mode != "thumbnails" || argc < 3) return 2;
 
     QElapsedTimer loading;

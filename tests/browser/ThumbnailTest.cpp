@@ -83,6 +83,24 @@ class ThumbnailTest : public QObject {
         QCOMPARE(facts.cell, art.brokenPicture);
     }
 
+    void pictureCutShortIsMarkedDamaged() {
+        TempDir dir;
+        const ThumbnailArt art = artwork::thumbnailArt();
+        writePicture(dir.path() / "whole.jpg", 800, 600);
+        const std::string bytes = readBytes(dir.str("whole.jpg"));
+        writeBytes(dir.path() / "cut.jpg", bytes.substr(0, bytes.size() / 2));
+        const RowFacts cut = readRow(dir.str(), "cut.jpg", art);
+        QVERIFY2(!cut.broken(), cut.error.c_str());
+        QVERIFY(cut.damaged());
+        QCOMPARE(cut.dimensionText, std::string("800 X 600"));
+        // The warning sign sits in the upper left corner of the cell.
+        const QPoint insideTheSign(2 + 15, 2 + 14);
+        QCOMPARE(cut.cell.pixelColor(insideTheSign), art.damageMark.pixelColor(15, 14));
+        const RowFacts whole = readRow(dir.str(), "whole.jpg", art);
+        QVERIFY(!whole.damaged());
+        QVERIFY(whole.cell.pixelColor(insideTheSign) != art.damageMark.pixelColor(15, 14));
+    }
+
     void fileFactsOfOddNames() {
         TempDir dir;
         writeBytes(dir.path() / "noext", std::string(2048, 'x'));

@@ -17,12 +17,26 @@ struct Outcome {
     std::string err;
 };
 
-Outcome runCaptured(const std::vector<std::string>& args, std::span<const CliCommand> commands) {
+struct Printed {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Printed runPrinting(const std::vector<std::string>& args, std::span<const CliCommand> commands) {
+    std::ostringstream out;
     std::ostringstream err;
-    auto* previous = std::cerr.rdbuf(err.rdbuf());
+    auto* previousOut = std::cout.rdbuf(out.rdbuf());
+    auto* previousErr = std::cerr.rdbuf(err.rdbuf());
     const int status = runCli(args, commands);
-    std::cerr.rdbuf(previous);
-    return {status, err.str()};
+    std::cout.rdbuf(previousOut);
+    std::cerr.rdbuf(previousErr);
+    return {status, out.str(), err.str()};
+}
+
+Outcome runCaptured(const std::vector<std::string>& args, std::span<const CliCommand> commands) {
+    const Printed printed = runPrinting(args, commands);
+    return {printed.status, printed.err};
 }
 
 TEST(CliBoundary, EveryFailureNamesTheCommandAndTheReasonAndExitsWithTwo) {
@@ -79,6 +93,25 @@ TEST(CliBoundary, CommandsGetTheirArgumentsAndGiveTheirStatus) {
     EXPECT_EQ(unknown.status, kExitUsage);
     EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos);
     EXPECT_EQ(runCaptured({}, cliCommands()).status, kExitUsage);
+}
+
+TEST(CliBoundary, HelpPrintsTheUsageOfEveryCommandAndSucceeds) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"-h"}, {"help"}, {"run", "--help"}, {"import", "-h"}}) {
+        const Printed printed = runPrinting(args, cliCommands());
+        EXPECT_EQ(printed.status, kExitOk) << args.front();
+        EXPECT_EQ(printed.err, "");
+        for (const CliCommand& command : cliCommands()) {
+            EXPECT_NE(printed.out.find("varnetto-cli " + std::string(command.name) + " "),
+                      std::string::npos)
+                << command.name;
+        }
+    }
+    // Asked for by mistake, the usage goes to stderr with a failure.
+    const Printed wrong = runPrinting({"--helpme"}, cliCommands());
+    EXPECT_EQ(wrong.status, kExitUsage);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_NE(wrong.err.find("usage:"), std::string::npos);
 }
 
 }  // namespace

@@ -227,6 +227,23 @@ TEST_F(RunCommandTest, UsageAndStoreErrorsExitWithTwo) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
 }
 
+TEST_F(RunCommandTest, UnknownSchemeListsTheNamesTheStoreHolds) {
+    Scheme web;
+    web.name = "网页发布 1600";
+    Scheme thumbs;
+    thumbs.name = "缩略图 50%";
+    storeSchemes({web, thumbs});
+    EXPECT_EQ(run({"--scheme", "网页", "--app-folder", dir.str("app"), "x"}), kExitUsage);
+    EXPECT_NE(err.find("no scheme named \"网页\" in " + storePath +
+                       "\n"
+                       "the store holds:\n  网页发布 1600\n  缩略图 50%\n"),
+              std::string::npos)
+        << err;
+    storeSchemes({});
+    EXPECT_EQ(run({"--scheme", "网页", "--app-folder", dir.str("app"), "x"}), kExitUsage);
+    EXPECT_NE(err.find("the store holds no scheme\n"), std::string::npos) << err;
+}
+
 TEST(RunArguments, ParsesOptionsInAnyOrder) {
     const RunRequest r =
         parseRunArguments({"a.jpg", "--jobs", "3", "--scheme", "S", "--", "--odd.jpg"});
@@ -236,6 +253,15 @@ TEST(RunArguments, ParsesOptionsInAnyOrder) {
     EXPECT_EQ(r.inputs, (std::vector<std::string>{"a.jpg", "--odd.jpg"}));
     EXPECT_THROW(parseRunArguments({"--scheme"}), std::invalid_argument);
     EXPECT_THROW(parseRunArguments({"--scheme", "S", "--jobs", "-1", "a"}), std::invalid_argument);
+    const RunRequest scaled =
+        parseRunArguments({"--recursive", "d", "--shard", "2/5", "--scheme", "S", "--dry-run"});
+    EXPECT_EQ(std::pair(scaled.shard.number, scaled.shard.count), std::pair(2, 5));
+    EXPECT_TRUE(scaled.dryRun);
+    EXPECT_TRUE(scaled.recursive);
+    EXPECT_EQ(scaled.inputs, std::vector<std::string>{"d"});
+    EXPECT_FALSE(r.dryRun || r.recursive);
+    EXPECT_THROW(parseRunArguments({"--scheme", "S", "--shard", "5/4", "a"}),
+                 std::invalid_argument);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "StoreBytes.h"
 #include "cli/Commands.h"
 #include "schemes/SchemeStore.h"
+#include "schemes/SchemeViewRows.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,20 @@ TEST_F(StoreCommands, ImportFillsMissingFieldsWithNewRecordValues) {
     EXPECT_EQ(store.header(), SchemeListHeader{});
 }
 
+TEST_F(StoreCommands, ImportTakesWebPAndAvifOutputs) {
+    writeBytes(dir.path() / "s.json", R"({"schemes": [
+        {"name": "W", "convertEnabled": 1, "formatConvertEnabled": 1, "outputFormat": 9},
+        {"name": "A", "convertEnabled": 1, "formatConvertEnabled": 1, "outputFormat": 10}]})");
+    ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    RecordingReporter reporter;
+    ASSERT_TRUE(store.load(reporter));
+    ASSERT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.at(0)->outputFormat, stored(OutputFormat::WebP));
+    EXPECT_EQ(store.at(1)->outputFormat, stored(OutputFormat::Avif));
+}
+
 TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
     writeBytes(storeFile(), "keep me");
     struct Case {
@@ -170,4 +185,44 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
         EXPECT_EQ(readBytes(storeFile()), "keep me");
     }
+}
+
+TEST_F(StoreCommands, ShowPrintsTheSchemeViewersRowsOneALine) {
+    writeBytes(storeFile(), "");
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    Scheme plain;
+    plain.name = "缩略图";
+    plain.outputFolder = "/tmp/out";
+    plain.resizeEnabled = 1;
+    plain.resizeMode = stored(ResizeMode::Fixed);
+    store.append(plain);
+    Scheme caption = plain;
+    caption.name = "Caption";
+    caption.textEnabled = 1;
+    caption.textContent = "two\tparts\nlines";
+    store.append(caption);
+    SilentReporter silent;
+    ASSERT_TRUE(store.save(silent));
+
+    const auto shown = run(cli::showCommand, {"缩略图", "--store", storeFile()});
+    EXPECT_EQ(shown.status, kExitOk);
+    std::string expected;
+    for (const SchemeViewRow& row : schemeViewRows(plain)) {
+        expected += row.label.empty() && row.value.empty() ? "" : row.label + "\t" + row.value;
+        expected += "\n";
+    }
+    EXPECT_EQ(shown.out, expected);
+    // The fixed-size detail row is empty like the separators.
+    EXPECT_NE(shown.out.find("调整大小\t是\n\n        处理边框\t是\n"), std::string::npos);
+
+    const auto escaped = run(cli::showCommand, {"Caption", "--store", storeFile()});
+    EXPECT_NE(escaped.out.find("        文字内容\ttwo\\tparts\\nlines\n"), std::string::npos);
+
+    const auto unknown = run(cli::showCommand, {"Nope", "--store", storeFile()});
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_NE(unknown.err.find("Nope"), std::string::npos);
+
+    EXPECT_EQ(run(cli::showCommand, {"--store", storeFile()}).status, kExitUsage);
 }

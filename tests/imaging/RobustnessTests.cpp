@@ -53,6 +53,35 @@ TEST(Decoding, DamagedFilesNeverCrash) {
     }
 }
 
+// A picture cut short still gives a thumbnail of what decodes, and the
+// caller that asks learns it is damaged; sound pictures report nothing.
+TEST(Decoding, ThumbnailOfAPictureCutShortReportsTheDamage) {
+    TempDir dir;
+    // Noise does not compress, so the cut falls in the picture data.
+    const auto band = [] { return VImage::gaussnoise(640, 480).cast(VIPS_FORMAT_UCHAR); };
+    const VImage noise = band().bandjoin(band()).bandjoin(band()).copy(
+        VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    for (const std::string ext : {"jpg", "png"}) {
+        SCOPED_TRACE(ext);
+        const std::string sound = dir.str("sound." + ext);
+        noise.write_to_file(sound.c_str());
+        const std::string bytes = readBytes(sound);
+        const std::string cut = dir.str("cut." + ext);
+        writeBytes(cut, bytes.substr(0, bytes.size() * 6 / 10));
+
+        std::string damage;
+        const VImage thumb = CImageBox::Thumbnail(cut, 160, 120, kDefaultPixelLimit, &damage);
+        EXPECT_EQ(thumb.width(), 160);
+        EXPECT_FALSE(damage.empty());
+        // Without asking, the picture reads leniently as before.
+        EXPECT_EQ(CImageBox::Thumbnail(cut, 160, 120).width(), 160);
+
+        std::string none;
+        EXPECT_EQ(CImageBox::Thumbnail(sound, 160, 120, kDefaultPixelLimit, &none).width(), 160);
+        EXPECT_EQ(none, "");
+    }
+}
+
 // Batch workers each own a control and run at the same time.
 TEST(Decoding, ControlsWorkSideBySideOnThreads) {
     TempDir dir;

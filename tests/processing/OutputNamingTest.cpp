@@ -21,8 +21,9 @@ TEST(OutputPath, FormatConversionChoosesExtension) {
     Scheme s = schemeWithFolder("/out");
     s.convertEnabled = 1;
     s.formatConvertEnabled = 1;
-    const char* expected[] = {"bmp", "gif", "jpg", "pcx", "png", "wbmp", "psd", "tif", "pdf"};
-    for (int format = 0; format <= 8; ++format) {
+    const char* expected[] = {"bmp", "gif", "jpg", "pcx",  "png", "wbmp",
+                              "psd", "tif", "pdf", "webp", "avif"};
+    for (int format = 0; format <= 10; ++format) {
         s.outputFormat = format;
         EXPECT_EQ(outputPath(s, 1, "/photos/Trip.JPG"),
                   std::string("/out/Trip.") + expected[format]);
@@ -39,7 +40,8 @@ TEST(OutputPath, FormatConversionChoosesExtension) {
 TEST(OutputPath, FormatOutsideTableKeepsSourceExtension) {
     Scheme s = schemeWithFolder("/out");
     s.convertEnabled = s.formatConvertEnabled = 1;
-    for (int format : {-1, 9, 1000}) {
+    // What an older version does with a newer store's WebP or AVIF scheme.
+    for (int format : {-1, 11, 1000}) {
         s.outputFormat = format;
         EXPECT_EQ(outputPath(s, 1, "/photos/Trip.PNG"), "/out/Trip.png") << format;
     }

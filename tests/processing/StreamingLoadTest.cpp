@@ -54,8 +54,9 @@ class StreamingLoad : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(StreamingLoad, OnlyPureResizeToJpegReadsOnceInOrder) {
-    EXPECT_TRUE(readsSourceOnceInOrder(scheme, "/out/a.jpg"));
+TEST_F(StreamingLoad, OnlyPureResizeToJpegWebPOrAvifReadsOnceInOrder) {
+    for (const char* output : {"/out/a.jpg", "/out/a.webp", "/out/a.avif"})
+        EXPECT_TRUE(readsSourceOnceInOrder(scheme, output)) << output;
     EXPECT_FALSE(readsSourceOnceInOrder(scheme, "/out/a.png"));
     Scheme s = scheme;
     s.enhanceEnabled = 1;
@@ -72,19 +73,25 @@ TEST_F(StreamingLoad, OnlyPureResizeToJpegReadsOnceInOrder) {
 
 TEST_F(StreamingLoad, WritesTheSameFileAsAFullDecode) {
     const std::string source = writeJpeg("photo.jpg");
-    const ProcessResult streamed =
-        processFile(control, source, 1, scheme, true, dir.str(), reporter, false);
-    ASSERT_TRUE(streamed.ok()) << streamed.error;
-    EXPECT_FALSE(control.HasImage());
-    const std::string streamedBytes = readBytes(streamed.outputPath);
+    for (const OutputFormat format : {OutputFormat::Jpeg, OutputFormat::WebP}) {
+        SCOPED_TRACE(stored(format));
+        scheme.convertEnabled = scheme.formatConvertEnabled = 1;
+        scheme.outputFormat = stored(format);
+        const ProcessResult streamed =
+            processFile(control, source, 1, scheme, true, dir.str(), reporter, false);
+        ASSERT_TRUE(streamed.ok()) << streamed.error;
+        EXPECT_FALSE(control.HasImage());
+        const std::string streamedBytes = readBytes(streamed.outputPath);
 
-    const ProcessResult full = processFile(control, source, 1, scheme, true, dir.str(), reporter);
-    ASSERT_TRUE(full.ok()) << full.error;
-    EXPECT_EQ(full.image.width(), 300);
-    EXPECT_EQ(full.image.height(), 200);
-    EXPECT_EQ(readBytes(full.outputPath), streamedBytes);
-    // Streaming is an option of the call, not left behind in the control.
-    EXPECT_FALSE(control.StreamingLoads());
+        const ProcessResult full =
+            processFile(control, source, 1, scheme, true, dir.str(), reporter);
+        ASSERT_TRUE(full.ok()) << full.error;
+        EXPECT_EQ(full.image.width(), 300);
+        EXPECT_EQ(full.image.height(), 200);
+        EXPECT_EQ(readBytes(full.outputPath), streamedBytes);
+        // Streaming is an option of the call, not left behind in the control.
+        EXPECT_FALSE(control.StreamingLoads());
+    }
 }
 
 TEST_F(StreamingLoad, RotatedPicturesAreStillTurnedUpright) {

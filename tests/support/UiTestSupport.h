@@ -40,14 +40,17 @@ class RecordingDialogs final : public UserDialogs {
         initialName = initial;
         return file;
     }
-    void details(QWidget*, const QString& text, const QString& more) override {
-        detailTexts << text + "\n" + more;
+    void problemList(QWidget*, const QString& summary,
+                     const std::vector<ProblemEntry>& entries) override {
+        problemSummaries << summary;
+        problems = entries;
     }
 
     QStringList messages;
     QStringList questions;
     QStringList folderTitles;
-    QStringList detailTexts;
+    QStringList problemSummaries;
+    std::vector<ProblemEntry> problems;  // the last list shown
     std::vector<MessageKind> kinds;
     std::function<void(const QString&)> onMessage;
     bool answer = true;

@@ -1,0 +1,120 @@
+#include "editor/ConversionPage.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+
+#include <utility>
+
+namespace varnetto {
+
+namespace {
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const std::pair<ColorType, const char*> kColorTypes[] = {
+    {ColorType::TrueColor24, "24 位真彩色"}, {ColorType::Palette256, "256 色"},
+    {ColorType::Gray256, "256 级灰阶"},      {ColorType::Palette16, "16 色"},
+    {ColorType::Gray16, "16 级灰阶"},        {ColorType::Mono8, "8 位单色"},
+    {ColorType::BlackWhite, "黑白"},         {ColorType::NoColor, "无色"},
+};
+
+const std::pair<OutputFormat, const char*> kFormats[] = {
+    {OutputFormat::Bmp, "BMP"}, {OutputFormat::Gif, "GIF"},       {OutputFormat::Jpeg, "JPG/JPEG"},
+    {OutputFormat::Pcx, "PCX"}, {OutputFormat::Png, "PNG"},       {OutputFormat::Wbmp, "WBMP"},
+    {OutputFormat::Psd, "PSD"}, {OutputFormat::Tiff, "TIF/TIFF"}, {OutputFormat::Pdf, "PDF"},
+};
+
+}  // namespace
+
+ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
+    master_ = new QCheckBox(text("图像转换"), this);
+    master_->setObjectName("convertEnabled");
+    convertColor_ = new QCheckBox(text("颜色类型转换"), this);
+    convertColor_->setObjectName("colorConvertEnabled");
+    colorType_ = new CodedList(this);
+    colorType_->setObjectName("colorType");
+    for (const auto& [type, name] : kColorTypes) colorType_->addCoded(text(name), stored(type));
+    colorType_->showCode(stored(ColorType::TrueColor24));
+    colorLabel_ = makeLabel("颜色类型：", this, colorType_);
+    convertFormat_ = new QCheckBox(text("图像格式转换"), this);
+    convertFormat_->setObjectName("formatConvertEnabled");
+    format_ = new CodedList(this);
+    format_->setObjectName("outputFormat");
+    for (const auto& [format, name] : kFormats) format_->addCoded(text(name), stored(format));
+    format_->showCode(stored(OutputFormat::Jpeg));
+    formatLabel_ = makeLabel("图像格式：", this, format_);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 10, 10, 10);
+    grid->setVerticalSpacing(8);
+    grid->addWidget(master_, 0, 0, 1, 3);
+    grid->addWidget(convertColor_, 1, 0, 1, 3);
+    grid->addWidget(colorLabel_, 2, 1);
+    grid->addWidget(colorType_, 2, 2);
+    grid->addWidget(convertFormat_, 3, 0, 1, 3);
+    grid->addWidget(formatLabel_, 4, 1);
+    grid->addWidget(format_, 4, 2);
+    grid->setColumnMinimumWidth(0, 20);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(5, 1);
+
+    connect(master_, &QCheckBox::toggled, this, [this] {
+        applyMasterRule();
+        this->frame().refreshPreview();
+    });
+    connect(convertColor_, &QCheckBox::toggled, this, [this] {
+        applyColorRule();
+        this->frame().refreshPreview();
+    });
+    // The format only matters when a file is written: no render.
+    connect(convertFormat_, &QCheckBox::toggled, this, &ConversionPage::applyFormatRule);
+    connect(colorType_, &QComboBox::currentIndexChanged, this,
+            [this] { this->frame().refreshPreview(); });
+    applyMasterRule();
+}
+
+QString ConversionPage::title() const {
+    return text("图像转换");
+}
+
+void ConversionPage::applyMasterRule() {
+    const bool on = master_->isChecked();
+    setControlsEnabled(
+        {convertColor_, colorLabel_, colorType_, convertFormat_, formatLabel_, format_}, on);
+    if (!on) return;
+    applyColorRule();
+    applyFormatRule();
+}
+
+void ConversionPage::applyColorRule() {
+    setControlsEnabled({colorLabel_, colorType_},
+                       master_->isChecked() && convertColor_->isChecked());
+}
+
+void ConversionPage::applyFormatRule() {
+    setControlsEnabled({formatLabel_, format_},
+                       master_->isChecked() && convertFormat_->isChecked());
+}
+
+void ConversionPage::load(const Scheme& scheme) {
+    master_->setChecked(isOn(scheme.convertEnabled));
+    convertColor_->setChecked(isOn(scheme.colorConvertEnabled));
+    colorType_->showCode(scheme.colorType);
+    convertFormat_->setChecked(isOn(scheme.formatConvertEnabled));
+    format_->showCode(scheme.outputFormat);
+    applyMasterRule();
+}
+
+std::optional<FieldRefusal> ConversionPage::read(Scheme& scheme) const {
+    scheme.convertEnabled = flagOf(master_->isChecked());
+    scheme.colorConvertEnabled = flagOf(convertColor_->isChecked());
+    scheme.colorType = colorType_->code();
+    scheme.formatConvertEnabled = flagOf(convertFormat_->isChecked());
+    scheme.outputFormat = format_->code();
+    return std::nullopt;
+}
+
+}  // namespace varnetto

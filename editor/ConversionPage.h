@@ -1,0 +1,35 @@
+#pragma once
+
+#include "editor/EditorControls.h"
+#include "editor/EditorPage.h"
+
+class QCheckBox;
+class QLabel;
+
+namespace varnetto {
+
+// "图像转换": the colour type and the file format of the output.
+class ConversionPage final : public EditorPage {
+    Q_OBJECT
+  public:
+    ConversionPage(EditorFrame& frame, QWidget* parent);
+
+    QString title() const override;
+    void load(const Scheme& scheme) override;
+    std::optional<FieldRefusal> read(Scheme& scheme) const override;
+
+  private:
+    void applyMasterRule();
+    void applyColorRule();
+    void applyFormatRule();
+
+    QCheckBox* master_ = nullptr;
+    QCheckBox* convertColor_ = nullptr;
+    QLabel* colorLabel_ = nullptr;
+    CodedList* colorType_ = nullptr;
+    QCheckBox* convertFormat_ = nullptr;
+    QLabel* formatLabel_ = nullptr;
+    CodedList* format_ = nullptr;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,274 @@
+#include "editor/SchemeEditorDialog.h"
+
+#include "editor/ConversionPage.h"
+#include "editor/GeneralPage.h"
+#include "editor/KeptFieldsPage.h"
+#include "editor/PictureBox.h"
+#include "editor/PreviewRenderer.h"
+#include "editor/ResizePage.h"
+#include "imaging/FitToBox.h"
+#include "uikit/AccessibleNames.h"
+#include "uikit/Artwork.h"
+#include "uikit/QtImage.h"
+#include "uikit/UserDialogs.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace varnetto {
+
+namespace {
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// The picture boxes are 4:3.
+constexpr int kBoxHeight = 165;
+constexpr QSize kBoxSize{kBoxHeight * 4 / 3, kBoxHeight};
+constexpr int kButtonWidth = 80;
+
+QPushButton* makeButton(const char* utf8, const char* objectName, QWidget* parent) {
+    auto* button = new QPushButton(text(utf8), parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setFixedWidth(kButtonWidth);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QGroupBox* boxGroup(const char* title, PictureBox* box, QWidget* parent) {
+    auto* group = new QGroupBox(text(title), parent);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(box, 0, Qt::AlignCenter);
+    return group;
+}
+
+}  // namespace
+
+SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), request_(std::move(request)), dialogs_(dialogs) {
+    setObjectName("schemeEditor");
+    setWindowIcon(artwork::windowIcon());
+    originalBox_ = new PictureBox(kBoxSize, this);
+    originalBox_->setObjectName("originalBox");
+    previewBox_ = new PictureBox(kBoxSize, this);
+    previewBox_->setObjectName("previewBox");
+    decodeSource();
+    originalBox_->showPicture(fittedSource_);
+    previewBox_->showPicture(fittedSource_);
+    buildFrame();
+    buildPages();
+    showPage(0);
+    setModeTexts();
+    renderer_ = std::make_unique<PreviewRenderer>(
+        hasSource_ ? source_ : Bitmap(), request_.appFolder,
+        [this](const RenderedPreview& preview) { showRendered(preview); }, nullptr);
+    if (request_.mode != EditorMode::NewScheme && request_.scheme) {
+        loadPages(*request_.scheme);
+        refreshEnabled_ = true;
+        refreshPreview();
+    }
+    refreshEnabled_ = true;
+    nameControlsForAssistiveTools(this);
+}
+
+// Members go in reverse order: the renderer, and with it a render still
+// running, ends before the pages it reads from.
+SchemeEditorDialog::~SchemeEditorDialog() = default;
+
+void SchemeEditorDialog::decodeSource() {
+    CImageBox control;
+    try {
+        control.LoadFromFile(request_.imagePath);
+        source_ = control.GetBitmap();
+        control.Clear();
+        hasSource_ = true;
+        fittedSource_ = toQImage(FitToBox(control, source_, kBoxSize.width(), kBoxSize.height()));
+    } catch (const std::exception& failure) {
+        control.Clear();
+        dialogs_.message(this, QString::fromUtf8(failure.what()), MessageKind::Stop);
+    }
+}
+
+void SchemeEditorDialog::buildFrame() {
+    auto* boxes = new QVBoxLayout;
+    boxes->addWidget(boxGroup("原图像", originalBox_, this));
+    boxes->addWidget(boxGroup("预览", previewBox_, this));
+    boxes->addStretch();
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("pages");
+    // All seven tabs in view: the dialog is as wide as they need.
+    tabs_->setUsesScrollButtons(false);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        pick_ = PositionPick::None;
+        placePick_ = nullptr;
+    });
+    connect(previewBox_, &PictureBox::clicked, this, &SchemeEditorDialog::previewClicked);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(boxes);
+    top->addWidget(tabs_, 1);
+
+    auto* separator = new QFrame(this);
+    separator->setObjectName("separator");
+    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    livePreview_ = new QCheckBox(text("实时预览"), this);
+    livePreview_->setObjectName("livePreview");
+    livePreview_->setChecked(true);
+    connect(livePreview_, &QCheckBox::toggled, this, &SchemeEditorDialog::refreshPreview);
+    fullScreen_ = makeButton("全屏预览", "fullScreenPreview", this);
+    saveImage_ = makeButton("保存图像", "saveImage", this);
+    save_ = makeButton("保存", "saveScheme", this);
+    cancel_ = makeButton("取消", "cancel", this);
+    connect(fullScreen_, &QPushButton::clicked, this, &SchemeEditorDialog::fullScreenPreview);
+    connect(saveImage_, &QPushButton::clicked, this, &SchemeEditorDialog::saveImage);
+    connect(save_, &QPushButton::clicked, this, &SchemeEditorDialog::saveScheme);
+    connect(cancel_, &QPushButton::clicked, this, &SchemeEditorDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    buttons->addWidget(livePreview_);
+    buttons->addStretch();
+    buttons->addWidget(fullScreen_);
+    buttons->addSpacing(5);
+    buttons->addWidget(saveImage_);
+    buttons->addSpacing(25);
+    buttons->addWidget(save_);
+    buttons->addSpacing(5);
+    buttons->addWidget(cancel_);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(10, 12, 10, 10);
+    column->addLayout(top, 1);
+    column->addWidget(separator);
+    column->addLayout(buttons);
+}
+
+void SchemeEditorDialog::buildPages() {
+    general_ = new GeneralPage(*this, this);
+    pages_[0] = general_;
+    pages_[1] = new ResizePage(*this, this);
+    pages_[2] = new KeptFieldsPage(*this, this, text("添加文字"), copyCaptionFields);
+    pages_[3] = new KeptFieldsPage(*this, this, text("添加边框"), copyBorderFields);
+    pages_[4] = new KeptFieldsPage(*this, this, text("添加印章"), copyStampFields);
+    pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
+    pages_[6] = new ConversionPage(*this, this);
+    pages_[7] = new KeptFieldsPage(*this, this, QString(), copyEffectFields);
+    const char* const names[kPageCount] = {"generalPage",    "resizePage", "captionPage",
+                                           "borderPage",     "stampPage",  "enhancementPage",
+                                           "conversionPage", "effectsPage"};
+    for (int i = 0; i < kPageCount; ++i) {
+        EditorPage* page = pages_[static_cast<size_t>(i)];
+        page->setObjectName(QString::fromLatin1(names[i]));
+        if (page->title().isEmpty()) {
+            page->hide();
+        } else {
+            tabs_->addTab(page, page->title());
+        }
+    }
+}
+
+void SchemeEditorDialog::setModeTexts() {
+    if (request_.mode == EditorMode::SingleImage) {
+        setWindowTitle(text("  处理单张图像"));
+        save_->setEnabled(false);
+        cancel_->setText(text("关闭"));
+    } else {
+        setWindowTitle(text("  编辑处理参数方案"));
+    }
+}
+
+const Scheme* SchemeEditorDialog::editedScheme() const {
+    return request_.mode == EditorMode::NewScheme ? nullptr : request_.scheme;
+}
+
+const Scheme& SchemeEditorDialog::savedScheme() const {
+    if (request_.scheme) return *request_.scheme;
+    return ownScheme_;
+}
+
+void SchemeEditorDialog::showPage(int index) {
+    if (index >= 0 && index < tabs_->count()) tabs_->setCurrentIndex(index);
+}
+
+void SchemeEditorDialog::loadPages(const Scheme& scheme) {
+    RefreshPause pause(*this);
+    for (EditorPage* page : pages_) page->load(scheme);
+}
+
+std::optional<Scheme> SchemeEditorDialog::readPages() {
+    Scheme scheme = editedScheme() ? *editedScheme() : Scheme{};
+    for (EditorPage* page : pages_) {
+        if (const std::optional<FieldRefusal> refusal = page->read(scheme)) {
+            refuseAt(refusal->field, refusal->message);
+            return std::nullopt;
+        }
+    }
+    return scheme;
+}
+
+void SchemeEditorDialog::refuseAt(QWidget* field, const QString& message) {
+    dialogs_.message(this, message, MessageKind::Stop);
+    for (int i = 0; i < tabs_->count(); ++i) {
+        if (tabs_->widget(i)->isAncestorOf(field)) showPage(i);
+    }
+    field->setFocus();
+}
+
+void SchemeEditorDialog::refreshPreview() {
+    if (!refreshEnabled_) return;
+    ++generation_;
+    if (!livePreview_->isChecked() || !hasSource_) {
+        previewBox_->showPicture(fittedSource_);
+        Q_EMIT previewShown();
+        return;
+    }
+    const std::optional<Scheme> scheme = readPages();
+    if (!scheme) return;
+    renderer_->render(*scheme, previewBox_->contentsSize(), generation_);
+}
+
+void SchemeEditorDialog::showRendered(const RenderedPreview& preview) {
+    if (preview.generation != generation_) return;
+    if (!preview.picture.isNull()) previewBox_->showPicture(preview.picture);
+    for (const QString& message : preview.messages) {
+        dialogs_.message(this, message, MessageKind::Stop);
+    }
+    Q_EMIT previewShown();
+}
+
+QSize SchemeEditorDialog::displayedPreviewSize() const {
+    return previewBox_->picture().size();
+}
+
+void SchemeEditorDialog::armPositionPick(PositionPick pick,
+                                         std::function<void(double, double)> place) {
+    pick_ = pick;
+    placePick_ = pick == PositionPick::None ? nullptr : std::move(place);
+}
+
+void SchemeEditorDialog::previewClicked(QPoint point) {
+    if (pick_ == PositionPick::None) return;
+    const std::optional<QPointF> at = previewBox_->pictureFraction(point);
+    if (!at || !(at->x() > 0 && at->x() < 1 && at->y() > 0 && at->y() < 1)) {
+        dialogs_.message(this, text("请点击预览图像范围内！"), MessageKind::Stop);
+        return;
+    }
+    const auto place = std::move(placePick_);
+    pick_ = PositionPick::None;
+    placePick_ = nullptr;
+    if (place) place(at->x(), at->y());
+}
+
+void SchemeEditorDialog::reject() {
+    done(2);
+}
+
+}  // namespace varnetto

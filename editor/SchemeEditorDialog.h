@@ -1,0 +1,106 @@
+#pragma once
+
+#include "editor/EditorPage.h"
+#include "editor/EditorRequest.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QPushButton;
+class QTabWidget;
+
+namespace varnetto {
+
+class GeneralPage;
+class PictureBox;
+class PreviewRenderer;
+struct RenderedPreview;
+class UserDialogs;
+
+// The modal dialog in which one scheme is edited page by page, with its
+// effect shown live on a picture; it also processes that one picture with
+// ad-hoc settings. Result 1 after "保存", 2 after "取消"/"关闭" or closing.
+class SchemeEditorDialog final : public QDialog, public EditorFrame {
+    Q_OBJECT
+  public:
+    static constexpr int kPageCount = 8;  // the effects page, the last, has no tab
+
+    SchemeEditorDialog(EditorRequest request, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~SchemeEditorDialog() override;
+
+    // After result 1: the saved scheme (the request's, or the dialog's own
+    // when the request brought none).
+    const Scheme& savedScheme() const;
+
+    // Shows page index (0-7); a tab change also disarms the position pick.
+    void showPage(int index);
+    EditorPage* page(int index) const { return pages_[static_cast<size_t>(index)]; }
+
+    // EditorFrame
+    EditorMode mode() const override { return request_.mode; }
+    const std::string& appFolder() const override { return request_.appFolder; }
+    UserDialogs& dialogs() override { return dialogs_; }
+    const Scheme* editedScheme() const override;
+    const SchemeStore* store() const override { return request_.store; }
+    void refreshPreview() override;
+    bool refreshEnabled() const override { return refreshEnabled_; }
+    void setRefreshEnabled(bool enabled) override { refreshEnabled_ = enabled; }
+    void loadPages(const Scheme& scheme) override;
+    void armPositionPick(PositionPick pick, std::function<void(double, double)> place) override;
+    PositionPick positionPick() const override { return pick_; }
+    const Bitmap* sourceBitmap() const override { return hasSource_ ? &source_ : nullptr; }
+    QSize displayedPreviewSize() const override;
+
+  public Q_SLOTS:
+    void reject() override;
+
+  Q_SIGNALS:
+    // The preview box shows the newest settings.
+    void previewShown();
+
+  private:
+    void decodeSource();
+    void buildFrame();
+    void buildPages();
+    void setModeTexts();
+    // The pages read into the scheme the dialog edits (or the defaults);
+    // none after a refusal, which has been shown.
+    std::optional<Scheme> readPages();
+    void showRendered(const RenderedPreview& preview);
+    void previewClicked(QPoint point);
+    // "保存", "保存图像", "全屏预览" (SchemeEditorButtons.cpp).
+    void saveScheme();
+    void saveImage();
+    void fullScreenPreview();
+    bool ensureFolder(const std::string& folder);
+    void refuseAt(QWidget* field, const QString& message);
+
+    EditorRequest request_;
+    UserDialogs& dialogs_;
+    Scheme ownScheme_;  // a new scheme when the request brought none
+    Bitmap source_;
+    bool hasSource_ = false;
+    QImage fittedSource_;
+    bool refreshEnabled_ = false;
+    PositionPick pick_ = PositionPick::None;
+    std::function<void(double, double)> placePick_;
+    int generation_ = 0;
+
+    PictureBox* originalBox_ = nullptr;
+    PictureBox* previewBox_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* saveImage_ = nullptr;
+    QPushButton* fullScreen_ = nullptr;
+    QCheckBox* livePreview_ = nullptr;
+    std::array<EditorPage*, kPageCount> pages_{};
+    GeneralPage* general_ = nullptr;
+    std::unique_ptr<PreviewRenderer> renderer_;
+};
+
+}  // namespace varnetto

@@ -1,0 +1,52 @@
+#include "viewer/AboutDialog.h"
+
+#include "uikit/AccessibleNames.h"
+#include "uikit/Artwork.h"
+#include "viewer/HyperlinkLabel.h"
+#include "viewer/InfoDialogParts.h"
+#include "viewer/ProductInfo.h"
+
+#include <QLabel>
+
+namespace varnetto {
+
+using namespace infodialog;
+
+AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8("关于 Varnetto"));
+    setWindowIcon(artwork::windowIcon());
+    const DialogUnits units(font());
+
+    addIcon(this, units, 7, 7);
+    addText(this, units, "Varnetto", 55, 7, 119, 8);
+    addText(this, units, "version 2.9.0", 55, 19, 119, 8);
+    addText(this, units, "Varnetto 项目自制，基于 Qt 6 与 libvips。", 55, 31, 165, 8);
+
+    // Each link follows its lead-in, however wide the font makes that.
+    const QLabel* contact =
+        addText(this, units, "如有任何使用上的问题，请与作者联系，Email：", 14, 50, 178, 12);
+    QRect area = units.rect(196, 50, 69, 11);
+    area.moveLeft(std::max(area.left(), contact->geometry().right() + units.x(4)));
+    auto* mail =
+        new HyperlinkLabel(QString::fromUtf8(kAuthorEmail), {}, area, links, dialogs, this);
+    mail->setObjectName("link1034");
+    mail->setTarget(QStringLiteral("mailto:") + QString::fromUtf8(kAuthorEmail));
+    mail->setCursor(Qt::PointingHandCursor);
+
+    const QLabel* update =
+        addText(this, units, "更新的版本请到 Varnetto 主页上下载：", 14, 67, 159, 11);
+    area = units.rect(184, 67, 78, 12);
+    area.moveLeft(std::max(area.left(), update->geometry().right() + units.x(4)));
+    auto* home = new HyperlinkLabel(QString::fromUtf8(kHomePage), {}, area, links, dialogs, this);
+    home->setObjectName("link1035");
+    home->setTarget(QString::fromUtf8(kHomePage));
+    home->setCursor(Qt::PointingHandCursor);
+
+    addOkButton(this, units, 120, 92);
+    const int right = std::max(mail->geometry().right(), home->geometry().right());
+    setFixedSize(std::max(units.x(297), right + units.x(7)), units.y(113));
+    nameControlsForAssistiveTools(this);
+}
+
+}  // namespace varnetto

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace varnetto {
+
+// Where users reach the project; the link texts are these addresses.
+inline constexpr char kAuthorEmail[] = "varnetto@example.org";
+inline constexpr char kHomePage[] = "https://varnetto.example.org";
+
+}  // namespace varnetto

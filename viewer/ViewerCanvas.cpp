@@ -1,0 +1,237 @@
+#include "viewer/ViewerCanvas.h"
+
+#include "uikit/QtImage.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <exception>
+
+namespace varnetto {
+
+namespace {
+
+// How long a picture is looked at before its full-resolution pixels are
+// decoded in advance: stepping quickly through pictures decodes none.
+constexpr int kLookMilliseconds = 400;
+
+}  // namespace
+
+ViewerCanvas::ViewerCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName("imageArea");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    message_ = new QLabel(this);
+    message_->setObjectName("pictureMessage");
+    message_->setAlignment(Qt::AlignCenter);
+    message_->setWordWrap(true);
+    message_->hide();
+    lookTimer_.setSingleShot(true);
+    lookTimer_.setInterval(kLookMilliseconds);
+    connect(&lookTimer_, &QTimer::timeout, this, &ViewerCanvas::decodeFullInAdvance);
+}
+
+ViewerCanvas::~ViewerCanvas() = default;
+
+void ViewerCanvas::showPicture(PreparedPicture prepared) {
+    ++generation_;
+    tiles_.clear();
+    dragging_ = false;
+    picture_ = std::move(prepared.picture);
+    if (!picture_) {
+        overview_ = {};
+        view_ = {};
+        message_->setText(prepared.failure);
+        message_->show();
+        lookTimer_.stop();
+        updateCursor();
+        update();
+        return;
+    }
+    message_->hide();
+    overview_ = std::move(prepared.overview);
+    view_ = shownAtActualSize(area(), picture_->width(), picture_->height());
+    tiles_.setScale(view_.scaleX(), view_.scaleY());
+    tiles_.take(std::move(prepared.firstView));
+    lookTimer_.start();
+    viewChanged();
+}
+
+void ViewerCanvas::zoomTo(double factor) {
+    if (!picture_) return;
+    applyZoom(view_, area(), factor);
+    dragging_ = false;
+    viewChanged();
+}
+
+void ViewerCanvas::viewChanged() {
+    tiles_.setScale(view_.scaleX(), view_.scaleY());
+    updateCursor();
+    update();
+    requestTiles();
+}
+
+QRect ViewerCanvas::visibleTiles() const {
+    return tilesCovering(visibleScaledRect(view_), scaledPictureSize(view_));
+}
+
+QRect ViewerCanvas::nearbyTiles(int margin) const {
+    const int pixels = margin * kTileSize;
+    return tilesCovering(visibleScaledRect(view_).adjusted(-pixels, -pixels, pixels, pixels),
+                         scaledPictureSize(view_));
+}
+
+void ViewerCanvas::requestTiles() {
+    if (!picture_) return;
+    const QRect visible = tiles_.missing(visibleTiles());
+    if (!visible.isEmpty()) {
+        submitRender(visible);
+        return;
+    }
+    // The tiles a drag will reveal next.
+    const QRect nearby = tiles_.missing(nearbyTiles(2));
+    if (!nearby.isEmpty()) submitRender(nearby);
+    tiles_.keepOnly(nearbyTiles(4));
+}
+
+void ViewerCanvas::submitRender(const QRect& range) {
+    const double scaleX = view_.scaleX();
+    const double scaleY = view_.scaleY();
+    const bool wantOverview = overview_.isNull();
+    worker_.submit(
+        [this, picture = picture_, generation = generation_, scaleX, scaleY, range,
+         wantOverview](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
+            // A newer request asks again for whatever is still missing then.
+            if (superseded) return {};
+            RenderedTiles rendered{scaleX, scaleY, {}};
+            QImage overview;
+            QString failure;
+            try {
+                rendered = renderTiles(*picture, scaleX, scaleY, range);
+                if (wantOverview && !superseded)
+                    overview = toQImage(picture->overview()).convertToFormat(QImage::Format_RGB32);
+            } catch (const std::exception& error) {
+                failure = QString::fromUtf8(error.what());
+            }
+            return [this, generation, range, rendered = std::move(rendered), overview,
+                    failure]() mutable {
+                if (generation != generation_) return;
+                if (!failure.isEmpty()) {
+                    PreparedPicture failed;
+                    failed.failure = failure;
+                    showPicture(std::move(failed));
+                    return;
+                }
+                tiles_.take(std::move(rendered));
+                tiles_.markRendered(range);
+                if (!overview.isNull()) overview_ = overview;
+                update();
+                requestTiles();
+            };
+        });
+}
+
+void ViewerCanvas::decodeFullInAdvance() {
+    if (!picture_ || !view_.panningAllowed) return;
+    const double scale = std::max(view_.scaleX(), view_.scaleY());
+    worker_.submit([picture = picture_,
+                    scale](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
+        try {
+            if (!superseded && picture->needsFullDecode(scale)) picture->decodeFull();
+        } catch (const std::exception&) {
+            // A render that needs the pixels reports the failure.
+        }
+        return {};
+    });
+}
+
+void ViewerCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (!picture_) return;
+    const QRect dest(view_.destX, view_.destY, view_.destWidth, view_.destHeight);
+    painter.setClipRect(dest);
+    const QPoint offset = dest.topLeft() - visibleScaledRect(view_).topLeft();
+    const QRect range = visibleTiles();
+    bool complete = tiles_.hasScale(view_.scaleX(), view_.scaleY());
+    for (int row = range.top(); complete && row <= range.bottom(); ++row)
+        for (int column = range.left(); complete && column <= range.right(); ++column) {
+            // An empty tile is one the render found outside the picture.
+            complete = tiles_.find(QPoint(column, row)) != nullptr;
+        }
+    if (!complete && !overview_.isNull()) {
+        const double x = double(overview_.width()) / view_.imageWidth;
+        const double y = double(overview_.height()) / view_.imageHeight;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(dest), overview_,
+                          QRectF(view_.sourceLeft * x, view_.sourceTop * y, view_.sourceWidth() * x,
+                                 view_.sourceHeight() * y));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    }
+    for (int row = range.top(); row <= range.bottom(); ++row)
+        for (int column = range.left(); column <= range.right(); ++column) {
+            const QImage* tile = tiles_.find(QPoint(column, row));
+            if (tile && !tile->isNull())
+                painter.drawImage(offset + QPoint(column * kTileSize, row * kTileSize), *tile);
+        }
+    painter.end();
+    Q_EMIT painted(complete);
+}
+
+void ViewerCanvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    message_->setGeometry(rect().adjusted(20, 20, -20, -20));
+    if (!picture_) return;
+    view_ = shownAtActualSize(area(), picture_->width(), picture_->height());
+    Q_EMIT actualSizeShown();
+    viewChanged();
+}
+
+void ViewerCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !view_.panningAllowed) return;
+    dragging_ = true;
+    dragPoint_ = event->position().toPoint();
+    updateCursor();
+}
+
+void ViewerCanvas::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) return;
+    const QPoint point = event->position().toPoint();
+    ViewState moved = view_;
+    // Under one picture pixel the drag start stays, so slow drags add up.
+    if (!panView(moved, point.x() - dragPoint_.x(), point.y() - dragPoint_.y())) return;
+    dragPoint_ = point;
+    if (moved == view_) return;
+    view_ = moved;
+    update();
+    requestTiles();
+}
+
+void ViewerCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    dragging_ = false;
+    updateCursor();
+}
+
+void ViewerCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The window closes on a double click.
+    event->ignore();
+}
+
+void ViewerCanvas::setWaiting(bool waiting) {
+    waiting_ = waiting;
+    updateCursor();
+}
+
+void ViewerCanvas::updateCursor() {
+    if (waiting_) {
+        setCursor(Qt::BusyCursor);
+    } else if (picture_ && view_.panningAllowed) {
+        setCursor(dragging_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+}  // namespace varnetto

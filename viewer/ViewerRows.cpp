@@ -1,0 +1,92 @@
+#include "viewer/ViewerRows.h"
+
+#include "processing/SchemePipeline.h"
+#include "uikit/QtImage.h"
+
+#include <exception>
+#include <functional>
+
+namespace varnetto {
+
+namespace {
+
+// The first view at actual size, then the overview that stands in for tiles
+// not rendered yet.
+void prepareViews(PreparedPicture& prepared, const Preparation& preparation) {
+    ZoomablePicture& picture = *prepared.picture;
+    const QSize area = preparation.area;
+    const ViewState view =
+        shownAtActualSize({0, 0, area.width(), area.height()}, picture.width(), picture.height());
+    prepared.firstView =
+        renderTiles(picture, view.scaleX(), view.scaleY(),
+                    tilesCovering(visibleScaledRect(view), scaledPictureSize(view)));
+    if (!preparation.wantedNow && !preparation.superseded)
+        prepared.overview = toQImage(picture.overview()).convertToFormat(QImage::Format_RGB32);
+}
+
+PreparedPicture prepare(int row, const std::string& path, const Preparation& preparation,
+                        const std::function<std::shared_ptr<ZoomablePicture>()>& make) {
+    PreparedPicture prepared;
+    prepared.row = row;
+    try {
+        prepared.picture = make();
+        prepareViews(prepared, preparation);
+    } catch (const std::exception& error) {
+        prepared.picture.reset();
+        prepared.firstView = {};
+        prepared.overview = {};
+        // Imaging errors name the file already.
+        const QString reason = QString::fromUtf8(error.what());
+        prepared.failure = path.empty() || reason.contains(QString::fromStdString(path))
+                               ? reason
+                               : QString::fromUtf8("无法读取图像 %1：%2")
+                                     .arg(QString::fromStdString(path), reason);
+    }
+    return prepared;
+}
+
+}  // namespace
+
+QString viewerInfoText(const ViewerRow& row) {
+    if (row.path.empty()) return {};
+    return QString::fromStdString(row.path) + "\n" + QString::fromUtf8("图像大小：") +
+           QString::fromStdString(row.dimensionText) + QString::fromUtf8("     文件大小：") +
+           QString::fromStdString(row.sizeText) + QString::fromUtf8("     日期：") +
+           QString::fromStdString(row.timeText);
+}
+
+PreparedPicture loadViewerRow(int row, const std::string& path, const Preparation& preparation) {
+    const QSize area = preparation.area;
+    return prepare(row, path, preparation,
+                   [&] { return ZoomablePicture::open(path, area.width(), area.height()); });
+}
+
+std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
+                                               const Scheme& scheme, const std::string& appFolder,
+                                               Reporter& reporter, const Preparation& preparation) {
+    const QSize area = preparation.area;
+    if (row < 0 || row >= static_cast<int>(rows.size())) return std::nullopt;
+    const ViewerRow& entry = rows[static_cast<size_t>(row)];
+    if (!entry.locked || entry.path.empty()) return std::nullopt;
+    CImageBox control;
+    const ProcessResult result =
+        processFile(control, entry.path, 1, scheme, false, appFolder, reporter);
+    if (!result.ok()) {
+        PreparedPicture failed;
+        failed.row = row;
+        failed.failure = QString::fromStdString(result.error);
+        return failed;
+    }
+    return prepare(row, entry.path, preparation, [&] {
+        return ZoomablePicture::fromBitmap(result.image, area.width(), area.height());
+    });
+}
+
+PreparedPicture prepareBitmap(const Bitmap& bitmap, const Preparation& preparation) {
+    const QSize area = preparation.area;
+    return prepare(-1, {}, preparation, [&] {
+        return ZoomablePicture::fromBitmap(bitmap, area.width(), area.height());
+    });
+}
+
+}  // namespace varnetto

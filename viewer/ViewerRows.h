@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/Reporter.h"
+#include "imaging/ZoomablePicture.h"
+#include "viewer/PictureTiles.h"
+#include "viewer/ViewerRequest.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+namespace varnetto {
+
+// A picture made ready on a worker for the viewer to show at once: its first
+// view at actual size and its overview.
+struct PreparedPicture {
+    int row = -1;  // the row it shows; -1 for a single picture
+    std::shared_ptr<ZoomablePicture> picture;
+    QImage overview;  // may be missing when the preparation was cut short
+    RenderedTiles firstView;
+    QString failure;  // names the file and the reason; set when picture is not
+};
+
+// The information text of a row: path, size, file size and date.
+QString viewerInfoText(const ViewerRow& row);
+
+// How far a preparation on a worker goes: the first view always; the
+// overview too while no one waits for the picture (wantedNow) and no newer
+// job waits (superseded). A picture wanted now gets its overview later, from
+// the window, while it is already on screen.
+struct Preparation {
+    QSize area;
+    const std::atomic<bool>& wantedNow;
+    const std::atomic<bool>& superseded;
+};
+
+// Decodes a row's picture (or the file of a single picture) for the area.
+// Failures come back in the result. Runs on a worker.
+PreparedPicture loadViewerRow(int row, const std::string& path, const Preparation& preparation);
+
+// A row processed with scheme, without writing a file; nothing when the row
+// is outside rows or not locked. Runs on a worker.
+std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
+                                               const Scheme& scheme, const std::string& appFolder,
+                                               Reporter& reporter, const Preparation& preparation);
+
+// A caller's picture, shared and never changed.
+PreparedPicture prepareBitmap(const Bitmap& bitmap, const Preparation& preparation);
+
+}  // namespace varnetto
