@@ -137,7 +137,11 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
                 *damage = detail::takeVipsError(error);
             }
         }
-        return detail::toRgb(lenient()).copy_memory();
+        const Bitmap thumb = detail::toRgb(lenient()).copy_memory();
+        // What the lenient decoder skipped over stays in libvips' error
+        // buffer, where it would become part of the next failure's reason.
+        vips_error_clear();
+        return thumb;
     } catch (const vips::VError& error) {
         throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
                                          detail::takeVipsError(error).c_str()));
