@@ -31,7 +31,7 @@ void place(QWidget* widget, int left, int top, int right, int bottom) {
 
 }  // namespace
 
-BatchDialog::BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* parent)
+BatchDialog::BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* parent)
     : QDialog(parent),
       dialogs_(dialogs),
       appFolder_(std::move(appFolder)),

@@ -33,7 +33,7 @@ class BatchDialog : public QDialog {
   public:
     using JobSource = std::function<BatchJob()>;
 
-    BatchDialog(UserDialogs& dialogs, std::string appFolder, QWidget* parent = nullptr);
+    BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* parent = nullptr);
     ~BatchDialog() override;
 
     // Sets up the texts and the job source; show() or exec() follows.
@@ -85,7 +85,7 @@ class BatchDialog : public QDialog {
     QString abortSummary() const;
 
     UserDialogs& dialogs_;
-    std::string appFolder_;
+    AppFolders appFolder_;
     UiReporter reporter_;
     BatchRunner runner_;
     JobSource source_;

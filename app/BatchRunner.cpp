@@ -27,7 +27,7 @@ BatchRunner::~BatchRunner() {
 }
 
 bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
-                        std::string appFolder, Reporter& reporter, int jobs) {
+                        AppFolders appFolder, Reporter& reporter, int jobs) {
     if (thread_.joinable()) return false;
     abort_ = false;
     auto run = [this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),

@@ -24,7 +24,7 @@ class BatchRunner : public QObject {
     ~BatchRunner() override;
 
     // Returns false when the workers of the previous batch are still running.
-    bool start(const Scheme& scheme, std::vector<std::string> sources, std::string appFolder,
+    bool start(const Scheme& scheme, std::vector<std::string> sources, AppFolders appFolder,
                Reporter& reporter, int jobs = 0);
     void abort() { abort_ = true; }
     // True from start until every worker has ended.

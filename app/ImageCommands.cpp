@@ -157,6 +157,41 @@ void ImageCommands::addAndLockFile(const std::string& path) {
     refreshLockCounter();
 }
 
+void ImageCommands::openPaths(const std::vector<std::string>& paths) {
+    // Files of one folder that come one after the other make one job.
+    std::string folder;
+    std::vector<std::string> names;
+    auto queueFiles = [&] {
+        if (names.empty()) return;
+        rowLoader_->load(folder, names, parts_.model.appendPlaceholders(folder, names));
+        names.clear();
+    };
+    for (const std::string& given : paths) {
+        // An empty argument would otherwise name the working folder.
+        if (given.empty()) continue;
+        std::error_code error;
+        const auto absolute = std::filesystem::absolute(given, error).lexically_normal();
+        const std::string path = withoutTrailingSlashes(error ? given : absolute.string());
+        if (std::filesystem::is_directory(path, error)) {
+            queueFiles();
+            loadFolder(path);
+        } else if (isFile(path)) {
+            const auto slash = path.rfind('/');
+            const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+            if (parent != folder) queueFiles();
+            folder = parent;
+            names.push_back(path.substr(slash + 1));
+        } else {
+            queueFiles();
+            parts_.dialogs.message(
+                parts_.window,
+                QString::fromUtf8("图像 %1 不存在。").arg(QString::fromStdString(given)),
+                MessageKind::Stop);
+        }
+    }
+    queueFiles();
+}
+
 void ImageCommands::selectAll() {
     parts_.view.selectAll();
 }
@@ -236,7 +271,7 @@ std::string ImageCommands::previewImagePath() const {
     const int row = first < 0 ? 0 : first;
     const std::string candidate =
         row < parts_.model.rowCount() ? parts_.model.rowPath(row) : std::string();
-    if (!isFile(candidate)) return parts_.appFolder + "/Preview.jpg";
+    if (!isFile(candidate)) return parts_.appFolder.application + "/Preview.jpg";
     return candidate;
 }
 

@@ -41,7 +41,7 @@ class ImageCommands : public QObject {
         ImageListView& view;
         StatusBarParts& status;
         QLabel& previewBox;
-        std::string appFolder;
+        AppFolders appFolder;
     };
 
     ImageCommands(Parts parts, const ThumbnailArt& art);
@@ -52,6 +52,10 @@ class ImageCommands : public QObject {
     void chooseAndAddFile();
     void addSingleFile(const std::string& folder, const std::string& fileName);
     void addAndLockFile(const std::string& path);
+    // A folder loads as a chosen one does; files become rows read in the
+    // background, behind any folder load still running. A path that is
+    // neither is named in a message.
+    void openPaths(const std::vector<std::string>& paths);
     void selectAll();
     void invertSelection();
     void deleteSelected();

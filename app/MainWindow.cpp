@@ -20,7 +20,7 @@
 
 namespace varnetto {
 
-MainWindow::MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
+MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
                        QWidget* parent)
     : QMainWindow(parent),
       appFolder_(std::move(appFolder)),
@@ -101,6 +101,11 @@ void MainWindow::createImageList() {
     });
     connect(view_, &ImageListView::contextMenuWanted, this,
             [this](const QPoint& at) { listMenu_->popup(at); });
+    connect(view_, &ImageListView::pathsDropped, this, [this](const QStringList& dropped) {
+        std::vector<std::string> paths;
+        for (const QString& path : dropped) paths.push_back(path.toStdString());
+        openPaths(paths);
+    });
 }
 
 void MainWindow::createFolderTree() {

@@ -32,7 +32,7 @@ struct CommandRow;
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    MainWindow(std::string appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
+    MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow {
         images_->addSingleFile(folder, fileName);
     }
     void addAndLockFile(const std::string& path) { images_->addAndLockFile(path); }
+    // Files and folders named on the command line or dropped on the list.
+    void openPaths(const std::vector<std::string>& paths) { images_->openPaths(paths); }
     void startFolderBatch(const std::string& folder) { panel_->startFolderBatch(folder); }
     // The folder tree goes into the tree area; its selection and its
     // context-menu commands for files come back through these.
@@ -63,7 +65,7 @@ class MainWindow : public QMainWindow {
     void treeFileSingleImage(const std::string& path) { panel_->singleImageOf(path); }
 
     SchemeStore& mainStore() { return panel_->store(); }
-    const std::string& appFolder() const { return appFolder_; }
+    const AppFolders& appFolder() const { return appFolder_; }
     ImageListModel& imageList() { return *model_; }
     RowLoader& rowLoader() { return images_->rowLoader(); }
     BatchDialog& batchDialog() { return panel_->batchDialog(); }
@@ -89,7 +91,7 @@ class MainWindow : public QMainWindow {
     // The client area's children are placed by hand on every resize.
     void applyLayout();
 
-    std::string appFolder_;
+    AppFolders appFolder_;
     ThumbnailArt art_;
     UserDialogs& dialogs_;
     SecondaryDialogs& secondary_;

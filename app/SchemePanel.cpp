@@ -66,7 +66,11 @@ void SchemePanel::place(int R, int th) {
 }
 
 void SchemePanel::reloadSchemes() {
-    if (!store_) store_ = std::make_unique<SchemeStore>(parts_.appFolder);
+    if (!store_) {
+        // An installed program's first start copies the bundled store.
+        prepareUserStore(parts_.appFolder, reporter_);
+        store_ = std::make_unique<SchemeStore>(parts_.appFolder);
+    }
     store_->load(reporter_);
     fillSchemeChoice(*store_);
 }

@@ -42,7 +42,7 @@ class SchemePanel : public QObject {
         ImageListModel& model;
         ImageListView& view;
         ImageCommands& images;
-        std::string appFolder;
+        AppFolders appFolder;
         // Routes a button's command id as the window routes it.
         std::function<void(int)> runCommand;
     };

@@ -7,7 +7,11 @@
 #include "uikit/UserDialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
+
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     varnetto::returnLargeBuffersToTheSystem();
@@ -15,13 +19,32 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
     varnetto::installQtChineseTranslation(application);
+    QApplication::setApplicationVersion("2.9.0");
+    QGuiApplication::setDesktopFileName("org.varnetto.Varnetto");
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);
 
+    // Which store is used depends on whether the program's folder is the
+    // user's to write: --help says which.
+    const varnetto::AppFolders folders = varnetto::currentAppFolders();
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(
+        QString::fromUtf8("Varnetto 批量图像处理。\n处理方案文件：%1")
+            .arg(QString::fromStdString(folders.storePath())));
+    arguments.addHelpOption();
+    arguments.addVersionOption();
+    arguments.addPositionalArgument(QString::fromUtf8("路径"),
+                                    QString::fromUtf8("启动时加载的图像文件或目录。"),
+                                    QString::fromUtf8("[文件或目录...]"));
+    arguments.process(application);
+
     varnetto::QtUserDialogs dialogs;
     varnetto::DialogRouter secondary(dialogs);
-    varnetto::MainWindow window(varnetto::applicationFolder(), dialogs, secondary);
+    varnetto::MainWindow window(folders, dialogs, secondary);
     window.showMaximized();
+    std::vector<std::string> paths;
+    for (const QString& path : arguments.positionalArguments()) paths.push_back(path.toStdString());
+    window.openPaths(paths);
     return QApplication::exec();
 }

@@ -1,14 +1,49 @@
 #include "browser/ImageListView.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
 namespace varnetto {
+
+namespace {
+
+QStringList localPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+// The files stay where they are: a drop is only ever a copy (or a link, if
+// that is all the source offers), never a move that would delete them.
+bool takeDropAction(QDropEvent* event) {
+    for (Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            return true;
+        }
+    }
+    return false;
+}
+
+void answerDrag(QDropEvent* event) {
+    if (!localPaths(event->mimeData()).isEmpty() && takeDropAction(event)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace
 
 ImageListView::ImageListView(QWidget* parent) : QListView(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -60,6 +95,9 @@ void ImageListView::applyViewMode(ListViewMode mode) {
     }
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
+    // A static list refuses drops; files from a file manager are welcome.
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
 }
 
 QList<int> ImageListView::selectedRows() const {
@@ -146,6 +184,24 @@ void ImageListView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     QListView::mouseDoubleClickEvent(event);
     if (index.isValid()) Q_EMIT rowDoubleClicked(index.row());
+}
+
+void ImageListView::dragEnterEvent(QDragEnterEvent* event) {
+    answerDrag(event);
+}
+
+void ImageListView::dragMoveEvent(QDragMoveEvent* event) {
+    answerDrag(event);
+}
+
+void ImageListView::dropEvent(QDropEvent* event) {
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty() || !takeDropAction(event)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Q_EMIT pathsDropped(paths);
 }
 
 }  // namespace varnetto

@@ -29,11 +29,16 @@ class ImageListView : public QListView {
     void rowDoubleClicked(int row);
     // After scrolling, resizing or laying out rows: the rows now in view.
     void visibleRowsChanged(int first, int last);
+    // Local files and folders dropped from a file manager, in their order.
+    void pathsDropped(const QStringList& paths);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void updateGeometries() override;
 
   private:

@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include "common/AppFolder.h"
+
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -30,8 +32,12 @@ std::optional<std::string> takeOption(std::vector<std::string>& args, const std:
 }
 
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath) {
-    if (storePath) store.setPath(*storePath);
     StderrReporter reporter;
+    if (storePath) {
+        store.setPath(*storePath);
+    } else {
+        prepareUserStore(store.folders(), reporter);
+    }
     store.load(reporter);
     if (reporter.messageCount() > 0) {
         std::cerr << "store: " << store.path() << '\n';
@@ -55,9 +61,10 @@ void printUsage(std::ostream& out) {
            "      applies a stored scheme to pictures and to the pictures of folders\n"
            "  varnetto-cli --help\n"
            "      prints this text\n"
-           "--store defaults to Schemes/Schemes.bis in the folder of this program (for run, in\n"
-           "--app-folder when given); --jobs defaults to the number of cores.\n"
+           "--store defaults to the store below (for run, to Schemes/Schemes.bis in --app-folder\n"
+           "when given); --jobs defaults to the number of cores.\n"
            "Exit status: 0 success, 1 some pictures failed, 2 usage or store error.\n";
+    out << "store: " << currentAppFolders().storePath() << '\n';
 }
 
 bool isHelpRequest(const std::string& arg) {

@@ -25,8 +25,9 @@ class StderrReporter : public Reporter {
 // std::invalid_argument when the value is missing.
 std::optional<std::string> takeOption(std::vector<std::string>& args, const std::string& name);
 
-// Loads the store named by --store (or the application folder's). Returns
-// false, having reported why, when it is missing or damaged.
+// Loads the store named by --store, or the store of the store's folders
+// (made first when the user's is still missing). Returns false, having
+// reported why, when it is missing or damaged.
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath);
 
 // The usage of every command; to stderr unless asked for.

@@ -169,7 +169,8 @@ int runCommand(const std::vector<std::string>& args) {
         return kExitUsage;
     }
 
-    const std::string appFolder = request.appFolder ? *request.appFolder : applicationFolder();
+    const AppFolders appFolder =
+        request.appFolder ? AppFolders(*request.appFolder) : currentAppFolders();
     SchemeStore store(appFolder);
     if (!loadStore(store, request.storePath)) return kExitUsage;
     const Scheme* found = store.findByName(request.schemeName);

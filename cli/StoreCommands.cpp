@@ -6,6 +6,7 @@
 #include "schemes/SchemeViewRows.h"
 #include "schemes/StoreFormat.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -50,7 +51,7 @@ std::optional<std::string> storeOnly(std::vector<std::string> args) {
 
 int listCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
-    SchemeStore store(applicationFolder());
+    SchemeStore store(currentAppFolders());
     const bool ok = loadStore(store, storePath);
     for (const Scheme& scheme : store) std::cout << scheme.name << '\n';
     return ok ? kExitOk : kExitUsage;
@@ -58,7 +59,7 @@ int listCommand(const std::vector<std::string>& args) {
 
 int exportCommand(const std::vector<std::string>& args) {
     const auto storePath = storeOnly(args);
-    SchemeStore store(applicationFolder());
+    SchemeStore store(currentAppFolders());
     if (!loadStore(store, storePath)) return kExitUsage;
     std::cout << storeToJson(store).dump(2) << '\n';
     return kExitOk;
@@ -86,7 +87,12 @@ int importCommand(const std::vector<std::string>& args) {
         return kExitUsage;
     }
 
-    const std::string target = storePath ? *storePath : schemeStorePath(applicationFolder());
+    const AppFolders folders = currentAppFolders();
+    const std::string target = storePath ? *storePath : folders.storePath();
+    // An import replaces the whole store: the user's needs only its folder.
+    std::error_code ignored;
+    if (!storePath && !folders.user.empty())
+        std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ignored);
     try {
         writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
     } catch (const std::system_error& error) {
@@ -100,7 +106,7 @@ int showCommand(const std::vector<std::string>& args) {
     std::vector<std::string> rest = args;
     const auto storePath = takeOption(rest, "--store");
     if (rest.size() != 1) throw std::invalid_argument("show needs exactly one scheme name");
-    SchemeStore store(applicationFolder());
+    SchemeStore store(currentAppFolders());
     if (!loadStore(store, storePath)) return kExitUsage;
     const Scheme* scheme = store.findByName(rest.front());
     if (!scheme) {

@@ -1,6 +1,7 @@
 #include "common/PendingFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -38,8 +39,26 @@ void PendingFile::commit() {
     committed_ = true;
 }
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    PendingFile pending(path);
+bool PendingFile::commitUnlessExists() {
+    int result = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // File systems without that rename: a hard link refuses an existing
+        // name just as well.
+        result = ::link(temp_.c_str(), target_.c_str());
+        if (result == 0) ::unlink(temp_.c_str());
+    }
+    if (result != 0) {
+        if (errno == EEXIST) return false;  // the destructor removes the temporary file
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot create " + target_.string());
+    }
+    committed_ = true;
+    return true;
+}
+
+namespace {
+
+void writeTemporary(const PendingFile& pending, std::string_view bytes) {
     const int fd =
         ::open(pending.tempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -61,7 +80,22 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (!synced || !closed)
         throw std::system_error(synced ? errno : syncError, std::generic_category(),
                                 pending.tempPath().string());
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    PendingFile pending(path);
+    writeTemporary(pending, bytes);
     pending.commit();
+}
+
+bool writeNewFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return false;
+    PendingFile pending(path);
+    writeTemporary(pending, bytes);
+    return pending.commitUnlessExists();
 }
 
 }  // namespace varnetto

@@ -24,6 +24,11 @@ class PendingFile {
     // Renames the temporary file over the target, which keeps its permissions
     // when it exists. Throws std::system_error.
     void commit();
+    // Renames the temporary file to the target only while no file of that
+    // name exists, so a file made meanwhile by someone else is kept. Returns
+    // false, having removed the temporary file, when the target exists.
+    // Throws std::system_error.
+    bool commitUnlessExists();
 
   private:
     std::filesystem::path target_;
@@ -33,5 +38,8 @@ class PendingFile {
 
 // Writes bytes to path through a PendingFile. Throws std::system_error.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// Writes bytes to path through a PendingFile unless path exists; returns
+// false then, leaving it untouched. Throws std::system_error.
+bool writeNewFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace varnetto

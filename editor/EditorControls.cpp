@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QLabel>
+#include <QLocale>
 #include <QRegularExpressionValidator>
 
 #include <limits>
@@ -40,6 +41,33 @@ FieldRefusal WholeNumberEdit::refusal() {
                       .arg(field_)
                       .arg(minimum_)
                       .arg(maximum_)};
+}
+
+PercentEdit::PercentEdit(const QString& field, QWidget* parent) : QLineEdit(parent), field_(field) {
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,3}([.][0-9]{0,6})?")), this));
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (showing_) return;
+        if (const std::optional<double> fraction = typedFraction()) Q_EMIT fractionTyped(*fraction);
+    });
+}
+
+void PercentEdit::showFraction(double fraction) {
+    shownText_ = QString::asprintf("%4.2f", fraction * 100.0);
+    showing_ = true;
+    setText(shownText_);
+    showing_ = false;
+}
+
+std::optional<double> PercentEdit::typedFraction() const {
+    bool ok = false;
+    const double percent = QLocale::c().toDouble(text().trimmed(), &ok);
+    if (!ok || !(percent >= 0.0 && percent <= 100.0)) return std::nullopt;
+    return percent * 0.01;
+}
+
+FieldRefusal PercentEdit::refusal() {
+    return {this, QString::fromUtf8("%1: 请输入 0 到 100 之间的数值。").arg(field_)};
 }
 
 CodedList::CodedList(QWidget* parent) : QComboBox(parent) {}

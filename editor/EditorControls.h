@@ -38,6 +38,34 @@ class WholeNumberEdit : public QLineEdit {
     bool shown_ = false;
 };
 
+// An edit for a position typed as a percentage of the picture's width or
+// height, 0-100, shown with two decimals. A position shown from a scheme
+// reads back exactly as stored (even one outside the range) while its text
+// is untouched.
+class PercentEdit : public QLineEdit {
+    Q_OBJECT
+  public:
+    PercentEdit(const QString& field, QWidget* parent);
+
+    // Shows fraction x 100 without announcing it as typed.
+    void showFraction(double fraction);
+    // The typed position as a fraction; none when the text is not a number
+    // from 0 to 100.
+    std::optional<double> typedFraction() const;
+    // True when the text is still the one last shown.
+    bool untouched() const { return text() == shownText_; }
+    FieldRefusal refusal();
+
+  Q_SIGNALS:
+    // A valid position was typed.
+    void fractionTyped(double fraction);
+
+  private:
+    QString field_;
+    QString shownText_;
+    bool showing_ = false;
+};
+
 // A drop-down list whose items carry the codes a scheme stores. A stored
 // code that no item carries leaves the list without a selection and reads
 // back unchanged until the user chooses an item.

@@ -33,13 +33,18 @@ class EditorFrame {
     virtual ~EditorFrame() = default;
 
     virtual EditorMode mode() const = 0;
-    virtual const std::string& appFolder() const = 0;
+    // Where stamps and borders are looked for: AppFolders::lookupOrder().
+    virtual const AppFolders& appFolder() const = 0;
     virtual UserDialogs& dialogs() = 0;
     // The scheme the dialog was opened on; none for a new scheme and for a
     // single picture opened without one.
     virtual const Scheme* editedScheme() const = 0;
     // The stored schemes the general page offers to copy from, or none.
     virtual const SchemeStore* store() const = 0;
+    // Shows a stop message unless this dialog has shown the same text before:
+    // a missing or broken stamp or border file is named once, not at every
+    // refresh.
+    virtual void reportOnce(const QString& message) = 0;
 
     // Renders the preview again from the pages (nothing while refreshes are
     // off: while the pages are built or loaded).
@@ -50,7 +55,8 @@ class EditorFrame {
     virtual void loadPages(const Scheme& scheme) = 0;
 
     // The next click inside the preview's picture calls place with the
-    // click's fractions (0-1) of the picture's width and height. A tab change
+    // click's fractions (0-1) of the width and height of the picture shown
+    // (a picture turned a quarter shows its sides exchanged). A tab change
     // or a new pick disarms it.
     virtual void armPositionPick(PositionPick pick, std::function<void(double, double)> place) = 0;
     virtual PositionPick positionPick() const = 0;
@@ -58,8 +64,8 @@ class EditorFrame {
     // The picture the dialog shows, full size and upright; none when it
     // could not be read.
     virtual const Bitmap* sourceBitmap() const = 0;
-    // The size of the picture the preview box shows now.
-    virtual QSize displayedPreviewSize() const = 0;
+    // The size the unprocessed picture is shown at in the preview box.
+    virtual QSize fittedSourceSize() const = 0;
 };
 
 // Refreshes off for a scope; the previous state comes back after it.

@@ -17,7 +17,7 @@ enum class EditorMode : int { NewScheme = 0, EditScheme = 1, SingleImage = 2 };
 struct EditorRequest {
     EditorMode mode = EditorMode::EditScheme;
     std::string imagePath;  // the picture shown and processed
-    std::string appFolder;
+    AppFolders appFolder;
     // EditScheme: changed in place when the user saves; NewScheme: filled
     // when the user saves, for the caller to adopt; SingleImage: the start
     // values, or none.

@@ -5,6 +5,8 @@
 #include "processing/SchemePipeline.h"
 #include "uikit/QtImage.h"
 
+#include <filesystem>
+
 namespace varnetto {
 
 namespace {
@@ -23,27 +25,67 @@ class CollectingReporter final : public Reporter {
     QStringList said;
 };
 
+bool isFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// True (and said why) when path holds a file that cannot be decoded; a
+// missing file is the pipeline's to report or leave out.
+bool unreadable(CImageBox& control, const std::string& path, QStringList& said) {
+    if (!isFile(path)) return false;
+    try {
+        control.Clear();
+        control.LoadFromFile(path);
+        control.Clear();
+        return false;
+    } catch (const std::exception& failure) {
+        control.Clear();
+        said << QString::fromUtf8(failure.what());
+        return true;
+    }
+}
+
 }  // namespace
 
-PreviewRenderer::PreviewRenderer(Bitmap source, std::string appFolder, Shown shown, QObject* parent)
+Scheme withReadableDecorations(Scheme scheme, const AppFolders& appFolder, CImageBox& control,
+                               QStringList& said) {
+    if (scheme.stampEnabled && unreadable(control, stampPathOf(scheme, appFolder), said))
+        scheme.stampEnabled = 0;
+    if (!scheme.borderEnabled) return scheme;
+    const bool custom = scheme.borderKind == stored(DecorationKind::Custom);
+    for (const std::string& piece : borderPiecePathsOf(scheme, appFolder)) {
+        // An empty row of the pieces dialog is a piece left out on purpose.
+        if (custom && !piece.empty() && !isFile(piece))
+            said << QString::fromUtf8("边框图像 %1 不存在。").arg(QString::fromStdString(piece));
+        if (unreadable(control, piece, said)) scheme.borderEnabled = 0;
+    }
+    return scheme;
+}
+
+PreviewRenderer::PreviewRenderer(Bitmap source, AppFolders appFolder, Shown shown, QObject* parent)
     : QObject(parent),
       source_(std::move(source)),
       appFolder_(std::move(appFolder)),
       shown_(std::move(shown)) {}
 
-void PreviewRenderer::render(const Scheme& scheme, QSize box, int generation) {
+void PreviewRenderer::render(const Scheme& scheme, QSize box, int generation, QSize exact) {
+    if (!exact.isValid()) exact = QSize(0, 0);
     worker_.submit(
-        [this, control = control_, source = source_, appFolder = appFolder_, scheme, box,
+        [this, control = control_, source = source_, appFolder = appFolder_, scheme, box, exact,
          generation](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
             if (superseded) return {};
             RenderedPreview preview;
             preview.generation = generation;
             CollectingReporter reporter;
             try {
-                const Bitmap result = applyScheme(*control, source, scheme, appFolder, reporter);
+                const Scheme drawable =
+                    withReadableDecorations(scheme, appFolder, *control, reporter.said);
+                const Bitmap result = applyScheme(*control, source, drawable, appFolder, reporter);
                 if (superseded) return {};
                 // Converting to a QImage runs the whole lazy pipeline.
-                preview.picture = toQImage(FitToBox(*control, result, box.width(), box.height()));
+                preview.picture = toQImage(FitToBox(*control, result, box.width(), box.height(),
+                                                    exact.width(), exact.height()));
             } catch (const std::exception& failure) {
                 control->Clear();
                 reporter.said << QString::fromUtf8(failure.what());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "schemes/Scheme.h"
 #include "uikit/LatestRequestWorker.h"
@@ -23,6 +24,11 @@ struct RenderedPreview {
     QStringList messages;
 };
 
+// scheme without the stamp or border whose files cannot be decoded, so that
+// a preview shows everything else; what was left out is said in said.
+Scheme withReadableDecorations(Scheme scheme, const AppFolders& appFolder, CImageBox& control,
+                               QStringList& said);
+
 // Applies schemes to the editor's source picture on a thread of its own and
 // fits the result into the preview box. Only the newest request is worth
 // finishing: older waiting ones are dropped and a running one that has been
@@ -32,14 +38,16 @@ class PreviewRenderer : public QObject {
   public:
     using Shown = std::function<void(const RenderedPreview&)>;
 
-    PreviewRenderer(Bitmap source, std::string appFolder, Shown shown, QObject* parent);
+    PreviewRenderer(Bitmap source, AppFolders appFolder, Shown shown, QObject* parent);
 
-    void render(const Scheme& scheme, QSize box, int generation);
+    // Fits the result into box, keeping its shape, or stretches it to exact
+    // when that is given.
+    void render(const Scheme& scheme, QSize box, int generation, QSize exact = QSize());
     bool busy() const { return worker_.busy(); }
 
   private:
     Bitmap source_;
-    std::string appFolder_;
+    AppFolders appFolder_;
     Shown shown_;
     // Used on the worker thread only, one job at a time.
     std::shared_ptr<CImageBox> control_ = std::make_shared<CImageBox>();

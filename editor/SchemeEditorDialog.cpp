@@ -1,11 +1,15 @@
 #include "editor/SchemeEditorDialog.h"
 
+#include "editor/BorderPage.h"
+#include "editor/CaptionPage.h"
 #include "editor/ConversionPage.h"
+#include "editor/EffectsPage.h"
+#include "editor/EnhancementPage.h"
 #include "editor/GeneralPage.h"
-#include "editor/KeptFieldsPage.h"
 #include "editor/PictureBox.h"
 #include "editor/PreviewRenderer.h"
 #include "editor/ResizePage.h"
+#include "editor/StampPage.h"
 #include "imaging/FitToBox.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
@@ -155,12 +159,12 @@ void SchemeEditorDialog::buildPages() {
     general_ = new GeneralPage(*this, this);
     pages_[0] = general_;
     pages_[1] = new ResizePage(*this, this);
-    pages_[2] = new KeptFieldsPage(*this, this, text("添加文字"), copyCaptionFields);
-    pages_[3] = new KeptFieldsPage(*this, this, text("添加边框"), copyBorderFields);
-    pages_[4] = new KeptFieldsPage(*this, this, text("添加印章"), copyStampFields);
-    pages_[5] = new KeptFieldsPage(*this, this, text("图像增强"), copyEnhancementFields);
+    pages_[2] = new CaptionPage(*this, this);
+    pages_[3] = new BorderPage(*this, this);
+    pages_[4] = new StampPage(*this, this);
+    pages_[5] = new EnhancementPage(*this, this);
     pages_[6] = new ConversionPage(*this, this);
-    pages_[7] = new KeptFieldsPage(*this, this, QString(), copyEffectFields);
+    pages_[7] = new EffectsPage(*this, this);
     const char* const names[kPageCount] = {"generalPage",    "resizePage", "captionPage",
                                            "borderPage",     "stampPage",  "enhancementPage",
                                            "conversionPage", "effectsPage"};
@@ -238,14 +242,14 @@ void SchemeEditorDialog::refreshPreview() {
 void SchemeEditorDialog::showRendered(const RenderedPreview& preview) {
     if (preview.generation != generation_) return;
     if (!preview.picture.isNull()) previewBox_->showPicture(preview.picture);
-    for (const QString& message : preview.messages) {
-        dialogs_.message(this, message, MessageKind::Stop);
-    }
+    for (const QString& message : preview.messages) reportOnce(message);
     Q_EMIT previewShown();
 }
 
-QSize SchemeEditorDialog::displayedPreviewSize() const {
-    return previewBox_->picture().size();
+void SchemeEditorDialog::reportOnce(const QString& message) {
+    if (reported_.contains(message)) return;
+    reported_.insert(message);
+    dialogs_.message(this, message, MessageKind::Stop);
 }
 
 void SchemeEditorDialog::armPositionPick(PositionPick pick,

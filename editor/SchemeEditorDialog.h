@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QSet>
 
 #include <array>
 #include <memory>
@@ -42,10 +43,11 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
 
     // EditorFrame
     EditorMode mode() const override { return request_.mode; }
-    const std::string& appFolder() const override { return request_.appFolder; }
+    const AppFolders& appFolder() const override { return request_.appFolder; }
     UserDialogs& dialogs() override { return dialogs_; }
     const Scheme* editedScheme() const override;
     const SchemeStore* store() const override { return request_.store; }
+    void reportOnce(const QString& message) override;
     void refreshPreview() override;
     bool refreshEnabled() const override { return refreshEnabled_; }
     void setRefreshEnabled(bool enabled) override { refreshEnabled_ = enabled; }
@@ -53,7 +55,7 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     void armPositionPick(PositionPick pick, std::function<void(double, double)> place) override;
     PositionPick positionPick() const override { return pick_; }
     const Bitmap* sourceBitmap() const override { return hasSource_ ? &source_ : nullptr; }
-    QSize displayedPreviewSize() const override;
+    QSize fittedSourceSize() const override { return fittedSource_.size(); }
 
   public Q_SLOTS:
     void reject() override;
@@ -89,6 +91,7 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     PositionPick pick_ = PositionPick::None;
     std::function<void(double, double)> placePick_;
     int generation_ = 0;
+    QSet<QString> reported_;
 
     PictureBox* originalBox_ = nullptr;
     PictureBox* previewBox_ = nullptr;

@@ -13,7 +13,7 @@ namespace varnetto {
 // What the scheme manager opens with: the store file it edits a copy of and
 // the picture its previews show.
 struct ManagerRequest {
-    std::string appFolder;
+    AppFolders appFolder;
     std::string imagePath;
     // How the manager opens the editor ("增加", "编辑") and the full-screen
     // viewer ("全屏预览"); the caller decides, so tests can stand in.

@@ -90,7 +90,7 @@ BatchOutcome failedOutcome(int index, const std::string& source, const std::stri
 // it throws (a bad picture, memory, the file system, an observer) becomes
 // its own outcome.
 BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem& item,
-                        const std::string& appFolder, Reporter& reporter, BatchObserver* observer) {
+                        const AppFolders& appFolder, Reporter& reporter, BatchObserver* observer) {
     const int index = item.index;
     const std::string& source = item.source;
     BatchOutcome outcome;
@@ -163,7 +163,7 @@ Scheme schemeForItem(const Scheme& scheme, const RunItem& item) {
 }
 
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
-                                   const std::string& appFolder, Reporter& reporter,
+                                   const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
     std::vector<RunItem> items;
@@ -174,7 +174,7 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::
 }
 
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunItem>& items,
-                                   const std::string& appFolder, Reporter& reporter,
+                                   const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
     std::vector<std::string> sources;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "common/Reporter.h"
 #include "schemes/Scheme.h"
 
@@ -63,14 +64,14 @@ BatchOutcome runFailureOutcome(const Scheme& scheme, const std::string& reason);
 // outcomes of the images that ran, in index order. reporter is called from
 // worker threads and must be safe for that.
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<std::string>& sources,
-                                   const std::string& appFolder, Reporter& reporter,
+                                   const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options = {});
 
 // The same for items that carry their own index and subfolder; outcomes come
 // back in item order.
 std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunItem>& items,
-                                   const std::string& appFolder, Reporter& reporter,
+                                   const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options = {});
 

@@ -129,7 +129,7 @@ void applyCaption(CImageBox& control, const Scheme& s) {
     control.DrawTextAt(x, y, s.textContent);
 }
 
-void applyStamp(CImageBox& control, const Scheme& s, const std::string& appFolder,
+void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder,
                 Reporter& reporter) {
     if (!s.stampEnabled) return;
     const std::string path = stampPathOf(s, appFolder);
@@ -147,7 +147,7 @@ void applyStamp(CImageBox& control, const Scheme& s, const std::string& appFolde
     control.SetDrawMode(drawMode);
 }
 
-void applyBorder(CImageBox& control, const Scheme& s, const std::string& appFolder) {
+void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder) {
     if (!s.borderEnabled) return;
     const Bitmap image = control.GetBitmap();
     control.Clear();
@@ -169,7 +169,7 @@ std::string failureText(const std::string& sourcePath, const std::string& reason
 }  // namespace
 
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
-                   const std::string& appFolder, Reporter& reporter) {
+                   const AppFolders& appFolder, Reporter& reporter) {
     control.Clear();
     control.PutBitmap(source);
     const ColorType startingType = control.GetColorType();
@@ -211,7 +211,7 @@ bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
 }
 
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
-                          const Scheme& scheme, bool save, const std::string& appFolder,
+                          const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage) {
     ProcessResult result;
     std::error_code error;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "common/Reporter.h"
 #include "imaging/CImageBox.h"
 #include "schemes/Scheme.h"
@@ -22,7 +23,7 @@ struct ProcessResult {
 // borders; a missing stamp is reported through reporter (once) and skipped.
 // Throws ImagingError when a pixel operation fails.
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
-                   const std::string& appFolder, Reporter& reporter);
+                   const AppFolders& appFolder, Reporter& reporter);
 
 // Loads sourcePath, applies scheme and, when save is set, writes the result
 // under outputPath(scheme, index, sourcePath). Never throws for a bad picture:
@@ -30,7 +31,7 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 // passes keepImage false: the result then holds no image, and work that reads
 // the picture once in order may stream it instead of decoding it whole.
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
-                          const Scheme& scheme, bool save, const std::string& appFolder,
+                          const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage = true);
 
 // True when scheme only resizes and recompresses into a JPEG, WebP or AVIF

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "schemes/SchemeCodes.h"
 
 #include <array>
@@ -165,8 +166,12 @@ void visitSchemeFields(SchemeT& s, Visitor&& v) {
     v("reservedTexts", s.reservedTexts);
 }
 
-// The paths a scheme draws from, resolved against the application folder.
-std::string stampPathOf(const Scheme& scheme, const std::string& appFolder);
-std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const std::string& appFolder);
+// The files a scheme draws from. A named stamp or border set is taken from
+// the first of the folders that holds it; when none does, the paths name the
+// first folder, for the message about what is missing.
+std::string stampPathOf(const Scheme& scheme, const AppFolders& folders);
+// Where the named stamp file fileName (as in Stamps/) is taken from.
+std::string namedStampPath(const std::string& fileName, const AppFolders& folders);
+std::array<std::string, 8> borderPiecePathsOf(const Scheme& scheme, const AppFolders& folders);
 
 }  // namespace varnetto

@@ -17,10 +17,10 @@ namespace varnetto {
 
 namespace fs = std::filesystem;
 
-SchemeStore::SchemeStore(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+SchemeStore::SchemeStore(AppFolders folders) : folders_(std::move(folders)) {}
 
 std::string SchemeStore::path() const {
-    return pathOverride_.empty() ? schemeStorePath(appFolder_) : pathOverride_;
+    return pathOverride_.empty() ? folders_.storePath() : pathOverride_;
 }
 
 bool SchemeStore::load(Reporter& reporter) {

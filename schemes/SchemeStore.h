@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "common/Reporter.h"
 #include "schemes/Scheme.h"
 
@@ -17,16 +18,16 @@ struct SchemeListHeader {
     bool operator==(const SchemeListHeader&) const = default;
 };
 
-// The ordered list of all schemes with its header, persisted in
-// <application folder>/Schemes/Schemes.bis.
+// The ordered list of all schemes with its header, persisted in the store
+// file of the folders it is given.
 class SchemeStore {
   public:
     using List = std::list<Scheme>;
 
-    explicit SchemeStore(std::string appFolder);
+    explicit SchemeStore(AppFolders folders);
 
-    const std::string& appFolder() const { return appFolder_; }
-    // <appFolder>/Schemes/Schemes.bis unless another file was set.
+    const AppFolders& folders() const { return folders_; }
+    // The folders' store file unless another file was set.
     std::string path() const;
     void setPath(std::string path) { pathOverride_ = std::move(path); }
 
@@ -61,7 +62,7 @@ class SchemeStore {
     const SchemeListHeader& header() const { return header_; }
 
   private:
-    std::string appFolder_;
+    AppFolders folders_;
     std::string pathOverride_;
     SchemeListHeader header_;
     List schemes_;

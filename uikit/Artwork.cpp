@@ -179,22 +179,29 @@ void drawGear(QPainter& p, QPointF centre, qreal radius, qreal angle, QColor col
 
 }  // namespace
 
+void paintApplicationIcon(QPainter& p, int size) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(8, 3, 21, 17);
+    p.drawRect(5, 7, 21, 17);
+    drawPicture(p, QRect(3, 11, 21, 17));
+    drawGear(p, QPointF(24, 24), 7, 0, QColor(70, 120, 200));
+    p.restore();
+}
+
+QImage applicationIcon(int size) {
+    QImage image = blank(size, size);
+    QPainter p(&image);
+    paintApplicationIcon(p, size);
+    return image;
+}
+
 QIcon windowIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
-        QImage image = blank(size, size);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 32.0, size / 32.0);
-        p.setPen(QPen(QColor(40, 40, 40), 1));
-        p.setBrush(Qt::white);
-        p.drawRect(8, 3, 21, 17);
-        p.drawRect(5, 7, 21, 17);
-        drawPicture(p, QRect(3, 11, 21, 17));
-        drawGear(p, QPointF(24, 24), 7, 0, QColor(70, 120, 200));
-        p.end();
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
+    for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(applicationIcon(size)));
     return icon;
 }
 

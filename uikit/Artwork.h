@@ -5,12 +5,18 @@
 #include <QIcon>
 #include <QImage>
 
+class QPainter;
+
 namespace varnetto {
 
 // Every picture of the main window and the batch dialog, drawn in code.
 namespace artwork {
 
 QIcon windowIcon();
+// The program's icon, drawn into a size x size square from its top left; the
+// installed icon files are made from the same drawing.
+void paintApplicationIcon(QPainter& painter, int size);
+QImage applicationIcon(int size);
 // 25 x 25 toolbar picture number index (0-12), in its normal or hot form.
 QImage toolbarImage(int index, bool hot);
 inline constexpr int kToolbarImageCount = 13;

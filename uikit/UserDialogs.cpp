@@ -2,9 +2,11 @@
 
 #include "uikit/ProblemListDialog.h"
 
+#include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace varnetto {
@@ -68,6 +70,21 @@ void QtUserDialogs::problemList(QWidget* owner, const QString& summary,
                                 const std::vector<ProblemEntry>& entries) {
     ProblemListDialog dialog(summary, entries, desktop_, *this, owner);
     dialog.exec();
+}
+
+std::optional<QFont> QtUserDialogs::chooseFont(QWidget* owner, const QFont& initial) {
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, initial, owner, QString(),
+                                            QFontDialog::DontUseNativeDialog);
+    if (!chosen) return std::nullopt;
+    return font;
+}
+
+std::optional<QColor> QtUserDialogs::chooseColor(QWidget* owner, const QColor& initial) {
+    const QColor color =
+        QColorDialog::getColor(initial, owner, QString(), QColorDialog::DontUseNativeDialog);
+    if (!color.isValid()) return std::nullopt;
+    return color;
 }
 
 }  // namespace varnetto

@@ -4,8 +4,11 @@
 #include "uikit/Desktop.h"
 #include "uikit/ProblemEntry.h"
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -30,11 +33,16 @@ class UserDialogs {
     // each with its reason, under a summary.
     virtual void problemList(QWidget* owner, const QString& summary,
                              const std::vector<ProblemEntry>& entries) = 0;
+    // A font (its weight on the 100-900 scale), or none when cancelled.
+    virtual std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) = 0;
+    // A colour, or none when cancelled.
+    virtual std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) = 0;
 };
 
-// Message boxes captioned "Varnetto", the problem list and Qt's own file
-// dialogs (never the platform's, so they speak the program's language). The
-// pickers start in the folder last used in them during this session.
+// Message boxes captioned "Varnetto", the problem list and Qt's own file,
+// font and colour dialogs (never the platform's, so they speak the program's
+// language). The file pickers start in the folder last used in them during
+// this session.
 class QtUserDialogs final : public UserDialogs {
   public:
     void message(QWidget* owner, const QString& text, MessageKind kind) override;
@@ -44,6 +52,8 @@ class QtUserDialogs final : public UserDialogs {
                            const QString& initialName) override;
     void problemList(QWidget* owner, const QString& summary,
                      const std::vector<ProblemEntry>& entries) override;
+    std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) override;
 
   private:
     QtDesktop desktop_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppFolder.h"
 #include "imaging/CImageBox.h"
 #include "schemes/Scheme.h"
 
@@ -27,7 +28,7 @@ struct ViewerRequest {
     std::vector<ViewerRow> rows;   // BrowseRows and LockedPreview
     int startRow = -1;             // BrowseRows: the row shown first
     std::optional<Scheme> scheme;  // LockedPreview: applied to every locked row
-    std::string appFolder;         // LockedPreview: where stamps and borders are
+    AppFolders appFolder;          // LockedPreview: where stamps and borders are
     // ShowBitmap: the caller's picture (never changed by the viewer), or a
     // file the viewer decodes itself.
     std::optional<Bitmap> bitmap;

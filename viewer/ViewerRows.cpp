@@ -62,7 +62,7 @@ PreparedPicture loadViewerRow(int row, const std::string& path, const Preparatio
 }
 
 std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
-                                               const Scheme& scheme, const std::string& appFolder,
+                                               const Scheme& scheme, const AppFolders& appFolder,
                                                Reporter& reporter, const Preparation& preparation) {
     const QSize area = preparation.area;
     if (row < 0 || row >= static_cast<int>(rows.size())) return std::nullopt;

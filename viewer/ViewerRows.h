@@ -45,7 +45,7 @@ PreparedPicture loadViewerRow(int row, const std::string& path, const Preparatio
 // A row processed with scheme, without writing a file; nothing when the row
 // is outside rows or not locked. Runs on a worker.
 std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
-                                               const Scheme& scheme, const std::string& appFolder,
+                                               const Scheme& scheme, const AppFolders& appFolder,
                                                Reporter& reporter, const Preparation& preparation);
 
 // A caller's picture, shared and never changed.

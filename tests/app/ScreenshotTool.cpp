@@ -14,6 +14,7 @@
 //   manager    the scheme manager on the bundled schemes
 //   about, help    that dialog alone
 //   editor     each built page of the scheme editor; OUTPUT is then a folder
+//   drop       the main window after several pictures were dropped on the list
 #include "app/BatchDialog.h"
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
@@ -21,6 +22,7 @@
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
+#include "editor/BorderPiecesDialog.h"
 #include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
@@ -36,16 +38,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFont>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -72,6 +77,8 @@ class ScreenshotDialogs final : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void problemList(QWidget* owner, const QString& summary,
                      const std::vector<ProblemEntry>& entries) override {
         auto* list = new ProblemListDialog(summary, entries, desktop_, *this, owner);
@@ -208,7 +215,7 @@ int managerShot(QApplication& app, const QString& output) {
     ScreenshotDialogs dialogs;
     ManagerRequest request;
     request.appFolder = std::string(VARNETTO_BIN_DIR);
-    request.imagePath = request.appFolder + "/Preview.jpg";
+    request.imagePath = std::string(VARNETTO_BIN_DIR) + "/Preview.jpg";
     SchemeManagerDialog dialog(dialogs, request);
     dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
     dialog.show();
@@ -269,7 +276,13 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         const char* file;
     } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
                  {"网页发布 1600", 1, "editor-resize.png"},
-                 {"黑白胶片", 6, "editor-conversion.png"}};
+                 {"网页发布 1600", 2, "editor-caption.png"},
+                 {"黑白胶片", 3, "editor-border.png"},
+                 {"相框打印", 4, "editor-stamp.png"},
+                 {"相框打印", 5, "editor-enhancement.png"},
+                 {"黑白胶片", 6, "editor-conversion.png"},
+                 // No tab shows the effects page: the page alone.
+                 {"相框打印", 7, "editor-effects.png"}};
     for (const auto& shot : shots) {
         Scheme* scheme = store.findByName(shot.scheme);
         if (!scheme) {
@@ -293,12 +306,31 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         QTimer::singleShot(300, &settling, &QEventLoop::quit);
         settling.exec();
         const QString output = QString::fromStdString(folder + "/" + shot.file);
-        if (!dialog.grab().save(output)) {
+        QWidget* shown = &dialog;
+        if (shot.page == SchemeEditorDialog::kPageCount - 1) {
+            shown = dialog.page(shot.page);
+            shown->resize(shown->sizeHint().expandedTo(QSize(400, 300)));
+        }
+        if (!shown->grab().save(output)) {
             std::cerr << "could not save " << output.toStdString() << "\n";
             return 1;
         }
         std::cerr << "saved " << output.toStdString() << "\n";
     }
+    // The pieces dialog, holding the pieces of a bundled set.
+    Scheme wood;
+    wood.borderName = "Wood";
+    BorderPiecesDialog pieces(borderPiecePathsOf(wood, applicationFolder()), dialogs, nullptr);
+    pieces.show();
+    QEventLoop settling;
+    QTimer::singleShot(300, &settling, &QEventLoop::quit);
+    settling.exec();
+    const QString output = QString::fromStdString(folder + "/editor-border-pieces.png");
+    if (!pieces.grab().save(output)) {
+        std::cerr << "could not save " << output.toStdString() << "\n";
+        return 1;
+    }
+    std::cerr << "saved " << output.toStdString() << "\n";
     return 0;
 }
 
@@ -335,12 +367,28 @@ void zoomIntoViewer(QWidget* viewer) {
     send(QEvent::MouseButtonRelease, start + QPoint(-300, -160), Qt::NoButton);
 }
 
+// Drops the files on the list as a file manager's drag would end.
+void dropOnList(MainWindow& window, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QWidget* list = window.findChild<ImageListView*>("imageList")->viewport();
+    const QPoint at = list->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &drop);
+    std::cerr << "drop of " << paths.size() << " files "
+              << (drop.isAccepted() ? "taken" : "refused") << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> modes = {"main",      "window",  "tree",  "viewer",
                                             "scheme-viewer", "failures", "open-file",
-                                            "manager",   "about",   "help",  "editor"};
+                                            "manager",   "about",   "help",  "editor", "drop"};
     const std::string mode = argc == 4 ? argv[1] : "";
     if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
         std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
@@ -374,6 +422,10 @@ int main(int argc, char** argv) {
         }
         writeScene(folder + "/旅行 2023/beach.jpg", 800, 600, 3);
     }
+    QStringList dropped;
+    for (int scene : {1, 2, 4, 5, 7, 9, 11})
+        dropped << QString::fromStdString(folder + "/scene" + std::to_string(scene) +
+                                          ((scene - 1) % 3 ? ".jpg" : ".png"));
     if (const std::string photo = installedPhotograph(); !photo.empty() && mode == "viewer")
         std::filesystem::copy_file(photo, folder + "/photo.jpg",
                                    std::filesystem::copy_options::overwrite_existing);
@@ -410,8 +462,20 @@ int main(int argc, char** argv) {
         });
         return QApplication::exec();
     }
-    window.loadFolder(folder);
+    if (mode == "drop") {
+        dropOnList(window, dropped);
+    } else {
+        window.loadFolder(folder);
+    }
     whenLoaded(window, [&] {
+        if (mode == "drop") {
+            auto& list = window.imageList();
+            window.findChild<ImageListView*>("imageList")
+                ->selectionModel()
+                ->select(list.index(2), QItemSelectionModel::ClearAndSelect);
+            QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
+            return;
+        }
         lockAndSelect(window);
         if (mode == "window") {
             QTimer::singleShot(1500, [&] { app.exit(save(window.grab(), output) ? 0 : 1); });

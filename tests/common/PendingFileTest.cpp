@@ -104,5 +104,22 @@ TEST(PendingFile, ReplacingAFileKeepsItsPermissions) {
     }
 }
 
+TEST(PendingFile, ANewFileNeverReplacesOneThatExists) {
+    TempDir dir;
+    const fs::path target = dir.path() / "store.bis";
+    EXPECT_TRUE(writeNewFileAtomically(target, "first"));
+    EXPECT_FALSE(writeNewFileAtomically(target, "second"));
+    EXPECT_EQ(readBytes(target), "first");
+    // One made by someone else between the check and the rename is kept too.
+    {
+        PendingFile pending(dir.path() / "raced.bis");
+        writeBytes(pending.tempPath(), "mine");
+        writeBytes(dir.path() / "raced.bis", "theirs");
+        EXPECT_FALSE(pending.commitUnlessExists());
+    }
+    EXPECT_EQ(readBytes(dir.path() / "raced.bis"), "theirs");
+    EXPECT_EQ(leftovers(dir.path()), 0);
+}
+
 }  // namespace
 }  // namespace varnetto

@@ -19,6 +19,7 @@ struct EditorFixture {
         picture = dir.str("picture.png");
         writePicture(picture, width, height);
         outputFolder = dir.str("out");
+        appFolder = dir.str();
     }
 
     SchemeEditorDialog& open(EditorMode mode, Scheme* scheme = nullptr,
@@ -26,7 +27,7 @@ struct EditorFixture {
         EditorRequest request;
         request.mode = mode;
         request.imagePath = picture;
-        request.appFolder = dir.str();
+        request.appFolder = appFolder;
         request.scheme = scheme;
         request.store = store;
         request.nameExists = nameExists;
@@ -68,6 +69,7 @@ struct EditorFixture {
     TempDir dir;
     std::string picture;
     std::string outputFolder;
+    AppFolders appFolder;  // where Borders/ and Stamps/ are looked for
     RecordingDialogs dialogs;
     std::function<bool(const std::string&)> nameExists;
     std::optional<ViewerRequest> viewed;

@@ -44,6 +44,10 @@ class EditorFrameTest : public QObject {
                                         "图像增强", "图像转换"}));
             QVERIFY(f.child<QCheckBox>("livePreview")->isChecked());
             QCOMPARE(controlsWithoutAccessibleName(&dialog), QStringList());
+            for (int page = 0; page < SchemeEditorDialog::kPageCount; ++page) {
+                QVERIFY2(controlsWithoutAccessibleName(dialog.page(page)).isEmpty(),
+                         qPrintable(dialog.page(page)->objectName()));
+            }
             f.click("cancel");
             QCOMPARE(dialog.result(), 2);
         }

@@ -196,6 +196,38 @@ TEST(SchemeKinds, OnlyKind999SelectsCustomFiles) {
     EXPECT_EQ(borderPiecePathsOf(s, "/app")[0], "");
 }
 
+TEST(SchemeKinds, NamedStampsAndBordersComeFromTheUsersFolderFirst) {
+    TempDir dir;
+    const std::string user = dir.str("user"), app = dir.str("app");
+    for (const std::string& folder : {user, app}) {
+        fs::create_directories(folder + "/Stamps");
+        fs::create_directories(folder + "/Borders");
+    }
+    writeBytes(user + "/Stamps/both.bmp", "u");
+    writeBytes(app + "/Stamps/both.bmp", "a");
+    writeBytes(app + "/Stamps/bundled.bmp", "a");
+    // The user's Wood lacks pieces: it is not filled up from the bundled set.
+    writeBytes(user + "/Borders/Wood_2.bmp", "u");
+    for (int i = 1; i <= 8; ++i)
+        writeBytes(app + "/Borders/Wood_" + std::to_string(i) + ".bmp", "a");
+    writeBytes(app + "/Borders/Gold_1.bmp", "a");
+    const AppFolders folders(app, user);
+    Scheme s;
+    // Missing everywhere: the user's folder is named, where they can add it.
+    for (const auto& [file, expected] : {std::pair{"both.bmp", user + "/Stamps/both.bmp"},
+                                         {"bundled.bmp", app + "/Stamps/bundled.bmp"},
+                                         {"missing.bmp", user + "/Stamps/missing.bmp"}}) {
+        s.stampFile = file;
+        EXPECT_EQ(stampPathOf(s, folders), expected);
+    }
+    for (const auto& [set, expected] : {std::pair{"Wood", user + "/Borders/Wood_8.bmp"},
+                                        {"Gold", app + "/Borders/Gold_8.bmp"},
+                                        {"None", user + "/Borders/None_8.bmp"}}) {
+        s.borderName = set;
+        EXPECT_EQ(borderPiecePathsOf(s, folders)[7], expected);
+    }
+}
+
 TEST_F(SchemeStoreTest, ReadOnlyStoreIsReportedAndLeftAlone) {
     const std::string bytes = StoreBytes().header().i32(1).scheme("kept").str();
     writeBytes(storeFile(), bytes);

@@ -3,6 +3,7 @@
 #include "uikit/UserDialogs.h"
 
 #include <iostream>
+#include <optional>
 #include <vector>
 
 namespace varnetto::testing {
@@ -23,6 +24,8 @@ class QuietDialogs : public UserDialogs {
     void problemList(QWidget*, const QString& summary, const std::vector<ProblemEntry>&) override {
         std::cerr << summary.toStdString() << "\n";
     }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
 };
 
 }  // namespace varnetto::testing

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ class RecordingDialogs final : public UserDialogs {
         problemSummaries << summary;
         problems = entries;
     }
+    std::optional<QFont> chooseFont(QWidget*, const QFont& initial) override {
+        fontsOffered.push_back(initial);
+        return font;
+    }
+    std::optional<QColor> chooseColor(QWidget*, const QColor& initial) override {
+        colorsOffered.push_back(initial);
+        return color;
+    }
 
     QStringList messages;
     QStringList questions;
@@ -58,6 +67,12 @@ class RecordingDialogs final : public UserDialogs {
     QString file;
     QString filter;
     QString initialName;
+    // The font and colour the pickers start with, and what they answer (none:
+    // cancelled).
+    std::vector<QFont> fontsOffered;
+    std::vector<QColor> colorsOffered;
+    std::optional<QFont> font;
+    std::optional<QColor> color;
 };
 
 // A width x height picture with a gradient, written by the file's extension.

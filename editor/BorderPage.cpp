@@ -1,0 +1,223 @@
+#include "editor/BorderPage.h"
+
+#include "editor/BorderPiecesDialog.h"
+#include "editor/DecorationFolders.h"
+#include "editor/PictureBox.h"
+#include "editor/PreviewRenderer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace varnetto {
+
+namespace {
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const char* const kCustomItem = "自定义...";
+// As large as the editor's preview, whose picture size it shows.
+constexpr QSize kPreviewSize{220, 165};
+
+}  // namespace
+
+BorderPage::BorderPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
+    master_ = new QCheckBox(text("添加边框"), this);
+    master_->setObjectName("borderEnabled");
+    list_ = new QComboBox(this);
+    list_->setObjectName("borderName");
+    list_->setMinimumWidth(150);
+    nameLabel_ = makeLabel("边框名称：", this, list_);
+    pieces_ = new QPushButton(text("边框图像文件"), this);
+    pieces_->setObjectName("borderPieces");
+    pieces_->setAutoDefault(false);
+    adaptive_ = new QCheckBox(text("边框自适应"), this);
+    adaptive_->setObjectName("borderAdaptive");
+    adaptive_->setChecked(true);
+    inner_ = new QCheckBox(text("边框内嵌"), this);
+    inner_->setObjectName("borderInner");
+    previewGroup_ = new QGroupBox(text("边框预览"), this);
+    preview_ = new PictureBox(kPreviewSize, previewGroup_);
+    preview_->setObjectName("borderPreview");
+    fillSetList();
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(10, 10, 10, 10);
+    column->setSpacing(8);
+    column->addWidget(master_);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameLabel_);
+    nameRow->addWidget(list_);
+    nameRow->addWidget(pieces_);
+    nameRow->addStretch();
+    column->addLayout(nameRow);
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(adaptive_);
+    checks->addWidget(inner_);
+    checks->addStretch();
+    column->addLayout(checks);
+    auto* group = new QVBoxLayout(previewGroup_);
+    group->addWidget(preview_, 0, Qt::AlignCenter);
+    auto* groupRow = new QHBoxLayout;
+    groupRow->addWidget(previewGroup_);
+    groupRow->addStretch();
+    column->addLayout(groupRow);
+    column->addStretch();
+
+    if (const Bitmap* source = this->frame().sourceBitmap()) {
+        renderer_ = std::make_unique<PreviewRenderer>(
+            *source, this->frame().appFolder(),
+            [this](const RenderedPreview& preview) { showBorderPreview(preview); }, nullptr);
+    }
+    connect(master_, &QCheckBox::toggled, this, &BorderPage::applyMasterRule);
+    connect(list_, &QComboBox::currentIndexChanged, this, &BorderPage::applySelectionRule);
+    for (QCheckBox* option : {adaptive_, inner_}) {
+        connect(option, &QCheckBox::toggled, this, [this] {
+            renderBorderPreview();
+            this->frame().refreshPreview();
+        });
+    }
+    connect(pieces_, &QPushButton::clicked, this, &BorderPage::choosePieces);
+    applyMasterRule();
+}
+
+// The renderer's thread ends before the boxes it fills.
+BorderPage::~BorderPage() = default;
+
+QString BorderPage::title() const {
+    return text("添加边框");
+}
+
+void BorderPage::fillSetList() {
+    const QSignalBlocker quiet(list_);
+    const std::vector<std::string> sets = borderSetNames(frame().appFolder());
+    for (const std::string& set : sets) {
+        list_->addItem(QString::fromStdString(set), list_->count());
+    }
+    setCount_ = static_cast<int>(sets.size());
+    list_->addItem(text(kCustomItem), stored(DecorationKind::Custom));
+    list_->setCurrentIndex(0);
+}
+
+bool BorderPage::customSelected() const {
+    return list_->currentIndex() == customIndex();
+}
+
+std::array<std::string, 8> BorderPage::setPieces(const QString& set) const {
+    Scheme named;
+    named.borderName = set.toStdString();
+    named.borderKind = stored(DecorationKind::Named);
+    return borderPiecePathsOf(named, frame().appFolder());
+}
+
+void BorderPage::applyMasterRule() {
+    const bool on = master_->isChecked();
+    setControlsEnabled({nameLabel_, list_, pieces_, adaptive_, inner_, previewGroup_, preview_},
+                       on);
+    if (on) {
+        applySelectionRule();
+        // Pieces of one's own are drawn as soon as the border is switched on.
+        if (customSelected()) {
+            renderBorderPreview();
+            frame().refreshPreview();
+        }
+    } else {
+        frame().refreshPreview();
+    }
+}
+
+void BorderPage::applySelectionRule() {
+    pieces_->setEnabled(master_->isChecked() && customSelected());
+    // Choosing one's own pieces keeps the paths until the pieces are chosen.
+    if (list_->currentIndex() < 0 || customSelected()) return;
+    paths_ = setPieces(list_->currentText());
+    renderBorderPreview();
+    frame().refreshPreview();
+}
+
+void BorderPage::choosePieces() {
+    BorderPiecesDialog dialog(paths_, frame().dialogs(), this);
+    if (dialog.exec() != 1) return;
+    paths_ = dialog.pieces();
+    renderBorderPreview();
+    frame().refreshPreview();
+}
+
+void BorderPage::renderBorderPreview() {
+    if (!renderer_) return;
+    Scheme border;
+    border.borderEnabled = 1;
+    border.borderKind = stored(DecorationKind::Custom);
+    border.borderPieceFiles = paths_;
+    border.borderAdaptive = flagOf(adaptive_->isChecked());
+    border.borderInner = flagOf(inner_->isChecked());
+    // At the size the preview shows the picture, so the two compare; a
+    // rotation is not shown here, so the picture keeps its own shape.
+    renderer_->render(border, preview_->contentsSize(), ++generation_, frame().fittedSourceSize());
+}
+
+void BorderPage::showBorderPreview(const RenderedPreview& preview) {
+    if (preview.generation != generation_) return;
+    if (!preview.picture.isNull()) preview_->showPicture(preview.picture);
+    for (const QString& message : preview.messages) frame().reportOnce(message);
+}
+
+void BorderPage::load(const Scheme& scheme) {
+    const QSignalBlocker quietMaster(master_);
+    const QSignalBlocker quietList(list_);
+    const QSignalBlocker quietAdaptive(adaptive_);
+    const QSignalBlocker quietInner(inner_);
+    master_->setChecked(isOn(scheme.borderEnabled));
+    paths_ = scheme.borderPieceFiles;
+    int index = customIndex();
+    if (scheme.borderKind != stored(DecorationKind::Custom)) {
+        const QString name = QString::fromStdString(scheme.borderName);
+        index = -1;
+        for (int i = 0; i < setCount_; ++i) {
+            if (list_->itemText(i) == name) index = i;
+        }
+        if (index < 0 && !name.isEmpty()) {
+            frame().reportOnce(text("边框 %1 不存在！").arg(name));
+            if (setCount_ > 0) index = 0;
+        }
+    }
+    list_->setCurrentIndex(index);
+    if (index >= 0 && !customSelected()) paths_ = setPieces(list_->currentText());
+    adaptive_->setChecked(isOn(scheme.borderAdaptive));
+    inner_->setChecked(isOn(scheme.borderInner));
+    loaded_ = {scheme.borderName, scheme.borderKind, scheme.borderPieceFiles, index, paths_};
+    applyMasterRule();
+    if (customSelected() && !master_->isChecked()) renderBorderPreview();
+}
+
+std::optional<FieldRefusal> BorderPage::read(Scheme& scheme) const {
+    scheme.borderEnabled = flagOf(master_->isChecked());
+    const int index = list_->currentIndex();
+    if (index < 0) {
+        // No set was shown for the stored name: it stays as it was.
+        scheme.borderName = loaded_.name;
+        scheme.borderKind = loaded_.kind;
+        scheme.borderPieceFiles = loaded_.pieces;
+    } else {
+        scheme.borderName = list_->currentText().toStdString();
+        scheme.borderKind =
+            customSelected() ? stored(DecorationKind::Custom) : stored(DecorationKind::Named);
+        // A set's own pieces are found by its name; the paths stored with it
+        // stay as they were while the choice is unchanged.
+        const bool unchanged = index == loaded_.index && paths_ == loaded_.shownPieces &&
+                               scheme.borderName == loaded_.name;
+        scheme.borderPieceFiles = unchanged && !customSelected() ? loaded_.pieces : paths_;
+    }
+    scheme.borderAdaptive = flagOf(adaptive_->isChecked());
+    scheme.borderInner = flagOf(inner_->isChecked());
+    return std::nullopt;
+}
+
+}  // namespace varnetto

@@ -1,0 +1,87 @@
+#include "editor/EffectsPage.h"
+
+#include "editor/PictureBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace varnetto {
+
+namespace {
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// Only the first two effects have codes of their own; the others read back
+// as the first.
+struct EffectEntry {
+    const char* name;
+    EffectType code;
+};
+constexpr EffectEntry kEffects[] = {
+    {"浮雕化", EffectType::Emboss}, {"雕刻化", EffectType::Engrave},
+    {"百叶窗", EffectType::Emboss}, {"龙卷风", EffectType::Emboss},
+    {"飓风", EffectType::Emboss},   {"毛毛雨", EffectType::Emboss},
+    {"暴雨", EffectType::Emboss},   {"玻璃水帘", EffectType::Emboss},
+    {"黑洞", EffectType::Emboss},   {"底片", EffectType::Emboss},
+    {"波纹", EffectType::Emboss},
+};
+
+}  // namespace
+
+EffectsPage::EffectsPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
+    master_ = new QCheckBox(text("图像特效"), this);
+    master_->setObjectName("effectEnabled");
+    list_ = new QComboBox(this);
+    list_->setObjectName("effectType");
+    for (const EffectEntry& effect : kEffects)
+        list_->addItem(text(effect.name), stored(effect.code));
+    list_->setCurrentIndex(0);
+    nameLabel_ = makeLabel("图像特效名称：", this, list_);
+    previewGroup_ = new QGroupBox(text("图像特效预览"), this);
+    preview_ = new PictureBox(QSize(160, 120), previewGroup_);
+    preview_->setObjectName("effectPreview");
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(10, 10, 10, 10);
+    column->addWidget(master_);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameLabel_);
+    nameRow->addWidget(list_);
+    nameRow->addStretch();
+    column->addLayout(nameRow);
+    auto* group = new QVBoxLayout(previewGroup_);
+    group->addWidget(preview_, 0, Qt::AlignCenter);
+    column->addWidget(previewGroup_, 0, Qt::AlignLeft);
+    column->addStretch();
+
+    // Effects change no pixel: nothing here renders the preview.
+    connect(master_, &QCheckBox::toggled, this, &EffectsPage::applyMasterRule);
+    applyMasterRule();
+}
+
+void EffectsPage::applyMasterRule() {
+    setControlsEnabled({nameLabel_, list_, previewGroup_, preview_}, master_->isChecked());
+}
+
+void EffectsPage::load(const Scheme& scheme) {
+    master_->setChecked(isOn(scheme.effectEnabled));
+    // The stored code picks a position in the list.
+    const bool listed = scheme.effectType >= 0 && scheme.effectType < list_->count();
+    list_->setCurrentIndex(listed ? scheme.effectType : -1);
+    loadedType_ = scheme.effectType;
+    applyMasterRule();
+}
+
+std::optional<FieldRefusal> EffectsPage::read(Scheme& scheme) const {
+    scheme.effectEnabled = flagOf(master_->isChecked());
+    scheme.effectType = list_->currentIndex() < 0 ? loadedType_ : list_->currentData().toInt();
+    return std::nullopt;
+}
+
+}  // namespace varnetto

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "editor/EditorControls.h"
+#include "editor/EditorPage.h"
+#include "uikit/LatestRequestWorker.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace varnetto {
+
+class PictureBox;
+
+// "添加印章": a stamp picture of the application's Stamps folder or any
+// picture file, placed by typed percentages or by clicking the preview, with
+// a small preview of the stamp itself.
+class StampPage final : public EditorPage {
+    Q_OBJECT
+  public:
+    StampPage(EditorFrame& frame, QWidget* parent);
+
+    QString title() const override;
+    void load(const Scheme& scheme) override;
+    std::optional<FieldRefusal> read(Scheme& scheme) const override;
+
+  private:
+    // What a load showed, so that a choice left as it was reads back as
+    // stored.
+    struct LoadedChoice {
+        std::string name;
+        std::string file;
+        std::string path;
+        std::int32_t kind = stored(DecorationKind::Named);
+        int index = -1;
+        std::string shownPath;
+    };
+
+    void buildLayout();
+    void fillStampList();
+    void applyMasterRule();
+    void applySelectionRule();
+    void chooseFile();
+    void pickPosition();
+    void showStampPreview();
+    bool customSelected() const;
+    int customIndex() const { return list_->count() - 1; }
+    int findStamp(const std::string& name, const std::string& file) const;
+
+    QCheckBox* master_ = nullptr;
+    QLabel* nameLabel_ = nullptr;
+    QComboBox* list_ = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QPushButton* browse_ = nullptr;
+    QLabel* pickLabel_ = nullptr;
+    QPushButton* pick_ = nullptr;
+    QLabel* xLabel_ = nullptr;
+    PercentEdit* x_ = nullptr;
+    QLabel* yLabel_ = nullptr;
+    PercentEdit* y_ = nullptr;
+    QGroupBox* previewGroup_ = nullptr;
+    PictureBox* preview_ = nullptr;
+
+    std::string name_;
+    std::string file_;
+    std::string path_;
+    double posX_ = 0.5;
+    double posY_ = 0.5;
+    LoadedChoice loaded_;
+    int generation_ = 0;
+    // Decodes stamps for the preview box; ends before the box it fills.
+    LatestRequestWorker worker_{QStringLiteral("stampDecoder")};
+};
+
+}  // namespace varnetto
