@@ -84,6 +84,14 @@ ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
     rowLoader_ = std::make_unique<RowLoader>(art_);
     connect(rowLoader_.get(), &RowLoader::rowRead, this,
             [this](quint64 id, const RowFacts& facts) { parts_.model.fillRow(id, facts); });
+    connect(rowLoader_.get(), &RowLoader::fileFactsRead, this,
+            [this](quint64 id, const RowFacts& facts) { parts_.model.setFileFacts(id, facts); });
+    connect(&parts_.view, &ImageListView::visibleRowsChanged, this,
+            &ImageCommands::readVisibleRowsFirst);
+    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                rowLoader_->cancelRows(rowIds(first, last, false));
+            });
     // A preview that arrives after its picture has gone from the list (or
     // after another was asked for) is not shown.
     previewLoader_ = std::make_unique<PreviewLoader>();
@@ -126,8 +134,8 @@ void ImageCommands::loadFolder(const std::string& folder) {
 }
 
 void ImageCommands::chooseAndAddFile() {
-    const QString path = parts_.dialogs.chooseOpenFile(
-        parts_.window, openFileFilter(), QStringLiteral("*.jpg"));
+    const QString path =
+        parts_.dialogs.chooseOpenFile(parts_.window, openFileFilter(), QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
     const std::string full = path.toStdString();
     const auto slash = full.rfind('/');
@@ -279,6 +287,18 @@ void ImageCommands::updateCurrentImageFacts() {
     status.setText(7, QString::fromStdString(row.facts.timeText));
 }
 
+void ImageCommands::showPlaceholderFacts(int row) {
+    // What the file tells before its picture is read; the size comes with it.
+    const ImageEntry& entry = parts_.model.entry(row);
+    StatusBarParts& status = parts_.status;
+    status.setText(2, {});
+    status.setText(3, {});
+    status.setText(4, QString::fromStdString(entry.folder + "/" + entry.fileName));
+    status.setText(5, {});
+    status.setText(6, QString::fromStdString(entry.facts.sizeText));
+    status.setText(7, QString::fromStdString(entry.facts.timeText));
+}
+
 void ImageCommands::refreshLockCounter() {
     parts_.status.setText(1, QString::fromUtf8("%1 个图像被锁定").arg(parts_.model.lockedCount()));
 }
@@ -337,9 +357,24 @@ void ImageCommands::selectionChanged() {
     const int row = rows.first();
     if (row == currentRow_) return;
     currentRow_ = row;
-    if (!parts_.model.isRead(row)) return;
+    if (!parts_.model.isRead(row)) {
+        showPlaceholderFacts(row);
+        return;
+    }
     requestPreview();
     updateCurrentImageFacts();
+}
+
+std::vector<std::uint64_t> ImageCommands::rowIds(int first, int last, bool unreadOnly) const {
+    std::vector<std::uint64_t> ids;
+    for (int row = std::max(first, 0); row <= last && row < parts_.model.rowCount(); ++row) {
+        if (!unreadOnly || !parts_.model.isRead(row)) ids.push_back(parts_.model.entry(row).id);
+    }
+    return ids;
+}
+
+void ImageCommands::readVisibleRowsFirst(int first, int last) {
+    rowLoader_->setVisibleRows(rowIds(first, last, true));
 }
 
 void ImageCommands::rowsRemoved(int first, int last) {

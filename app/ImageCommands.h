@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,10 @@ class ImageCommands : public QObject {
   private:
     void selectionChanged();
     void rowsRemoved(int first, int last);
+    void showPlaceholderFacts(int row);
+    // Ids of the rows first to last, or of those not read yet among them.
+    std::vector<std::uint64_t> rowIds(int first, int last, bool unreadOnly) const;
+    void readVisibleRowsFirst(int first, int last);
     // The status-bar facts and the preview of a picture no longer listed.
     void clearShownPicture();
 

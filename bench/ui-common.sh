@@ -13,13 +13,14 @@ ui_bench_build() {
   bench_tool="$build/tests-bin/varnetto-ui-bench"
 }
 
-# make_photos DIR COUNT: COUNT photographs named p00001.jpg ... in DIR.
+# make_photos DIR COUNT [FROM]: COUNT photographs named p00001.jpg ... in DIR,
+# made of the photographs under FROM (default: the package's).
 make_photos() {
-  local dir="$1" count="$2" i=0
+  local dir="$1" count="$2" from="${3:-/usr/share/backgrounds/mate}" i=0
   mkdir -p "$dir"
-  mapfile -t sources < <(find /usr/share/backgrounds/mate -type f -iname '*.jpg' | sort)
+  mapfile -t sources < <(find "$from" -type f -iname '*.jpg' | sort)
   if ((${#sources[@]} == 0)); then
-    echo "no photographs under /usr/share/backgrounds/mate" >&2
+    echo "no photographs under $from" >&2
     exit 1
   fi
   while ((i < count)); do

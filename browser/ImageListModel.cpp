@@ -83,6 +83,15 @@ bool ImageListModel::fillRow(std::uint64_t id, RowFacts facts) {
     return true;
 }
 
+void ImageListModel::setFileFacts(std::uint64_t id, const RowFacts& facts) {
+    const int row = rowOfId(id);
+    if (row < 0 || rows_[static_cast<size_t>(row)].lockState != kNotRead) return;
+    RowFacts& known = rows_[static_cast<size_t>(row)].facts;
+    known.sizeText = facts.sizeText;
+    known.typeText = facts.typeText;
+    known.timeText = facts.timeText;
+}
+
 void ImageListModel::removeRowAt(int row) {
     if (row < 0 || row >= rowCount()) return;
     beginRemoveRows({}, row, row);

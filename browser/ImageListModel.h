@@ -41,6 +41,9 @@ class ImageListModel : public QAbstractListModel {
     // Fills the row with that id and makes it unlocked; false when the row
     // has been deleted meanwhile.
     bool fillRow(std::uint64_t id, RowFacts facts);
+    // The size, type and time texts of a row not read yet, known before its
+    // picture is decoded; a read row keeps its own.
+    void setFileFacts(std::uint64_t id, const RowFacts& facts);
     void removeRowAt(int row);
     void removeAllRows();
 

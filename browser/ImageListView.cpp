@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -54,6 +56,10 @@ ImageListView::ImageListView(QWidget* parent) : QListView(parent) {
     setFrameShape(QFrame::StyledPanel);
     setWordWrap(true);
     applyViewMode(ListViewMode::LargeIcons);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ImageListView::reportVisibleRowsLater);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &ImageListView::reportVisibleRowsLater);
 }
 
 void ImageListView::applyViewMode(ListViewMode mode) {
@@ -105,6 +111,54 @@ QList<int> ImageListView::selectedRows() const {
 int ImageListView::firstSelectedRow() const {
     const QList<int> rows = selectedRows();
     return rows.isEmpty() ? -1 : rows.first();
+}
+
+std::pair<int, int> ImageListView::visibleRows() const {
+    if (!model() || model()->rowCount() == 0) return {0, -1};
+    // Rows in view follow one another in list order, whatever the view mode:
+    // probing the viewport at half a cell's spacing finds the first and the
+    // last of them.
+    const QRect area = viewport()->rect();
+    const QSize cell =
+        gridSize().isValid() ? gridSize() : QSize(area.width(), std::max(1, sizeHintForRow(0)));
+    const int stepX = std::max(4, cell.width() / 2);
+    const int stepY = std::max(4, cell.height() / 2);
+    int first = -1;
+    int last = -1;
+    for (int y = area.top(); y < area.bottom() + stepY; y += stepY) {
+        for (int x = area.left(); x < area.right() + stepX; x += stepX) {
+            const QModelIndex index =
+                indexAt({std::min(x, area.right()), std::min(y, area.bottom())});
+            if (!index.isValid()) continue;
+            if (first < 0 || index.row() < first) first = index.row();
+            last = std::max(last, index.row());
+        }
+    }
+    if (first < 0) return {0, -1};
+    // Probes land a pixel off at the edges in some modes; the cells' own
+    // rectangles settle the rows cut by the viewport's border.
+    const int count = model()->rowCount();
+    auto shown = [&](int row) { return visualRect(model()->index(row, 0)).intersects(area); };
+    while (first > 0 && shown(first - 1)) --first;
+    while (first < last && !shown(first)) ++first;
+    while (last + 1 < count && shown(last + 1)) ++last;
+    while (last > first && !shown(last)) --last;
+    return {first, last};
+}
+
+void ImageListView::updateGeometries() {
+    QListView::updateGeometries();
+    reportVisibleRowsLater();
+}
+
+void ImageListView::reportVisibleRowsLater() {
+    if (visibleRowsReportDue_) return;
+    visibleRowsReportDue_ = true;
+    QTimer::singleShot(0, this, [this] {
+        visibleRowsReportDue_ = false;
+        const auto [first, last] = visibleRows();
+        Q_EMIT visibleRowsChanged(first, last);
+    });
 }
 
 void ImageListView::keyPressEvent(QKeyEvent* event) {

@@ -2,7 +2,46 @@
 
 #include "imaging/ImagingDetail.h"
 
+#include <cmath>
+#include <fstream>
+#include <utility>
+
 namespace varnetto {
+
+namespace {
+
+// EXIF allows 64 KB for the thumbnail; a header claiming more pixels than
+// this is no thumbnail and would only cost memory.
+constexpr std::int64_t kMaxExifThumbnailPixels = 1024 * 1024;
+
+// A JPEG file that starts as one and ends with the end-of-image marker. A
+// file cut short, or carrying other data after the picture, goes the long
+// way, where a full decode tells what is wrong with it.
+bool completeJpegFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    if (size < 8) return false;
+    unsigned char head[3];
+    unsigned char tail[2];
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(head), 3)) return false;
+    in.seekg(size - 2);
+    if (!in.read(reinterpret_cast<char*>(tail), 2)) return false;
+    return head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF &&
+           tail[1] == 0xD9;
+}
+
+// Either side worked out from the other and the picture's shape is off by
+// at most the pixel the thumbnail's maker rounded away.
+bool sameShape(int thumbWidth, int thumbHeight, int width, int height) {
+    const double expectedHeight = double(thumbWidth) * height / width;
+    const double expectedWidth = double(thumbHeight) * width / height;
+    return std::abs(thumbHeight - expectedHeight) <= 1.0 ||
+           std::abs(thumbWidth - expectedWidth) <= 1.0;
+}
+
+}  // namespace
 
 Bitmap scaledExactly(const Bitmap& image, int width, int height) {
     if (image.width() == width && image.height() == height) return image;
@@ -14,8 +53,64 @@ Bitmap scaledExactly(const Bitmap& image, int width, int height) {
 
 Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int64_t pixelLimit,
                        std::string* damage) {
+    // Only a complete file stands in by its EXIF thumbnail: it has no damage
+    // to report.
+    if (auto quick = exifThumbnail(path, width, height, pixelLimit)) return *quick;
     return scaledExactly(CImageBox::Thumbnail(path, width, height, pixelLimit, damage), width,
                          height);
+}
+
+std::optional<Bitmap> exifThumbnail(const std::string& path, int width, int height,
+                                    std::int64_t pixelLimit) {
+    if (width < 1 || height < 1 || !completeJpegFile(path)) return std::nullopt;
+    try {
+        // Reads the header only: size, orientation and the EXIF block.
+        const vips::VImage picture = vips::VImage::jpegload(
+            path.c_str(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        if (std::int64_t(picture.width()) * picture.height() > pixelLimit) return std::nullopt;
+        const char* field = "jpeg-thumbnail-data";
+        if (picture.get_typeof(field) != VIPS_TYPE_BLOB) return std::nullopt;
+        size_t length = 0;
+        const auto* data = static_cast<const unsigned char*>(picture.get_blob(field, &length));
+        if (length < 4 || data[0] != 0xFF || data[1] != 0xD8) return std::nullopt;
+
+        VipsBlob* blob = vips_blob_copy(data, length);
+        vips::VImage thumb;
+        try {
+            thumb = vips::VImage::jpegload_buffer(
+                blob, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+        } catch (...) {
+            vips_area_unref(VIPS_AREA(blob));
+            throw;
+        }
+        vips_area_unref(VIPS_AREA(blob));
+        if (std::int64_t(thumb.width()) * thumb.height() > kMaxExifThumbnailPixels) {
+            return std::nullopt;
+        }
+        // The thumbnail is stored as the picture is, so the shapes are
+        // compared before either is turned upright.
+        if (!sameShape(thumb.width(), thumb.height(), picture.width(), picture.height())) {
+            return std::nullopt;
+        }
+        const int orientation = picture.get_typeof(VIPS_META_ORIENTATION) != 0
+                                    ? picture.get_int(VIPS_META_ORIENTATION)
+                                    : 1;
+        const bool quarterTurn = orientation >= 5 && orientation <= 8;
+        const int uprightWidth = quarterTurn ? thumb.height() : thumb.width();
+        const int uprightHeight = quarterTurn ? thumb.width() : thumb.height();
+        if (uprightWidth < width || uprightHeight < height) return std::nullopt;
+
+        // The picture's orientation governs, whatever the thumbnail says.
+        vips::VImage turned = thumb.copy();
+        turned.set(VIPS_META_ORIENTATION, orientation);
+        turned = turned.autorot();
+        return scaledExactly(detail::toRgb(turned), width, height).copy_memory();
+    } catch (const vips::VError& error) {
+        detail::takeVipsError(error);
+        return std::nullopt;
+    } catch (const ImagingError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace varnetto

@@ -5,6 +5,9 @@
 
 #include <QLabel>
 
+#include <algorithm>
+#include <cstdio>
+
 using namespace varnetto;
 using namespace varnetto::testing;
 
@@ -178,6 +181,74 @@ class ImageCommandsTest : public QObject {
         for (int row = 0; row < list.rowCount(); ++row) {
             const int number = std::stoi(list.entry(row).fileName);
             QCOMPARE(list.entry(row).facts.width, 300 + number);
+        }
+    }
+
+    // Rows deleted one by one or all at once and new loads started while
+    // the readers are busy: every row left is read with its own file's facts,
+    // and closing the window in the middle of a load is clean.
+    void deletingAndLoadingAgainWhileThePoolReads() {
+        WindowFixture f;
+        f.writePictures(30, 640, 480);
+        auto& list = f.window->imageList();
+        f.window->loadFolder(f.pictures);
+        f.window->loadFolder(f.pictures);
+        list.removeRowAt(45);
+        list.removeRowAt(3);
+        f.window->runCommand(kDeleteAll);
+        f.window->loadFolder(f.pictures);
+        list.removeRowAt(10);
+        f.window->loadFolder(f.pictures);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 60000);
+        QCOMPARE(list.rowCount(), 59);
+        for (int row = 0; row < list.rowCount(); ++row) {
+            const int number = std::stoi(list.entry(row).fileName);
+            QCOMPARE(list.rowText(row), QString("%1 X 480\n%2.png").arg(640 + number).arg(number));
+        }
+        QCOMPARE(list.thumbnailCount(), 2 * 59);
+        f.window->loadFolder(f.pictures);
+        f.window->close();
+        f.window.reset();
+        QTest::qWait(50);
+    }
+
+    // After a jump to the end of a long list, the rows there are read before
+    // those in the middle; a row waiting shows its file's facts meanwhile.
+    void rowsAtTheEndAreReadFirstAfterAJump() {
+        WindowFixture f;
+        const std::filesystem::path folder = f.pictures;
+        writePicture(folder / "p000.jpg", 1600, 1200);
+        for (int i = 1; i < 150; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "p%03d.jpg", i);
+            std::filesystem::create_hard_link(folder / "p000.jpg", folder / name);
+        }
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        auto& list = f.window->imageList();
+        std::vector<int> readOrder;
+        connect(&list, &QAbstractItemModel::dataChanged, this,
+                [&](const QModelIndex& first) { readOrder.push_back(first.row()); });
+        f.window->loadFolder(f.pictures);
+        int firstAtEnd = -1;
+        QTRY_VERIFY([&] {
+            f.listView()->scrollToBottom();
+            firstAtEnd = f.listView()->visibleRows().first;
+            return f.listView()->visibleRows().second == 149;
+        }());
+        QVERIFY(firstAtEnd > 75);
+        QTRY_VERIFY(list.isRead(149) || !list.entry(149).facts.sizeText.empty());
+        f.selectRows({149});
+        if (!list.isRead(149)) {
+            QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/p149.jpg"));
+            QVERIFY(f.status(6).endsWith("K"));
+            QCOMPARE(f.status(7).size(), 19);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 60000);
+        const auto middle = std::find(readOrder.begin(), readOrder.end(), 75);
+        for (int row = firstAtEnd; row < 150; ++row) {
+            QVERIFY2(std::find(readOrder.begin(), middle, row) != middle,
+                     qPrintable(QString("row %1 came after the middle").arg(row)));
         }
     }
 

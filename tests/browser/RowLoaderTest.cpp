@@ -1,11 +1,14 @@
 #include "browser/RowLoader.h"
+#include "browser/RowQueue.h"
 #include "support/UiTestSupport.h"
 #include "uikit/Artwork.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <map>
 #include <memory>
+#include <thread>
 
 using namespace varnetto;
 using namespace varnetto::testing;
@@ -25,6 +28,37 @@ struct LongLoad {
     std::vector<std::string> names;
     std::vector<std::uint64_t> ids;
 };
+
+struct Delivered {
+    std::vector<std::uint64_t> order;
+    std::map<std::uint64_t, RowFacts> rows;
+    std::map<std::uint64_t, RowFacts> fileFacts;
+    // Rows delivered when the facts of the last row arrived.
+    size_t rowsBeforeAllFacts = 0;
+};
+
+// Everything a loader with that many readers delivers for one load, with
+// rows wanted first.
+Delivered loadWith(int readers, const std::string& folder, const std::vector<std::string>& names,
+                   const std::vector<std::uint64_t>& ids,
+                   const std::vector<std::uint64_t>& wanted = {}) {
+    Delivered out;
+    RowLoader loader(artwork::thumbnailArt(), readers);
+    QObject::connect(&loader, &RowLoader::rowRead, [&](quint64 id, const RowFacts& facts) {
+        out.order.push_back(id);
+        out.rows[id] = facts;
+    });
+    QObject::connect(&loader, &RowLoader::fileFactsRead, [&](quint64 id, const RowFacts& facts) {
+        out.fileFacts[id] = facts;
+        if (out.fileFacts.size() == ids.size()) out.rowsBeforeAllFacts = out.order.size();
+    });
+    bool done = false;
+    QObject::connect(&loader, &RowLoader::allJobsDone, [&] { done = true; });
+    loader.setVisibleRows(wanted);
+    loader.load(folder, names, ids);
+    if (!QTest::qWaitFor([&] { return done; }, 60000)) qFatal("the load did not end");
+    return out;
+}
 
 }  // namespace
 
@@ -64,6 +98,99 @@ class RowLoaderTest : public QObject {
         QTest::qWait(100);
         QCOMPARE(delivered, atDestruction);
         QVERIFY(delivered < 300);
+    }
+
+    // Several readers at once give what one reader gives, row for row and
+    // in the same order: facts, texts and thumbnails of every kind of file,
+    // broken and missing ones included. Every row's file facts come first.
+    void poolReadsWhatOneReaderReads() {
+        TempDir dir;
+        writePicture(dir.path() / "a.png", 200, 150);
+        writePicture(dir.path() / "b.jpg", 100, 50);
+        writePicture(dir.path() / "c.tif", 2000, 1000);
+        writePicture(dir.path() / "d.bmp", 600, 1200);
+        writePicture(dir.path() / "e.gif", 300, 300);
+        writeBytes(dir.path() / "junk.jpg", std::string(3000, 'x'));
+        std::vector<std::string> names;
+        std::vector<std::uint64_t> ids;
+        for (int round = 0; round < 4; ++round) {
+            for (const char* name :
+                 {"a.png", "b.jpg", "c.tif", "d.bmp", "e.gif", "junk.jpg", "gone.png"}) {
+                names.push_back(name);
+                ids.push_back(ids.size() + 1);
+            }
+        }
+        const Delivered one = loadWith(1, dir.str(), names, ids);
+        const Delivered pool = loadWith(3, dir.str(), names, ids);
+        QCOMPARE(one.order, ids);
+        QCOMPARE(pool.order, ids);
+        QCOMPARE(one.rowsBeforeAllFacts, size_t(0));
+        for (std::uint64_t id : ids) {
+            const RowFacts& a = one.rows.at(id);
+            const RowFacts& b = pool.rows.at(id);
+            QCOMPARE(b.dimensionText, a.dimensionText);
+            QCOMPARE(b.sizeText, a.sizeText);
+            QCOMPARE(b.typeText, a.typeText);
+            QCOMPARE(b.timeText, a.timeText);
+            QCOMPARE(QSize(b.pictureWidth, b.pictureHeight),
+                     QSize(a.pictureWidth, a.pictureHeight));
+            QCOMPARE(b.broken(), a.broken());
+            QVERIFY(b.cell == a.cell);
+            for (const Delivered* run : {&one, &pool}) {
+                const RowFacts& early = run->fileFacts.at(id);
+                QCOMPARE(early.sizeText, a.sizeText);
+                QCOMPARE(early.typeText, a.typeText);
+                QCOMPARE(early.timeText, a.timeText);
+            }
+        }
+        QCOMPARE(one.rows.at(1).dimensionText, std::string("200 X 150"));
+        QVERIFY(one.rows.at(6).broken());
+        QVERIFY(one.rows.at(7).broken());
+    }
+
+    // Rows in view are read before every other row, in the order wanted,
+    // even when they were wanted before their load started; the rest follow
+    // in list order.
+    void rowsInViewAreReadFirst() {
+        LongLoad load;
+        load.names.resize(60);
+        load.ids.resize(60);
+        const Delivered got = loadWith(2, load.dir.str(), load.names, load.ids, {45, 46, 47, 20});
+        std::vector<std::uint64_t> expected = {45, 46, 47, 20};
+        for (std::uint64_t id = 1; id <= 60; ++id)
+            if (id != 20 && (id < 45 || id > 47)) expected.push_back(id);
+        QCOMPARE(got.order, expected);
+    }
+
+    // The shared queue: facts before rows, wanted rows (also those added
+    // later) before the rest, a new wish replacing the old one, dropped rows
+    // never handed out, and readers released when it stops.
+    void queueHandsOutWorkInOrder() {
+        RowQueue queue;
+        auto next = [&] {
+            const std::optional<RowTask> task = queue.take();
+            if (!task) return std::string("stopped");
+            std::string text = task->factsOnly ? "facts" : "row";
+            for (const auto& [id, name] : task->rows) text += " " + std::to_string(id);
+            return text;
+        };
+        queue.add(0, "/a", {"1", "2", "3", "4", "5"}, {1, 2, 3, 4, 5});
+        queue.prefer({4, 9});
+        QCOMPARE(next(), std::string("facts 1 2 3 4 5"));
+        QCOMPARE(next(), std::string("row 4"));
+        queue.add(1, "/b", {"9", "10"}, {9, 10});
+        QCOMPARE(next(), std::string("facts 9 10"));
+        QCOMPARE(next(), std::string("row 9"));
+        queue.prefer({3});
+        QCOMPARE(next(), std::string("row 3"));
+        QCOMPARE(queue.drop({1, 10, 4}), (std::map<int, int>{{0, 1}, {1, 1}}));
+        QCOMPARE(next(), std::string("row 2"));
+        QCOMPARE(queue.dropAll(), (std::map<int, int>{{0, 1}}));
+        std::string afterStop;
+        std::thread waiting([&] { afterStop = next(); });
+        queue.stop();
+        waiting.join();
+        QCOMPARE(afterStop, std::string("stopped"));
     }
 };
 
