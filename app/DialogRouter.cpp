@@ -1,5 +1,6 @@
 #include "app/DialogRouter.h"
 
+#include "common/AppFolder.h"
 #include "editor/SchemeEditorDialog.h"
 #include "manager/SchemeManagerDialog.h"
 #include "manager/SchemeViewerDialog.h"
@@ -53,7 +54,7 @@ std::function<int(QWidget*, const ViewerRequest&)> DialogRouter::viewerOpener() 
 }
 
 void DialogRouter::about(QWidget* owner) {
-    AboutDialog dialog(links_, dialogs_, owner);
+    AboutDialog dialog(links_, dialogs_, currentAppFolders().storePath(), owner);
     dialog.exec();
 }
 

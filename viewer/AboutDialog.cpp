@@ -12,7 +12,8 @@ namespace varnetto {
 
 using namespace infodialog;
 
-AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, QWidget* parent)
+AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, const std::string& storePath,
+                         QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("关于 Varnetto"));
     setWindowIcon(artwork::windowIcon());
@@ -43,9 +44,13 @@ AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, QWidget* paren
     home->setTarget(QString::fromUtf8(kHomePage));
     home->setCursor(Qt::PointingHandCursor);
 
-    addOkButton(this, units, 120, 92);
-    const int right = std::max(mail->geometry().right(), home->geometry().right());
-    setFixedSize(std::max(units.x(297), right + units.x(7)), units.y(113));
+    const std::string store = "图像处理方案文件：" + storePath;
+    const QLabel* storeLine = addText(this, units, store.c_str(), 14, 84, 250, 8);
+
+    addOkButton(this, units, 120, 100);
+    const int right = std::max(
+        {mail->geometry().right(), home->geometry().right(), storeLine->geometry().right()});
+    setFixedSize(std::max(units.x(297), right + units.x(7)), units.y(121));
     nameControlsForAssistiveTools(this);
 }
 

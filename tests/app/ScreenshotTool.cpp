@@ -386,9 +386,9 @@ void dropOnList(MainWindow& window, const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> modes = {"main",      "window",  "tree",  "viewer",
-                                            "scheme-viewer", "failures", "open-file",
-                                            "manager",   "about",   "help",  "editor", "drop"};
+    const std::vector<std::string> modes = {"main",          "window",   "tree",      "viewer",
+                                            "scheme-viewer", "failures", "open-file", "manager",
+                                            "about",         "help",     "editor",    "drop"};
     const std::string mode = argc == 4 ? argv[1] : "";
     if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
         std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
@@ -409,7 +409,8 @@ int main(int argc, char** argv) {
     if (mode == "about" || mode == "help") {
         DesktopLinkOpener links;
         if (mode == "about") {
-            AboutDialog about(links, printing);
+            AboutDialog about(links, printing,
+                              "/home/user/.local/share/varnetto/Schemes/Schemes.bis");
             return saveDialog(app, about, output);
         }
         HelpTipsDialog help(links, printing);
@@ -500,8 +501,7 @@ int main(int argc, char** argv) {
             QTimer::singleShot(1000, [&] { saveScreen(app, window, output); });
             window.runCommand(kQuickView);
         } else {
-            if (mode == "tree")
-                revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
+            if (mode == "tree") revealInTree(*window.findChild<FolderTree*>("folderTree"), folder);
             QTimer::singleShot(1500, [&] { saveScreen(app, window, output); });
         }
     });

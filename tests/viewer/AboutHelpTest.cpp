@@ -44,12 +44,13 @@ class AboutHelpTest : public QObject {
     void aboutShowsItsTextsAndLinks() {
         ScriptedOpener opener;
         RecordingDialogs dialogs;
-        AboutDialog about(opener, dialogs);
+        AboutDialog about(opener, dialogs, "/home/ann/.local/share/varnetto/Schemes/Schemes.bis");
         QCOMPARE(about.windowTitle(), QString("关于 Varnetto"));
         const QStringList texts = staticTexts(&about);
         for (const char* text :
              {"Varnetto", "version 2.9.0", "如有任何使用上的问题，请与作者联系，Email：",
-              "更新的版本请到 Varnetto 主页上下载："}) {
+              "更新的版本请到 Varnetto 主页上下载：",
+              "图像处理方案文件：/home/ann/.local/share/varnetto/Schemes/Schemes.bis"}) {
             QVERIFY2(texts.contains(QString::fromUtf8(text)), text);
         }
         auto* mail = about.findChild<HyperlinkLabel*>("link1034");
