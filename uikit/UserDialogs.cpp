@@ -74,8 +74,8 @@ void QtUserDialogs::problemList(QWidget* owner, const QString& summary,
 
 std::optional<QFont> QtUserDialogs::chooseFont(QWidget* owner, const QFont& initial) {
     bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, initial, owner, QString(),
-                                            QFontDialog::DontUseNativeDialog);
+    const QFont font =
+        QFontDialog::getFont(&chosen, initial, owner, QString(), QFontDialog::DontUseNativeDialog);
     if (!chosen) return std::nullopt;
     return font;
 }

@@ -153,7 +153,8 @@ TEST_F(RunScaleTest, RecursiveRunMirrorsTheTreeAndRefusesAFolderThatLeadsOutside
     fs::create_directory(dir.path() / "elsewhere");
     fs::create_directory_symlink(dir.path() / "elsewhere", dir.path() / "out" / "2023");
     EXPECT_EQ(run({"--scheme", "web", "--recursive", dir.str("in")}), kExitSomeFailed);
-    EXPECT_NE(stderrText.find("4 processed (0 with warnings), 1 failed"), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find("4 processed (0 with warnings), 1 failed"), std::string::npos)
+        << stderrText;
     EXPECT_NE(stderrText.find(dir.str("in/2023/old.png") + "：输出子目录 2023 不在输出目录"),
               std::string::npos)
         << stderrText;

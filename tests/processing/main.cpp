@@ -1,5 +1,5 @@
-#include "imaging/ImagingRuntime.h"
 #include "imaging/CImageBox.h"
+#include "imaging/ImagingRuntime.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 //   zoom FILE              open a large picture, zoom in and out and pan by
 //                          dragging; the time from each mouse move to the
 //                          repaint, and the peak resident memory
-#include "support/QuietDialogs.h"
 #include "imaging/ImagingRuntime.h"
+#include "support/QuietDialogs.h"
 #include "viewer/FullScreenViewer.h"
 #include "viewer/ViewerCanvas.h"
 
