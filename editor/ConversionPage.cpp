@@ -21,12 +21,6 @@ const std::pair<ColorType, const char*> kColorTypes[] = {
     {ColorType::BlackWhite, "黑白"},         {ColorType::NoColor, "无色"},
 };
 
-const std::pair<OutputFormat, const char*> kFormats[] = {
-    {OutputFormat::Bmp, "BMP"}, {OutputFormat::Gif, "GIF"},       {OutputFormat::Jpeg, "JPG/JPEG"},
-    {OutputFormat::Pcx, "PCX"}, {OutputFormat::Png, "PNG"},       {OutputFormat::Wbmp, "WBMP"},
-    {OutputFormat::Psd, "PSD"}, {OutputFormat::Tiff, "TIF/TIFF"}, {OutputFormat::Pdf, "PDF"},
-};
-
 }  // namespace
 
 ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
@@ -43,7 +37,10 @@ ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage
     convertFormat_->setObjectName("formatConvertEnabled");
     format_ = new CodedList(this);
     format_->setObjectName("outputFormat");
-    for (const auto& [format, name] : kFormats) format_->addCoded(text(name), stored(format));
+    for (const OutputFormatName& entry : outputFormatNames)
+        format_->addCoded(
+            QString::fromUtf8(entry.label.data(), static_cast<qsizetype>(entry.label.size())),
+            stored(entry.format));
     format_->showCode(stored(OutputFormat::Jpeg));
     formatLabel_ = makeLabel("图像格式：", this, format_);
 

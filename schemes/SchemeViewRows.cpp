@@ -12,14 +12,17 @@ namespace {
 constexpr std::array<const char*, 7> kChannelNames{"白", "红", "绿", "蓝", "黄", "紫", "青"};
 constexpr std::array<const char*, 8> kColorTypeNames{
     "24 位真彩色", "256 色", "256 级灰阶", "16 色", "16 级灰阶", "8 位单色", "黑白", "无色"};
-constexpr std::array<const char*, 9> kFormatNames{"BMP",  "GIF", "JPG/JPEG", "PCX", "PNG",
-                                                  "WBMP", "PSD", "TIF/TIFF", "PDF"};
 constexpr std::array<const char*, 2> kEffectNames{"浮雕化", "雕刻化"};
 
 // A stored value outside its table shows as an empty text.
 std::string nameOf(std::span<const char* const> names, std::int32_t value) {
     if (value < 0 || static_cast<size_t>(value) >= names.size()) return {};
     return names[static_cast<size_t>(value)];
+}
+
+std::string formatName(std::int32_t storedFormat) {
+    const OutputFormatName* entry = outputFormatName(storedFormat);
+    return entry ? std::string(entry->label) : std::string();
 }
 
 std::string yesNo(std::int32_t flag) {
@@ -122,8 +125,7 @@ std::vector<SchemeViewRow> schemeViewRows(const Scheme& s) {
     if (s.convertEnabled != 0) {
         if (s.colorConvertEnabled != 0)
             add("        颜色类型转换", nameOf(kColorTypeNames, s.colorType));
-        if (s.formatConvertEnabled != 0)
-            add("        图像格式转换", nameOf(kFormatNames, s.outputFormat));
+        if (s.formatConvertEnabled != 0) add("        图像格式转换", formatName(s.outputFormat));
     }
 
     separator();

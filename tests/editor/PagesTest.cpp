@@ -195,7 +195,7 @@ class PagesTest : public QObject {
         QCOMPARE(itemsOf(colors), (QStringList{"24 位真彩色", "256 色", "256 级灰阶", "16 色",
                                                "16 级灰阶", "8 位单色", "黑白", "无色"}));
         QCOMPARE(itemsOf(formats), (QStringList{"BMP", "GIF", "JPG/JPEG", "PCX", "PNG", "WBMP",
-                                                "PSD", "TIF/TIFF", "PDF"}));
+                                                "PSD", "TIF/TIFF", "PDF", "WebP", "AVIF"}));
         QCOMPARE(colors->currentText(), QString("24 位真彩色"));
         QCOMPARE(formats->currentText(), QString("JPG/JPEG"));
 

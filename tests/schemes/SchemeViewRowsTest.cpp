@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 using namespace varnetto;
 
@@ -155,4 +156,13 @@ TEST(SchemeViewRows, DetailValuesAndNameTables) {
     EXPECT_EQ(valueOf(other, "        图像翻转"), "");
     EXPECT_EQ(valueOf(other, "        图像格式转换"), "");
     EXPECT_EQ(valueOf(other, "        图像特效类型"), "");
+
+    // The formats added after the nine are named too.
+    for (const auto& [format, name] :
+         {std::pair{OutputFormat::WebP, "WebP"}, std::pair{OutputFormat::Avif, "AVIF"}}) {
+        scheme.outputFormat = stored(format);
+        EXPECT_EQ(valueOf(schemeViewRows(scheme), "        图像格式转换"), name);
+    }
+    scheme.outputFormat = 11;
+    EXPECT_EQ(valueOf(schemeViewRows(scheme), "        图像格式转换"), "");
 }
