@@ -118,14 +118,13 @@ int showCommand(const std::vector<std::string>& args) {
                   << '\n';
         return kExitUsage;
     }
+    std::string text;
     for (const SchemeViewRow& row : schemeViewRows(*scheme)) {
-        if (row.label.empty() && row.value.empty()) {
-            std::cout << '\n';
-        } else {
-            std::cout << oneLine(row.label) << '\t' << oneLine(row.value) << '\n';
-        }
+        if (!row.label.empty() || !row.value.empty())
+            text += oneLine(row.label) + '\t' + oneLine(row.value);
+        text += '\n';
     }
-    return kExitOk;
+    return writeOutput("show", text);
 }
 
 }  // namespace varnetto::cli

@@ -241,10 +241,16 @@ TEST_F(StoreCommands, ShowPrintsTheSchemeViewersRowsOneALine) {
 
 // Output that does not reach its file is a failure: a full disk must not
 // leave a cut-off export behind an exit status of 0.
-TEST_F(StoreCommands, ListAndExportFailWhenTheirOutputCannotBeWritten) {
+TEST_F(StoreCommands, ListExportAndShowFailWhenTheirOutputCannotBeWritten) {
     writeBytes(storeFile(),
                StoreBytes().header().i32(2).scheme("a").scheme(std::string(9000, 'b')).str());
-    for (auto command : {cli::listCommand, cli::exportCommand}) {
+    using Command = int (*)(const std::vector<std::string>&);
+    const std::pair<Command, std::vector<std::string>> commands[] = {
+        {cli::listCommand, {"--store", storeFile()}},
+        {cli::exportCommand, {"--store", storeFile()}},
+        {cli::showCommand, {"a", "--store", storeFile()}},
+    };
+    for (const auto& [command, args] : commands) {
         std::fflush(stdout);
         const int saved = ::dup(1);
         const int full = ::open("/dev/full", O_WRONLY);
@@ -253,7 +259,7 @@ TEST_F(StoreCommands, ListAndExportFailWhenTheirOutputCannotBeWritten) {
         ::close(full);
         std::ostringstream err;
         auto* oldErr = std::cerr.rdbuf(err.rdbuf());
-        const int status = command({"--store", storeFile()});
+        const int status = command(args);
         std::cerr.rdbuf(oldErr);
         std::cout.clear();
         std::clearerr(stdout);
