@@ -209,6 +209,10 @@ void removeStalePendingFiles(const fs::path& folder, fs::file_time_type olderTha
     }
 }
 
+void removeStalePendingFilesBeside(const fs::path& file, fs::file_time_type olderThan) {
+    removeStalePendingFiles(followLinks(file).parent_path(), olderThan);
+}
+
 namespace {
 
 // Private until commit gives it the mode it is to have.

@@ -52,6 +52,11 @@ bool isPendingFileName(std::string_view name);
 void removeStalePendingFiles(const std::filesystem::path& folder,
                              std::filesystem::file_time_type olderThan);
 
+// The same for the folder a write to file really goes to: that of its
+// link's target when file is a symbolic link.
+void removeStalePendingFilesBeside(const std::filesystem::path& file,
+                                   std::filesystem::file_time_type olderThan);
+
 // Writes bytes to path through a PendingFile. Throws std::system_error.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 // Writes bytes to path through a PendingFile unless path exists; returns

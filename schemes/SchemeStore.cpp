@@ -92,7 +92,7 @@ bool SchemeStore::save(Reporter& reporter) const {
     try {
         writeFileAtomically(file, writeStoreBytes(header_, schemes_));
         // What an earlier save that was killed left beside the store.
-        removeStalePendingFiles(fs::path(file).parent_path(), fs::file_time_type::clock::now());
+        removeStalePendingFilesBeside(file, fs::file_time_type::clock::now());
     } catch (const std::system_error& failure) {
         reporter.message(formatMessage("无法保存图像处理方案文件 %s：%s", file.c_str(),
                                        failure.code().message().c_str()),

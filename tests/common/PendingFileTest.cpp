@@ -227,5 +227,30 @@ TEST(PendingFile, StaleTemporariesOfDeadWritersAreCleared) {
     EXPECT_TRUE(fs::exists(dir.path() / ".~notes.png"));
 }
 
+// A file written through a link gets its temporaries beside the link's
+// target, so that is where a killed writer's leftovers are looked for.
+TEST(PendingFile, StaleTemporariesBesideALinksTargetAreCleared) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "real");
+    fs::create_directories(dir.path() / "links");
+    writeBytes(dir.path() / "real" / "store.bis", "x");
+    fs::create_symlink(dir.path() / "real" / "store.bis", dir.path() / "links" / "store.bis");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* left = new PendingFile(dir.path() / "links" / "store.bis");
+        const int fd = ::open(left->tempPath().c_str(), O_WRONLY | O_CREAT, 0644);
+        ::_exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(leftovers(dir.path() / "real"), 1);
+    removeStalePendingFilesBeside(dir.path() / "links" / "store.bis",
+                                  fs::file_time_type::clock::now() + std::chrono::hours(1));
+    EXPECT_EQ(leftovers(dir.path() / "real"), 0);
+    EXPECT_EQ(readBytes(dir.path() / "real" / "store.bis"), "x");
+}
+
 }  // namespace
 }  // namespace varnetto
