@@ -5,6 +5,7 @@
 #include "processing/SchemePipeline.h"
 #include "uikit/QtImage.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace varnetto {
@@ -54,9 +55,13 @@ Scheme withReadableDecorations(Scheme scheme, const AppFolders& appFolder, CImag
         scheme.stampEnabled = 0;
     if (!scheme.borderEnabled) return scheme;
     const bool custom = scheme.borderKind == stored(DecorationKind::Custom);
-    for (const std::string& piece : borderPiecePathsOf(scheme, appFolder)) {
+    const auto pieces = borderPiecePathsOf(scheme, appFolder);
+    // A set with no piece at all is named as a whole elsewhere; one that
+    // lost some of its pieces names each lost one.
+    const bool setFound = custom || std::any_of(pieces.begin(), pieces.end(), isFile);
+    for (const std::string& piece : pieces) {
         // An empty row of the pieces dialog is a piece left out on purpose.
-        if (custom && !piece.empty() && !isFile(piece))
+        if (setFound && !piece.empty() && !isFile(piece))
             said << QString::fromUtf8("边框图像 %1 不存在。").arg(QString::fromStdString(piece));
         if (unreadable(control, piece, said)) scheme.borderEnabled = 0;
     }

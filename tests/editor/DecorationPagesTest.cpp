@@ -109,6 +109,20 @@ class DecorationPagesTest : public QObject {
         QCOMPARE(out.borderPieceFiles[0], f.dir.str("Borders/Oak_1.bmp"));
     }
 
+    void storedSetMissingAPiece() {
+        EditorFixture f;
+        writeBorderFiles(f, setFiles("Oak", 7));
+        Scheme scheme = schemeFor(f);
+        scheme.borderEnabled = 1;
+        scheme.borderName = "Oak";
+        f.open(EditorMode::EditScheme, &scheme);
+        QVERIFY(f.waitForPreview());
+        QVERIFY(f.renders([&] { f.child<QCheckBox>("borderInner")->toggle(); }));
+        const QString lost = QString("边框图像 %1 不存在。")
+                                 .arg(QString::fromStdString(f.dir.str("Borders/Oak_8.bmp")));
+        QCOMPARE(f.dialogs.messages, QStringList{lost});
+    }
+
     void customPieces() {
         EditorFixture f;
         writeBorderFiles(f, setFiles("Oak"));
