@@ -1,5 +1,6 @@
 #include "editor/EditorFixture.h"
 #include "schemes/SchemeJson.h"
+#include "schemes/StoreFormat.h"
 
 #include <cmath>
 #include <limits>
@@ -84,7 +85,7 @@ Scheme unusualScheme(const std::string& folder, bool codesOutsideTheLists) {
     s.colorConvertEnabled = 1;
     s.colorType = codesOutsideTheLists ? 8 : 7;
     s.formatConvertEnabled = 1;
-    s.outputFormat = codesOutsideTheLists ? 9 : 8;
+    s.outputFormat = codesOutsideTheLists ? 11 : 8;
     s.effectEnabled = 1;
     s.effectType = codesOutsideTheLists ? 10 : 1;
     for (size_t i = 0; i < s.reservedInts.size(); ++i) {
@@ -155,7 +156,19 @@ class RoundTripTest : public QObject {
         EditorFixture f;
         std::filesystem::create_directories(f.outputFolder);
         for (const bool outside : {false, true}) {
-            const Scheme original = unusualScheme(f.outputFolder, outside);
+            // As read from a store written elsewhere: the font's name with a
+            // longer length prefix than this program writes, which must
+            // survive an edit that does not touch it.
+            const SchemeListHeader header;
+            std::string bytes =
+                writeStoreBytes(header, std::vector{unusualScheme(f.outputFolder, outside)});
+            const std::string shortForm = std::string("\x11") + "Noto Serif CJK SC";
+            const std::string longForm = std::string("\xFF\x11\x00", 3) + "Noto Serif CJK SC";
+            QCOMPARE(bytes.find(shortForm, bytes.find(shortForm) + 1), std::string::npos);
+            bytes.replace(bytes.find(shortForm), shortForm.size(), longForm);
+            const StoreContents read = readStoreBytes(bytes);
+            QVERIFY(read.complete);
+            const Scheme original = read.schemes.at(0);
             Scheme edited = original;
             f.open(EditorMode::EditScheme, &edited);
             f.click("saveScheme");
@@ -172,6 +185,9 @@ class RoundTripTest : public QObject {
                 expected.effectType = stored(EffectType::Emboss);
             }
             QCOMPARE(differingFields(edited, expected).join(" "), QString());
+            const std::string saved = writeStoreBytes(header, std::vector{edited});
+            QVERIFY(saved == writeStoreBytes(header, std::vector{expected}));
+            QVERIFY(saved.find(longForm) != std::string::npos);
         }
         QVERIFY(f.dialogs.messages.filter("请输入").isEmpty());
         // The missing set and stamp are named, once per dialog.
