@@ -18,6 +18,11 @@ for file in lib/varnetto/varnetto lib/varnetto/varnetto-cli lib/varnetto/Schemes
   share/icons/hicolor/scalable/apps/$id.svg; do
   [[ -f "$prefix/$file" ]] || fail "$file is not installed"
 done
+# The folder a user sees holds the two programs and their data, no test programs.
+for folder in "$build/bin" "$prefix/lib/varnetto"; do
+  programs="$(find "$folder" -type f -perm -u+x -printf '%f\n' | sort | tr '\n' ' ')"
+  [[ "$programs" == "varnetto varnetto-cli " ]] || fail "$folder holds the programs: $programs"
+done
 compgen -G "$prefix/lib/varnetto/Borders/*_8.bmp" > /dev/null || fail "no border sets"
 compgen -G "$prefix/lib/varnetto/Stamps/*" > /dev/null || fail "no stamps"
 for program in varnetto varnetto-cli; do
