@@ -11,15 +11,28 @@
 #include <QCommandLineParser>
 #include <QFont>
 
+#include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     varnetto::returnLargeBuffersToTheSystem();
-    varnetto::initImaging(argv[0]);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
     varnetto::installQtChineseTranslation(application);
+    varnetto::QtUserDialogs dialogs;
+    try {
+        varnetto::initImaging(argv[0]);
+    } catch (const std::exception& failure) {
+        // Without its imaging library the program can do nothing; say why
+        // instead of vanishing.
+        const QString text =
+            QString::fromUtf8("无法启动图像处理库：%1").arg(QString::fromUtf8(failure.what()));
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        dialogs.message(nullptr, text, varnetto::MessageKind::Stop);
+        return 2;
+    }
     QApplication::setApplicationVersion("2.9.0");
     QGuiApplication::setDesktopFileName("org.varnetto.Varnetto");
     QFont font = QApplication::font();
@@ -41,7 +54,6 @@ int main(int argc, char** argv) {
                                     QString::fromUtf8("[文件或目录...]"));
     arguments.process(application);
 
-    varnetto::QtUserDialogs dialogs;
     varnetto::DialogRouter secondary(dialogs);
     varnetto::MainWindow window(folders, dialogs, secondary);
     window.showMaximized();
