@@ -406,13 +406,18 @@ class ImageCommandsTest : public QObject {
 
     void fullScreenNeedsASelectedReadRow() {
         WindowFixture f;
-        f.writePictures(1);
+        f.writePictures(3);
         QVERIFY(f.loadPictures());
         f.window->runCommand(kFullScreen);
         QVERIFY(f.secondary.calls.isEmpty());
-        f.selectRows({0});
+        f.selectRows({1});
         f.window->runCommand(kListFullScreen);
         QCOMPARE(f.secondary.calls, QStringList{"full 0"});
+        // The viewer gets every row, starting at the selected one.
+        const ViewerRequest& request = f.secondary.lastViewer;
+        QCOMPARE(request.rows.size(), size_t{3});
+        QCOMPARE(request.startRow, 1);
+        QCOMPARE(request.rows[1].path, f.pictures + "/1.png");
     }
 
     void treeSelectionShowsTheFileFactsAndPreview() {

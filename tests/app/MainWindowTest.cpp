@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -88,6 +89,37 @@ class MainWindowTest : public QObject {
                               "列表方式: 列表", "列表方式: 详细列表", "帮助"}));
         QCOMPARE(actions[18]->data().toInt(), int(kToolbarHelp));
         QVERIFY(!actions[0]->icon().isNull());
+    }
+
+    // A command's menu item and toolbar button are one action, so disabling
+    // or triggering one is the other; the key a menu item names is its key.
+    void menuItemsAndButtonsShareOneAction() {
+        WindowFixture f;
+        // Keys the image list takes while it has the focus.
+        QStringList listKeys;
+        for (QAction* action : f.listView()->actions())
+            for (const QKeySequence& key : action->shortcuts())
+                listKeys << key.toString(QKeySequence::PortableText);
+        QHash<int, QAction*> inMenus;
+        for (QAction* menu : f.window->menuBar()->actions()) {
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->isSeparator()) continue;
+                inMenus.insert(item->data().toInt(), item);
+                if (item->shortcut().isEmpty()) continue;
+                const QString named = item->text().section('\t', 1).remove(' ');
+                if (named == item->shortcut().toString(QKeySequence::PortableText)) continue;
+                for (const QString& key : named.split('/'))
+                    QVERIFY2(listKeys.contains(key), qPrintable(item->text()));
+            }
+        }
+        int shared = 0;
+        for (QAction* button : f.toolBar()->actions()) {
+            const auto item = inMenus.constFind(button->data().toInt());
+            if (button->isSeparator() || item == inMenus.constEnd()) continue;
+            QCOMPARE(button, item.value());
+            ++shared;
+        }
+        QCOMPARE(shared, 7);
     }
 
     void statusBarAndContextMenu() {
@@ -210,6 +242,8 @@ class MainWindowTest : public QObject {
         f.window->runCommand(kAbout);
         f.window->runCommand(kQuickView);
         QCOMPARE(f.secondary.calls, (QStringList{"help", "help", "about", "viewer"}));
+        QVERIFY(f.secondary.viewedScheme);
+        QCOMPARE(f.secondary.viewedScheme->name, f.window->currentScheme()->name);
     }
 };
 

@@ -207,6 +207,12 @@ class SchemePanelTest : public QObject {
         f.window->addAndLockFile(f.pictures + "/0.png");
         f.window->runCommand(kEffectPreviewButton);
         QCOMPARE(f.secondary.calls, QStringList{"full 2"});
+        // The current scheme goes with the locked row.
+        const ViewerRequest& request = f.secondary.lastViewer;
+        QVERIFY(request.scheme);
+        QCOMPARE(request.scheme->name, f.window->currentScheme()->name);
+        QCOMPARE(request.rows.size(), size_t{1});
+        QVERIFY(request.rows[0].locked);
     }
 
     void singleImageWorksOnTheCurrentRow() {

@@ -220,6 +220,12 @@ class SchemeManagerDialogTest : public QObject {
         QCOMPARE(f.rows(), (QStringList{"Alpha", "Alpha"}));
         QCOMPARE(f.editorRequests.back().mode, EditorMode::EditScheme);
         QVERIFY(!f.editorRequests.back().nameExists);
+        // The editor inherits from the schemes being managed, not the file's.
+        const SchemeStore* offered = f.editorRequests.back().store;
+        QVERIFY(offered);
+        QStringList offeredNames;
+        for (const Scheme& s : *offered) offeredNames << QString::fromStdString(s.name);
+        QCOMPARE(offeredNames, f.rows());
         // A double click on a row edits it too.
         f.editor = nullptr;
         f.select(0);
