@@ -97,8 +97,7 @@ int importCommand(const std::vector<std::string>& args) {
     try {
         writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
         // What an import that was killed left beside the store.
-        removeStalePendingFiles(std::filesystem::path(target).parent_path(),
-                                std::filesystem::file_time_type::clock::now());
+        removeStalePendingFilesBeside(target, std::filesystem::file_time_type::clock::now());
     } catch (const std::system_error& error) {
         std::cerr << "cannot write " << target << ": " << error.code().message() << '\n';
         return kExitUsage;
