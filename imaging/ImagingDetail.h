@@ -61,6 +61,11 @@ auto guarded(const char* what, Operation operation) {
 // The colour type travels with the image as metadata, so that a reduced
 // image keeps reporting its type after GetBitmap/PutBitmap.
 inline constexpr const char* kColorTypeField = "varnetto-color-type";
+// The pixels computed into memory. A picture decoded from a sequential
+// loader keeps that loader's mark, and libvips then funnels every later
+// operation on it through one thread at a time; the copy in memory is read
+// in any order, so the mark is dropped.
+Bitmap decodedInMemory(const Bitmap& image);
 Bitmap withColorType(const Bitmap& image, ColorType type);
 Bitmap withoutColorType(const Bitmap& image);
 ColorType colorTypeOf(const Bitmap& image);

@@ -29,6 +29,14 @@ std::string takeVipsError(const vips::VError& error) {
     return joined.empty() ? "unknown libvips error" : joined;
 }
 
+Bitmap decodedInMemory(const Bitmap& image) {
+    Bitmap memory = image.copy_memory();
+    if (memory.get_typeof(VIPS_META_SEQUENTIAL) == 0) return memory;
+    Bitmap unmarked = memory.copy();
+    unmarked.remove(VIPS_META_SEQUENTIAL);
+    return unmarked;
+}
+
 Bitmap withColorType(const Bitmap& image, ColorType type) {
     Bitmap tagged = image.copy();
     tagged.set(kColorTypeField, static_cast<int>(type));

@@ -24,7 +24,7 @@ Bitmap joinEdgeToEdge(const std::vector<Bitmap>& copies, bool horizontal) {
 }
 
 Bitmap heldInMemory(const Bitmap& picture) {
-    return detail::guarded("读入内存", [&] { return picture.copy_memory(); });
+    return detail::guarded("读入内存", [&] { return detail::decodedInMemory(picture); });
 }
 
 }  // namespace varnetto

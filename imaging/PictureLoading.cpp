@@ -86,12 +86,12 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
                              loaded.get_int(VIPS_META_ORIENTATION) == 1;
         if (streaming && header.kind == FileKind::Jpeg && upright)
             return withColorType(normalise(loaded, type), type);
-        if (!upright) loaded = loaded.copy_memory().autorot();
+        if (!upright) loaded = decodedInMemory(loaded).autorot();
         // Decoding now names the right file when the data turns out broken,
         // and the result no longer depends on the file (which a batch may
         // replace with its own output).
         Bitmap decoded =
-            withColorType(withoutOpaqueAlpha(normalise(loaded, type).copy_memory()), type);
+            withColorType(withoutOpaqueAlpha(decodedInMemory(normalise(loaded, type))), type);
         settleWarnings();
         return decoded;
     } catch (const vips::VError& error) {

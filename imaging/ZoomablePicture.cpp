@@ -17,7 +17,7 @@ namespace {
 Bitmap opaqueInMemory(const Bitmap& image) {
     const Bitmap opaque = detail::toOpaqueRgb(image);
     // An image already in memory is shared, not copied.
-    return opaque.copy_memory();
+    return detail::decodedInMemory(opaque);
 }
 
 [[noreturn]] void failed(const std::string& path, const std::string& reason) {
