@@ -21,10 +21,13 @@ as_user_setup() {
 as_user() {
   local vars=(HOME="$USER_HOME" PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen)
   while [[ $# -gt 0 && "$1" == *=* ]]; do vars+=("$1"); shift; done
+  # AS_USER_EXEC=1 replaces the calling (background) shell, so that $! is the
+  # program itself and killing it leaves nothing running.
   if [[ $(id -u) -eq 0 ]]; then
-    setpriv --reuid="$USER_ID" --regid="$USER_ID" --clear-groups env -i "${vars[@]}" "$@"
+    ${AS_USER_EXEC:+exec} setpriv --reuid="$USER_ID" --regid="$USER_ID" --clear-groups \
+      env -i "${vars[@]}" "$@"
   else
-    env -i "${vars[@]}" "$@"
+    ${AS_USER_EXEC:+exec} env -i "${vars[@]}" "$@"
   fi
 }
 
@@ -109,7 +112,7 @@ PY
   mkdir -p "$work/data"
   give_to_user "$work/data"
   local made="$work/data/varnetto/Schemes/Schemes.bis"
-  as_user XDG_DATA_HOME="$work/data" "$prefix/bin/varnetto" "$work/pictures/a.jpg" \
+  AS_USER_EXEC=1 as_user XDG_DATA_HOME="$work/data" "$prefix/bin/varnetto" "$work/pictures/a.jpg" \
     > "$work/window.log" 2>&1 &
   local window=$!
   for _ in $(seq 600); do
@@ -122,5 +125,6 @@ PY
   kill -0 "$window" 2> /dev/null || fail "varnetto ended: $(cat "$work/window.log")"
   kill "$window"
   wait "$window" || true
+  ! pgrep -f "$prefix/bin/varnetto $work/pictures" > /dev/null || fail "varnetto still runs after it was ended"
   unlock_install "$app"
 }
