@@ -10,22 +10,14 @@
 using namespace varnetto;
 using namespace varnetto::testing;
 
-namespace {
-
-QStringList entries(const QComboBox* choice) {
-    QStringList names;
-    for (int i = 0; i < choice->count(); ++i) names << choice->itemText(i);
-    return names;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class SchemePanelTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void choiceShowsTheStoreInOrder() {
         WindowFixture f({"Zeta", "Alpha", "Mu"});
-        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
+        QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
         QCOMPARE(f.window->currentScheme()->name, std::string("Zeta"));
         QCOMPARE(f.window->currentOutputFolder(), f.outputFolder);
@@ -62,7 +54,7 @@ class SchemePanelTest : public QObject {
         f.schemeChoice()->setCurrentIndex(1);
         writeSchemeStore(f.app.str(), {"alpha", "BETA two", "beta"}, f.outputFolder);
         f.window->reloadSchemes();
-        QCOMPARE(entries(f.schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
+        QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
         QCOMPARE(f.schemeChoice()->currentText(), QString("BETA two"));
         writeSchemeStore(f.app.str(), {"One", "Two"}, f.outputFolder);
         f.window->reloadSchemes();
@@ -127,7 +119,7 @@ class SchemePanelTest : public QObject {
         f.secondary.editorResult = 1;
         f.secondary.renameTo = "Better";
         f.window->runCommand(kEditScheme);
-        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Better"}));
+        QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Better"}));
         // No entry begins with the old name "Beta": the first one is chosen.
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
         SchemeStore saved(f.app.str());
@@ -171,14 +163,14 @@ class SchemePanelTest : public QObject {
             click(manager, "saveButton");
         };
         f.window->runCommand(kSchemeManager);
-        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
+        QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
 
         steps = [&](QWidget* manager) {
             deleteAll(manager);
             click(manager, "cancelButton");
         };
         f.window->runCommand(kSchemeManagerButton);
-        QCOMPARE(entries(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
+        QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
 
         steps = [&](QWidget* manager) {
             deleteAll(manager);

@@ -12,12 +12,6 @@ using namespace varnetto::testing;
 
 namespace {
 
-QStringList itemsOf(const QComboBox* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
-    return items;
-}
-
 // Border set files of the fixture's application folder.
 void writeBorderFiles(EditorFixture& f, const std::vector<std::string>& names) {
     std::filesystem::create_directories(f.dir.path() / "Borders");

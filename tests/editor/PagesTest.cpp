@@ -12,12 +12,6 @@ using namespace varnetto::testing;
 
 namespace {
 
-QStringList itemsOf(const QComboBox* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
-    return items;
-}
-
 // Saves the editor's pages into its scheme and returns that scheme.
 Scheme saved(EditorFixture& f) {
     f.click("saveScheme");

@@ -7,6 +7,7 @@
 #include "uikit/UserDialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QStringList>
 #include <QTest>
 #include <vips/vips8>
@@ -76,6 +77,13 @@ class RecordingDialogs final : public UserDialogs {
 };
 
 // A width x height picture with a gradient, written by the file's extension.
+// The texts of a drop-down list's entries, in order.
+inline QStringList itemsOf(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+    return items;
+}
+
 inline void writePicture(const std::filesystem::path& path, int width, int height) {
     vips::VImage x = vips::VImage::xyz(width, height)[0];
     vips::VImage y = vips::VImage::xyz(width, height)[1];
