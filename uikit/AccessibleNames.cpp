@@ -39,6 +39,9 @@ bool isControl(const QWidget* widget) {
 
 QString effectiveName(QWidget* widget) {
     if (!widget->accessibleName().isEmpty()) return widget->accessibleName();
+    // Qt reads out a drop-down list's current entry as its name: that is its
+    // value, and says nothing of what the list is for.
+    if (qobject_cast<const QComboBox*>(widget)) return {};
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
     return face ? face->text(QAccessible::Name).trimmed() : QString();
 }
