@@ -1,6 +1,6 @@
 #include "editor/CaptionPage.h"
 
-#include "editor/EditorArtwork.h"
+#include "editor/PositionRow.h"
 #include "uikit/UserDialogs.h"
 
 #include <QCheckBox>
@@ -31,7 +31,6 @@ const char* const kEmptyCaptionSample = "Photo By Zeborin\n2005-01-20";
 const char* const kDefaultFace = "Arial";
 constexpr std::int32_t kDefaultSize = 80;
 constexpr int kBoldWeight = 700;
-constexpr QSize kPickButtonSize{30, 30};
 
 // Windows character sets and the writing system each stands for.
 struct CharsetScript {
@@ -103,23 +102,7 @@ CaptionPage::CaptionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     loadedText_ = kInitialCaption;
     textLabel_ = makeLabel("\n添加的文字：", this, text_);
 
-    pick_ = new QPushButton(this);
-    pick_->setObjectName("pickTextPosition");
-    pick_->setFlat(true);
-    pick_->setFixedSize(kPickButtonSize);
-    pick_->setIconSize(kPickButtonSize - QSize(6, 6));
-    pick_->setToolTip(text("点击预览图像获取文本位置"));
-    pickLabel_ = makeLabel("点击预览图像\n获取文本位置", this);
-    x_ = new PercentEdit(text("X(％)"), this);
-    x_->setObjectName("textPosX");
-    x_->setFixedWidth(60);
-    x_->showFraction(0.0);
-    xLabel_ = makeLabel("X(％)：", this, x_);
-    y_ = new PercentEdit(text("Y(％)"), this);
-    y_->setObjectName("textPosY");
-    y_->setFixedWidth(60);
-    y_->showFraction(0.0);
-    yLabel_ = makeLabel("Y(％)：", this, y_);
+    position_ = new PositionRow(frame, PositionPick::TextPosition, "文本", "text", 0.0, 0.0, this);
 
     fontButton_ = new QPushButton(text("字体"), this);
     fontButton_->setObjectName("chooseFont");
@@ -145,15 +128,7 @@ CaptionPage::CaptionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     });
     // Typing shows in the sample only; the preview follows the next change.
     connect(text_, &QPlainTextEdit::textChanged, this, &CaptionPage::showSample);
-    connect(pick_, &QPushButton::clicked, this, &CaptionPage::pickPosition);
-    connect(x_, &PercentEdit::fractionTyped, this, [this](double fraction) {
-        posX_ = fraction;
-        this->frame().refreshPreview();
-    });
-    connect(y_, &PercentEdit::fractionTyped, this, [this](double fraction) {
-        posY_ = fraction;
-        this->frame().refreshPreview();
-    });
+    connect(position_, &PositionRow::moved, this, [this] { this->frame().refreshPreview(); });
     connect(fontButton_, &QPushButton::clicked, this, &CaptionPage::chooseFont);
     connect(colorButton_, &QPushButton::clicked, this, &CaptionPage::chooseColor);
     showSample();
@@ -168,17 +143,7 @@ void CaptionPage::buildLayout() {
     column->addWidget(master_);
     column->addWidget(textLabel_);
     column->addWidget(text_, 1);
-    auto* position = new QHBoxLayout;
-    position->addWidget(pickLabel_);
-    position->addWidget(pick_);
-    position->addSpacing(15);
-    position->addWidget(xLabel_);
-    position->addWidget(x_);
-    position->addSpacing(10);
-    position->addWidget(yLabel_);
-    position->addWidget(y_);
-    position->addStretch();
-    column->addLayout(position);
+    column->addWidget(position_);
     auto* looks = new QHBoxLayout;
     looks->addWidget(fontButton_);
     looks->addWidget(colorButton_);
@@ -193,15 +158,14 @@ QString CaptionPage::title() const {
 }
 
 std::vector<QWidget*> CaptionPage::followers() const {
-    return {textLabel_, text_, pickLabel_,  pick_,        xLabel_, x_,
-            yLabel_,    y_,    fontButton_, colorButton_, sample_, fontInUse_};
+    return {textLabel_, text_, fontButton_, colorButton_, sample_, fontInUse_};
 }
 
 void CaptionPage::applyMasterRule() {
     const bool on = master_->isChecked();
     setControlsEnabled(followers(), on);
     text_->setReadOnly(!on);
-    pick_->setIcon(on ? editorArtwork::pickPosition() : QIcon());
+    position_->setActive(on);
 }
 
 void CaptionPage::showSample() {
@@ -261,16 +225,6 @@ void CaptionPage::chooseColor() {
     frame().refreshPreview();
 }
 
-void CaptionPage::pickPosition() {
-    frame().armPositionPick(PositionPick::TextPosition, [this](double x, double y) {
-        posX_ = x;
-        posY_ = y;
-        x_->showFraction(x);
-        y_->showFraction(y);
-        frame().refreshPreview();
-    });
-}
-
 void CaptionPage::load(const Scheme& scheme) {
     master_->setChecked(isOn(scheme.textEnabled));
     text_->setPlainText(QString::fromStdString(scheme.textContent));
@@ -279,23 +233,18 @@ void CaptionPage::load(const Scheme& scheme) {
     fontFields_ = {scheme.fontFace, scheme.fontSize,   scheme.fontCharset,   scheme.fontWeight,
                    scheme.fontBold, scheme.fontItalic, scheme.fontUnderline, scheme.fontStrikeOut};
     textColor_ = scheme.textColor;
-    posX_ = scheme.textPosX;
-    posY_ = scheme.textPosY;
-    x_->showFraction(posX_);
-    y_->showFraction(posY_);
+    position_->showPosition(scheme.textPosX, scheme.textPosY);
     showSampleFont();
     applyMasterRule();
 }
 
 std::optional<FieldRefusal> CaptionPage::read(Scheme& scheme) const {
-    for (PercentEdit* edit : {x_, y_}) {
-        if (!edit->untouched() && !edit->typedFraction()) return edit->refusal();
-    }
+    if (auto refused = position_->refusal()) return refused;
     scheme.textEnabled = flagOf(master_->isChecked());
     const QString caption = text_->toPlainText();
     scheme.textContent = caption == shownText_ ? loadedText_ : caption.toStdString();
-    scheme.textPosX = static_cast<float>(posX_);
-    scheme.textPosY = static_cast<float>(posY_);
+    scheme.textPosX = static_cast<float>(position_->x());
+    scheme.textPosY = static_cast<float>(position_->y());
     scheme.fontFace = fontFields_.face.empty() ? kDefaultFace : fontFields_.face;
     scheme.fontSize = fontFields_.size > 0 ? fontFields_.size : kDefaultSize;
     scheme.fontCharset = fontFields_.charset;

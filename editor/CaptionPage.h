@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace varnetto {
 
+class PositionRow;
+
 // "添加文字": the caption's text, font, colour and position; the position is
 // typed as percentages or picked by clicking the preview.
 class CaptionPage final : public EditorPage {
@@ -41,7 +43,6 @@ class CaptionPage final : public EditorPage {
     void applyMasterRule();
     void chooseFont();
     void chooseColor();
-    void pickPosition();
     void showSample();
     void showSampleFont();
     QFont sampleFont() const;
@@ -50,12 +51,7 @@ class CaptionPage final : public EditorPage {
     QCheckBox* master_ = nullptr;
     QLabel* textLabel_ = nullptr;
     QPlainTextEdit* text_ = nullptr;
-    QLabel* pickLabel_ = nullptr;
-    QPushButton* pick_ = nullptr;
-    QLabel* xLabel_ = nullptr;
-    PercentEdit* x_ = nullptr;
-    QLabel* yLabel_ = nullptr;
-    PercentEdit* y_ = nullptr;
+    PositionRow* position_ = nullptr;
     QPushButton* fontButton_ = nullptr;
     QPushButton* colorButton_ = nullptr;
     QLabel* sample_ = nullptr;
@@ -63,8 +59,6 @@ class CaptionPage final : public EditorPage {
 
     CaptionFontFields fontFields_;
     std::int32_t textColor_ = 0;  // 0x00BBGGRR
-    double posX_ = 0.0;
-    double posY_ = 0.0;
     // The caption text as stored and as the edit showed it: an untouched
     // text reads back byte for byte.
     std::string loadedText_;

@@ -3,6 +3,7 @@
 #include "editor/DecorationFolders.h"
 #include "editor/EditorArtwork.h"
 #include "editor/PictureBox.h"
+#include "editor/PositionRow.h"
 #include "imaging/FitToBox.h"
 #include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
@@ -30,7 +31,6 @@ QString text(const char* utf8) {
 const char* const kCustomItem = "自定义...";
 const char* const kStampFilter = "BMP 图像文件(*.bmp) (*.bmp);;所有文件(*.*) (*)";
 constexpr QSize kPreviewSize{160, 120};
-constexpr QSize kPickButtonSize{30, 30};
 constexpr int kFileRole = Qt::UserRole + 1;
 
 bool isFile(const std::string& path) {
@@ -56,23 +56,8 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     browse_->setAutoDefault(false);
     browse_->setToolTip(text("选择印章图像文件"));
     browse_->setAccessibleName(browse_->toolTip());
-    pick_ = new QPushButton(this);
-    pick_->setObjectName("pickStampPosition");
-    pick_->setFlat(true);
-    pick_->setFixedSize(kPickButtonSize);
-    pick_->setIconSize(kPickButtonSize - QSize(6, 6));
-    pick_->setToolTip(text("点击预览图像获取印章位置"));
-    pickLabel_ = makeLabel("点击预览图像\n获取印章位置", this);
-    x_ = new PercentEdit(text("X(％)"), this);
-    x_->setObjectName("stampPosX");
-    x_->setFixedWidth(60);
-    x_->showFraction(posX_);
-    xLabel_ = makeLabel("X(％)：", this, x_);
-    y_ = new PercentEdit(text("Y(％)"), this);
-    y_->setObjectName("stampPosY");
-    y_->setFixedWidth(60);
-    y_->showFraction(posY_);
-    yLabel_ = makeLabel("Y(％)：", this, y_);
+    position_ =
+        new PositionRow(frame, PositionPick::StampPosition, "印章", "stamp", 0.5, 0.5, this);
     previewGroup_ = new QGroupBox(text("印章预览"), this);
     preview_ = new PictureBox(kPreviewSize, previewGroup_);
     preview_->setObjectName("stampPreview");
@@ -82,15 +67,7 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     connect(master_, &QCheckBox::toggled, this, &StampPage::applyMasterRule);
     connect(list_, &QComboBox::currentIndexChanged, this, &StampPage::applySelectionRule);
     connect(browse_, &QPushButton::clicked, this, &StampPage::chooseFile);
-    connect(pick_, &QPushButton::clicked, this, &StampPage::pickPosition);
-    connect(x_, &PercentEdit::fractionTyped, this, [this](double fraction) {
-        posX_ = fraction;
-        this->frame().refreshPreview();
-    });
-    connect(y_, &PercentEdit::fractionTyped, this, [this](double fraction) {
-        posY_ = fraction;
-        this->frame().refreshPreview();
-    });
+    connect(position_, &PositionRow::moved, this, [this] { this->frame().refreshPreview(); });
     applyMasterRule();
 }
 
@@ -108,17 +85,7 @@ void StampPage::buildLayout() {
     fileRow->addWidget(pathEdit_, 1);
     fileRow->addWidget(browse_);
     column->addLayout(fileRow);
-    auto* position = new QHBoxLayout;
-    position->addWidget(pickLabel_);
-    position->addWidget(pick_);
-    position->addSpacing(15);
-    position->addWidget(xLabel_);
-    position->addWidget(x_);
-    position->addSpacing(10);
-    position->addWidget(yLabel_);
-    position->addWidget(y_);
-    position->addStretch();
-    column->addLayout(position);
+    column->addWidget(position_);
     auto* group = new QVBoxLayout(previewGroup_);
     group->addWidget(preview_, 0, Qt::AlignCenter);
     auto* groupRow = new QHBoxLayout;
@@ -160,11 +127,9 @@ int StampPage::findStamp(const std::string& name, const std::string& file) const
 
 void StampPage::applyMasterRule() {
     const bool on = master_->isChecked();
-    setControlsEnabled({nameLabel_, list_, pathEdit_, browse_, pickLabel_, pick_, xLabel_, x_,
-                        yLabel_, y_, previewGroup_, preview_},
-                       on);
+    setControlsEnabled({nameLabel_, list_, pathEdit_, browse_, previewGroup_, preview_}, on);
     pathEdit_->setReadOnly(true);
-    pick_->setIcon(on ? editorArtwork::pickPosition() : QIcon());
+    position_->setActive(on);
     if (!on) {
         ++generation_;
         preview_->showPicture(QImage());
@@ -204,16 +169,6 @@ void StampPage::chooseFile() {
     name_ = list_->currentText().toStdString();
     showStampPreview();
     frame().refreshPreview();
-}
-
-void StampPage::pickPosition() {
-    frame().armPositionPick(PositionPick::StampPosition, [this](double x, double y) {
-        posX_ = x;
-        posY_ = y;
-        x_->showFraction(x);
-        y_->showFraction(y);
-        frame().refreshPreview();
-    });
 }
 
 void StampPage::showStampPreview() {
@@ -268,19 +223,14 @@ void StampPage::load(const Scheme& scheme) {
         path_ = namedStampPath(file_, frame().appFolder());
     }
     pathEdit_->setText(QString::fromStdString(path_));
-    posX_ = scheme.stampPosX;
-    posY_ = scheme.stampPosY;
-    x_->showFraction(posX_);
-    y_->showFraction(posY_);
+    position_->showPosition(scheme.stampPosX, scheme.stampPosY);
     loaded_ = {
         scheme.stampName, scheme.stampFile, scheme.stampPath, scheme.stampKind, index, path_};
     applyMasterRule();
 }
 
 std::optional<FieldRefusal> StampPage::read(Scheme& scheme) const {
-    for (PercentEdit* edit : {x_, y_}) {
-        if (!edit->untouched() && !edit->typedFraction()) return edit->refusal();
-    }
+    if (auto refused = position_->refusal()) return refused;
     scheme.stampEnabled = flagOf(master_->isChecked());
     const int index = list_->currentIndex();
     if (index < 0) {
@@ -300,8 +250,8 @@ std::optional<FieldRefusal> StampPage::read(Scheme& scheme) const {
                                scheme.stampName == loaded_.name && file_ == loaded_.file;
         scheme.stampPath = unchanged && !customSelected() ? loaded_.path : path_;
     }
-    scheme.stampPosX = static_cast<float>(posX_);
-    scheme.stampPosY = static_cast<float>(posY_);
+    scheme.stampPosX = static_cast<float>(position_->x());
+    scheme.stampPosY = static_cast<float>(position_->y());
     return std::nullopt;
 }
 

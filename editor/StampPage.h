@@ -13,6 +13,7 @@ class QPushButton;
 namespace varnetto {
 
 class PictureBox;
+class PositionRow;
 
 // "添加印章": a stamp picture of the application's Stamps folder or any
 // picture file, placed by typed percentages or by clicking the preview, with
@@ -43,7 +44,6 @@ class StampPage final : public EditorPage {
     void applyMasterRule();
     void applySelectionRule();
     void chooseFile();
-    void pickPosition();
     void showStampPreview();
     bool customSelected() const;
     int customIndex() const { return list_->count() - 1; }
@@ -54,20 +54,13 @@ class StampPage final : public EditorPage {
     QComboBox* list_ = nullptr;
     QLineEdit* pathEdit_ = nullptr;
     QPushButton* browse_ = nullptr;
-    QLabel* pickLabel_ = nullptr;
-    QPushButton* pick_ = nullptr;
-    QLabel* xLabel_ = nullptr;
-    PercentEdit* x_ = nullptr;
-    QLabel* yLabel_ = nullptr;
-    PercentEdit* y_ = nullptr;
+    PositionRow* position_ = nullptr;
     QGroupBox* previewGroup_ = nullptr;
     PictureBox* preview_ = nullptr;
 
     std::string name_;
     std::string file_;
     std::string path_;
-    double posX_ = 0.5;
-    double posY_ = 0.5;
     LoadedChoice loaded_;
     int generation_ = 0;
     // Decodes stamps for the preview box; ends before the box it fills.
