@@ -5,6 +5,7 @@
 #include "browser/PreviewLoader.h"
 #include "browser/RowLoader.h"
 #include "browser/RowReader.h"
+#include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
@@ -48,12 +49,6 @@ QString openFileFilter() {
 std::string withoutTrailingSlashes(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
-}
-
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::exists(path, error) &&
-           !std::filesystem::is_directory(path, error);
 }
 
 }  // namespace
@@ -175,7 +170,7 @@ void ImageCommands::openPaths(const std::vector<std::string>& paths) {
         if (std::filesystem::is_directory(path, error)) {
             queueFiles();
             loadFolder(path);
-        } else if (isFile(path)) {
+        } else if (isNonFolder(path)) {
             const auto slash = path.rfind('/');
             const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
             if (parent != folder) queueFiles();
@@ -271,7 +266,7 @@ std::string ImageCommands::previewImagePath() const {
     const int row = first < 0 ? 0 : first;
     const std::string candidate =
         row < parts_.model.rowCount() ? parts_.model.rowPath(row) : std::string();
-    if (!isFile(candidate)) return parts_.appFolder.application + "/Preview.jpg";
+    if (!isNonFolder(candidate)) return parts_.appFolder.application + "/Preview.jpg";
     return candidate;
 }
 
@@ -323,13 +318,13 @@ void ImageCommands::showTreeSelection(const std::string& path) {
     status.setText(5, {});
     status.setText(6, QString::fromStdString(facts.sizeText));
     status.setText(7, QString::fromStdString(facts.timeText));
-    if (!isFile(path)) return;
+    if (!isNonFolder(path)) return;
     previewPath_ = QString::fromStdString(path);
     previewLoader_->request(previewPath_, parts_.previewBox.contentsRect().size());
 }
 
 void ImageCommands::fullScreenPicture(const std::string& path) {
-    if (!isFile(path)) {
+    if (!isNonFolder(path)) {
         parts_.dialogs.message(
             parts_.window,
             QString::fromUtf8("图像文件 %1 不存在！").arg(QString::fromStdString(path)),

@@ -2,22 +2,15 @@
 #include "app/SchemePanel.h"
 #include "app/SecondaryDialogs.h"
 #include "browser/ImageListView.h"
+#include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
 #include "uikit/UserDialogs.h"
 
 #include <QComboBox>
 
-#include <filesystem>
-
 namespace varnetto {
 
 namespace {
-
-bool fileExists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::exists(path, error) &&
-           !std::filesystem::is_directory(path, error);
-}
 
 QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -32,7 +25,7 @@ void SchemePanel::editCurrentScheme() {
         return;
     }
     const std::string path = parts_.images.previewImagePath();
-    if (!fileExists(path)) {
+    if (!isNonFolder(path)) {
         parts_.dialogs.message(parts_.window,
                                text("图像 %1 不存在。").arg(QString::fromStdString(path)),
                                MessageKind::Stop);
@@ -52,7 +45,7 @@ void SchemePanel::editCurrentScheme() {
 
 void SchemePanel::openSchemeManager() {
     const std::string path = parts_.images.previewImagePath();
-    if (!fileExists(path)) {
+    if (!isNonFolder(path)) {
         parts_.dialogs.message(parts_.window,
                                text("预览图像 %1 不存在。").arg(QString::fromStdString(path)),
                                MessageKind::Stop);
@@ -138,7 +131,7 @@ void SchemePanel::singleImageOf(const std::string& path) {
 }
 
 void SchemePanel::openSingleImage(const std::string& path, const char* missingMessage) {
-    if (!fileExists(path)) {
+    if (!isNonFolder(path)) {
         parts_.dialogs.message(parts_.window,
                                text(missingMessage).arg(QString::fromStdString(path)),
                                MessageKind::Stop);

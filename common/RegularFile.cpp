@@ -5,8 +5,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace varnetto {
+
+bool isRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+bool isNonFolder(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !path.empty() && std::filesystem::exists(status) &&
+           !std::filesystem::is_directory(status);
+}
 
 RegularFile::RegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

@@ -8,6 +8,11 @@ namespace varnetto {
 // A file opened for reading only when it is a regular file. Opening never
 // waits: an ordinary open of a FIFO waits for a writer forever, and a device
 // such as /dev/zero never ends.
+// Whether a regular file stands at path (links followed); errors count as no.
+bool isRegularFile(const std::string& path);
+// Whether something other than a folder stands at path.
+bool isNonFolder(const std::string& path);
+
 class RegularFile {
   public:
     explicit RegularFile(const std::string& path);

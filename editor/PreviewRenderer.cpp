@@ -1,12 +1,12 @@
 #include "editor/PreviewRenderer.h"
 
+#include "common/RegularFile.h"
 #include "common/Reporter.h"
 #include "imaging/FitToBox.h"
 #include "processing/SchemePipeline.h"
 #include "uikit/QtImage.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace varnetto {
 
@@ -26,15 +26,10 @@ class CollectingReporter final : public Reporter {
     QStringList said;
 };
 
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
 // True (and said why) when path holds a file that cannot be decoded; a
 // missing file is the pipeline's to report or leave out.
 bool unreadable(CImageBox& control, const std::string& path, QStringList& said) {
-    if (!isFile(path)) return false;
+    if (!isRegularFile(path)) return false;
     try {
         control.Clear();
         control.LoadFromFile(path);
@@ -58,10 +53,10 @@ Scheme withReadableDecorations(Scheme scheme, const AppFolders& appFolder, CImag
     const auto pieces = borderPiecePathsOf(scheme, appFolder);
     // A set with no piece at all is named as a whole elsewhere; one that
     // lost some of its pieces names each lost one.
-    const bool setFound = custom || std::any_of(pieces.begin(), pieces.end(), isFile);
+    const bool setFound = custom || std::any_of(pieces.begin(), pieces.end(), isRegularFile);
     for (const std::string& piece : pieces) {
         // An empty row of the pieces dialog is a piece left out on purpose.
-        if (setFound && !piece.empty() && !isFile(piece))
+        if (setFound && !piece.empty() && !isRegularFile(piece))
             said << QString::fromUtf8("边框图像 %1 不存在。").arg(QString::fromStdString(piece));
         if (unreadable(control, piece, said)) scheme.borderEnabled = 0;
     }

@@ -1,5 +1,6 @@
 #include "editor/StampPage.h"
 
+#include "common/RegularFile.h"
 #include "editor/DecorationFolders.h"
 #include "editor/EditorArtwork.h"
 #include "editor/PictureBox.h"
@@ -18,8 +19,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <filesystem>
-
 namespace varnetto {
 
 namespace {
@@ -32,11 +31,6 @@ const char* const kCustomItem = "自定义...";
 const char* const kStampFilter = "BMP 图像文件(*.bmp) (*.bmp);;所有文件(*.*) (*)";
 constexpr QSize kPreviewSize{160, 120};
 constexpr int kFileRole = Qt::UserRole + 1;
-
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
 
 }  // namespace
 
@@ -173,7 +167,7 @@ void StampPage::chooseFile() {
 
 void StampPage::showStampPreview() {
     const int generation = ++generation_;
-    if (!isFile(path_)) {
+    if (!isRegularFile(path_)) {
         preview_->showPicture(QImage());
         frame().reportOnce(text("印章图像 %1 不存在。").arg(QString::fromStdString(path_)));
         return;
