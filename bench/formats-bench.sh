@@ -17,13 +17,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 "$root/scripts/install-deps" --bench
 
-cli="${VARNETTO_CLI:-}"
-if [[ -z "$cli" ]]; then
-  cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DVARNETTO_BUILD_APP=OFF -DVARNETTO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$root/build-bench" -j 2 --target varnetto-cli >/dev/null
-  cli="$root/build-bench/bin/varnetto-cli"
-fi
+source "$root/bench/cli-common.sh"
+bench_cli
 # /usr/local/bin may hold wrappers; the peers are called by their real paths.
 im=/usr/bin/convert
 vips=/usr/bin/vips
@@ -32,17 +27,7 @@ cwebp=/usr/bin/cwebp
 work="$(mktemp -d /tmp/varnetto-formats-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$work/in"
-find /usr/share/backgrounds/mate -type f -iname '*.jpg' -exec cp {} "$work/in/" \;
-mapfile -t inputs < <(find "$work/in" -type f -name '*.jpg' | sort)
-count=${#inputs[@]}
-if ((count == 0)); then
-  echo "formats-bench: no photographs found under /usr/share/backgrounds/mate" >&2
-  exit 1
-fi
-megapixels=$(for f in "${inputs[@]}"; do vipsheader -f width "$f"; vipsheader -f height "$f"; done |
-  paste - - | awk '{s += $1 * $2} END {printf "%.1f", s / 1e6}')
-echo "inputs: $count JPEG photographs, $megapixels megapixels in all"
+bench_inputs
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start," \
   "nice $(nice)"
 
