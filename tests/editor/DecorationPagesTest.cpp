@@ -30,13 +30,6 @@ std::vector<std::string> setFiles(const std::string& set, int count = 8) {
     return names;
 }
 
-// Saves the editor and returns the saved scheme.
-Scheme saved(EditorFixture& f) {
-    f.click("saveScheme");
-    if (f.dialog->result() != 1) qFatal("not saved: %s", qPrintable(f.dialogs.messages.join('|')));
-    return f.dialog->savedScheme();
-}
-
 // A scheme writing into the fixture's (existing) output folder.
 Scheme schemeFor(EditorFixture& f) {
     std::filesystem::create_directories(f.outputFolder);

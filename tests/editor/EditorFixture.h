@@ -76,6 +76,13 @@ struct EditorFixture {
     std::unique_ptr<SchemeEditorDialog> dialog;
 };
 
+// Saves the editor's pages into its scheme and returns that scheme.
+inline Scheme saved(EditorFixture& f) {
+    f.click("saveScheme");
+    if (f.dialog->result() != 1) qFatal("not saved: %s", qPrintable(f.dialogs.messages.join('|')));
+    return f.dialog->savedScheme();
+}
+
 // A scheme writing into folder.
 inline Scheme schemeNamed(const std::string& name, const std::string& folder) {
     Scheme scheme;

@@ -12,12 +12,6 @@ using namespace varnetto::testing;
 
 namespace {
 
-Scheme saved(EditorFixture& f) {
-    f.click("saveScheme");
-    if (f.dialog->result() != 1) qFatal("not saved: %s", qPrintable(f.dialogs.messages.join('|')));
-    return f.dialog->savedScheme();
-}
-
 // The editor on a scheme writing into an existing folder.
 SchemeEditorDialog& openOn(EditorFixture& f, Scheme& scheme) {
     std::filesystem::create_directories(f.outputFolder);

@@ -10,17 +10,6 @@
 using namespace varnetto;
 using namespace varnetto::testing;
 
-namespace {
-
-// Saves the editor's pages into its scheme and returns that scheme.
-Scheme saved(EditorFixture& f) {
-    f.click("saveScheme");
-    if (f.dialog->result() != 1) qFatal("not saved: %s", qPrintable(f.dialogs.messages.join('|')));
-    return f.dialog->savedScheme();
-}
-
-}  // namespace
-
 class PagesTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
