@@ -5,18 +5,11 @@
 #include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QComboBox>
 
 namespace varnetto {
-
-namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
 
 void SchemePanel::editCurrentScheme() {
     Scheme* scheme = currentScheme();

@@ -4,6 +4,7 @@
 #include "editor/DecorationFolders.h"
 #include "editor/PictureBox.h"
 #include "editor/PreviewRenderer.h"
+#include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,10 +18,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const char* const kCustomItem = "自定义...";
 // As large as the editor's preview, whose picture size it shows.

@@ -2,6 +2,7 @@
 
 #include "uikit/AccessibleNames.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -10,10 +11,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Rows in piece order: label, and the role named in the picker's tool tip.
 constexpr std::array<const char*, 8> kRowLabels{

@@ -2,6 +2,7 @@
 
 #include "editor/PositionRow.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -19,10 +20,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const char* const kInitialCaption = "Processed By Varnetto";
 // What the sample shows while the caption is empty.

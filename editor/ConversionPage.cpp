@@ -1,5 +1,7 @@
 #include "editor/ConversionPage.h"
 
+#include "uikit/Utf8Text.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -9,10 +11,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const std::pair<ColorType, const char*> kColorTypes[] = {
     {ColorType::TrueColor24, "24 位真彩色"}, {ColorType::Palette256, "256 色"},

@@ -1,6 +1,7 @@
 #include "editor/EffectsPage.h"
 
 #include "editor/PictureBox.h"
+#include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,10 +13,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Only the first two effects have codes of their own; the others read back
 // as the first.

@@ -1,6 +1,7 @@
 #include "editor/EnhancementPage.h"
 
 #include "editor/EditorArtwork.h"
+#include "uikit/Utf8Text.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,10 +17,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // The channel list and the channels (red, green, blue) each entry changes.
 struct ChannelEntry {

@@ -2,6 +2,7 @@
 
 #include "schemes/SchemeStore.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,10 +16,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 constexpr int kLabelWidth = 100;
 

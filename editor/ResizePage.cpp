@@ -1,5 +1,7 @@
 #include "editor/ResizePage.h"
 
+#include "uikit/Utf8Text.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,10 +18,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Resize values: percent, pixels or kilobytes.
 constexpr std::int64_t kLargestResizeValue = 100000;

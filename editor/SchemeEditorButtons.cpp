@@ -6,6 +6,7 @@
 #include "processing/SchemePipeline.h"
 #include "uikit/UiReporter.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 #include "uikit/WaitCursor.h"
 
 #include <QLineEdit>
@@ -15,10 +16,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 QString path(const std::string& utf8) {
     return QString::fromStdString(utf8);

@@ -15,6 +15,7 @@
 #include "uikit/Artwork.h"
 #include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -27,10 +28,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // The picture boxes are 4:3.
 constexpr int kBoxHeight = 165;

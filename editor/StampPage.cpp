@@ -8,6 +8,7 @@
 #include "imaging/FitToBox.h"
 #include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,10 +23,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const char* const kCustomItem = "自定义...";
 const char* const kStampFilter = "BMP 图像文件(*.bmp) (*.bmp);;所有文件(*.*) (*)";

@@ -7,6 +7,7 @@
 #include "uikit/Artwork.h"
 #include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 #include "uikit/WaitCursor.h"
 
 #include <QCheckBox>
@@ -26,10 +27,6 @@ constexpr int kWidth = 411;
 constexpr int kHeight = 366;
 constexpr int kGroupWidth = 180;
 constexpr int kGroupHeight = 152;
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 void place(QWidget* widget, int left, int top, int right, int bottom) {
     widget->setGeometry(left, top, right - left, bottom - top);

@@ -3,6 +3,7 @@
 #include "uikit/AccessibleNames.h"
 #include "uikit/Desktop.h"
 #include "uikit/UserDialogs.h"
+#include "uikit/Utf8Text.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,10 +19,6 @@
 namespace varnetto {
 
 namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 QString kindText(ProblemKind kind) {
     return kind == ProblemKind::Warning ? text("警告") : text("处理失败");

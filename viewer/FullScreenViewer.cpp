@@ -1,6 +1,7 @@
 #include "viewer/FullScreenViewer.h"
 
 #include "uikit/AccessibleNames.h"
+#include "uikit/Utf8Text.h"
 #include "viewer/ViewerArt.h"
 #include "viewer/ViewerCanvas.h"
 #include "viewer/ViewerGeometry.h"
@@ -17,14 +18,6 @@
 #include <functional>
 
 namespace varnetto {
-
-namespace {
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
 
 FullScreenViewer::FullScreenViewer(ViewerRequest request, UserDialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
