@@ -11,6 +11,10 @@
 #include <map>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace varnetto::cli {
 namespace {
 
@@ -113,6 +117,52 @@ TEST_F(RunScaleTest, ThreeShardsWriteExactlyTheFilesOfOneRun) {
     ASSERT_EQ(whole.size(), 8u);
     EXPECT_EQ(whole.count("web_7.webp") + whole.count("web_14.webp"), 2u);
     EXPECT_EQ(filesUnder(dir.path() / "shards"), whole);
+}
+
+// Shards started together race to make the same output folders; each one
+// must take a folder another one has just made as ready.
+TEST_F(RunScaleTest, ShardsRunningSideBySideWriteTheFilesOfOneRun) {
+    const std::vector<std::string> tree = {"a.png",     "b.tif",     "x/c.png",     "x/d.png",
+                                           "x/y/e.png", "x/y/f.tif", "x/y/z/g.png", "x/y/z/h.png"};
+    for (size_t i = 0; i < tree.size(); ++i)
+        writePicture(dir.path() / "in" / tree[i], static_cast<int>(i));
+    storeSchemes({webpScheme("whole", "whole"), webpScheme("shards", "shards")});
+    ASSERT_EQ(run({"--scheme", "whole", "--recursive", dir.str("in")}), kExitOk) << stderrText;
+    const auto whole = filesUnder(dir.path() / "whole");
+    ASSERT_EQ(whole.size(), tree.size());
+
+    const std::string cli = std::string(VARNETTO_BIN_DIR) + "/varnetto-cli";
+    const auto logOf = [&](size_t shard) {
+        return dir.str("shard" + std::to_string(shard) + ".log");
+    };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        fs::remove_all(dir.path() / "shards");
+        std::vector<pid_t> children;
+        for (const char* shard : {"1/3", "2/3", "3/3"}) {
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                const int log =
+                    ::open(logOf(children.size()).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                ::dup2(log, 1);
+                ::dup2(log, 2);
+                ::execl(cli.c_str(), cli.c_str(), "run", "--app-folder", dir.str("app").c_str(),
+                        "--scheme", "shards", "--shard", shard, "--jobs", "1", "--recursive",
+                        dir.str("in").c_str(), nullptr);
+                ::_exit(127);
+            }
+            children.push_back(child);
+        }
+        for (size_t i = 0; i < children.size(); ++i) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitOk)
+                << testing::readBytes(logOf(i));
+        }
+        const auto written = filesUnder(dir.path() / "shards");
+        EXPECT_TRUE(written == whole) << written.size() << " files written";
+    }
 }
 
 TEST_F(RunScaleTest, DryRunListsEveryOutputAndWritesNothing) {
