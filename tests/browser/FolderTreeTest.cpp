@@ -73,6 +73,9 @@ class FolderTreeTest : public QObject {
             {"photo.JPEG", true}, {"scan.tiff", true},      {"x.jpgold", true},
             {"a.TIF", true},      {"notes.txt", false},     {"README", false},
             {"jpg", false},       {"photo.jpg.txt", false}, {"shot.Wbm", true},
+            {"phone.HEIC", true}, {"web.webp", true},       {"c.heif", true},
+            {"d.Avif", true},     {"e.jxl", true},          {"f.jx", false},
+            {"g.web", false},
         };
         for (const auto& c : cases) QVERIFY2(isTreeImageName(c.name) == c.picture, c.name);
     }
