@@ -6,20 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include <utility>
-
 namespace varnetto {
-
-namespace {
-
-const std::pair<ColorType, const char*> kColorTypes[] = {
-    {ColorType::TrueColor24, "24 位真彩色"}, {ColorType::Palette256, "256 色"},
-    {ColorType::Gray256, "256 级灰阶"},      {ColorType::Palette16, "16 色"},
-    {ColorType::Gray16, "16 级灰阶"},        {ColorType::Mono8, "8 位单色"},
-    {ColorType::BlackWhite, "黑白"},         {ColorType::NoColor, "无色"},
-};
-
-}  // namespace
 
 ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
     master_ = new QCheckBox(text("图像转换"), this);
@@ -28,7 +15,7 @@ ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage
     convertColor_->setObjectName("colorConvertEnabled");
     colorType_ = new CodedList(this);
     colorType_->setObjectName("colorType");
-    for (const auto& [type, name] : kColorTypes) colorType_->addCoded(text(name), stored(type));
+    for (const auto& [type, name] : colorTypeNames) colorType_->addCoded(text(name), stored(type));
     colorType_->showCode(stored(ColorType::TrueColor24));
     colorLabel_ = makeLabel("颜色类型：", this, colorType_);
     convertFormat_ = new QCheckBox(text("图像格式转换"), this);
@@ -36,9 +23,7 @@ ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage
     format_ = new CodedList(this);
     format_->setObjectName("outputFormat");
     for (const OutputFormatName& entry : outputFormatNames)
-        format_->addCoded(
-            QString::fromUtf8(entry.label.data(), static_cast<qsizetype>(entry.label.size())),
-            stored(entry.format));
+        format_->addCoded(text(entry.label), stored(entry.format));
     format_->showCode(stored(OutputFormat::Jpeg));
     formatLabel_ = makeLabel("图像格式：", this, format_);
 

@@ -18,17 +18,16 @@ namespace varnetto {
 
 namespace {
 
-// The channel list and the channels (red, green, blue) each entry changes.
+// The channels (red, green, blue) each channel choice changes.
 struct ChannelEntry {
     ChannelChoice choice;
-    const char* name;
     std::array<std::int32_t, 3> flags;
 };
 constexpr ChannelEntry kChannels[] = {
-    {ChannelChoice::White, "白", {1, 1, 1}},  {ChannelChoice::Red, "红", {1, 0, 0}},
-    {ChannelChoice::Green, "绿", {0, 1, 0}},  {ChannelChoice::Blue, "蓝", {0, 0, 1}},
-    {ChannelChoice::Yellow, "黄", {1, 1, 0}}, {ChannelChoice::Purple, "紫", {1, 0, 1}},
-    {ChannelChoice::Cyan, "青", {0, 1, 1}},
+    {ChannelChoice::White, {1, 1, 1}},  {ChannelChoice::Red, {1, 0, 0}},
+    {ChannelChoice::Green, {0, 1, 0}},  {ChannelChoice::Blue, {0, 0, 1}},
+    {ChannelChoice::Yellow, {1, 1, 0}}, {ChannelChoice::Purple, {1, 0, 1}},
+    {ChannelChoice::Cyan, {0, 1, 1}},
 };
 
 // Rotations by their buttons' ids: degrees clockwise, -90 stored as 270.
@@ -156,9 +155,8 @@ void EnhancementPage::buildAmount(Amount& amount, QGridLayout* grid, int row, co
     if (!withChannel) return;
     amount.channel = new CodedList(this);
     amount.channel->setObjectName(base + "Channel");
-    for (const ChannelEntry& entry : kChannels) {
-        amount.channel->addCoded(text(entry.name), stored(entry.choice));
-    }
+    for (const auto& [choice, name] : channelNames)
+        amount.channel->addCoded(text(name), stored(choice));
     amount.channel->showCode(stored(ChannelChoice::White));
     amount.channel->setToolTip(text("%1的颜色通道").arg(text(name)));
     grid->addWidget(amount.channel, row, 3);

@@ -7,6 +7,7 @@
 #include "common/ImagingCodes.h"  // ColorType, ResampleFilter, TiffCompression, FlipDirection
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
@@ -51,6 +52,47 @@ enum class ChannelChoice : std::int32_t {
     Purple = 5,  // red and blue
     Cyan = 6,    // green and blue
 };
+
+// What the user reads for a code. The editor's lists and the scheme viewer
+// read the tables below, each in value order.
+template <class Code>
+struct CodeLabel {
+    Code code;
+    std::string_view label;
+};
+
+// The label of a stored value; empty for a value outside the table (the
+// store accepts any number).
+template <class Code, std::size_t N>
+constexpr std::string_view labelOf(const std::array<CodeLabel<Code>, N>& table,
+                                   std::int32_t storedValue) {
+    for (const CodeLabel<Code>& entry : table)
+        if (stored(entry.code) == storedValue) return entry.label;
+    return {};
+}
+
+// colorType
+inline constexpr std::array<CodeLabel<ColorType>, 8> colorTypeNames{{
+    {ColorType::TrueColor24, "24 位真彩色"},
+    {ColorType::Palette256, "256 色"},
+    {ColorType::Gray256, "256 级灰阶"},
+    {ColorType::Palette16, "16 色"},
+    {ColorType::Gray16, "16 级灰阶"},
+    {ColorType::Mono8, "8 位单色"},
+    {ColorType::BlackWhite, "黑白"},
+    {ColorType::NoColor, "无色"},
+}};
+
+// brightnessChannel and contrastChannel
+inline constexpr std::array<CodeLabel<ChannelChoice>, 7> channelNames{{
+    {ChannelChoice::White, "白"},
+    {ChannelChoice::Red, "红"},
+    {ChannelChoice::Green, "绿"},
+    {ChannelChoice::Blue, "蓝"},
+    {ChannelChoice::Yellow, "黄"},
+    {ChannelChoice::Purple, "紫"},
+    {ChannelChoice::Cyan, "青"},
+}};
 
 // outputFormat, in the order of the format list. Formats are only ever
 // added at the end, so a stored value keeps its meaning.
@@ -104,5 +146,10 @@ enum class EffectType : std::int32_t {
     Emboss = 0,
     Engrave = 1,
 };
+
+inline constexpr std::array<CodeLabel<EffectType>, 2> effectTypeNames{{
+    {EffectType::Emboss, "浮雕化"},
+    {EffectType::Engrave, "雕刻化"},
+}};
 
 }  // namespace varnetto

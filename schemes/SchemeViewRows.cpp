@@ -2,22 +2,13 @@
 
 #include "common/Reporter.h"
 
-#include <array>
-#include <span>
-
 namespace varnetto {
 
 namespace {
 
-constexpr std::array<const char*, 7> kChannelNames{"白", "红", "绿", "蓝", "黄", "紫", "青"};
-constexpr std::array<const char*, 8> kColorTypeNames{
-    "24 位真彩色", "256 色", "256 级灰阶", "16 色", "16 级灰阶", "8 位单色", "黑白", "无色"};
-constexpr std::array<const char*, 2> kEffectNames{"浮雕化", "雕刻化"};
-
-// A stored value outside its table shows as an empty text.
-std::string nameOf(std::span<const char* const> names, std::int32_t value) {
-    if (value < 0 || static_cast<size_t>(value) >= names.size()) return {};
-    return names[static_cast<size_t>(value)];
+template <class Table>
+std::string nameOf(const Table& table, std::int32_t value) {
+    return std::string(labelOf(table, value));
 }
 
 std::string formatName(std::int32_t storedFormat) {
@@ -106,11 +97,11 @@ std::vector<SchemeViewRow> schemeViewRows(const Scheme& s) {
     if (s.enhanceEnabled != 0) {
         if (s.brightnessEnabled != 0)
             add("        亮度调整",
-                formatMessage("%s:  %d", nameOf(kChannelNames, s.brightnessChannel).c_str(),
+                formatMessage("%s:  %d", nameOf(channelNames, s.brightnessChannel).c_str(),
                               s.brightnessValue));
         if (s.contrastEnabled != 0)
             add("        对比度调整",
-                formatMessage("%s:  %d", nameOf(kChannelNames, s.contrastChannel).c_str(),
+                formatMessage("%s:  %d", nameOf(channelNames, s.contrastChannel).c_str(),
                               s.contrastValue));
         if (s.sharpenEnabled != 0) add("        锐化调整", number(s.sharpenValue));
         if (s.despeckleEnabled != 0) add("        除污", number(s.despeckleValue));
@@ -124,13 +115,13 @@ std::vector<SchemeViewRow> schemeViewRows(const Scheme& s) {
     add("图像转换", yesNo(s.convertEnabled));
     if (s.convertEnabled != 0) {
         if (s.colorConvertEnabled != 0)
-            add("        颜色类型转换", nameOf(kColorTypeNames, s.colorType));
+            add("        颜色类型转换", nameOf(colorTypeNames, s.colorType));
         if (s.formatConvertEnabled != 0) add("        图像格式转换", formatName(s.outputFormat));
     }
 
     separator();
     add("图像特效", yesNo(s.effectEnabled));
-    if (s.effectEnabled != 0) add("        图像特效类型", nameOf(kEffectNames, s.effectType));
+    if (s.effectEnabled != 0) add("        图像特效类型", nameOf(effectTypeNames, s.effectType));
     return rows;
 }
 
