@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -19,7 +18,6 @@ namespace varnetto {
 
 namespace {
 
-const char* const kCustomItem = "自定义...";
 // As large as the editor's preview, whose picture size it shows.
 constexpr QSize kPreviewSize{220, 165};
 
@@ -40,32 +38,16 @@ BorderPage::BorderPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, 
     adaptive_->setChecked(true);
     inner_ = new QCheckBox(text("边框内嵌"), this);
     inner_->setObjectName("borderInner");
-    previewGroup_ = new QGroupBox(text("边框预览"), this);
-    preview_ = new PictureBox(kPreviewSize, previewGroup_);
-    preview_->setObjectName("borderPreview");
+    previewGroup_ = makePreviewGroup("边框预览", kPreviewSize, "borderPreview", this, preview_);
     fillSetList();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(8);
     column->addWidget(master_);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(nameLabel_);
-    nameRow->addWidget(list_);
-    nameRow->addWidget(pieces_);
-    nameRow->addStretch();
-    column->addLayout(nameRow);
-    auto* checks = new QHBoxLayout;
-    checks->addWidget(adaptive_);
-    checks->addWidget(inner_);
-    checks->addStretch();
-    column->addLayout(checks);
-    auto* group = new QVBoxLayout(previewGroup_);
-    group->addWidget(preview_, 0, Qt::AlignCenter);
-    auto* groupRow = new QHBoxLayout;
-    groupRow->addWidget(previewGroup_);
-    groupRow->addStretch();
-    column->addLayout(groupRow);
+    column->addLayout(leftAlignedRow({nameLabel_, list_, pieces_}));
+    column->addLayout(leftAlignedRow({adaptive_, inner_}));
+    column->addLayout(leftAlignedRow({previewGroup_}));
     column->addStretch();
 
     if (const Bitmap* source = this->frame().sourceBitmap()) {
@@ -99,7 +81,7 @@ void BorderPage::fillSetList() {
         list_->addItem(QString::fromStdString(set), list_->count());
     }
     setCount_ = static_cast<int>(sets.size());
-    list_->addItem(text(kCustomItem), stored(DecorationKind::Custom));
+    list_->addItem(text(kCustomDecorationItem), stored(DecorationKind::Custom));
     list_->setCurrentIndex(0);
 }
 

@@ -8,7 +8,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -141,11 +140,7 @@ void CaptionPage::buildLayout() {
     column->addWidget(textLabel_);
     column->addWidget(text_, 1);
     column->addWidget(position_);
-    auto* looks = new QHBoxLayout;
-    looks->addWidget(fontButton_);
-    looks->addWidget(colorButton_);
-    looks->addStretch();
-    column->addLayout(looks);
+    column->addLayout(leftAlignedRow({fontButton_, colorButton_}));
     column->addWidget(sample_);
     column->addWidget(fontInUse_);
 }

@@ -15,6 +15,9 @@ struct StampFile {
     int code = 0;          // 0 BMP, 2 JPG
 };
 
+// The last entry of the border and stamp lists: pieces or a file of one's own.
+inline constexpr const char* kCustomDecorationItem = "自定义...";
+
 // Codes the stamp list gives its entries.
 inline constexpr int kBmpStampCode = 0;
 inline constexpr int kJpgStampCode = 2;

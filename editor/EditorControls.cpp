@@ -1,9 +1,14 @@
 #include "editor/EditorControls.h"
 
+#include "editor/PictureBox.h"
+
 #include <QAbstractSpinBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QRegularExpressionValidator>
+#include <QVBoxLayout>
 
 #include <limits>
 
@@ -98,6 +103,23 @@ QLabel* makeLabel(const char* utf8, QWidget* parent, QWidget* control) {
     auto* label = new QLabel(QString::fromUtf8(utf8), parent);
     if (control) label->setBuddy(control);
     return label;
+}
+
+QHBoxLayout* leftAlignedRow(std::initializer_list<QWidget*> widgets) {
+    auto* row = new QHBoxLayout;
+    for (QWidget* widget : widgets) row->addWidget(widget);
+    row->addStretch();
+    return row;
+}
+
+QGroupBox* makePreviewGroup(const char* title, QSize size, const char* objectName, QWidget* parent,
+                            PictureBox*& box) {
+    auto* group = new QGroupBox(QString::fromUtf8(title), parent);
+    box = new PictureBox(size, group);
+    box->setObjectName(QString::fromLatin1(objectName));
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(box, 0, Qt::AlignCenter);
+    return group;
 }
 
 void setControlsEnabled(const std::vector<QWidget*>& controls, bool enabled) {

@@ -3,15 +3,20 @@
 #include "editor/EditorPage.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
+class QGroupBox;
 class QLabel;
 
 namespace varnetto {
+
+class PictureBox;
 
 // An edit for one whole number from minimum to maximum; its validator keeps
 // most other text out, and reading refuses what is left with a message that
@@ -87,6 +92,14 @@ QLineEdit* makeTextEdit(QWidget* parent, const char* objectName);
 
 // A label naming control (its accessible name comes from the label).
 QLabel* makeLabel(const char* utf8, QWidget* parent, QWidget* control = nullptr);
+
+// Widgets side by side from the left; the rest of the row stays empty.
+QHBoxLayout* leftAlignedRow(std::initializer_list<QWidget*> widgets);
+
+// A titled frame around a picture box of the given size, for a page's own
+// preview; box receives the picture box.
+QGroupBox* makePreviewGroup(const char* title, QSize size, const char* objectName, QWidget* parent,
+                            PictureBox*& box);
 
 // Enables or disables controls; an edit is also read-only while disabled.
 void setControlsEnabled(const std::vector<QWidget*>& controls, bool enabled);

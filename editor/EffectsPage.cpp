@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -40,20 +39,13 @@ EffectsPage::EffectsPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
         list_->addItem(text(effect.name), stored(effect.code));
     list_->setCurrentIndex(0);
     nameLabel_ = makeLabel("图像特效名称：", this, list_);
-    previewGroup_ = new QGroupBox(text("图像特效预览"), this);
-    preview_ = new PictureBox(QSize(160, 120), previewGroup_);
-    preview_->setObjectName("effectPreview");
+    previewGroup_ =
+        makePreviewGroup("图像特效预览", QSize(160, 120), "effectPreview", this, preview_);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
     column->addWidget(master_);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(nameLabel_);
-    nameRow->addWidget(list_);
-    nameRow->addStretch();
-    column->addLayout(nameRow);
-    auto* group = new QVBoxLayout(previewGroup_);
-    group->addWidget(preview_, 0, Qt::AlignCenter);
+    column->addLayout(leftAlignedRow({nameLabel_, list_}));
     column->addWidget(previewGroup_, 0, Qt::AlignLeft);
     column->addStretch();
 

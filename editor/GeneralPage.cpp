@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,11 +63,7 @@ GeneralPage::GeneralPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     grid->addWidget(makeLabel("处理方案名称：", this, name_), 0, 0);
     grid->addWidget(name_, 0, 1, 1, 2);
     grid->addWidget(makeLabel("图像输出目录：", this, outputFolder_), 1, 0);
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(outputFolder_);
-    folderRow->addWidget(browse_);
-    folderRow->addStretch();
-    grid->addLayout(folderRow, 1, 1, 1, 2);
+    grid->addLayout(leftAlignedRow({outputFolder_, browse_}), 1, 1, 1, 2);
     grid->addWidget(makeLabel("命名规则：", this, naming_), 2, 0);
     grid->addWidget(naming_, 2, 1);
     prefixLabel_ = makeLabel("前缀字符：", this, prefix_);

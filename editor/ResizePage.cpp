@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
@@ -94,11 +93,7 @@ ResizePage::ResizePage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, 
     column->setSpacing(5);
     column->addWidget(master_);
     column->addWidget(group);
-    auto* checks = new QHBoxLayout;
-    checks->addWidget(includesBorder_);
-    checks->addWidget(resample_);
-    checks->addStretch();
-    column->addLayout(checks);
+    column->addLayout(leftAlignedRow({includesBorder_, resample_}));
     auto* settings = new QGridLayout;
     settings->addWidget(qualityLabel_, 0, 0);
     settings->addWidget(qualitySlider_, 0, 1);

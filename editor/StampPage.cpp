@@ -24,7 +24,6 @@ namespace varnetto {
 
 namespace {
 
-const char* const kCustomItem = "自定义...";
 const char* const kStampFilter = "BMP 图像文件(*.bmp) (*.bmp);;所有文件(*.*) (*)";
 constexpr QSize kPreviewSize{160, 120};
 constexpr int kFileRole = Qt::UserRole + 1;
@@ -49,9 +48,7 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     browse_->setAccessibleName(browse_->toolTip());
     position_ =
         new PositionRow(frame, PositionPick::StampPosition, "印章", "stamp", 0.5, 0.5, this);
-    previewGroup_ = new QGroupBox(text("印章预览"), this);
-    preview_ = new PictureBox(kPreviewSize, previewGroup_);
-    preview_->setObjectName("stampPreview");
+    previewGroup_ = makePreviewGroup("印章预览", kPreviewSize, "stampPreview", this, preview_);
     fillStampList();
     buildLayout();
 
@@ -67,22 +64,13 @@ void StampPage::buildLayout() {
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(8);
     column->addWidget(master_);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(nameLabel_);
-    nameRow->addWidget(list_);
-    nameRow->addStretch();
-    column->addLayout(nameRow);
+    column->addLayout(leftAlignedRow({nameLabel_, list_}));
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(pathEdit_, 1);
     fileRow->addWidget(browse_);
     column->addLayout(fileRow);
     column->addWidget(position_);
-    auto* group = new QVBoxLayout(previewGroup_);
-    group->addWidget(preview_, 0, Qt::AlignCenter);
-    auto* groupRow = new QHBoxLayout;
-    groupRow->addWidget(previewGroup_);
-    groupRow->addStretch();
-    column->addLayout(groupRow);
+    column->addLayout(leftAlignedRow({previewGroup_}));
     column->addStretch();
 }
 
@@ -96,7 +84,7 @@ void StampPage::fillStampList() {
         list_->addItem(QString::fromStdString(stamp.name), stamp.code);
         list_->setItemData(list_->count() - 1, QString::fromStdString(stamp.fileName), kFileRole);
     }
-    list_->addItem(text(kCustomItem), stored(DecorationKind::Custom));
+    list_->addItem(text(kCustomDecorationItem), stored(DecorationKind::Custom));
     list_->setCurrentIndex(0);
 }
 
