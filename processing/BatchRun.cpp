@@ -21,15 +21,6 @@ namespace varnetto {
 
 namespace {
 
-std::string pathKey(const std::string& path) {
-    if (path.empty()) return {};
-    std::error_code error;
-    auto absolute = std::filesystem::absolute(path, error);
-    if (error) return path;
-    auto resolved = std::filesystem::weakly_canonical(absolute, error);
-    return (error ? absolute.lexically_normal() : resolved).string();
-}
-
 // Hands out images in run order, holding back those whose dependencies have
 // not finished yet.
 class RunScheduler {
@@ -130,17 +121,37 @@ int maxBatchWorkers() {
     return kWorkersPerCore * static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+std::string pathKey(const std::string& path) {
+    if (path.empty()) return {};
+    std::error_code error;
+    auto absolute = std::filesystem::absolute(path, error);
+    if (error) return path;
+    auto resolved = std::filesystem::weakly_canonical(absolute, error);
+    return (error ? absolute.lexically_normal() : resolved).string();
+}
+
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs) {
+    std::vector<std::string> readKeys;
+    std::vector<std::string> writtenKeys;
+    for (size_t j = 0; j < sources.size(); ++j) {
+        readKeys.push_back(pathKey(sources[j]));
+        writtenKeys.push_back(j < outputs.size() ? pathKey(outputs[j]) : std::string());
+    }
+    return runOrderDependenciesOfKeys(readKeys, writtenKeys);
+}
+
+std::vector<std::vector<size_t>> runOrderDependenciesOfKeys(
+    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys) {
     struct Access {
         size_t index;
         bool write;
     };
     std::map<std::string, std::vector<Access>> accesses;
-    std::vector<std::vector<size_t>> dependencies(sources.size());
-    for (size_t j = 0; j < sources.size(); ++j) {
-        const std::string read = pathKey(sources[j]);
-        const std::string written = j < outputs.size() ? pathKey(outputs[j]) : std::string();
+    std::vector<std::vector<size_t>> dependencies(readKeys.size());
+    for (size_t j = 0; j < readKeys.size(); ++j) {
+        const std::string& read = readKeys[j];
+        const std::string& written = writtenKeys[j];
         auto& deps = dependencies[j];
         if (auto it = accesses.find(read); !read.empty() && it != accesses.end())
             for (const Access& a : it->second)

@@ -48,11 +48,18 @@ Scheme schemeForItem(const Scheme& scheme, const RunItem& item);
 inline constexpr int kWorkersPerCore = 4;
 int maxBatchWorkers();
 
+// One spelling for every path that leads to the same file (links resolved as
+// far as they exist); "" for "".
+std::string pathKey(const std::string& path);
+
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared
 // after resolving them, so two spellings of one file count as one.
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs);
+// The same for paths already passed through pathKey.
+std::vector<std::vector<size_t>> runOrderDependenciesOfKeys(
+    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys);
 
 // Stands for a whole run that could not go on (memory ran out before any
 // image started, say): it names the scheme and the reason, as there is no

@@ -3,8 +3,8 @@
 #include "common/Reporter.h"
 #include "processing/OutputNaming.h"
 
+#include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <map>
 
 namespace varnetto {
@@ -20,15 +20,6 @@ std::optional<int> positiveNumber(std::string_view text) {
 
 bool inShard(size_t position, RunShard shard) {
     return static_cast<int>(position % static_cast<size_t>(shard.count)) == shard.number - 1;
-}
-
-// Spellings and links that lead to one file count as that file.
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    const auto resolvedA = std::filesystem::weakly_canonical(a, error);
-    if (error) return a == b;
-    const auto resolvedB = std::filesystem::weakly_canonical(b, error);
-    return error ? a == b : resolvedA == resolvedB;
 }
 
 }  // namespace
@@ -54,34 +45,47 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
         return plan;
     }
 
+    // Each path resolved once: a run may hold tens of thousands of images.
+    std::vector<std::string> sourceKeys;
+    std::vector<std::string> outputKeys;
+    std::map<std::string, std::vector<size_t>> readAt;  // positions, ascending
+    for (size_t j = 0; j < wholeRun.size(); ++j) {
+        sourceKeys.push_back(pathKey(wholeRun[j].source));
+        outputKeys.push_back(pathKey(outputs[j]));
+        readAt[sourceKeys[j]].push_back(j);
+    }
+    const auto readIn = [&](const std::string& file, size_t after, size_t upTo) {
+        const auto it = readAt.find(file);
+        if (it == readAt.end()) return false;
+        const auto next = std::upper_bound(it->second.begin(), it->second.end(), after);
+        return next != it->second.end() && *next <= upTo;
+    };
+
     // A file written twice in a whole run ends up with the later picture, so a
     // sharded run leaves the earlier writer out, unless an image in between
     // (or the later writer itself) reads that file first.
     std::vector<int> replacedBy(wholeRun.size(), 0);
     std::map<std::string, size_t> lastWriter;
     for (size_t j = 0; j < wholeRun.size(); ++j) {
-        if (outputs[j].empty()) continue;
-        const auto [it, fresh] = lastWriter.try_emplace(outputs[j], j);
+        if (outputKeys[j].empty()) continue;
+        const auto [it, fresh] = lastWriter.try_emplace(outputKeys[j], j);
         if (fresh) continue;
         const size_t earlier = it->second;
-        bool readBetween = false;
-        for (size_t k = earlier + 1; k <= j && !readBetween; ++k)
-            readBetween = sameFile(wholeRun[k].source, outputs[earlier]);
-        if (!readBetween) replacedBy[earlier] = wholeRun[j].index;
+        if (!readIn(outputKeys[earlier], earlier, j)) replacedBy[earlier] = wholeRun[j].index;
         it->second = j;
     }
 
     // What still depends on another image's file must run in one process.
     std::vector<size_t> kept;
-    std::vector<std::string> keptSources;
-    std::vector<std::string> keptOutputs;
+    std::vector<std::string> keptReads;
+    std::vector<std::string> keptWrites;
     for (size_t j = 0; j < wholeRun.size(); ++j) {
         if (replacedBy[j] != 0) continue;
         kept.push_back(j);
-        keptSources.push_back(wholeRun[j].source);
-        keptOutputs.push_back(outputs[j]);
+        keptReads.push_back(sourceKeys[j]);
+        keptWrites.push_back(outputKeys[j]);
     }
-    const auto dependencies = runOrderDependencies(keptSources, keptOutputs);
+    const auto dependencies = runOrderDependenciesOfKeys(keptReads, keptWrites);
     for (size_t k = 0; k < kept.size() && plan.error.empty(); ++k) {
         for (size_t d : dependencies[k]) {
             if (kept[d] % static_cast<size_t>(shard.count) ==
@@ -89,7 +93,7 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
                 continue;
             plan.error = formatMessage(
                 "图像 %s 和 %s 读写同一个文件，分片运行无法保持它们的顺序；请不分片运行。",
-                keptSources[d].c_str(), keptSources[k].c_str());
+                wholeRun[kept[d]].source.c_str(), wholeRun[kept[k]].source.c_str());
             break;
         }
     }
