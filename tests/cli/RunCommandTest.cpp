@@ -100,6 +100,14 @@ class RunCommandTest : public ::testing::Test {
         ASSERT_TRUE(store.save(reporter));
     }
 
+    // "keep": every step off, the source's name in out/.
+    void storeKeepScheme() {
+        Scheme scheme;
+        scheme.name = "keep";
+        scheme.outputFolder = dir.str("out");
+        storeSchemes({scheme});
+    }
+
     int run(const std::vector<std::string>& args) {
         CapturedStderr captured;
         const int status = runCommand(args);
@@ -263,10 +271,7 @@ TEST_F(RunCommandTest, DecoderWarningsAreListedAfterTheRun) {
     bytes.replace(bytes.size() / 2, 2, "\xFF\xD3");  // a restart marker where none belongs
     testing::writeBytes(dir.str("in/damaged.jpg"), bytes);
     testing::writeBytes(dir.str("in/broken.jpg"), "\xFF\xD8\xFF\xE0 broken");
-    Scheme scheme;
-    scheme.name = "keep";
-    scheme.outputFolder = dir.str("out");
-    storeSchemes({scheme});
+    storeKeepScheme();
 
     testing::CapturedDescriptor terminal(2);
     const int status = run({"--scheme", "keep", "--app-folder", dir.str("app"), dir.str("in")});
@@ -285,10 +290,7 @@ TEST_F(RunCommandTest, DecoderWarningsAreListedAfterTheRun) {
 
 TEST_F(RunCommandTest, JobsAreCappedAndSaidSo) {
     writePicture(dir.str("one.png"), "");
-    Scheme scheme;
-    scheme.name = "keep";
-    scheme.outputFolder = dir.str("out");
-    storeSchemes({scheme});
+    storeKeepScheme();
     const int cap = maxBatchWorkers();
     EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), "--jobs", "100000",
                    dir.str("one.png")}),
@@ -310,10 +312,7 @@ TEST_F(RunCommandTest, JobsAreCappedAndSaidSo) {
 // the next run; a hidden file of the user's stays.
 TEST_F(RunCommandTest, ARunClearsTemporariesThatAKilledRunLeft) {
     writePicture(dir.str("one.png"), "");
-    Scheme scheme;
-    scheme.name = "keep";
-    scheme.outputFolder = dir.str("out");
-    storeSchemes({scheme});
+    storeKeepScheme();
     std::filesystem::create_directory(dir.path() / "out");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);

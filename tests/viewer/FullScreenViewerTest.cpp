@@ -78,6 +78,14 @@ struct Pictures {
             rows.push_back({path, false, "300 X 200", "1K", "2024-05-01 10:00:00"});
         }
     }
+    // Browsing the rows from startRow.
+    ViewerRequest browse(int startRow) const {
+        ViewerRequest request;
+        request.rows = rows;
+        request.startRow = startRow;
+        return request;
+    }
+
     TempDir dir;
     std::vector<ViewerRow> rows;
 };
@@ -92,9 +100,7 @@ class FullScreenViewerTest : public QObject {
     void browsingStepsThroughTheRows() {
         Pictures pictures(3);
         RecordingDialogs dialogs;
-        ViewerRequest request;
-        request.rows = pictures.rows;
-        request.startRow = 1;
+        const ViewerRequest request = pictures.browse(1);
         FullScreenViewer viewer(request, dialogs);
         viewer.show();
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[1]), 10000);
@@ -143,9 +149,7 @@ class FullScreenViewerTest : public QObject {
         std::filesystem::remove(pictures.rows[1].path);
         writeBytes(pictures.rows[2].path, "not a picture");
         RecordingDialogs dialogs;
-        ViewerRequest request;
-        request.rows = pictures.rows;
-        request.startRow = 0;
+        const ViewerRequest request = pictures.browse(0);
         FullScreenViewer viewer(request, dialogs);
         viewer.show();
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[0]), 10000);
@@ -277,9 +281,7 @@ class FullScreenViewerTest : public QObject {
     void escAndDoubleClickCloseWithTheirResults() {
         Pictures pictures(1);
         RecordingDialogs dialogs;
-        ViewerRequest request;
-        request.rows = pictures.rows;
-        request.startRow = 0;
+        const ViewerRequest request = pictures.browse(0);
         {
             FullScreenViewer viewer(request, dialogs);
             QTimer::singleShot(100, &viewer, [&] { QTest::keyClick(&viewer, Qt::Key_Escape); });
