@@ -150,11 +150,6 @@ void FolderTreeModel::removeLoadingItem(Node* node) {
     endRemoveRows();
 }
 
-QModelIndex FolderTreeModel::folderOfReading(Token token) const {
-    const auto found = readings_.find(token);
-    return found == readings_.end() ? QModelIndex() : indexOf(found->second);
-}
-
 void FolderTreeModel::forgetReadings(Node* node, std::vector<Token>& dropped) {
     if (node->reading != 0) {
         readings_.erase(node->reading);

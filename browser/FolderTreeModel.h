@@ -52,7 +52,6 @@ class FolderTreeModel : public QAbstractItemModel {
     bool addItems(Token token, const std::vector<TreeItem>& items);
     void finishReading(Token token);
     bool isReading(Token token) const { return readings_.count(token) != 0; }
-    QModelIndex folderOfReading(Token token) const;
     // Collapsing: the children go, the expand button stays. Returns the
     // readings that went with them.
     std::vector<Token> discardChildren(const QModelIndex& folder);

@@ -5,9 +5,9 @@
 #include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>

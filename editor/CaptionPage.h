@@ -3,7 +3,6 @@
 #include "editor/EditorControls.h"
 #include "editor/EditorPage.h"
 
-#include <QColor>
 #include <QFont>
 
 class QCheckBox;

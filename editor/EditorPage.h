@@ -32,7 +32,6 @@ class EditorFrame {
   public:
     virtual ~EditorFrame() = default;
 
-    virtual EditorMode mode() const = 0;
     // Where stamps and borders are looked for: AppFolders::lookupOrder().
     virtual const AppFolders& appFolder() const = 0;
     virtual UserDialogs& dialogs() = 0;

@@ -43,7 +43,6 @@ class PreviewRenderer : public QObject {
     // Fits the result into box, keeping its shape, or stretches it to exact
     // when that is given.
     void render(const Scheme& scheme, QSize box, int generation, QSize exact = QSize());
-    bool busy() const { return worker_.busy(); }
 
   private:
     Bitmap source_;

@@ -3,6 +3,7 @@
 #include "editor/BorderPage.h"
 #include "editor/CaptionPage.h"
 #include "editor/ConversionPage.h"
+#include "editor/EditorControls.h"
 #include "editor/EffectsPage.h"
 #include "editor/EnhancementPage.h"
 #include "editor/GeneralPage.h"
@@ -42,27 +43,16 @@ QPushButton* makeButton(const char* utf8, const char* objectName, QWidget* paren
     return button;
 }
 
-QGroupBox* boxGroup(const char* title, PictureBox* box, QWidget* parent) {
-    auto* group = new QGroupBox(text(title), parent);
-    auto* layout = new QVBoxLayout(group);
-    layout->addWidget(box, 0, Qt::AlignCenter);
-    return group;
-}
-
 }  // namespace
 
 SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), request_(std::move(request)), dialogs_(dialogs) {
     setObjectName("schemeEditor");
     setWindowIcon(artwork::windowIcon());
-    originalBox_ = new PictureBox(kBoxSize, this);
-    originalBox_->setObjectName("originalBox");
-    previewBox_ = new PictureBox(kBoxSize, this);
-    previewBox_->setObjectName("previewBox");
     decodeSource();
+    buildFrame();
     originalBox_->showPicture(fittedSource_);
     previewBox_->showPicture(fittedSource_);
-    buildFrame();
     buildPages();
     showPage(0);
     setModeTexts();
@@ -98,8 +88,8 @@ void SchemeEditorDialog::decodeSource() {
 
 void SchemeEditorDialog::buildFrame() {
     auto* boxes = new QVBoxLayout;
-    boxes->addWidget(boxGroup("原图像", originalBox_, this));
-    boxes->addWidget(boxGroup("预览", previewBox_, this));
+    boxes->addWidget(makePreviewGroup("原图像", kBoxSize, "originalBox", this, originalBox_));
+    boxes->addWidget(makePreviewGroup("预览", kBoxSize, "previewBox", this, previewBox_));
     boxes->addStretch();
 
     tabs_ = new QTabWidget(this);

@@ -42,7 +42,6 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     EditorPage* page(int index) const { return pages_[static_cast<size_t>(index)]; }
 
     // EditorFrame
-    EditorMode mode() const override { return request_.mode; }
     const AppFolders& appFolder() const override { return request_.appFolder; }
     UserDialogs& dialogs() override { return dialogs_; }
     const Scheme* editedScheme() const override;

@@ -2,7 +2,6 @@
 
 #include "common/RegularFile.h"
 #include "editor/DecorationFolders.h"
-#include "editor/EditorArtwork.h"
 #include "editor/PictureBox.h"
 #include "editor/PositionRow.h"
 #include "imaging/FitToBox.h"
