@@ -254,9 +254,11 @@ PictureHeader readPictureHeader(const std::string& path) {
         // Checked without waiting: an ordinary open of a FIFO waits for a
         // writer forever.
         const RegularFile file(path);
-        if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
-        if (file.notRegular()) refuse(path, "不是普通文件");
-        if (!file.opened()) refuse(path, std::strerror(file.openError()));
+        if (!file.opened()) {
+            if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
+            if (file.notRegular()) refuse(path, "不是普通文件");
+            refuse(path, std::strerror(file.openError()));
+        }
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) refuse(path, std::strerror(errno));
