@@ -80,7 +80,6 @@ void BorderPage::fillSetList() {
     for (const std::string& set : sets) {
         list_->addItem(QString::fromStdString(set), list_->count());
     }
-    setCount_ = static_cast<int>(sets.size());
     list_->addItem(text(kCustomDecorationItem), stored(DecorationKind::Custom));
     list_->setCurrentIndex(0);
 }
@@ -159,12 +158,12 @@ void BorderPage::load(const Scheme& scheme) {
     if (scheme.borderKind != stored(DecorationKind::Custom)) {
         const QString name = QString::fromStdString(scheme.borderName);
         index = -1;
-        for (int i = 0; i < setCount_; ++i) {
+        for (int i = 0; i < customIndex(); ++i) {
             if (list_->itemText(i) == name) index = i;
         }
         if (index < 0 && !name.isEmpty()) {
             frame().reportOnce(text("边框 %1 不存在！").arg(name));
-            if (setCount_ > 0) index = 0;
+            if (customIndex() > 0) index = 0;
         }
     }
     list_->setCurrentIndex(index);

@@ -49,7 +49,7 @@ class BorderPage final : public EditorPage {
     void renderBorderPreview();
     void showBorderPreview(const RenderedPreview& preview);
     bool customSelected() const;
-    int customIndex() const { return setCount_; }
+    int customIndex() const { return list_->count() - 1; }
     std::array<std::string, 8> setPieces(const QString& set) const;
 
     QCheckBox* master_ = nullptr;
@@ -60,7 +60,6 @@ class BorderPage final : public EditorPage {
     QCheckBox* inner_ = nullptr;
     QGroupBox* previewGroup_ = nullptr;
     PictureBox* preview_ = nullptr;
-    int setCount_ = 0;
     std::array<std::string, 8> paths_;
     LoadedChoice loaded_;
     std::unique_ptr<PreviewRenderer> renderer_;

@@ -39,11 +39,6 @@ std::vector<std::string> fileNames(const AppFolders& folders, const char* sub) {
     return names;
 }
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 }  // namespace
 
 std::vector<std::string> borderSetNames(const AppFolders& folders) {
@@ -51,7 +46,7 @@ std::vector<std::string> borderSetNames(const AppFolders& folders) {
     for (const std::string& name : fileNames(folders, "Borders")) {
         // The pipeline asks for the pieces as "NAME_n.bmp": only that
         // spelling makes a set.
-        if (!endsWith(name, ".bmp") || name.size() < 6) continue;
+        if (!name.ends_with(".bmp") || name.size() < 6) continue;
         const std::string set = name.substr(0, name.size() - 6);
         if (std::find(sets.begin(), sets.end(), set) == sets.end()) sets.push_back(set);
     }
@@ -64,7 +59,7 @@ std::vector<StampFile> stampFiles(const AppFolders& folders) {
     for (const auto& [extension, code] :
          {std::pair{".bmp", kBmpStampCode}, std::pair{".jpg", kJpgStampCode}}) {
         for (const std::string& name : names) {
-            if (!endsWith(lowered(name), extension)) continue;
+            if (!lowered(name).ends_with(extension)) continue;
             stamps.push_back({name.substr(0, name.size() - 4), name, code});
         }
     }

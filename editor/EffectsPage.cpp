@@ -13,20 +13,10 @@ namespace varnetto {
 
 namespace {
 
-// Only the first two effects have codes of their own; the others read back
-// as the first.
-struct EffectEntry {
-    const char* name;
-    EffectType code;
-};
-constexpr EffectEntry kEffects[] = {
-    {"浮雕化", EffectType::Emboss}, {"雕刻化", EffectType::Engrave},
-    {"百叶窗", EffectType::Emboss}, {"龙卷风", EffectType::Emboss},
-    {"飓风", EffectType::Emboss},   {"毛毛雨", EffectType::Emboss},
-    {"暴雨", EffectType::Emboss},   {"玻璃水帘", EffectType::Emboss},
-    {"黑洞", EffectType::Emboss},   {"底片", EffectType::Emboss},
-    {"波纹", EffectType::Emboss},
-};
+// The effects listed after the coded ones; having no code of their own,
+// they read back as the first.
+constexpr const char* kUncodedEffects[] = {"百叶窗",   "龙卷风", "飓风", "毛毛雨", "暴雨",
+                                           "玻璃水帘", "黑洞",   "底片", "波纹"};
 
 }  // namespace
 
@@ -35,8 +25,8 @@ EffectsPage::EffectsPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     master_->setObjectName("effectEnabled");
     list_ = new QComboBox(this);
     list_->setObjectName("effectType");
-    for (const EffectEntry& effect : kEffects)
-        list_->addItem(text(effect.name), stored(effect.code));
+    for (const auto& [code, name] : effectTypeNames) list_->addItem(text(name), stored(code));
+    for (const char* name : kUncodedEffects) list_->addItem(text(name), stored(EffectType::Emboss));
     list_->setCurrentIndex(0);
     nameLabel_ = makeLabel("图像特效名称：", this, list_);
     previewGroup_ =
