@@ -5,6 +5,7 @@
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
+#include "common/RegularFile.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
@@ -16,8 +17,6 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-#include <filesystem>
-
 namespace varnetto {
 
 MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
@@ -27,7 +26,7 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
       art_(artwork::thumbnailArt()),
       dialogs_(dialogs),
       secondary_(secondary) {
-    setWindowTitle(QStringLiteral("  Varnetto v2.9.0"));
+    setWindowTitle(QStringLiteral("  Varnetto v" VARNETTO_VERSION));
     setWindowIcon(artwork::windowIcon());
     resize(780, 520);
     client_ = new QWidget(this);
@@ -131,12 +130,7 @@ void MainWindow::createFolderTree() {
 
 std::string MainWindow::treeFile() const {
     const std::string path = tree_->currentPath();
-    std::error_code error;
-    if (path.empty() || !std::filesystem::exists(path, error) ||
-        std::filesystem::is_directory(path, error)) {
-        return {};
-    }
-    return path;
+    return isNonFolder(path) ? path : std::string();
 }
 
 std::string MainWindow::treeFolder() const {

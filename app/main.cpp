@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         dialogs.message(nullptr, text, varnetto::MessageKind::Stop);
         return 2;
     }
-    QApplication::setApplicationVersion("2.9.0");
+    QApplication::setApplicationVersion(VARNETTO_VERSION);
     QGuiApplication::setDesktopFileName("org.varnetto.Varnetto");
     QFont font = QApplication::font();
     font.setPointSize(10);

@@ -21,7 +21,7 @@ AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, const std::str
 
     addIcon(this, units, 7, 7);
     addText(this, units, "Varnetto", 55, 7, 119, 8);
-    addText(this, units, "version 2.9.0", 55, 19, 119, 8);
+    addText(this, units, "version " VARNETTO_VERSION, 55, 19, 119, 8);
     addText(this, units, "Varnetto 项目自制，基于 Qt 6 与 libvips。", 55, 31, 165, 8);
 
     // Each link follows its lead-in, however wide the font makes that.
@@ -29,11 +29,10 @@ AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, const std::str
         addText(this, units, "如有任何使用上的问题，请与作者联系，Email：", 14, 50, 178, 12);
     QRect area = units.rect(196, 50, 69, 11);
     area.moveLeft(std::max(area.left(), contact->geometry().right() + units.x(4)));
-    auto* mail =
-        new HyperlinkLabel(QString::fromUtf8(kAuthorEmail), {}, area, links, dialogs, this);
+    auto* mail = new HyperlinkLabel(QString::fromUtf8(kAuthorEmail),
+                                    QStringLiteral("mailto:") + QString::fromUtf8(kAuthorEmail),
+                                    area, links, dialogs, this);
     mail->setObjectName("link1034");
-    mail->setTarget(QStringLiteral("mailto:") + QString::fromUtf8(kAuthorEmail));
-    mail->setCursor(Qt::PointingHandCursor);
 
     const QLabel* update =
         addText(this, units, "更新的版本请到 Varnetto 主页上下载：", 14, 67, 159, 11);
@@ -41,8 +40,6 @@ AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, const std::str
     area.moveLeft(std::max(area.left(), update->geometry().right() + units.x(4)));
     auto* home = new HyperlinkLabel(QString::fromUtf8(kHomePage), {}, area, links, dialogs, this);
     home->setObjectName("link1035");
-    home->setTarget(QString::fromUtf8(kHomePage));
-    home->setCursor(Qt::PointingHandCursor);
 
     const std::string store = "图像处理方案文件：" + storePath;
     const QLabel* storeLine = addText(this, units, store.c_str(), 14, 84, 250, 8);

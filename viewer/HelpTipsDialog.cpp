@@ -19,7 +19,7 @@ HelpTipsDialog::HelpTipsDialog(LinkOpener& links, UserDialogs& dialogs, QWidget*
     const DialogUnits units(font());
 
     addIcon(this, units, 7, 7);
-    addText(this, units, "Varnetto V2.9.0", 74, 7, 103, 9);
+    addText(this, units, "Varnetto V" VARNETTO_VERSION, 74, 7, 103, 9);
     addText(this, units, "批量处理图像，只需以下几步：", 73, 22, 151, 8);
     addText(this, units, "1、加载图像；", 17, 73, 213, 10);
     addText(this, units, "2、管理编辑图像处理参数方案；", 17, 87, 213, 10);
@@ -31,8 +31,6 @@ HelpTipsDialog::HelpTipsDialog(LinkOpener& links, UserDialogs& dialogs, QWidget*
     auto* home = new HyperlinkLabel(QString::fromUtf8(kHomePage), {}, units.rect(85, 152, 81, 10),
                                     links, dialogs, this);
     home->setObjectName("link1033");
-    home->setTarget(QString::fromUtf8(kHomePage));
-    home->setCursor(Qt::PointingHandCursor);
 
     addOkButton(this, units, 100, 176);
     const int right = std::max(more->geometry().right(), home->geometry().right());

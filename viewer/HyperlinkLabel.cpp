@@ -56,26 +56,14 @@ HyperlinkLabel::HyperlinkLabel(const QString& text, const QString& target, const
     if (target_.isEmpty()) target_ = this->text();
     if (this->text().isEmpty()) setText(target_);
     fitToText();
-    setCursor(Qt::ArrowCursor);
+    setCursor(Qt::PointingHandCursor);
     setToolTip(target_);
     applyColor();
-}
-
-void HyperlinkLabel::setTarget(const QString& target) {
-    target_ = target;
-    fitToText();
-    setToolTip(target_);
 }
 
 void HyperlinkLabel::setVisited(bool visited) {
     visited_ = visited;
     applyColor();
-}
-
-void HyperlinkLabel::setUnderline(bool underline) {
-    QFont underlined = font();
-    underlined.setUnderline(underline);
-    setFont(underlined);
 }
 
 void HyperlinkLabel::applyColor() {
@@ -85,7 +73,6 @@ void HyperlinkLabel::applyColor() {
 }
 
 void HyperlinkLabel::fitToText() {
-    if (!fitToText_) return;
     QRect area = geometry();
     const QSize size = fontMetrics().size(Qt::TextSingleLine, text());
     const Qt::Alignment align = alignment();

@@ -28,11 +28,8 @@ class HyperlinkLabel : public QLabel {
                    LinkOpener& opener, UserDialogs& dialogs, QWidget* parent);
 
     const QString& target() const { return target_; }
-    void setTarget(const QString& target);
     bool visited() const { return visited_; }
     void setVisited(bool visited);
-    void setUnderline(bool underline);
-    void setFitToText(bool fit) { fitToText_ = fit; }
 
     // What a click does.
     void open();
@@ -49,7 +46,6 @@ class HyperlinkLabel : public QLabel {
     UserDialogs& dialogs_;
     QString target_;
     bool visited_ = false;
-    bool fitToText_ = true;
 };
 
 }  // namespace varnetto
