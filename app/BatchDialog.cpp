@@ -174,7 +174,7 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
         // learns what was done before the abort.
         setRunningButtons(false);
         status_->setText(abortSummary());
-        showFailuresButton(failed, warnedCount());
+        showFailuresButton();
         return;
     }
     const int warned = warnedCount();
@@ -190,7 +190,7 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     setRunningButtons(false);
     status_->setText(QString::fromUtf8("处理完成。"));
     stopAnimation();
-    showFailuresButton(failed, warned);
+    showFailuresButton();
 }
 
 int BatchDialog::failedCount() const {
@@ -199,9 +199,8 @@ int BatchDialog::failedCount() const {
 }
 
 int BatchDialog::warnedCount() const {
-    return static_cast<int>(
-        std::count_if(outcomes_.begin(), outcomes_.end(),
-                      [](const BatchOutcome& o) { return o.ok() && !o.warning.empty(); }));
+    return static_cast<int>(std::count_if(outcomes_.begin(), outcomes_.end(),
+                                          [](const BatchOutcome& o) { return o.warned(); }));
 }
 
 QString BatchDialog::abortSummary() const {
@@ -220,7 +219,9 @@ QString BatchDialog::abortSummary() const {
         .arg(std::max(0, runSize_ - ran));
 }
 
-void BatchDialog::showFailuresButton(int failed, int warned) {
+void BatchDialog::showFailuresButton() {
+    const int failed = failedCount();
+    const int warned = warnedCount();
     failures_->setVisible(failed > 0 || warned > 0);
     if (failed > 0 || warned > 0) {
         failures_->setText(summaryOf(failed, warned) + QString::fromUtf8("，点击查看原因。"));
@@ -229,16 +230,14 @@ void BatchDialog::showFailuresButton(int failed, int warned) {
 
 void BatchDialog::showFailures() {
     std::vector<ProblemEntry> entries;
-    int failed = 0;
-    int warned = 0;
     for (const BatchOutcome& outcome : outcomes_) {
-        if (outcome.ok() && outcome.warning.empty()) continue;
-        ++(outcome.ok() ? warned : failed);
+        if (outcome.ok() && !outcome.warned()) continue;
         entries.push_back({QString::fromStdString(outcome.source),
                            QString::fromStdString(outcome.ok() ? outcome.warning : outcome.error),
                            outcome.ok() ? ProblemKind::Warning : ProblemKind::Failed});
     }
-    dialogs_.problemList(this, summaryOf(failed, warned) + QString::fromUtf8("。"), entries);
+    dialogs_.problemList(this, summaryOf(failedCount(), warnedCount()) + QString::fromUtf8("。"),
+                         entries);
 }
 
 void BatchDialog::setRunningButtons(bool running) {

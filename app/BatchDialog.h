@@ -79,7 +79,7 @@ class BatchDialog : public QDialog {
     void imageStarted(int index, const QString& path);
     void finished(const std::vector<BatchOutcome>& outcomes, bool aborted);
     void showFailures();
-    void showFailuresButton(int failed, int warned);
+    void showFailuresButton();
     int failedCount() const;
     // Pictures written with a decoder warning.
     int warnedCount() const;

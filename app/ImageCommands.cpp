@@ -288,7 +288,7 @@ void ImageCommands::showPlaceholderFacts(int row) {
     StatusBarParts& status = parts_.status;
     status.setText(2, {});
     status.setText(3, {});
-    status.setText(4, QString::fromStdString(entry.folder + "/" + entry.fileName));
+    status.setText(4, QString::fromStdString(parts_.model.rowPath(row)));
     status.setText(5, {});
     status.setText(6, QString::fromStdString(entry.facts.sizeText));
     status.setText(7, QString::fromStdString(entry.facts.timeText));

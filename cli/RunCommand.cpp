@@ -76,7 +76,7 @@ int report(const std::vector<BatchOutcome>& outcomes, size_t total, size_t repla
     size_t warned = 0;
     for (const BatchOutcome& o : outcomes) {
         if (!o.ok()) ++failed;
-        if (o.ok() && !o.warning.empty()) ++warned;
+        if (o.warned()) ++warned;
     }
     const size_t processed = outcomes.size() - failed;
     std::cerr << processed << " processed (" << warned << " with warnings), " << failed
@@ -86,7 +86,7 @@ int report(const std::vector<BatchOutcome>& outcomes, size_t total, size_t repla
     for (const BatchOutcome& o : outcomes)
         if (!o.ok()) std::cerr << "  " << o.error << '\n';
     for (const BatchOutcome& o : outcomes)
-        if (o.ok() && !o.warning.empty()) std::cerr << "  " << o.warning << '\n';
+        if (o.warned()) std::cerr << "  " << o.warning << '\n';
     if (outcomes.size() < total)
         std::cerr << "interrupted: " << total - outcomes.size() << " not processed\n";
     return failed == 0 && outcomes.size() == total ? kExitOk : kExitSomeFailed;

@@ -313,10 +313,7 @@ void SchemeManagerDialog::fullScreenPreview() {
         return;
     }
     if (!request_.openViewer) return;
-    ViewerRequest viewer;
-    viewer.mode = ViewerMode::ShowBitmap;
-    viewer.bitmap = result.image;
-    request_.openViewer(this, viewer);
+    request_.openViewer(this, showBitmapRequest(result.image));
 }
 
 void SchemeManagerDialog::save() {

@@ -17,6 +17,8 @@ struct BatchOutcome {
     std::string error;    // empty on success
     std::string warning;  // what the decoders said about a picture still written
     bool ok() const { return error.empty(); }
+    // Written, with something the decoders said about the picture.
+    bool warned() const { return ok() && !warning.empty(); }
 };
 
 // Told about progress from the worker threads; implementations synchronise.

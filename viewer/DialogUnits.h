@@ -20,7 +20,6 @@ class DialogUnits {
 
     int x(int units) const { return units * baseX_ / 4; }
     int y(int units) const { return units * baseY_ / 8; }
-    QSize size(int width, int height) const { return {x(width), y(height)}; }
     QRect rect(int left, int top, int width, int height) const {
         return {x(left), y(top), x(width), y(height)};
     }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 
 namespace varnetto::infodialog {
@@ -11,7 +12,7 @@ namespace varnetto::infodialog {
 void addIcon(QDialog* dialog, const DialogUnits& units, int left, int top) {
     auto* icon = new QLabel(dialog);
     icon->setObjectName("programIcon");
-    icon->setPixmap(artwork::windowIcon().pixmap(32, 32));
+    icon->setPixmap(QPixmap::fromImage(artwork::applicationIcon(32)));
     icon->setGeometry(QRect(QPoint(units.x(left), units.y(top)), QSize(32, 32)));
 }
 

@@ -56,7 +56,6 @@ class TileCache {
     QRect missing(const QRect& range) const;
     // Lets go of the tiles outside range.
     void keepOnly(const QRect& range);
-    int count() const { return static_cast<int>(tiles_.size()); }
 
   private:
     double scaleX_ = 0;

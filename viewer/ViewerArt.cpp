@@ -1,5 +1,6 @@
 #include "viewer/ViewerArt.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -112,8 +113,6 @@ void drawPicture(QPainter& p, int index, bool hot) {
     }
 }
 
-}  // namespace
-
 QImage toolbarPicture(int index, bool hot) {
     QImage image(25, 25, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -122,6 +121,8 @@ QImage toolbarPicture(int index, bool hot) {
     drawPicture(painter, index, hot);
     return image;
 }
+
+}  // namespace
 
 QIcon toolbarIcon(int index) {
     QIcon icon;
