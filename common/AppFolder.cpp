@@ -1,6 +1,7 @@
 #include "common/AppFolder.h"
 
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 #include "common/Reporter.h"
 
 #include <pwd.h>
@@ -8,8 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <limits>
 #include <system_error>
 
 namespace varnetto {
@@ -24,10 +24,10 @@ bool present(const fs::path& path) {
 }
 
 std::string readWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::system_error(errno, std::generic_category(), path.string());
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw std::system_error(errno, std::generic_category(), path.string());
+    RegularFile file(path.string());
+    std::string bytes;
+    const int failure = file.readAll(bytes, std::numeric_limits<std::uint64_t>::max());
+    if (failure != 0) throw std::system_error(failure, std::generic_category(), path.string());
     return bytes;
 }
 
@@ -96,7 +96,7 @@ AppFolders currentAppFolders() {
 
 bool prepareUserStore(const AppFolders& folders, Reporter& reporter) {
     const fs::path target = folders.storePath();
-    if (folders.user.empty() || present(target)) return present(target);
+    if (const bool there = present(target); folders.user.empty() || there) return there;
     const fs::path bundled = schemeStorePath(folders.application);
     if (!present(bundled)) return false;
     try {
