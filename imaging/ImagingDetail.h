@@ -103,6 +103,11 @@ PictureHeader readPictureHeader(const std::string& path);
 // PNG, GIF, TIFF, WebP, HEIF/AVIF, JPEG XL (the name is taken literally,
 // never parsed for options).
 vips::VImage openNative(const std::string& path, FileKind kind);
+// The EXIF orientation, 1 to 8, as autorot reads it: 1 when the tag is
+// missing or out of range. 5 to 8 turn the picture by a quarter.
+inline int orientationOf(const vips::VImage& image) {
+    return vips_image_get_orientation(image.get_image());
+}
 // Checks the header against pixelLimit, then decodes fully and upright. With
 // streaming, an upright JPEG stays lazy and is decoded top to bottom once,
 // while its result is written.

@@ -82,8 +82,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
         Bitmap loaded = attributed(openAny(path, header.kind), path);
         // Turning the picture upright reads it out of order: only a decoded
         // picture can.
-        const bool upright = loaded.get_typeof(VIPS_META_ORIENTATION) == 0 ||
-                             loaded.get_int(VIPS_META_ORIENTATION) == 1;
+        const bool upright = orientationOf(loaded) == 1;
         if (streaming && header.kind == FileKind::Jpeg && upright)
             return withColorType(normalise(loaded, type), type);
         if (!upright) loaded = decodedInMemory(loaded).autorot();

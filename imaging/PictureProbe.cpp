@@ -24,10 +24,7 @@ std::optional<PictureFacts> probePicture(const std::string& path) {
                                        ->set("access", VIPS_ACCESS_SEQUENTIAL)
                                        ->set("out", &image));
         PictureFacts facts{image.width(), image.height()};
-        // Orientations 5 to 8 turn the picture by a quarter.
-        if (image.get_typeof(VIPS_META_ORIENTATION) != 0 &&
-            image.get_int(VIPS_META_ORIENTATION) >= 5)
-            std::swap(facts.width, facts.height);
+        if (detail::orientationOf(image) >= 5) std::swap(facts.width, facts.height);
         return facts;
     } catch (const vips::VError& error) {
         detail::takeVipsError(error);

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <utility>
 
 namespace varnetto {
 
@@ -92,10 +91,8 @@ std::optional<Bitmap> exifThumbnail(const std::string& path, int width, int heig
         if (!sameShape(thumb.width(), thumb.height(), picture.width(), picture.height())) {
             return std::nullopt;
         }
-        const int orientation = picture.get_typeof(VIPS_META_ORIENTATION) != 0
-                                    ? picture.get_int(VIPS_META_ORIENTATION)
-                                    : 1;
-        const bool quarterTurn = orientation >= 5 && orientation <= 8;
+        const int orientation = detail::orientationOf(picture);
+        const bool quarterTurn = orientation >= 5;
         const int uprightWidth = quarterTurn ? thumb.height() : thumb.width();
         const int uprightHeight = quarterTurn ? thumb.width() : thumb.height();
         if (uprightWidth < width || uprightHeight < height) return std::nullopt;

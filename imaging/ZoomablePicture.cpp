@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
-#include <vector>
 
 namespace varnetto {
 
@@ -57,10 +56,7 @@ std::shared_ptr<ZoomablePicture> ZoomablePicture::open(const std::string& path, 
     if (isNative(header.kind)) {
         try {
             const vips::VImage lazy = detail::openNative(path, header.kind);
-            const int orientation = lazy.get_typeof(VIPS_META_ORIENTATION) != 0
-                                        ? lazy.get_int(VIPS_META_ORIENTATION)
-                                        : 1;
-            // Orientations 5 to 8 turn the picture by a quarter.
+            const int orientation = detail::orientationOf(lazy);
             if (orientation >= 5) std::swap(picture->width_, picture->height_);
             picture->readsTopDown_ = header.kind == detail::FileKind::Jpeg && orientation <= 1;
         } catch (const vips::VError& error) {
@@ -181,10 +177,7 @@ Bitmap ZoomablePicture::render(double scaleX, double scaleY, PixelArea area) {
         if (!level && scaleX == 1.0 && scaleY == 1.0 && readsTopDown_) {
             // The first rows of a JPEG decode without the rest: a large
             // picture opens at actual size on its top-left corner.
-            const vips::VImage lazy =
-                vips::VImage::jpegload(path_.c_str(), vips::VImage::option()
-                                                          ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                                          ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+            const vips::VImage lazy = detail::openNative(path_, detail::FileKind::Jpeg);
             return opaqueInMemory(lazy.crop(area.x, area.y, area.width, area.height));
         }
         if (!level) {
