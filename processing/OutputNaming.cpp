@@ -93,8 +93,7 @@ std::string checkOutputPath(const Scheme& scheme, const std::string& path) {
     const std::string_view name =
         std::string_view(path).substr(std::min(folderPrefix.size(), path.size()));
     if (path.compare(0, folderPrefix.size(), folderPrefix) != 0 || name.empty() || name == "." ||
-        name == ".." || name.find('/') != std::string_view::npos ||
-        name.find('\0') != std::string_view::npos)
+        name == ".." || name.find('/') != std::string_view::npos)
         return formatMessage("输出文件 %s 不在输出目录 %s 中。", path.c_str(), folder);
     return {};
 }

@@ -17,7 +17,6 @@ class StoredTexts {
     // The bytes to write for text at position, or nullptr when the program's
     // own encoding is to be written.
     const std::string* bytesFor(std::size_t position, const std::string& text) const;
-    bool empty() const { return entries_.empty(); }
     bool operator==(const StoredTexts&) const = default;
 
   private:
