@@ -30,5 +30,25 @@ make_photos() {
   done
 }
 
+# field NAME LINE: the number after NAME= in a line the bench programs print.
+field() { sed -E "s/.*$1=(-?[0-9.]+).*/\\1/" <<<"$2"; }
+
+# resized_copy SOURCE OUTPUT WIDTH HEIGHT: SOURCE stretched to WIDTH x HEIGHT.
+resized_copy() {
+  local w h
+  w=$(vipsheader -f width "$1")
+  h=$(vipsheader -f height "$1")
+  vips resize "$1" "$2" "$(awk -v w="$w" -v to="$3" 'BEGIN {printf "%.6f", to / w}')" \
+    --vscale "$(awk -v h="$h" -v to="$4" 'BEGIN {printf "%.6f", to / h}')"
+}
+
+# elapsed_ms COMMAND...: how long the command takes, its output dropped.
+elapsed_ms() {
+  local start
+  start=$(date +%s%N)
+  "$@" >/dev/null
+  awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN {printf "%.0f", (b - a) / 1e6}'
+}
+
 work="$(mktemp -d /tmp/varnetto-ui-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT

@@ -59,7 +59,6 @@ two_processes() {
   wait
 }
 ours() { QT_QPA_PLATFORM=offscreen "$bench_tool" thumbnails "$1"; }
-field() { sed -E "s/.*$1=([-0-9.]+).*/\\1/" <<<"$2"; }
 smallest() { printf '%s\n' "$@" | sort -g | head -1; }
 largest() { printf '%s\n' "$@" | sort -g | tail -1; }
 

@@ -13,7 +13,6 @@ count="${1:-10000}"
 ui_bench_build
 make_photos "$work/in" "$count"
 
-field() { sed -E "s/.*$1=([0-9-]+).*/\1/" <<<"$2"; }
 declare -A all first gap
 for tool in tree tree-peer; do
   all[$tool]=""

@@ -17,12 +17,7 @@ viewer_bench="$build/tests-bin/varnetto-viewer-bench"
 mkdir -p "$work/in"
 mapfile -t sources < <(find /usr/share/backgrounds/mate -type f -iname '*.jpg' | sort)
 for ((i = 0; i < count; i++)); do
-  source_photo="${sources[i % ${#sources[@]}]}"
-  w=$(vipsheader -f width "$source_photo")
-  h=$(vipsheader -f height "$source_photo")
-  vips resize "$source_photo" "$work/in/$(printf 'p%03d.jpg' "$i")[Q=90]" \
-    "$(awk -v w="$w" 'BEGIN {printf "%.6f", 4000 / w}')" \
-    --vscale "$(awk -v h="$h" 'BEGIN {printf "%.6f", 3000 / h}')"
+  resized_copy "${sources[i % ${#sources[@]}]}" "$work/in/$(printf 'p%03d.jpg' "$i")[Q=90]" 4000 3000
 done
 echo "pictures: $count JPEGs, $(vipsheader "$work/in/p000.jpg" | cut -d: -f2)"
 
@@ -37,8 +32,8 @@ echo "vipsthumbnail at 1920 x 1080: $peer_ms ms a picture (process start include
 
 for pause in 500 0; do
   line=$(QT_QPA_PLATFORM=offscreen "$viewer_bench" steps "$work/in" "$pause" 2>/dev/null | grep '^pictures=')
-  median=$(sed -E 's/.*sharp_median_ms=([0-9.]+).*/\1/' <<<"$line")
-  worst=$(sed -E 's/.*sharp_worst_ms=([0-9.]+).*/\1/' <<<"$line")
+  median=$(field sharp_median_ms "$line")
+  worst=$(field sharp_worst_ms "$line")
   echo "varnetto, pause $pause ms: $line"
   awk -v p="$peer_ms" -v m="$median" -v w="$worst" 'BEGIN {
     printf "  median %s ms (goal < 100), worst %s ms (goal < 300); ratio screen-size decode / median step: %.1f\n",

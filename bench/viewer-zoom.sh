@@ -13,28 +13,18 @@ viewer_bench="$build/tests-bin/varnetto-viewer-bench"
 
 biggest=$(for f in $(find /usr/share/backgrounds/mate -type f -iname '*.jpg'); do
   echo "$(vipsheader -f width "$f") $f"; done | sort -n | tail -1 | cut -d' ' -f2-)
-w=$(vipsheader -f width "$biggest")
-h=$(vipsheader -f height "$biggest")
-vips resize "$biggest" "$work/big.jpg[Q=90]" "$(awk -v w="$w" 'BEGIN {printf "%.6f", 10000 / w}')" \
-  --vscale "$(awk -v h="$h" 'BEGIN {printf "%.6f", 10000 / h}')"
+resized_copy "$biggest" "$work/big.jpg[Q=90]" 10000 10000
 echo "picture: $(vipsheader "$work/big.jpg")"
 
-elapsed_ms() {
-  local start
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN {printf "%.0f", (b - a) / 1e6}'
-}
 full_ms=$(elapsed_ms vips avg "$work/big.jpg")
 screen_ms=$(elapsed_ms vipsthumbnail -s 1920x1080 -o "$work/thumb.jpg" "$work/big.jpg")
 echo "vips avg (whole decode): $full_ms ms; vipsthumbnail at 1920 x 1080: $screen_ms ms"
 
 line=$(QT_QPA_PLATFORM=offscreen "$viewer_bench" zoom "$work/big.jpg" 2>/dev/null | grep 'pan_moves=')
 echo "varnetto: $line"
-field() { sed -E "s/.*$1=([0-9.]+).*/\\1/" <<<"$line"; }
-awk -v open="$(field open_ms)" -v zoom="$(field zoom_in_with_full_decode_ms)" \
-  -v median="$(field pan_repaint_median_ms)" -v worst="$(field pan_repaint_worst_ms)" \
-  -v rss="$(field peak_rss_mb)" -v full="$full_ms" -v screen="$screen_ms" 'BEGIN {
+awk -v open="$(field open_ms "$line")" -v zoom="$(field zoom_in_with_full_decode_ms "$line")" \
+  -v median="$(field pan_repaint_median_ms "$line")" -v worst="$(field pan_repaint_worst_ms "$line")" \
+  -v rss="$(field peak_rss_mb "$line")" -v full="$full_ms" -v screen="$screen_ms" 'BEGIN {
   printf "open: %s ms; ratio screen-size decode / open: %.2f\n", open, screen / open
   printf "first zoom past fit: %s ms; ratio whole decode / first zoom: %.2f\n", zoom, full / zoom
   printf "pan repaint: median %s ms, worst %s ms (goal < 30)\n", median, worst
