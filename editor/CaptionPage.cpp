@@ -156,7 +156,6 @@ std::vector<QWidget*> CaptionPage::followers() const {
 void CaptionPage::applyMasterRule() {
     const bool on = master_->isChecked();
     setControlsEnabled(followers(), on);
-    text_->setReadOnly(!on);
     position_->setActive(on);
 }
 

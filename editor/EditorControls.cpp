@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
@@ -127,6 +128,7 @@ void setControlsEnabled(const std::vector<QWidget*>& controls, bool enabled) {
         control->setEnabled(enabled);
         if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setReadOnly(!enabled);
         if (auto* spin = qobject_cast<QAbstractSpinBox*>(control)) spin->setReadOnly(!enabled);
+        if (auto* text = qobject_cast<QPlainTextEdit*>(control)) text->setReadOnly(!enabled);
     }
 }
 

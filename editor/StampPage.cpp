@@ -105,8 +105,9 @@ int StampPage::findStamp(const std::string& name, const std::string& file) const
 
 void StampPage::applyMasterRule() {
     const bool on = master_->isChecked();
-    setControlsEnabled({nameLabel_, list_, pathEdit_, browse_, previewGroup_, preview_}, on);
-    pathEdit_->setReadOnly(true);
+    // The path is only ever chosen, never typed: it stays read-only.
+    setControlsEnabled({nameLabel_, list_, browse_, previewGroup_, preview_}, on);
+    pathEdit_->setEnabled(on);
     position_->setActive(on);
     if (!on) {
         ++generation_;
@@ -124,8 +125,9 @@ void StampPage::applyMasterRule() {
 
 void StampPage::applySelectionRule() {
     const bool custom = customSelected();
-    setControlsEnabled({pathEdit_, browse_}, master_->isChecked() && custom);
-    pathEdit_->setReadOnly(true);
+    const bool choosing = master_->isChecked() && custom;
+    browse_->setEnabled(choosing);
+    pathEdit_->setEnabled(choosing);
     pathEdit_->setText(QString::fromStdString(path_));
     // Choosing a file of one's own keeps the stamp until a file is chosen.
     if (list_->currentIndex() < 0 || custom) return;
