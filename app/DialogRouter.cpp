@@ -54,7 +54,7 @@ std::function<int(QWidget*, const ViewerRequest&)> DialogRouter::viewerOpener() 
 }
 
 void DialogRouter::about(QWidget* owner) {
-    AboutDialog dialog(links_, dialogs_, currentAppFolders().storePath(), owner);
+    AboutDialog dialog(links_, dialogs_, folders_.storePath(), owner);
     dialog.exec();
 }
 

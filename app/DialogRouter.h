@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/SecondaryDialogs.h"
+#include "common/AppFolder.h"
 #include "viewer/LinkOpener.h"
 
 #include <functional>
+#include <utility>
 
 namespace varnetto {
 
@@ -13,7 +15,9 @@ class UserDialogs;
 // editor and the manager the ways to open the windows they open in turn.
 class DialogRouter final : public SecondaryDialogs {
   public:
-    explicit DialogRouter(UserDialogs& dialogs) : dialogs_(dialogs) {}
+    // folders: the ones the main window works with; About names their store.
+    explicit DialogRouter(UserDialogs& dialogs, AppFolders folders = currentAppFolders())
+        : dialogs_(dialogs), folders_(std::move(folders)) {}
 
     int schemeEditor(QWidget* owner, const EditorRequest& request) override;
     bool schemeManager(QWidget* owner, const ManagerRequest& request) override;
@@ -27,6 +31,7 @@ class DialogRouter final : public SecondaryDialogs {
 
   private:
     UserDialogs& dialogs_;
+    const AppFolders folders_;
     DesktopLinkOpener links_;
 };
 

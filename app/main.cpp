@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
                                     QString::fromUtf8("[文件或目录...]"));
     arguments.process(application);
 
-    varnetto::DialogRouter secondary(dialogs);
+    varnetto::DialogRouter secondary(dialogs, folders);
     varnetto::MainWindow window(folders, dialogs, secondary);
     window.showMaximized();
     std::vector<std::string> paths;
