@@ -8,12 +8,17 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace varnetto::detail {
 
 // The libvips error text (and clears libvips' error buffer, which would
 // otherwise keep growing and repeat old errors in later messages).
 std::string takeVipsError(const vips::VError& error);
+// The lines of a libvips message, each once and in order, without trailing
+// blanks and empty lines: a decoder may repeat itself many times.
+std::vector<std::string> distinctLines(std::string_view text);
 
 // Makes sure libvips errors raised for the calling thread's work go to a log
 // of its own (an ImageDiagnostics, or one made for this scope), so that a

@@ -3,7 +3,6 @@
 #include "common/Reporter.h"
 
 #include <algorithm>
-#include <sstream>
 #include <vector>
 
 namespace varnetto::detail {
@@ -16,17 +15,25 @@ std::string takeVipsError(const vips::VError& error) {
     // that it does not pile up.
     const std::string unattributed = takeUnattributedErrors();
     if (text.empty()) text = unattributed;
-    // One line each, in order: a decoder may repeat itself many times.
+    std::string joined;
+    for (const std::string& line : distinctLines(text))
+        joined += (joined.empty() ? "" : " ") + line;
+    return joined.empty() ? "unknown libvips error" : joined;
+}
+
+std::vector<std::string> distinctLines(std::string_view text) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string line(text.substr(start, end - start));
+        start = end + 1;
         while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
         if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
             lines.push_back(std::move(line));
     }
-    std::string joined;
-    for (const std::string& line : lines) joined += (joined.empty() ? "" : " ") + line;
-    return joined.empty() ? "unknown libvips error" : joined;
+    return lines;
 }
 
 Bitmap decodedInMemory(const Bitmap& image) {

@@ -73,16 +73,9 @@ class DiagnosticLog : public std::enable_shared_from_this<DiagnosticLog> {
 
   private:
     void addWarningLines(std::string_view text) {
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string_view::npos) end = text.size();
-            std::string line(text.substr(start, end - start));
-            start = end + 1;
-            while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        for (std::string& line : distinctLines(text)) {
             // libvips' count of the warnings it then lists.
-            if (line.empty() || (line.rfind("read gave ", 0) == 0 && line.ends_with(" warnings")))
-                continue;
+            if (line.rfind("read gave ", 0) == 0 && line.ends_with(" warnings")) continue;
             // A damaged picture may repeat one warning thousands of times.
             if (warnings_.size() < kKeptWarnings &&
                 std::find(warnings_.begin(), warnings_.end(), line) == warnings_.end())
