@@ -2,6 +2,7 @@
 #include "editor/EditorFixture.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -154,7 +155,7 @@ class CaptionPageTest : public QObject {
         Scheme semi = schemeNamed("Semi", g.outputFolder);
         semi.textEnabled = 1;
         SchemeEditorDialog& second = openCaption(g, &semi);
-        QFont demi("DejaVu Sans");
+        QFont demi("Liberation Sans");
         demi.setWeight(QFont::DemiBold);
         g.dialogs.font = demi;
         g.click("chooseFont");
@@ -164,6 +165,10 @@ class CaptionPageTest : public QObject {
     }
 
     void characterSetFollowsTheFace() {
+        const QStringList cyrillicFaces = QFontDatabase::families(QFontDatabase::Cyrillic);
+        QVERIFY2(!cyrillicFaces.isEmpty(), "no installed face writes Cyrillic");
+        const QByteArray cyrillicFace = cyrillicFaces.first().toUtf8();
+        const char* const cyrillic = cyrillicFace.constData();
         struct Case {
             const char* family;
             std::int32_t kept;
@@ -174,7 +179,7 @@ class CaptionPageTest : public QObject {
             {"Noto Sans CJK SC", 0, 0},      // a CJK face writes Latin too
             {"Noto Sans CJK JP", 128, 128},  // Japanese kept
             {"Noto Sans CJK SC", 177, 134},  // no Hebrew: its first CJK script
-            {"DejaVu Sans", 204, 204},      {"DejaVu Sans", 1, 1},  // whatever the face writes
+            {cyrillic, 204, 204},           {cyrillic, 1, 1},  // whatever the face writes
         };
         for (const Case& c : cases) {
             QCOMPARE(charsetForFamily(c.family, c.kept), c.chosen);
@@ -201,7 +206,7 @@ class CaptionPageTest : public QObject {
 
         EditorFixture g;
         Scheme installed = schemeNamed("Installed", g.outputFolder);
-        installed.fontFace = "DejaVu Sans";
+        installed.fontFace = QFontDatabase::families().first().toStdString();
         openCaption(g, &installed);
         QCOMPARE(g.child<QLabel>("fontInUse")->text(), QString());
     }
