@@ -103,8 +103,10 @@ std::string textMarkup(const std::string& text, const TextStyle& style) {
                   (c >> 16) & 0xFF);
     const double points = std::clamp(font.points > 0 ? font.points : 9.6, 1.0, 1000.0);
     const int weight = std::clamp(font.weight > 0 ? font.weight : 400, 100, 1000);
+    // A caption that names no face is drawn in the default caption face,
+    // which fontconfig maps to its metric twin or the nearest installed face.
     std::string markup =
-        "<span font_family=\"" + escapeMarkup(font.face.empty() ? "Sans" : font.face) +
+        "<span font_family=\"" + escapeMarkup(font.face.empty() ? CaptionFont().face : font.face) +
         "\" size=\"" + std::to_string(std::lround(points * 1024)) + "\" weight=\"" +
         std::to_string(weight) + "\" style=\"" + (font.italic ? "italic" : "normal") +
         "\" underline=\"" + (font.underline ? "single" : "none") + "\" strikethrough=\"" +

@@ -128,6 +128,11 @@ TEST(Text, SeveralLinesChineseAndArial) {
     liberation.face = "Liberation Sans";
     EXPECT_EQ(meanDifference(drawn("Arial face", arial), drawn("Arial face", liberation)), 0.0)
         << "Arial resolves to its metric twin";
+    // A scheme that names no face draws as the editor's default does, not in
+    // whatever fontconfig's generic family means on this machine.
+    CaptionFont unnamed = arial;
+    unnamed.face.clear();
+    EXPECT_EQ(meanDifference(drawn("Arial face", unnamed), drawn("Arial face", arial)), 0.0);
 }
 
 TEST(Text, MarkupIsEscapedAndBlankTextDrawsNothing) {
