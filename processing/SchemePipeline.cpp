@@ -1,5 +1,6 @@
 #include "processing/SchemePipeline.h"
 
+#include "common/ImageFormats.h"
 #include "imaging/ImageDiagnostics.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
@@ -211,8 +212,8 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
-    // These encoders take the picture top to bottom, once.
-    const bool inOrderOutput = ext == ".jpg" || ext == ".jpeg" || ext == ".webp" || ext == ".avif";
+    const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+    const bool inOrderOutput = format && format->can(InOrder::Encodes);
     const bool colourConversion = s.convertEnabled && s.colorConvertEnabled;
     return inOrderOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
            !s.stampEnabled && !s.borderEnabled;
