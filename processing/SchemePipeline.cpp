@@ -115,6 +115,7 @@ std::string limitedFace(const std::string& face) {
 
 void applyCaption(CImageBox& control, const Scheme& s) {
     if (!s.textEnabled || s.textContent.empty()) return;
+    const ScopedStepSettings ownSettings(control);
     const int x = positionOf(control.ImageWidth(), s.textPosX);
     const int y = positionOf(control.ImageHeight(), s.textPosY);
     CaptionFont font;
@@ -147,13 +148,12 @@ void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder
                          MessageKind::Stop);
         return;
     }
+    const ScopedStepSettings ownSettings(control);
     control.SetDrawY(positionOf(control.ImageHeight(), s.stampPosY));
     control.SetDrawX(positionOf(control.ImageWidth(), s.stampPosX));
     control.SetPositionedDraw(true);
-    const int drawMode = control.GetDrawMode();
     control.SetDrawMode(1);
     control.OverlayFile(path);
-    control.SetDrawMode(drawMode);
 }
 
 void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder) {
@@ -237,15 +237,16 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         }
     }
     const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
-    const bool streamedBefore = control.StreamingLoads();
     // What the decoders say about this file stays with it, whatever runs
     // beside it.
     const ImageDiagnostics diagnostics;
     try {
         control.Clear();
-        control.SetStreamingLoads(streaming);
-        control.LoadFromFile(sourcePath);
-        control.SetStreamingLoads(streamedBefore);
+        {
+            const ScopedStepSettings loading(control);
+            control.SetStreamingLoads(streaming);
+            control.LoadFromFile(sourcePath);
+        }
         const Bitmap source = control.GetBitmap();
         control.Clear();
         result.image = applyScheme(control, source, scheme, appFolder, reporter);
@@ -258,7 +259,6 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }
-    control.SetStreamingLoads(streamedBefore);
     if (!result.ok() || !keepImage) {
         control.Clear();
         result.image = Bitmap();
