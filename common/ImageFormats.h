@@ -60,28 +60,20 @@ enum class Codec {
 
 // What a file of the format can hold, as far as the libraries the program
 // uses can write it and read it back. The savers do not keep all of it yet.
-enum class Carries : unsigned {
-    Nothing = 0,
-    IccProfile = 1 << 0,
-    ExifXmp = 1 << 1,
-    Resolution = 1 << 2,  // in a field of its own or in its EXIF
-    Alpha = 1 << 3,
-    SixteenBits = 1 << 4,  // more than 8 bits a sample
-    Palette = 1 << 5,
+struct Carries {
+    bool iccProfile = false;
+    bool exifXmp = false;
+    bool resolution = false;  // in a field of its own or in its EXIF
+    bool alpha = false;
+    bool sixteenBits = false;  // more than 8 bits a sample
+    bool palette = false;
 };
-constexpr Carries operator|(Carries a, Carries b) {
-    return static_cast<Carries>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
-}
 
 // Work that goes through the picture once, top to bottom.
-enum class InOrder : unsigned {
-    Neither = 0,
-    Decodes = 1 << 0,  // the loader yields the upright picture row by row
-    Encodes = 1 << 1,  // the saver takes its rows once, top to bottom
+struct InOrder {
+    bool decodes = false;  // the loader yields the upright picture row by row
+    bool encodes = false;  // the saver takes its rows once, top to bottom
 };
-constexpr InOrder operator|(InOrder a, InOrder b) {
-    return static_cast<InOrder>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
-}
 
 struct FormatSuffix {
     std::string_view text;  // lower case, without the dot
@@ -113,13 +105,6 @@ struct ImageFormat {
     Codec saver;
     InOrder inOrder;
     Carries carries;
-
-    constexpr bool can(InOrder work) const {
-        return (static_cast<unsigned>(inOrder) & static_cast<unsigned>(work)) != 0;
-    }
-    constexpr bool holds(Carries what) const {
-        return (static_cast<unsigned>(carries) & static_cast<unsigned>(what)) != 0;
-    }
 };
 
 // The rows in the order of the folder patterns: a folder lists its pictures
@@ -132,33 +117,37 @@ inline constexpr std::array<ImageFormat, 13> imageFormats{{
      .output = OutputFormat::Bmp,
      .loader = Codec::ImageMagick,
      .saver = Codec::ImageMagick,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::Resolution | Carries::Alpha | Carries::Palette},
+     .inOrder = {},
+     .carries = {.resolution = true, .alpha = true, .palette = true}},
     {.kind = FileKind::Gif,
      .label = "GIF",
      .suffixes = {{"gif", OpenFileEntry::Gif}},
      .output = OutputFormat::Gif,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::Alpha | Carries::Palette},
+     .inOrder = {},
+     .carries = {.alpha = true, .palette = true}},
     {.kind = FileKind::Jpeg,
      .label = "JPG/JPEG",
      .suffixes = {{"jpg", OpenFileEntry::Jpeg}, {"jpeg", OpenFileEntry::Jpeg}, {"jpe"}},
      .output = OutputFormat::Jpeg,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Decodes | InOrder::Encodes,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution},
+     .inOrder = {.decodes = true, .encodes = true},
+     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true}},
     {.kind = FileKind::Png,
      .label = "PNG",
      .suffixes = {{"png", OpenFileEntry::Png}},
      .output = OutputFormat::Png,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution | Carries::Alpha |
-                Carries::SixteenBits | Carries::Palette},
+     .inOrder = {},
+     .carries = {.iccProfile = true,
+                 .exifXmp = true,
+                 .resolution = true,
+                 .alpha = true,
+                 .sixteenBits = true,
+                 .palette = true}},
     // WBMP has no signature: it is recognised by its suffixes.
     {.kind = FileKind::Wbmp,
      .label = "WBMP",
@@ -166,42 +155,49 @@ inline constexpr std::array<ImageFormat, 13> imageFormats{{
      .output = OutputFormat::Wbmp,
      .loader = Codec::ImageMagick,
      .saver = Codec::ImageMagick,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::Nothing},
+     .inOrder = {},
+     .carries = {}},
     {.kind = FileKind::Pcx,
      .label = "PCX",
      .suffixes = {{"pcx", OpenFileEntry::Pcx}},
      .output = OutputFormat::Pcx,
      .loader = Codec::ImageMagick,
      .saver = Codec::ImageMagick,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::Resolution | Carries::Palette},
+     .inOrder = {},
+     .carries = {.resolution = true, .palette = true}},
     {.kind = FileKind::Psd,
      .label = "PSD",
      .suffixes = {{"psd", OpenFileEntry::Photoshop}},
      .output = OutputFormat::Psd,
      .loader = Codec::ImageMagick,
      .saver = Codec::ImageMagick,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::IccProfile | Carries::Resolution | Carries::Alpha | Carries::SixteenBits |
-                Carries::Palette},
+     .inOrder = {},
+     .carries = {.iccProfile = true,
+                 .resolution = true,
+                 .alpha = true,
+                 .sixteenBits = true,
+                 .palette = true}},
     {.kind = FileKind::Tiff,
      .label = "TIF/TIFF",
      .suffixes = {{"tif", OpenFileEntry::Tiff}, {"tiff", OpenFileEntry::Tiff}},
      .output = OutputFormat::Tiff,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution | Carries::Alpha |
-                Carries::SixteenBits | Carries::Palette},
+     .inOrder = {},
+     .carries = {.iccProfile = true,
+                 .exifXmp = true,
+                 .resolution = true,
+                 .alpha = true,
+                 .sixteenBits = true,
+                 .palette = true}},
     {.kind = FileKind::WebP,
      .label = "WebP",
      .suffixes = {{"webp", OpenFileEntry::PhoneAndWeb}},
      .output = OutputFormat::WebP,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Encodes,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution | Carries::Alpha},
+     .inOrder = {.encodes = true},
+     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true, .alpha = true}},
     // HEIF and JPEG XL are written when a scheme keeps the source's format;
     // no scheme chooses them.
     {.kind = FileKind::Heif,
@@ -210,26 +206,32 @@ inline constexpr std::array<ImageFormat, 13> imageFormats{{
      .output = std::nullopt,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution | Carries::Alpha |
-                Carries::SixteenBits},
+     .inOrder = {},
+     .carries = {.iccProfile = true,
+                 .exifXmp = true,
+                 .resolution = true,
+                 .alpha = true,
+                 .sixteenBits = true}},
     {.kind = FileKind::Avif,
      .label = "AVIF",
      .suffixes = {{"avif", OpenFileEntry::PhoneAndWeb}},
      .output = OutputFormat::Avif,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Encodes,
-     .carries = Carries::IccProfile | Carries::ExifXmp | Carries::Resolution | Carries::Alpha |
-                Carries::SixteenBits},
+     .inOrder = {.encodes = true},
+     .carries = {.iccProfile = true,
+                 .exifXmp = true,
+                 .resolution = true,
+                 .alpha = true,
+                 .sixteenBits = true}},
     {.kind = FileKind::Jxl,
      .label = "JPEG XL",
      .suffixes = {{"jxl", OpenFileEntry::PhoneAndWeb}},
      .output = std::nullopt,
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::IccProfile | Carries::Alpha | Carries::SixteenBits},
+     .inOrder = {},
+     .carries = {.iccProfile = true, .alpha = true, .sixteenBits = true}},
     // One page of the picture's size.
     {.kind = FileKind::Pdf,
      .label = "PDF",
@@ -237,8 +239,8 @@ inline constexpr std::array<ImageFormat, 13> imageFormats{{
      .output = OutputFormat::Pdf,
      .loader = Codec::None,
      .saver = Codec::Cairo,
-     .inOrder = InOrder::Neither,
-     .carries = Carries::Resolution},
+     .inOrder = {},
+     .carries = {.resolution = true}},
 }};
 
 // formatOf indexes the table by kind.

@@ -56,7 +56,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
         // Turning the picture upright reads it out of order: only a decoded
         // picture can.
         const bool upright = orientationOf(loaded) == 1;
-        if (streaming && formatOf(header.kind).can(InOrder::Decodes) && upright)
+        if (streaming && formatOf(header.kind).inOrder.decodes && upright)
             return withColorType(normalise(loaded, type), type);
         if (!upright) loaded = decodedInMemory(loaded).autorot();
         // Decoding now names the right file when the data turns out broken,

@@ -54,8 +54,7 @@ std::shared_ptr<ZoomablePicture> ZoomablePicture::open(const std::string& path, 
             const vips::VImage lazy = detail::codecOf(header.kind).load(path);
             const int orientation = detail::orientationOf(lazy);
             if (orientation >= 5) std::swap(picture->width_, picture->height_);
-            picture->readsTopDown_ =
-                formatOf(header.kind).can(InOrder::Decodes) && orientation <= 1;
+            picture->readsTopDown_ = formatOf(header.kind).inOrder.decodes && orientation <= 1;
         } catch (const vips::VError& error) {
             failed(path, detail::takeVipsError(error));
         }

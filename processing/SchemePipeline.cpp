@@ -213,7 +213,7 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
     const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
-    const bool inOrderOutput = format && format->can(InOrder::Encodes);
+    const bool inOrderOutput = format && format->inOrder.encodes;
     const bool colourConversion = s.convertEnabled && s.colorConvertEnabled;
     return inOrderOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
            !s.stampEnabled && !s.borderEnabled;

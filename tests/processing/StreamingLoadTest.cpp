@@ -83,8 +83,7 @@ TEST_F(StreamingLoad, EveryInOrderSaverStreamsWhateverTheSuffixCase) {
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             for (const std::string& output :
                  {"/out/a." + std::string(suffix.text), "/out/IMG_1." + shouted}) {
-                EXPECT_EQ(readsSourceOnceInOrder(scheme, output), format.can(InOrder::Encodes))
-                    << output;
+                EXPECT_EQ(readsSourceOnceInOrder(scheme, output), format.inOrder.encodes) << output;
             }
         }
     EXPECT_FALSE(readsSourceOnceInOrder(scheme, "/out/jpg"));
