@@ -68,13 +68,10 @@ class StepSettingsTest : public ::testing::Test {
     }
     // Border, caption and stamp first, then the resize.
     Scheme everythingThenResized() const {
-        Scheme s = bordered(false, false);
-        const Scheme text = caption();
-        s.textEnabled = 1;
-        s.textContent = text.textContent;
-        s.fontFace = text.fontFace;
-        s.fontSize = text.fontSize;
-        s.textColor = text.textColor;
+        Scheme s = caption();
+        s.borderEnabled = 1;
+        s.borderKind = stored(DecorationKind::Custom);
+        s.borderPieceFiles = pieces;
         s.stampEnabled = 1;
         s.stampKind = stored(DecorationKind::Custom);
         s.stampPath = stamp;
