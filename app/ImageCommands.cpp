@@ -5,6 +5,7 @@
 #include "browser/PreviewLoader.h"
 #include "browser/RowLoader.h"
 #include "browser/RowReader.h"
+#include "common/ImageFormats.h"
 #include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
 #include "uikit/Artwork.h"
@@ -22,28 +23,9 @@ namespace varnetto {
 
 namespace {
 
-// Each display name keeps its tabs; the patterns in the last brackets are
-// what the dialog filters by.
-const char* const kOpenFileFilter =
-    "JPEG 格式(*.jpg; *jpeg) (*.jpg *.jpeg);;"
-    "位图文件(*.bmp; *.wbmp) (*.bmp *.wbmp);;"
-    "\t\t图形转换格式(*.gif) (*.gif);;"
-    "\t\tPNG 格式(*.png) (*.png);;"
-    "WBM 格式(*.wbm) (*.wbm);;"
-    "PCX 格式(*.pcx) (*.pcx);;"
-    "\t\tPhotoshop 格式(*.psd) (*.psd);;"
-    "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;";
-const char* const kAllFilesFilter = "所有文件(*.*) (*)";
-
-// One entry for the phone and web formats, from the core's list.
+// The entries and patterns of the table of formats.
 QString openFileFilter() {
-    QStringList patterns;
-    for (std::string_view pattern : modernImagePatterns)
-        patterns << QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size()));
-    return QString::fromUtf8(kOpenFileFilter) +
-           QStringLiteral("WebP、HEIF、AVIF、JPEG XL 格式(%1) (%2);;")
-               .arg(patterns.join(QStringLiteral("; ")), patterns.join(QLatin1Char(' '))) +
-           QString::fromUtf8(kAllFilesFilter);
+    return QString::fromStdString(openFileFilterText());
 }
 
 std::string withoutTrailingSlashes(std::string folder) {

@@ -6,6 +6,7 @@
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
 #include "common/RegularFile.h"
+#include "common/Version.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"

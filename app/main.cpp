@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/ToolTipDelay.h"
 #include "common/AppFolder.h"
+#include "common/Version.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "uikit/QtTranslations.h"

@@ -1,5 +1,7 @@
 #include "common/PendingFile.h"
 
+#include "common/ImageFormats.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -14,7 +16,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <set>
 #include <system_error>
 
 namespace varnetto {
@@ -28,6 +29,7 @@ constexpr size_t kHexDigits = 8;
 // Longer extensions are left off: no encoder needs them, and they would
 // make the name long again.
 constexpr size_t kLongestExtension = 12;
+constexpr std::string_view kStoreExtension = "bis";
 
 // Starts at a random value, so a stale file of an earlier process that had
 // the same id does not collide with a new name.
@@ -72,8 +74,9 @@ std::optional<pid_t> currentNamingOwner(std::string_view name) {
 }
 
 // Earlier versions: ".~" + the target's stem + "." + process id + "-" +
-// counter + the target's extension, one of those the program writes (other
-// programs' hidden files, such as ".~lock.plan.2023-1.odt#", look alike).
+// counter + the target's extension, one of those the program writes: a
+// picture's or the store's (other programs' hidden files, such as
+// ".~lock.plan.2023-1.odt#", look alike).
 std::optional<pid_t> earlierNamingOwner(std::string_view name) {
     if (name.substr(0, 2) != ".~") return std::nullopt;
     auto ownerIn = [](std::string_view stem) -> std::optional<pid_t> {
@@ -89,10 +92,9 @@ std::optional<pid_t> earlierNamingOwner(std::string_view name) {
     if (dot == std::string_view::npos || dot < 2) return std::nullopt;
     std::string extension(name.substr(dot + 1));
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    static const std::set<std::string, std::less<>> written = {"bmp",  "gif",  "jpg", "jpeg", "pcx",
-                                                               "png",  "wbmp", "wbm", "psd",  "tif",
-                                                               "tiff", "pdf",  "bis"};
-    if (!written.count(extension)) return std::nullopt;
+    const ImageFormat* picture = formatForSuffix(extension);
+    const bool written = picture ? picture->saver != Codec::None : extension == kStoreExtension;
+    if (!written) return std::nullopt;
     return ownerIn(name.substr(0, dot));
 }
 

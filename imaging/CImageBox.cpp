@@ -41,7 +41,7 @@ void CImageBox::replaceImage(const Bitmap& next) {
 
 void CImageBox::LoadFromFile(const std::string& path) {
     Clear();
-    image_ = detail::decodePicture(path, pixelLimit_, streamingLoads_);
+    image_ = detail::decodePicture(path, pixelLimit_, step_.streamingLoads);
     hasImage_ = true;
 }
 
@@ -129,23 +129,23 @@ void CImageBox::DrawBitmap(const Bitmap& image) {
 Bitmap CImageBox::drawnOnto(const Bitmap& picture) const {
     const int width = image_.width();
     const int height = image_.height();
-    if (drawMode_ == 0) {
+    if (step_.drawMode == 0) {
         // Thumbnail drawing: a picture at least as large as the image is its
         // frame (the whole image stays visible, centred on it), a smaller one
         // is a mark in the bottom-right corner.
         if (picture.width() >= width && picture.height() >= height) {
             const Bitmap frame =
                 detail::drawPicture(detail::whiteCanvas(picture.width(), picture.height()), picture,
-                                    0, 0, transparentOverlay_);
+                                    0, 0, step_.transparentOverlay);
             return detail::drawPicture(frame, image_, (picture.width() - width) / 2,
                                        (picture.height() - height) / 2, false);
         }
         return detail::drawPicture(image_, picture, width - picture.width(),
-                                   height - picture.height(), transparentOverlay_);
+                                   height - picture.height(), step_.transparentOverlay);
     }
-    const int x = positionedDraw_ ? drawX_ : (width - picture.width()) / 2;
-    const int y = positionedDraw_ ? drawY_ : (height - picture.height()) / 2;
-    return detail::drawPicture(image_, picture, x, y, transparentOverlay_);
+    const int x = step_.positionedDraw ? step_.drawX : (width - picture.width()) / 2;
+    const int y = step_.positionedDraw ? step_.drawY : (height - picture.height()) / 2;
+    return detail::drawPicture(image_, picture, x, y, step_.transparentOverlay);
 }
 
 void CImageBox::OverlayFile(const std::string& path) {
@@ -155,7 +155,7 @@ void CImageBox::OverlayFile(const std::string& path) {
 
 void CImageBox::DrawTextAt(int x, int y, const std::string& text) {
     requireImage("绘制文字");
-    const detail::TextStyle style{font_, textColor_, transparentText_};
+    const detail::TextStyle style{step_.font, step_.textColor, step_.transparentText};
     replaceImage(guarded("绘制文字", [&] { return detail::drawText(image_, x, y, text, style); }));
 }
 
@@ -206,7 +206,7 @@ void CImageBox::Flip(FlipDirection direction) {
 void CImageBox::ApplyEdgeEffect(int, int, int width, int) {
     requireImage("边缘效果");
     replaceImage(
-        guarded("边缘效果", [&] { return detail::raisedFrame(image_, edgeEffect_, width); }));
+        guarded("边缘效果", [&] { return detail::raisedFrame(image_, step_.edgeEffect, width); }));
 }
 
 }  // namespace varnetto

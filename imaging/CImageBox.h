@@ -29,14 +29,36 @@ struct CaptionFont {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+
+    bool operator==(const CaptionFont&) const = default;
 };
 
 // Pictures above this many pixels are refused before they are decoded.
 inline constexpr std::int64_t kDefaultPixelLimit = 300'000'000;
 
+// What one step of work sets on a control for itself: where and how it
+// draws, the caption's look, the edge effect and streaming loads. The encoder
+// and resampler settings a resize sends hold for later saves and resizes, and
+// the pixel limit is the owner's: they are not among them.
+struct StepSettings {
+    int drawX = 0;
+    int drawY = 0;
+    bool positionedDraw = false;
+    int drawMode = 0;
+    bool transparentOverlay = false;
+    CaptionFont font;
+    std::uint32_t textColor = 0;
+    bool transparentText = false;
+    int edgeEffect = 0;
+    bool streamingLoads = false;
+
+    bool operator==(const StepSettings&) const = default;
+};
+
 // One imaging control: a current image (or none) and the operations the
 // program performs on it. Used by one thread at a time; each worker owns its
-// own. Encoder and resampler settings persist from image to image.
+// own. Encoder and resampler settings persist from image to image; a step
+// gives back the step settings it sets for itself (ScopedStepSettings).
 // Operations that need an image throw ImagingError when there is none.
 class CImageBox {
   public:
@@ -78,16 +100,16 @@ class CImageBox {
     void OverlayFile(const std::string& path);
     void DrawTextAt(int x, int y, const std::string& text);
 
-    void SetDrawX(int x) { drawX_ = x; }
-    void SetDrawY(int y) { drawY_ = y; }
-    void SetPositionedDraw(bool on) { positionedDraw_ = on; }
-    int GetDrawMode() const { return drawMode_; }
-    void SetDrawMode(int mode) { drawMode_ = mode; }
-    void SetTransparentOverlay(bool on) { transparentOverlay_ = on; }
+    void SetDrawX(int x) { step_.drawX = x; }
+    void SetDrawY(int y) { step_.drawY = y; }
+    void SetPositionedDraw(bool on) { step_.positionedDraw = on; }
+    int GetDrawMode() const { return step_.drawMode; }
+    void SetDrawMode(int mode) { step_.drawMode = mode; }
+    void SetTransparentOverlay(bool on) { step_.transparentOverlay = on; }
 
-    void SetFont(const CaptionFont& font) { font_ = font; }
-    void SetTextColor(std::uint32_t bgr) { textColor_ = bgr; }
-    void SetTransparentText(bool on) { transparentText_ = on; }
+    void SetFont(const CaptionFont& font) { step_.font = font; }
+    void SetTextColor(std::uint32_t bgr) { step_.textColor = bgr; }
+    void SetTransparentText(bool on) { step_.transparentText = on; }
 
     void SetJpegQuality(std::uint16_t quality) { jpegQuality_ = quality; }
     // Names of the codes are qualified: the getters share them.
@@ -112,7 +134,7 @@ class CImageBox {
     void ImageAction();
 
     // 0 none, 1 raised frame, 2 sunken frame.
-    void SetEdgeEffect(int effect) { edgeEffect_ = effect; }
+    void SetEdgeEffect(int effect) { step_.edgeEffect = effect; }
     // Applies the edge effect as a bevel 2 x c pixels wide; a, b and d are
     // not used.
     void ApplyEdgeEffect(int a, int b, int c, int d);
@@ -121,8 +143,11 @@ class CImageBox {
     // top to bottom, while the result is saved, with much less memory. Only
     // for work that reads the picture once and in order (resizing and
     // recompressing); anything else needs the default full decode.
-    void SetStreamingLoads(bool on) { streamingLoads_ = on; }
-    bool StreamingLoads() const { return streamingLoads_; }
+    void SetStreamingLoads(bool on) { step_.streamingLoads = on; }
+    bool StreamingLoads() const { return step_.streamingLoads; }
+
+    const StepSettings& GetStepSettings() const { return step_; }
+    void PutStepSettings(const StepSettings& settings) { step_ = settings; }
 
     void SetPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
     std::int64_t PixelLimit() const { return pixelLimit_; }
@@ -144,21 +169,28 @@ class CImageBox {
 
     Bitmap image_;
     bool hasImage_ = false;
-    int drawX_ = 0;
-    int drawY_ = 0;
-    bool positionedDraw_ = false;
-    int drawMode_ = 0;
-    bool transparentOverlay_ = false;
-    CaptionFont font_;
-    std::uint32_t textColor_ = 0;
-    bool transparentText_ = false;
+    StepSettings step_;
     std::uint16_t jpegQuality_ = 75;
     varnetto::TiffCompression tiffCompression_ = varnetto::TiffCompression::None;
     bool resampleOnResize_ = true;
     varnetto::ResampleFilter resampleFilter_ = varnetto::ResampleFilter::Bilinear;
-    int edgeEffect_ = 0;
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
-    bool streamingLoads_ = false;
+};
+
+// Gives a control back, when it ends, the step settings it had when it
+// began, on every path out of the step: nothing one step sets for itself
+// reaches the next step, picture or scheme.
+class ScopedStepSettings {
+  public:
+    explicit ScopedStepSettings(CImageBox& control)
+        : control_(control), saved_(control.GetStepSettings()) {}
+    ~ScopedStepSettings() { control_.PutStepSettings(saved_); }
+    ScopedStepSettings(const ScopedStepSettings&) = delete;
+    ScopedStepSettings& operator=(const ScopedStepSettings&) = delete;
+
+  private:
+    CImageBox& control_;
+    const StepSettings saved_;
 };
 
 }  // namespace varnetto

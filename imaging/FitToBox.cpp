@@ -45,6 +45,7 @@ Bitmap FitToBox(CImageBox& control, const Bitmap& bitmap, int boxWidth, int boxH
         ~ClearOnExit() { control.Clear(); }
     } clearOnExit{control};
 
+    const ScopedStepSettings ownSettings(control);
     control.Clear();
     control.PutBitmap(bitmap);
     const FitResult fit = fitToBoxSize(control.ImageWidth(), control.ImageHeight(), boxWidth,

@@ -2,6 +2,7 @@
 
 // Building blocks of CImageBox, shared by the files of imaging/ only.
 
+#include "common/ImageFormats.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImageDiagnostics.h"
 
@@ -92,10 +93,8 @@ void checkPixelCount(std::int64_t width, std::int64_t height, std::int64_t limit
                      const std::string& name);
 
 // --- files ------------------------------------------------------------------
-enum class FileKind { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Pcx, Psd, Wbmp, WebP, Heif, Jxl };
-
 struct PictureHeader {
-    FileKind kind = FileKind::Unknown;
+    FileKind kind{};
     std::int64_t width = 0;
     std::int64_t height = 0;
     ColorType colorType = ColorType::TrueColor24;
@@ -104,10 +103,6 @@ struct PictureHeader {
 // Recognises the file by its content (by its name only for WBMP, which has no
 // signature) and reads the picture size without decoding pixels.
 PictureHeader readPictureHeader(const std::string& path);
-// A lazy, sequential libvips load of a file libvips decodes itself: JPEG,
-// PNG, GIF, TIFF, WebP, HEIF/AVIF, JPEG XL (the name is taken literally,
-// never parsed for options).
-vips::VImage openNative(const std::string& path, FileKind kind);
 // The EXIF orientation, 1 to 8, as autorot reads it: 1 when the tag is
 // missing or out of range. 5 to 8 turn the picture by a quarter.
 inline int orientationOf(const vips::VImage& image) {
@@ -125,11 +120,6 @@ struct EncoderSettings {
 // Writes image to path in the format its extension names, through a
 // temporary file.
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-// Encoders for the formats that only ImageMagick writes; the file is already
-// temporary.
-void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path);
-// One page of the picture's size; true-colour pictures are embedded as JPEG.
-void writePdf(const Bitmap& image, const std::string& path, int jpegQuality);
 
 // --- pixels -----------------------------------------------------------------
 Bitmap convertColorType(const Bitmap& image, ColorType type);

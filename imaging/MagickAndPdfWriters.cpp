@@ -1,4 +1,4 @@
-#include "imaging/ImagingDetail.h"
+#include "imaging/FormatCodecs.h"
 
 #include <Magick++.h>
 #include <cairo-pdf.h>
@@ -54,7 +54,8 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
     out.write(format + ":" + path);
 }
 
-void writePdf(const Bitmap& image, const std::string& path, int jpegQuality) {
+void writePdf(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    const int jpegQuality = settings.jpegQuality;
     const Bitmap rgb = toOpaqueRgb(image).copy_memory();
     const int width = rgb.width();
     const int height = rgb.height();

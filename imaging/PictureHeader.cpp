@@ -1,4 +1,4 @@
-#include "imaging/ImagingDetail.h"
+#include "imaging/FormatCodecs.h"
 
 #include "common/RegularFile.h"
 #include "common/Reporter.h"
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace varnetto::detail {
 
@@ -46,9 +47,12 @@ std::string lowerExtension(const std::string& path) {
 }
 
 // An ISO media file whose major or compatible brands name a HEIF still
-// picture (HEIC, AVIF and their relatives).
-bool isHeif(const HeaderBytes& b, std::size_t length) {
-    if (length < 16 || !std::equal(b.begin() + 4, b.begin() + 8, "ftyp")) return false;
+// picture (HEIC, AVIF and their relatives); AVIF when its major brand says so.
+std::optional<FileKind> heifKind(const HeaderBytes& b, std::size_t length) {
+    if (length < 16 || !std::equal(b.begin() + 4, b.begin() + 8, "ftyp")) return std::nullopt;
+    if (std::equal(b.begin() + 8, b.begin() + 12, "avif") ||
+        std::equal(b.begin() + 8, b.begin() + 12, "avis"))
+        return FileKind::Avif;
     const std::size_t boxEnd = std::min<std::size_t>(static_cast<std::size_t>(be32(b, 0)), length);
     static constexpr std::array<const char*, 12> brands{"heic", "heix", "hevc", "hevx",
                                                         "heim", "heis", "hevm", "hevs",
@@ -58,11 +62,11 @@ bool isHeif(const HeaderBytes& b, std::size_t length) {
         for (const char* brand : brands)
             if (std::equal(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 4,
                            brand))
-                return true;
-    return false;
+                return FileKind::Heif;
+    return std::nullopt;
 }
 
-FileKind sniff(const HeaderBytes& b, std::size_t length, const std::string& path) {
+std::optional<FileKind> sniff(const HeaderBytes& b, std::size_t length, const std::string& path) {
     auto starts = [&](std::initializer_list<unsigned char> magic) {
         return length >= magic.size() && std::equal(magic.begin(), magic.end(), b.begin());
     };
@@ -76,12 +80,14 @@ FileKind sniff(const HeaderBytes& b, std::size_t length, const std::string& path
     if (starts({'R', 'I', 'F', 'F'}) && length >= 12 &&
         std::equal(b.begin() + 8, b.begin() + 12, "WEBP"))
         return FileKind::WebP;
-    if (isHeif(b, length)) return FileKind::Heif;
+    if (const auto heif = heifKind(b, length)) return heif;
     if (starts({0xFF, 0x0A}) || starts({0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A}))
         return FileKind::Jxl;
+    // Formats without a signature go by their name.
     const std::string ext = lowerExtension(path);
-    if ((ext == ".wbmp" || ext == ".wbm") && length >= 4 && b[0] == 0) return FileKind::Wbmp;
-    return FileKind::Unknown;
+    const ImageFormat* named = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+    if (named && named->kind == FileKind::Wbmp && length >= 4 && b[0] == 0) return FileKind::Wbmp;
+    return std::nullopt;
 }
 
 // WBMP sizes are variable-length: seven bits a byte, high bit = more follows.
@@ -223,31 +229,6 @@ ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
 
 }  // namespace
 
-vips::VImage openNative(const std::string& path, FileKind kind) {
-    // Sequential: the decoder then runs on the thread that asks for the
-    // pixels, not in a thread pool of the loader's own that nobody can tell
-    // apart from other images' (see VipsDiagnostics.cpp).
-    auto options = vips::VImage::option()
-                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                       ->set("access", VIPS_ACCESS_SEQUENTIAL);
-    switch (kind) {
-        case FileKind::Jpeg:
-            return vips::VImage::jpegload(path.c_str(), options);
-        case FileKind::Png:
-            return vips::VImage::pngload(path.c_str(), options);
-        case FileKind::Gif:
-            return vips::VImage::gifload(path.c_str(), options);
-        case FileKind::WebP:
-            return vips::VImage::webpload(path.c_str(), options);
-        case FileKind::Heif:
-            return vips::VImage::heifload(path.c_str(), options);
-        case FileKind::Jxl:
-            return vips::VImage::jxlload(path.c_str(), options);
-        default:
-            return vips::VImage::tiffload(path.c_str(), options);
-    }
-}
-
 PictureHeader readPictureHeader(const std::string& path) {
     const ErrorScope scope;
     {
@@ -266,11 +247,11 @@ PictureHeader readPictureHeader(const std::string& path) {
     in.read(reinterpret_cast<char*>(bytes.data()), kHeaderBytes);
     const auto length = static_cast<std::size_t>(in.gcount());
 
+    const std::optional<FileKind> kind = sniff(bytes, length, path);
+    if (!kind) refuse(path, "不是可识别的图像格式");
     PictureHeader header;
-    header.kind = sniff(bytes, length, path);
+    header.kind = *kind;
     switch (header.kind) {
-        case FileKind::Unknown:
-            refuse(path, "不是可识别的图像格式");
         case FileKind::Bmp:
             readBmp(bytes, header);
             break;
@@ -285,7 +266,7 @@ PictureHeader readPictureHeader(const std::string& path) {
             break;
         default:
             try {
-                const vips::VImage image = openNative(path, header.kind);
+                const vips::VImage image = codecOf(header.kind).load(path);
                 header.width = image.width();
                 header.height = image.height();
                 header.colorType =

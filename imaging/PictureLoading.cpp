@@ -1,4 +1,4 @@
-#include "imaging/ImagingDetail.h"
+#include "imaging/FormatCodecs.h"
 
 #include "common/Reporter.h"
 
@@ -10,33 +10,6 @@ namespace {
 
 [[noreturn]] void decodeFailed(const std::string& path, const std::string& reason) {
     throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
-}
-
-// ImageMagick is told the format, so it never guesses one from the content
-// or acts on a prefix inside the name.
-std::string magickName(FileKind kind, const std::string& path) {
-    switch (kind) {
-        case FileKind::Bmp:
-            return "BMP:" + path;
-        case FileKind::Pcx:
-            return "PCX:" + path;
-        case FileKind::Psd:
-            return "PSD:" + path;
-        default:
-            return "WBMP:" + path;
-    }
-}
-
-vips::VImage openAny(const std::string& path, FileKind kind) {
-    switch (kind) {
-        case FileKind::Bmp:
-        case FileKind::Pcx:
-        case FileKind::Psd:
-        case FileKind::Wbmp:
-            return vips::VImage::magickload(magickName(kind, path).c_str());
-        default:
-            return openNative(path, kind);
-    }
 }
 
 // 8-bit sRGB or grey, alpha kept, in the storage the colour type implies.
@@ -79,11 +52,11 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
         ColorType type = header.colorType;
         // Wherever libvips decodes the pixels, its errors and warnings belong
         // to this file.
-        Bitmap loaded = attributed(openAny(path, header.kind), path);
+        Bitmap loaded = attributed(codecOf(header.kind).load(path), path);
         // Turning the picture upright reads it out of order: only a decoded
         // picture can.
         const bool upright = orientationOf(loaded) == 1;
-        if (streaming && header.kind == FileKind::Jpeg && upright)
+        if (streaming && formatOf(header.kind).inOrder.decodes && upright)
             return withColorType(normalise(loaded, type), type);
         if (!upright) loaded = decodedInMemory(loaded).autorot();
         // Decoding now names the right file when the data turns out broken,
@@ -103,7 +76,6 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
 
 Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std::int64_t pixelLimit,
                             std::string* damage) {
-    using detail::FileKind;
     if (width < 1 || height < 1)
         throw ImagingError(formatMessage("缩略图尺寸无效：%d X %d。", width, height));
     const detail::ErrorScope scope;
@@ -126,9 +98,8 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
                                        options()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
     };
     try {
-        if (header.kind == FileKind::Bmp || header.kind == FileKind::Pcx ||
-            header.kind == FileKind::Psd || header.kind == FileKind::Wbmp) {
-            // No shrink-on-load exists for these formats.
+        if (formatOf(header.kind).loader != Codec::Libvips) {
+            // Only libvips' own loaders shrink on load.
             const Bitmap thumb =
                 detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
             return detail::attributed(detail::toRgb(thumb), {}).copy_memory();

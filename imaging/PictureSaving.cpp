@@ -1,4 +1,4 @@
-#include "imaging/ImagingDetail.h"
+#include "imaging/FormatCodecs.h"
 
 #include "common/PendingFile.h"
 #include "common/Reporter.h"
@@ -78,15 +78,44 @@ Bitmap grayKeepingAlpha(const Bitmap& image) {
     return toGray(image);
 }
 
-void writeJpeg(const Bitmap& image, const std::string& path, int quality) {
+int qualityOf(const EncoderSettings& settings) {
+    return std::clamp(settings.jpegQuality, 1, 100);
+}
+
+// AVIF is AV1 in a HEIF file; HEIC and HEIF keep HEVC. libaom's lowest
+// effort is many times faster than its default and hardly larger.
+void writeHeif(const Bitmap& image, const std::string& path, int quality, bool av1) {
+    auto options = VImage::option()
+                       ->set("Q", std::clamp(quality, 1, 100))
+                       ->set("bitdepth", 8)
+                       ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                                : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+    if (av1) options->set("effort", 0);
+    withFittingProfile(toRgb(image)).heifsave(path.c_str(), options);
+}
+
+VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
+    switch (compression) {
+        case TiffCompression::PackBits:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS;
+        case TiffCompression::Group4:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4;
+        default:
+            return VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
+    }
+}
+
+}  // namespace
+
+void writeJpeg(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
     withFittingProfile(pixels).jpegsave(
         path.c_str(),
-        VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("optimize_coding", true));
+        VImage::option()->set("Q", qualityOf(settings))->set("optimize_coding", true));
 }
 
-void writePng(const Bitmap& image, const std::string& path) {
+void writePng(const Bitmap& image, const std::string& path, const EncoderSettings&) {
     auto options = VImage::option();
     Bitmap pixels;
     switch (colorTypeOf(image)) {
@@ -113,7 +142,7 @@ void writePng(const Bitmap& image, const std::string& path) {
     withFittingProfile(pixels).pngsave(path.c_str(), options);
 }
 
-void writeGif(const Bitmap& image, const std::string& path) {
+void writeGif(const Bitmap& image, const std::string& path, const EncoderSettings&) {
     const ColorType type = colorTypeOf(image);
     const int bits = type == ColorType::BlackWhite                                 ? 1
                      : (type == ColorType::Palette16 || type == ColorType::Gray16) ? 4
@@ -123,45 +152,34 @@ void writeGif(const Bitmap& image, const std::string& path) {
 }
 
 // Palette and grey pictures are exact in WebP only when stored losslessly.
-void writeWebp(const Bitmap& image, const std::string& path, int quality) {
+void writeWebp(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const bool lossless =
         isGrayType(type) || type == ColorType::Palette256 || type == ColorType::Palette16;
     const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
     withFittingProfile(pixels).webpsave(
-        path.c_str(),
-        VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("lossless", lossless));
+        path.c_str(), VImage::option()->set("Q", qualityOf(settings))->set("lossless", lossless));
 }
 
-// AVIF is AV1 in a HEIF file; HEIC and HEIF keep HEVC. libaom's lowest
-// effort is many times faster than its default and hardly larger.
-void writeHeif(const Bitmap& image, const std::string& path, int quality, bool av1) {
-    auto options = VImage::option()
-                       ->set("Q", std::clamp(quality, 1, 100))
-                       ->set("bitdepth", 8)
-                       ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
-                                                : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
-    if (av1) options->set("effort", 0);
-    withFittingProfile(toRgb(image)).heifsave(path.c_str(), options);
+void writeHeic(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    writeHeif(image, path, settings.jpegQuality, false);
 }
 
-void writeJxl(const Bitmap& image, const std::string& path, int quality) {
+void writeAvif(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    writeHeif(image, path, settings.jpegQuality, true);
+}
+
+void writeJxl(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
     withFittingProfile(toRgb(image))
-        .jxlsave(path.c_str(), VImage::option()->set("Q", std::clamp(quality, 1, 100)));
+        .jxlsave(path.c_str(), VImage::option()->set("Q", qualityOf(settings)));
 }
 
-VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
-    switch (compression) {
-        case TiffCompression::PackBits:
-            return VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS;
-        case TiffCompression::Group4:
-            return VIPS_FOREIGN_TIFF_COMPRESSION_CCITTFAX4;
-        default:
-            return VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
-    }
+void writeWbmp(const Bitmap& image, const std::string& path, const EncoderSettings&) {
+    writeWithMagick(toBilevel(image), "WBMP", path);
 }
 
-void writeTiff(const Bitmap& image, const std::string& path, TiffCompression compression) {
+void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    const TiffCompression compression = settings.tiffCompression;
     auto options = VImage::option();
     const ColorType type = colorTypeOf(image);
     Bitmap pixels;
@@ -180,8 +198,6 @@ void writeTiff(const Bitmap& image, const std::string& path, TiffCompression com
     options->set("compression", tiffCodeOf(compression));
     withFittingProfile(pixels).tiffsave(path.c_str(), options);
 }
-
-}  // namespace
 
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
     const ErrorScope scope;
@@ -204,34 +220,10 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         // Pixels still to be computed are computed for this image's log,
         // whichever thread libvips uses.
         const Bitmap pixels = attributed(image, {});
-        if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
-            writeJpeg(pixels, temp, settings.jpegQuality);
-        else if (ext == ".png")
-            writePng(pixels, temp);
-        else if (ext == ".gif")
-            writeGif(pixels, temp);
-        else if (ext == ".tif" || ext == ".tiff")
-            writeTiff(pixels, temp, settings.tiffCompression);
-        else if (ext == ".bmp")
-            writeWithMagick(pixels, "BMP", temp);
-        else if (ext == ".pcx")
-            writeWithMagick(pixels, "PCX", temp);
-        else if (ext == ".psd")
-            writeWithMagick(pixels, "PSD", temp);
-        else if (ext == ".wbmp" || ext == ".wbm")
-            writeWithMagick(toBilevel(pixels), "WBMP", temp);
-        else if (ext == ".pdf")
-            writePdf(pixels, temp, settings.jpegQuality);
-        else if (ext == ".webp")
-            writeWebp(pixels, temp, settings.jpegQuality);
-        else if (ext == ".avif")
-            writeHeif(pixels, temp, settings.jpegQuality, true);
-        else if (ext == ".heic" || ext == ".heif")
-            writeHeif(pixels, temp, settings.jpegQuality, false);
-        else if (ext == ".jxl")
-            writeJxl(pixels, temp, settings.jpegQuality);
-        else
+        const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+        if (!format || format->saver == Codec::None)
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
+        codecOf(format->kind).save(pixels, temp, settings);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {

@@ -1,7 +1,7 @@
 #include "imaging/ZoomablePicture.h"
 
 #include "common/Reporter.h"
-#include "imaging/ImagingDetail.h"
+#include "imaging/FormatCodecs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,12 +22,6 @@ Bitmap opaqueInMemory(const Bitmap& image) {
 [[noreturn]] void failed(const std::string& path, const std::string& reason) {
     if (path.empty()) throw ImagingError(formatMessage("显示图像：%s", reason.c_str()));
     throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
-}
-
-bool isNative(detail::FileKind kind) {
-    using detail::FileKind;
-    return kind == FileKind::Jpeg || kind == FileKind::Png || kind == FileKind::Gif ||
-           kind == FileKind::Tiff;
 }
 
 // How far the fitted overview is scaled from the whole picture.
@@ -53,12 +47,14 @@ std::shared_ptr<ZoomablePicture> ZoomablePicture::open(const std::string& path, 
     picture->screenWidth_ = std::max(1, screenWidth);
     picture->screenHeight_ = std::max(1, screenHeight);
     picture->pixelLimit_ = pixelLimit;
-    if (isNative(header.kind)) {
+    picture->kind_ = header.kind;
+    // Only libvips' own loaders open a picture without decoding it.
+    if (formatOf(header.kind).loader == Codec::Libvips) {
         try {
-            const vips::VImage lazy = detail::openNative(path, header.kind);
+            const vips::VImage lazy = detail::codecOf(header.kind).load(path);
             const int orientation = detail::orientationOf(lazy);
             if (orientation >= 5) std::swap(picture->width_, picture->height_);
-            picture->readsTopDown_ = header.kind == detail::FileKind::Jpeg && orientation <= 1;
+            picture->readsTopDown_ = formatOf(header.kind).inOrder.decodes && orientation <= 1;
         } catch (const vips::VError& error) {
             failed(path, detail::takeVipsError(error));
         }
@@ -177,7 +173,7 @@ Bitmap ZoomablePicture::render(double scaleX, double scaleY, PixelArea area) {
         if (!level && scaleX == 1.0 && scaleY == 1.0 && readsTopDown_) {
             // The first rows of a JPEG decode without the rest: a large
             // picture opens at actual size on its top-left corner.
-            const vips::VImage lazy = detail::openNative(path_, detail::FileKind::Jpeg);
+            const vips::VImage lazy = detail::codecOf(kind_).load(path_);
             return opaqueInMemory(lazy.crop(area.x, area.y, area.width, area.height));
         }
         if (!level) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ImageFormats.h"
 #include "imaging/CImageBox.h"
 
 #include <cstdint>
@@ -88,7 +89,8 @@ class ZoomablePicture {
     int screenWidth_ = 0;
     int screenHeight_ = 0;
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
-    bool readsTopDown_ = false;  // an upright JPEG: its top rows decode alone
+    FileKind kind_{};
+    bool readsTopDown_ = false;  // upright, of a format whose top rows decode alone
     std::optional<Level> overview_;
     std::optional<Level> full_;
     std::deque<Level> halves_;  // full / 2, full / 4, ... as far as needed

@@ -159,6 +159,7 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
                               layout.height, static_cast<long long>(control.PixelLimit())));
         control.CreateBlank(layout.width, layout.height);
     }
+    const ScopedStepSettings ownSettings(control);
     control.SetPositionedDraw(true);
     control.SetDrawMode(1);
     if (!inner) {

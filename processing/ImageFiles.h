@@ -1,23 +1,17 @@
 #pragma once
 
-#include <array>
-#include <span>
+#include "common/ImageFormats.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnetto {
 
-// The accepted input patterns, in the order every folder scan uses: the
-// eleven classic ones, then the formats of phones and the web.
-inline constexpr std::array<std::string_view, 16> extensionPatterns{
-    "*.bmp", "*.gif", "*.jpg",  "*.jpeg", "*.png",  "*.wbmp", "*.wbm",  "*.pcx",
-    "*.psd", "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif", "*.avif", "*.jxl"};
-
-// The phone and web formats at the end of extensionPatterns, for file
-// dialogs that offer them as one entry.
-inline constexpr std::span<const std::string_view> modernImagePatterns =
-    std::span<const std::string_view>(extensionPatterns).subspan<11>();
+// The accepted input patterns, in the order every folder scan uses, from the
+// table of formats: the eleven classic ones, then the formats of phones and
+// the web.
+inline constexpr const auto& extensionPatterns = inputPatterns;
 
 // True when the file name matches one of extensionPatterns (any letter case).
 bool isAcceptedImageName(std::string_view fileName);

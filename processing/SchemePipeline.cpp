@@ -1,5 +1,6 @@
 #include "processing/SchemePipeline.h"
 
+#include "common/ImageFormats.h"
 #include "imaging/ImageDiagnostics.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
@@ -114,6 +115,7 @@ std::string limitedFace(const std::string& face) {
 
 void applyCaption(CImageBox& control, const Scheme& s) {
     if (!s.textEnabled || s.textContent.empty()) return;
+    const ScopedStepSettings ownSettings(control);
     const int x = positionOf(control.ImageWidth(), s.textPosX);
     const int y = positionOf(control.ImageHeight(), s.textPosY);
     CaptionFont font;
@@ -146,13 +148,12 @@ void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder
                          MessageKind::Stop);
         return;
     }
+    const ScopedStepSettings ownSettings(control);
     control.SetDrawY(positionOf(control.ImageHeight(), s.stampPosY));
     control.SetDrawX(positionOf(control.ImageWidth(), s.stampPosX));
     control.SetPositionedDraw(true);
-    const int drawMode = control.GetDrawMode();
     control.SetDrawMode(1);
     control.OverlayFile(path);
-    control.SetDrawMode(drawMode);
 }
 
 void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder) {
@@ -211,8 +212,8 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
-    // These encoders take the picture top to bottom, once.
-    const bool inOrderOutput = ext == ".jpg" || ext == ".jpeg" || ext == ".webp" || ext == ".avif";
+    const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+    const bool inOrderOutput = format && format->inOrder.encodes;
     const bool colourConversion = s.convertEnabled && s.colorConvertEnabled;
     return inOrderOutput && !colourConversion && !s.enhanceEnabled && !s.textEnabled &&
            !s.stampEnabled && !s.borderEnabled;
@@ -236,15 +237,16 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         }
     }
     const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
-    const bool streamedBefore = control.StreamingLoads();
     // What the decoders say about this file stays with it, whatever runs
     // beside it.
     const ImageDiagnostics diagnostics;
     try {
         control.Clear();
-        control.SetStreamingLoads(streaming);
-        control.LoadFromFile(sourcePath);
-        control.SetStreamingLoads(streamedBefore);
+        {
+            const ScopedStepSettings loading(control);
+            control.SetStreamingLoads(streaming);
+            control.LoadFromFile(sourcePath);
+        }
         const Bitmap source = control.GetBitmap();
         control.Clear();
         result.image = applyScheme(control, source, scheme, appFolder, reporter);
@@ -257,7 +259,6 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }
-    control.SetStreamingLoads(streamedBefore);
     if (!result.ok() || !keepImage) {
         control.Clear();
         result.image = Bitmap();

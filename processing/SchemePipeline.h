@@ -37,9 +37,9 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage = true);
 
-// True when scheme only resizes and recompresses into a JPEG, WebP or AVIF
-// at output, so its source can be decoded top to bottom while the result is
-// written.
+// True when scheme only resizes and recompresses into a format whose saver
+// takes the picture once, top to bottom (JPEG, WebP, AVIF), so its source can
+// be decoded top to bottom while the result is written.
 bool readsSourceOnceInOrder(const Scheme& scheme, const std::string& output);
 
 }  // namespace varnetto

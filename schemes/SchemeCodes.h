@@ -4,6 +4,7 @@
 // number (a stored value outside a table must survive loading and saving);
 // code reads and writes them through these names.
 
+#include "common/ImageFormats.h"  // OutputFormat and the table of formats
 #include "common/ImagingCodes.h"  // ColorType, ResampleFilter, TiffCompression, FlipDirection
 
 #include <array>
@@ -94,44 +95,32 @@ inline constexpr std::array<CodeLabel<ChannelChoice>, 7> channelNames{{
     {ChannelChoice::Cyan, "青"},
 }};
 
-// outputFormat, in the order of the format list. Formats are only ever
-// added at the end, so a stored value keeps its meaning.
-enum class OutputFormat : std::int32_t {
-    Bmp = 0,
-    Gif = 1,
-    Jpeg = 2,
-    Pcx = 3,
-    Png = 4,
-    Wbmp = 5,
-    Psd = 6,
-    Tiff = 7,
-    Pdf = 8,
-    WebP = 9,
-    Avif = 10,
-};
-
-// What the user reads for a format and the extension its files get.
+// What the user reads for an output format and the extension its files get.
 struct OutputFormatName {
-    OutputFormat format;
+    OutputFormat format{};
     std::string_view label;
     std::string_view extension;
 };
 
-// Every output format in value order: the editor's conversion list, the
-// scheme viewer and the output naming read this one table.
-inline constexpr std::array<OutputFormatName, 11> outputFormatNames{{
-    {OutputFormat::Bmp, "BMP", "bmp"},
-    {OutputFormat::Gif, "GIF", "gif"},
-    {OutputFormat::Jpeg, "JPG/JPEG", "jpg"},
-    {OutputFormat::Pcx, "PCX", "pcx"},
-    {OutputFormat::Png, "PNG", "png"},
-    {OutputFormat::Wbmp, "WBMP", "wbmp"},
-    {OutputFormat::Psd, "PSD", "psd"},
-    {OutputFormat::Tiff, "TIF/TIFF", "tif"},
-    {OutputFormat::Pdf, "PDF", "pdf"},
-    {OutputFormat::WebP, "WebP", "webp"},
-    {OutputFormat::Avif, "AVIF", "avif"},
-}};
+// Every output format in value order, taken from the table of formats: the
+// editor's conversion list, the scheme viewer and the output naming read it.
+inline constexpr std::array<OutputFormatName, outputFormatCount> outputFormatNames = [] {
+    std::array<OutputFormatName, outputFormatCount> names{};
+    for (const ImageFormat& format : imageFormats)
+        if (format.output)
+            names.at(static_cast<std::size_t>(*format.output)) = {*format.output, format.label,
+                                                                  format.suffixes.first()};
+    return names;
+}();
+
+// Each code from 0 up is one row of the table, so none is missing above.
+static_assert([] {
+    for (std::size_t code = 0; code < outputFormatNames.size(); ++code)
+        if (static_cast<std::size_t>(outputFormatNames[code].format) != code ||
+            outputFormatNames[code].label.empty())
+            return false;
+    return true;
+}());
 
 // The table entry of a stored outputFormat; nullptr for a value outside it
 // (the store accepts any number).

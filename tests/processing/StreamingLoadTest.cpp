@@ -1,9 +1,11 @@
 #include "PixelSupport.h"
+#include "common/ImageFormats.h"
 #include "processing/SchemePipeline.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 using namespace varnetto;
@@ -69,6 +71,23 @@ TEST_F(StreamingLoad, OnlyPureResizeToJpegWebPOrAvifReadsOnceInOrder) {
     EXPECT_FALSE(readsSourceOnceInOrder(s, "/out/a.jpg"));
     s.colorConvertEnabled = 0;  // format conversion alone only names the file
     EXPECT_TRUE(readsSourceOnceInOrder(s, "/out/a.jpg"));
+}
+
+// Whether the output streams is the table's word for its format, whatever
+// letter case the output's suffix has (a source kept as "IMG_1.JPG").
+TEST_F(StreamingLoad, EveryInOrderSaverStreamsWhateverTheSuffixCase) {
+    for (const ImageFormat& format : imageFormats)
+        for (const FormatSuffix& suffix : format.suffixes) {
+            std::string shouted(suffix.text);
+            for (char& c : shouted)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            for (const std::string& output :
+                 {"/out/a." + std::string(suffix.text), "/out/IMG_1." + shouted}) {
+                EXPECT_EQ(readsSourceOnceInOrder(scheme, output), format.inOrder.encodes) << output;
+            }
+        }
+    EXPECT_FALSE(readsSourceOnceInOrder(scheme, "/out/jpg"));
+    EXPECT_FALSE(readsSourceOnceInOrder(scheme, "/out/a.txt"));
 }
 
 TEST_F(StreamingLoad, WritesTheSameFileAsAFullDecode) {
