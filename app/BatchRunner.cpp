@@ -1,64 +1,57 @@
 #include "app/BatchRunner.h"
 
-#include <system_error>
+#include <atomic>
+#include <stop_token>
 
 namespace varnetto {
 
 class BatchRunner::Observer final : public BatchObserver {
   public:
-    explicit Observer(BatchRunner& runner) : runner_(runner) {}
-    // Signals emitted here reach the owner's thread queued.
+    Observer(BatchRunner& runner, const JobToken& token) : runner_(runner), token_(token) {}
+    // Called on the batch's workers; the signals go out on the owner's thread.
     void imageStarted(int index, const std::string& source) override {
-        Q_EMIT runner_.imageStarted(index, QString::fromStdString(source));
+        token_.post([&runner = runner_, index, path = QString::fromStdString(source)] {
+            Q_EMIT runner.imageStarted(index, path);
+        });
     }
     void imageFinished(const BatchOutcome& outcome) override {
-        Q_EMIT runner_.imageFinished(outcome.index, outcome.ok());
+        token_.post([&runner = runner_, index = outcome.index, ok = outcome.ok()] {
+            Q_EMIT runner.imageFinished(index, ok);
+        });
     }
 
   private:
     BatchRunner& runner_;
+    const JobToken& token_;
 };
 
 BatchRunner::BatchRunner(QObject* parent) : QObject(parent) {}
 
-BatchRunner::~BatchRunner() {
-    abort_ = true;
-    if (thread_.joinable()) thread_.join();
-}
+BatchRunner::~BatchRunner() = default;
 
 bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
                         AppFolders appFolder, Reporter& reporter, int jobs) {
-    if (thread_.joinable()) return false;
-    abort_ = false;
-    auto run = [this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),
-                &reporter, jobs] {
-        Observer observer(*this);
+    if (jobs_.busy()) return false;
+    jobs_.submit([this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),
+                  &reporter, jobs](const JobToken& token) -> BackgroundJobs::Completion {
+        // An abort, or the runner going, lets the running images finish.
+        std::atomic<bool> abort{false};
+        const std::stop_callback onInterrupt(token.interruptToken(), [&abort] { abort = true; });
+        const std::stop_callback onCancel(token.cancelToken(), [&abort] { abort = true; });
+        Observer observer(*this, token);
         BatchOptions options;
         options.jobs = jobs;
         std::vector<BatchOutcome> outcomes;
         try {
-            outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort_, options);
+            outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort, options);
         } catch (const std::exception& error) {
             // Each image's failures are in its own outcome; this is the run.
             outcomes.push_back(runFailureOutcome(scheme, error.what()));
         }
-        const bool aborted = abort_.load();
-        QMetaObject::invokeMethod(
-            this,
-            [this, outcomes, aborted] {
-                if (thread_.joinable()) thread_.join();
-                Q_EMIT finished(outcomes, aborted);
-            },
-            Qt::QueuedConnection);
-    };
-    try {
-        thread_ = std::thread(std::move(run));
-    } catch (const std::system_error& error) {
-        // The system refused the thread: the run ends at once, saying why.
-        std::vector<BatchOutcome> outcomes{runFailureOutcome(scheme, error.what())};
-        QMetaObject::invokeMethod(
-            this, [this, outcomes] { Q_EMIT finished(outcomes, false); }, Qt::QueuedConnection);
-    }
+        return [this, outcomes = std::move(outcomes), aborted = abort.load()] {
+            Q_EMIT finished(outcomes, aborted);
+        };
+    });
     return true;
 }
 

@@ -3,19 +3,18 @@
 #include "common/Reporter.h"
 #include "processing/BatchRun.h"
 #include "schemes/Scheme.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace varnetto {
 
-// Runs one batch at a time on worker threads and reports back to the thread
-// that owns it through queued signals.
+// Runs one batch at a time as a background job whose workers report back to
+// the thread that owns it.
 class BatchRunner : public QObject {
     Q_OBJECT
   public:
@@ -26,9 +25,10 @@ class BatchRunner : public QObject {
     // Returns false when the workers of the previous batch are still running.
     bool start(const Scheme& scheme, std::vector<std::string> sources, AppFolders appFolder,
                Reporter& reporter, int jobs = 0);
-    void abort() { abort_ = true; }
+    // No new image starts; the running ones finish and the run reports.
+    void abort() { jobs_.interruptAll(); }
     // True from start until every worker has ended.
-    bool active() const { return thread_.joinable(); }
+    bool active() const { return jobs_.busy(); }
 
   Q_SIGNALS:
     void imageStarted(int index, const QString& path);
@@ -38,8 +38,7 @@ class BatchRunner : public QObject {
   private:
     class Observer;
 
-    std::thread thread_;
-    std::atomic<bool> abort_{false};
+    BackgroundJobs jobs_{JobOrder::AllInOrder};
 };
 
 }  // namespace varnetto

@@ -11,13 +11,10 @@
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
 #include "uikit/UserDialogs.h"
-#include "uikit/WaitCursor.h"
 
 #include <QItemSelection>
 #include <QLabel>
 #include <QStringList>
-
-#include <filesystem>
 
 namespace varnetto {
 
@@ -26,11 +23,6 @@ namespace {
 // The entries and patterns of the table of formats.
 QString openFileFilter() {
     return QString::fromStdString(openFileFilterText());
-}
-
-std::string withoutTrailingSlashes(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
 }
 
 }  // namespace
@@ -47,7 +39,7 @@ std::vector<ViewerRow> viewerRows(const ImageListModel& model) {
 }
 
 ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
-    : QObject(parts.window), parts_(std::move(parts)), art_(art) {
+    : QObject(parts.window), parts_(std::move(parts)), art_(art), listFolder_(listFolderImages) {
     ImageListModel& model = parts_.model;
     connect(&model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
@@ -59,15 +51,16 @@ ImageCommands::ImageCommands(Parts parts, const ThumbnailArt& art)
             &ImageCommands::selectionChanged);
 
     rowLoader_ = std::make_unique<RowLoader>(art_);
-    connect(rowLoader_.get(), &RowLoader::rowRead, this,
-            [this](quint64 id, const RowFacts& facts) { parts_.model.fillRow(id, facts); });
+    connect(rowLoader_.get(), &RowLoader::rowRead, this, &ImageCommands::rowRead);
     connect(rowLoader_.get(), &RowLoader::fileFactsRead, this,
             [this](quint64 id, const RowFacts& facts) { parts_.model.setFileFacts(id, facts); });
     connect(&parts_.view, &ImageListView::visibleRowsChanged, this,
             &ImageCommands::readVisibleRowsFirst);
     connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) {
-                rowLoader_->cancelRows(rowIds(first, last, false));
+                const std::vector<std::uint64_t> ids = rowIds(first, last, false);
+                rowLoader_->cancelRows(ids);
+                forgetWaits(ids);
             });
     // A preview that arrives after its picture has gone from the list (or
     // after another was asked for) is not shown.
@@ -94,22 +87,6 @@ ImageCommands::~ImageCommands() {
     previewLoader_.reset();
 }
 
-void ImageCommands::chooseAndLoadFolder() {
-    const QString chosen =
-        parts_.dialogs.chooseFolder(parts_.window, QString::fromUtf8("选择图像目录"));
-    const std::string folder = withoutTrailingSlashes(chosen.toStdString());
-    if (!folder.empty()) loadFolder(folder);
-}
-
-void ImageCommands::loadFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& path : listFolderImages(folder)) {
-        names.push_back(path.substr(path.rfind('/') + 1));
-    }
-    const auto ids = parts_.model.appendPlaceholders(folder, names);
-    rowLoader_->load(folder, names, ids);
-}
-
 void ImageCommands::chooseAndAddFile() {
     const QString path =
         parts_.dialogs.chooseOpenFile(parts_.window, openFileFilter(), QStringLiteral("*.jpg"));
@@ -118,55 +95,6 @@ void ImageCommands::chooseAndAddFile() {
     const auto slash = full.rfind('/');
     if (slash == std::string::npos) return;
     addSingleFile(full.substr(0, slash), full.substr(slash + 1));
-}
-
-void ImageCommands::addSingleFile(const std::string& folder, const std::string& fileName) {
-    const auto ids = parts_.model.appendPlaceholders(folder, {fileName});
-    WaitCursor wait;
-    parts_.model.fillRow(ids.front(), readRow(folder, fileName, art_));
-}
-
-void ImageCommands::addAndLockFile(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return;
-    addSingleFile(path.substr(0, slash), path.substr(slash + 1));
-    parts_.model.toggleLock(parts_.model.rowCount() - 1);
-    refreshLockCounter();
-}
-
-void ImageCommands::openPaths(const std::vector<std::string>& paths) {
-    // Files of one folder that come one after the other make one job.
-    std::string folder;
-    std::vector<std::string> names;
-    auto queueFiles = [&] {
-        if (names.empty()) return;
-        rowLoader_->load(folder, names, parts_.model.appendPlaceholders(folder, names));
-        names.clear();
-    };
-    for (const std::string& given : paths) {
-        // An empty argument would otherwise name the working folder.
-        if (given.empty()) continue;
-        std::error_code error;
-        const auto absolute = std::filesystem::absolute(given, error).lexically_normal();
-        const std::string path = withoutTrailingSlashes(error ? given : absolute.string());
-        if (std::filesystem::is_directory(path, error)) {
-            queueFiles();
-            loadFolder(path);
-        } else if (isNonFolder(path)) {
-            const auto slash = path.rfind('/');
-            const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
-            if (parent != folder) queueFiles();
-            folder = parent;
-            names.push_back(path.substr(slash + 1));
-        } else {
-            queueFiles();
-            parts_.dialogs.message(
-                parts_.window,
-                QString::fromUtf8("图像 %1 不存在。").arg(QString::fromStdString(given)),
-                MessageKind::Stop);
-        }
-    }
-    queueFiles();
 }
 
 void ImageCommands::selectAll() {
@@ -192,7 +120,7 @@ void ImageCommands::deleteSelected() {
 }
 
 void ImageCommands::deleteAll() {
-    rowLoader_->cancelAll();
+    stopLoading();
     parts_.model.removeAllRows();
     refreshLockCounter();
 }
@@ -241,6 +169,10 @@ void ImageCommands::fullScreenFromSelection() {
 
 void ImageCommands::stopLoading() {
     rowLoader_->cancelAll();
+    looksUnderWay_ = 0;
+    waitedRows_.clear();
+    locksWhenRead_.clear();
+    updateWaitCursor();
 }
 
 std::string ImageCommands::previewImagePath() const {

@@ -94,16 +94,26 @@ void SchemePanel::startLockedBatch() {
 }
 
 void SchemePanel::startFolderBatch(const std::string& folder) {
-    batchFolder_ = folder;
     batchSource_ = BatchSource::Folder;
-    const int count = folder.empty() ? 0 : static_cast<int>(listFolderImages(folder).size());
-    showBatchDialog(count, [this] {
-        BatchJob job;
-        if (!batchFolder_.empty()) job.sources = listFolderImages(batchFolder_);
-        if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
-        job.outputFolder = currentOutputFolder();
-        return job;
-    });
+    // Only the newest count opens the dialog.
+    folderCounts_.cancelAll();
+    countingCursor_.emplace();
+    folderCounts_.run<std::vector<std::string>>(
+        [folder](const JobToken&) {
+            return folder.empty() ? std::vector<std::string>() : listFolderImages(folder);
+        },
+        [this](std::vector<std::string> images) {
+            countingCursor_.reset();
+            const int count = static_cast<int>(images.size());
+            showBatchDialog(count, [this, images = std::move(images)] {
+                BatchJob job;
+                job.sources = images;
+                if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
+                job.outputFolder = currentOutputFolder();
+                return job;
+            });
+        },
+        [this](const QString&) { countingCursor_.reset(); });
 }
 
 void SchemePanel::showBatchDialog(int count, BatchDialog::JobSource source) {

@@ -9,8 +9,18 @@
 
 namespace varnetto {
 
+namespace {
+
+// Counts side by side, so that one stuck on a dead mount holds no other.
+constexpr int kFolderCounts = 4;
+
+}  // namespace
+
 SchemePanel::SchemePanel(Parts parts)
-    : QObject(parts.window), parts_(std::move(parts)), reporter_(parts_.dialogs, parts_.window) {
+    : QObject(parts.window),
+      parts_(std::move(parts)),
+      reporter_(parts_.dialogs, parts_.window),
+      folderCounts_(JobOrder::AllInOrder, kFolderCounts, JobShutdown::Abandon) {
     createWidgets();
     batchDialog_ = std::make_unique<BatchDialog>(parts_.dialogs, parts_.appFolder, parts_.window);
 }

@@ -2,7 +2,9 @@
 
 #include "app/BatchDialog.h"
 #include "schemes/SchemeStore.h"
+#include "uikit/BackgroundJobs.h"
 #include "uikit/UiReporter.h"
+#include "uikit/WaitCursor.h"
 
 #include <QHash>
 #include <QObject>
@@ -10,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QComboBox;
@@ -65,6 +68,8 @@ class SchemePanel : public QObject {
     void quickView();
     void effectPreview();
     void startLockedBatch();
+    // The dialog opens once the folder's pictures are counted, in the
+    // background under the wait cursor; the run takes the pictures counted.
     void startFolderBatch(const std::string& folder);
     // The selected row's picture, or path when given (the folder tree's file).
     void singleImageProcessing();
@@ -89,8 +94,10 @@ class SchemePanel : public QObject {
     QHash<int, QPushButton*> buttons_;
     std::unique_ptr<BatchDialog> batchDialog_;
     BatchSource batchSource_ = BatchSource::None;
-    std::string batchFolder_;
     bool batchActive_ = false;
+    // A count stuck on a dead mount is left behind by the next one.
+    BackgroundJobs folderCounts_;
+    std::optional<WaitCursor> countingCursor_;
 };
 
 }  // namespace varnetto

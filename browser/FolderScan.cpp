@@ -53,7 +53,7 @@ std::string childPath(const std::string& path, const std::string& name) {
     return path.ends_with('/') ? path + name : path + "/" + name;
 }
 
-ScanResult scanFolder(const std::string& folder, const std::atomic<bool>& cancelled,
+ScanResult scanFolder(const std::string& folder, const std::stop_token& stop,
                       const std::function<void(std::vector<TreeEntry>)>& deliver,
                       size_t firstBatch) {
     ScanResult result;
@@ -62,7 +62,7 @@ ScanResult scanFolder(const std::string& folder, const std::atomic<bool>& cancel
     std::error_code error;
     fs::directory_iterator it(folder, error);
     for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-        if (cancelled) return {ScanOutcome::Cancelled, result.entryLeftOut};
+        if (stop.stop_requested()) return {ScanOutcome::Cancelled, result.entryLeftOut};
         std::string name = it->path().filename().string();
         // The types come from the listing itself; only links cost a look-up.
         std::error_code typeError;
@@ -94,7 +94,7 @@ ScanResult scanFolder(const std::string& folder, const std::atomic<bool>& cancel
     };
     for (auto* group : {&folders, &files}) {
         for (TreeEntry& entry : *group) {
-            if (cancelled) return {ScanOutcome::Cancelled, result.entryLeftOut};
+            if (stop.stop_requested()) return {ScanOutcome::Cancelled, result.entryLeftOut};
             if (entry.isFolder)
                 entry.expandable = hasQualifyingEntry(childPath(folder, entry.name));
             batch.push_back(std::move(entry));

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include <atomic>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,9 +38,9 @@ struct ScanResult {
 
 // Reads folder: its subfolders, then its picture files, each group ordered by
 // name ignoring case. They reach deliver in order, in batches that grow from
-// firstBatch entries so the first ones show at once. Gives up when cancelled
-// turns true.
-ScanResult scanFolder(const std::string& folder, const std::atomic<bool>& cancelled,
+// firstBatch entries so the first ones show at once. Gives up once stop is
+// requested.
+ScanResult scanFolder(const std::string& folder, const std::stop_token& stop,
                       const std::function<void(std::vector<TreeEntry>)>& deliver,
                       size_t firstBatch = 200);
 

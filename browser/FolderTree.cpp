@@ -1,8 +1,8 @@
 #include "browser/FolderTree.h"
 
-#include "browser/FileSystemJobs.h"
 #include "browser/FolderScan.h"
 #include "browser/TreeIcons.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -22,16 +22,11 @@ const char* const kNoDriveList = "获取逻辑磁盘字符串出错!";
 const char* const kDriveUnreadable = "读取系统文件信息出错!";
 const char* const kEntryUnreadable = "Error Gettting SystemFileInfo!";
 
-// A few readings side by side: one stuck on a dead mount leaves the others
-// going.
-constexpr int kReaderThreads = 3;
-
 }  // namespace
 
 FolderTree::FolderTree(QWidget* parent)
     : QTreeView(parent), icons_(std::make_unique<TreeIcons>()), driveSource_(systemDrives) {
     model_ = new FolderTreeModel(*icons_, this);
-    jobs_ = new FileSystemJobs(kReaderThreads, this);
     setModel(model_);
     setHeaderHidden(true);
     // The hidden header is named after the tree it belongs to.
@@ -55,47 +50,47 @@ FolderTree::FolderTree(QWidget* parent)
 }
 
 FolderTree::~FolderTree() {
-    for (auto& [token, flag] : cancelFlags_) *flag = true;
     // No result may arrive while the model and the icons go.
-    delete jobs_;
-    jobs_ = nullptr;
+    readings_.clear();
 }
 
 bool FolderTree::populate() {
-    for (auto& [token, flag] : cancelFlags_) *flag = true;
-    cancelFlags_.clear();
+    std::vector<FolderTreeModel::Token> tokens;
+    for (const auto& [token, jobs] : readings_) tokens.push_back(token);
+    for (FolderTreeModel::Token token : tokens) dropReading(token);
     model_->clear();
     if (!icons_->usable()) {
         lastError_ = QString::fromUtf8(kNoIcons);
         return false;
     }
     const FolderTreeModel::Token token = model_->startReading({});
-    jobs_->submit([this, token, source = driveSource_,
-                   cancelled = cancelFlagFor(token)](const FileSystemJobs::Deliver& deliver) {
-        DriveListing listing;
-        bool leftOut = false;
-        try {
-            listing = source();
-            std::vector<Drive> kept;
-            for (Drive& drive : listing.drives) {
-                if (*cancelled) return;
-                std::error_code error;
-                const fs::file_status status = fs::status(drive.path, error);
-                if (error) {
-                    leftOut = true;
-                    continue;
+    // The job owns what it uses: it may outlive the tree on a dead mount.
+    jobsFor(token).submit(
+        [this, token, source = driveSource_](const JobToken& job) -> BackgroundJobs::Completion {
+            DriveListing listing;
+            bool leftOut = false;
+            try {
+                listing = source();
+                std::vector<Drive> kept;
+                for (Drive& drive : listing.drives) {
+                    if (job.cancelled()) return {};
+                    std::error_code error;
+                    const fs::file_status status = fs::status(drive.path, error);
+                    if (error) {
+                        leftOut = true;
+                        continue;
+                    }
+                    // A file mounted over another (as containers do) is no drive.
+                    if (!fs::is_directory(status)) continue;
+                    drive.expandable = hasQualifyingEntry(drive.path);
+                    kept.push_back(std::move(drive));
                 }
-                // A file mounted over another (as containers do) is no drive.
-                if (!fs::is_directory(status)) continue;
-                drive.expandable = hasQualifyingEntry(drive.path);
-                kept.push_back(std::move(drive));
+                listing.drives = std::move(kept);
+            } catch (const std::exception&) {
+                listing = {true, {}};
             }
-            listing.drives = std::move(kept);
-        } catch (const std::exception&) {
-            listing = {true, {}};
-        }
-        deliver([this, token, listing, leftOut] { addDrives(token, listing, leftOut); });
-    });
+            return [this, token, listing, leftOut] { addDrives(token, listing, leftOut); };
+        });
     return true;
 }
 
@@ -119,22 +114,21 @@ void FolderTree::readFolder(const QModelIndex& folder) {
     for (FolderTreeModel::Token dropped : model_->discardChildren(folder)) cancel(dropped);
     const std::string path = itemPath(folder);
     const FolderTreeModel::Token token = model_->startReading(folder);
-    jobs_->submit([this, token, path,
-                   cancelled = cancelFlagFor(token)](const FileSystemJobs::Deliver& deliver) {
+    jobsFor(token).submit([this, token, path](const JobToken& job) -> BackgroundJobs::Completion {
         ScanResult result{ScanOutcome::Unreadable, false};
         try {
-            result = scanFolder(path, *cancelled, [&](std::vector<TreeEntry> batch) {
-                deliver([this, token, path, batch = std::move(batch)] {
+            result = scanFolder(path, job.cancelToken(), [&](std::vector<TreeEntry> batch) {
+                job.post([this, token, path, batch = std::move(batch)] {
                     addEntries(token, path, batch);
                 });
             });
         } catch (const std::exception&) {
             // Ends as unreadable, so the loading item goes.
         }
-        if (result.outcome == ScanOutcome::Cancelled) return;
+        if (result.outcome == ScanOutcome::Cancelled) return {};
         const bool failed = result.outcome == ScanOutcome::Unreadable || result.entryLeftOut;
         const QString failure = failed ? QString::fromUtf8(kEntryUnreadable) : QString();
-        deliver([this, token, failure] { readingEnded(token, failure); });
+        return [this, token, failure] { readingEnded(token, failure); };
     });
 }
 
@@ -153,26 +147,34 @@ void FolderTree::readingEnded(FolderTreeModel::Token token, const QString& failu
     if (!model_->isReading(token)) return;
     if (!failure.isEmpty()) lastError_ = failure;
     model_->finishReading(token);
-    cancelFlags_.erase(token);
-    if (cancelFlags_.empty()) Q_EMIT readingFinished();
+    cancel(token);
 }
 
 void FolderTree::folderCollapsed(const QModelIndex& folder) {
     for (FolderTreeModel::Token dropped : model_->discardChildren(folder)) cancel(dropped);
 }
 
-std::shared_ptr<std::atomic<bool>> FolderTree::cancelFlagFor(FolderTreeModel::Token token) {
-    auto flag = std::make_shared<std::atomic<bool>>(false);
-    cancelFlags_[token] = flag;
-    return flag;
+BackgroundJobs& FolderTree::jobsFor(FolderTreeModel::Token token) {
+    auto jobs =
+        std::make_unique<BackgroundJobs>(JobOrder::AllInOrder, 1, JobShutdown::Abandon, this);
+    BackgroundJobs& made = *jobs;
+    readings_[token] = std::move(jobs);
+    return made;
 }
 
 void FolderTree::cancel(FolderTreeModel::Token token) {
-    const auto found = cancelFlags_.find(token);
-    if (found == cancelFlags_.end()) return;
-    *found->second = true;
-    cancelFlags_.erase(found);
-    if (cancelFlags_.empty()) Q_EMIT readingFinished();
+    if (dropReading(token) && readings_.empty()) Q_EMIT readingFinished();
+}
+
+bool FolderTree::dropReading(FolderTreeModel::Token token) {
+    const auto found = readings_.find(token);
+    if (found == readings_.end()) return false;
+    std::unique_ptr<BackgroundJobs> jobs = std::move(found->second);
+    readings_.erase(found);
+    jobs->cancelAll();
+    // This may be its own delivery: it goes once that has returned.
+    jobs.release()->deleteLater();
+    return true;
 }
 
 std::string FolderTree::itemPath(const QModelIndex& index) const {

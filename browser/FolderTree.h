@@ -7,14 +7,13 @@
 #include <QString>
 #include <QTreeView>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
 namespace varnetto {
 
-class FileSystemJobs;
+class BackgroundJobs;
 class TreeIcons;
 
 // The drives, folders and picture files beside the image list. Folders are
@@ -39,7 +38,7 @@ class FolderTree : public QTreeView {
     std::string currentPath() const { return itemPath(currentIndex()); }
     const QString& lastError() const { return lastError_; }
     // A folder or the drive list is still being read.
-    bool reading() const { return !cancelFlags_.empty(); }
+    bool reading() const { return !readings_.empty(); }
 
   Q_SIGNALS:
     void selectedPathChanged(const std::string& path);
@@ -58,15 +57,18 @@ class FolderTree : public QTreeView {
                     const std::vector<TreeEntry>& entries);
     void addDrives(FolderTreeModel::Token token, const DriveListing& listing, bool driveLeftOut);
     void readingEnded(FolderTreeModel::Token token, const QString& failure);
-    std::shared_ptr<std::atomic<bool>> cancelFlagFor(FolderTreeModel::Token token);
+    // One owner of jobs per reading: a reading stuck on a dead mount holds
+    // back no other, and dropping its owner cancels that reading alone.
+    BackgroundJobs& jobsFor(FolderTreeModel::Token token);
+    // Cancels a reading; the last one to go reports readingFinished.
     void cancel(FolderTreeModel::Token token);
+    bool dropReading(FolderTreeModel::Token token);
 
     std::unique_ptr<TreeIcons> icons_;
     FolderTreeModel* model_ = nullptr;
-    FileSystemJobs* jobs_ = nullptr;
     DriveSource driveSource_;
     QString lastError_;
-    std::unordered_map<FolderTreeModel::Token, std::shared_ptr<std::atomic<bool>>> cancelFlags_;
+    std::unordered_map<FolderTreeModel::Token, std::unique_ptr<BackgroundJobs>> readings_;
 };
 
 }  // namespace varnetto

@@ -10,8 +10,8 @@ namespace varnetto {
 PreviewLoader::PreviewLoader(QObject* parent) : QObject(parent) {}
 
 void PreviewLoader::request(const QString& path, QSize box) {
-    worker_.submit([this, control = control_, path,
-                    box](const std::atomic<bool>&) -> LatestRequestWorker::Completion {
+    jobs_.submit([this, control = control_, path,
+                  box](const JobToken&) -> BackgroundJobs::Completion {
         const std::string file = path.toStdString();
         std::error_code error;
         if (path.isEmpty() || !std::filesystem::exists(file, error)) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/CImageBox.h"
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <QImage>
 #include <QObject>
@@ -12,16 +12,17 @@
 
 namespace varnetto {
 
-// Draws the preview box's picture on a worker thread with its own imaging
+// Draws the preview box's picture in the background with its own imaging
 // control. While one preview is being drawn, the newest request waits and
-// runs next; older waiting requests are replaced by it.
+// runs next; older waiting requests are replaced by it. The one being drawn
+// is still shown when it is done.
 class PreviewLoader : public QObject {
     Q_OBJECT
   public:
     explicit PreviewLoader(QObject* parent = nullptr);
 
     void request(const QString& path, QSize box);
-    bool busy() const { return worker_.busy(); }
+    bool busy() const { return jobs_.busy(); }
 
   Q_SIGNALS:
     void previewReady(const QString& path, const QImage& image);
@@ -29,9 +30,9 @@ class PreviewLoader : public QObject {
     void previewFailed(const QString& path, const QString& reason);
 
   private:
-    // Used on the worker thread only, one job at a time.
+    // Used by one job at a time.
     std::shared_ptr<CImageBox> control_ = std::make_shared<CImageBox>();
-    LatestRequestWorker worker_{QStringLiteral("preview")};
+    BackgroundJobs jobs_{JobOrder::NewestRunsNext};
 };
 
 }  // namespace varnetto

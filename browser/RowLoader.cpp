@@ -4,6 +4,7 @@
 #include "imaging/ImagingRuntime.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace varnetto {
 
@@ -13,24 +14,44 @@ int coreCount() {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+// Looks side by side: one stuck on a dead mount leaves the next running,
+// though its result waits for the stuck one's.
+constexpr int kLooks = 4;
+
 }  // namespace
 
 RowLoader::RowLoader(ThumbnailArt art, QObject* parent) : RowLoader(std::move(art), 0, parent) {}
 
 RowLoader::RowLoader(ThumbnailArt art, int readers, QObject* parent)
-    : QObject(parent), art_(std::move(art)) {
-    const int count = readers > 0 ? readers : coreCount();
-    for (int i = 0; i < count; ++i) readers_.emplace_back([this] { read(); });
+    : QObject(parent),
+      art_(std::move(art)),
+      readerCount_(readers > 0 ? readers : coreCount()),
+      looks_(JobOrder::AllInOrder, kLooks, JobShutdown::Abandon) {
+    read_ = [art = art_](const std::string& folder, const std::string& name) {
+        return readRow(folder, name, art);
+    };
+    readers_ = std::make_unique<BackgroundJobs>(JobOrder::AllInOrder, readerCount_);
+    connect(&looks_, &BackgroundJobs::idle, this, &RowLoader::settleLater);
 }
 
 RowLoader::~RowLoader() {
-    queue_.stop();
-    for (std::thread& reader : readers_) reader.join();
-    // Results still on their way are posted to this object and go with it.
+    // The readers end after the row each is reading; results still on their
+    // way go with their owner.
+    readers_.reset();
 }
 
 void RowLoader::load(const std::string& folder, const std::vector<std::string>& names,
                      const std::vector<std::uint64_t>& ids) {
+    add(folder, names, ids, false);
+}
+
+void RowLoader::loadAhead(const std::string& folder, const std::vector<std::string>& names,
+                          const std::vector<std::uint64_t>& ids) {
+    add(folder, names, ids, true);
+}
+
+void RowLoader::add(const std::string& folder, const std::vector<std::string>& names,
+                    const std::vector<std::uint64_t>& ids, bool ahead) {
     const int job = nextJob_++;
     const int count = static_cast<int>(std::min(names.size(), ids.size()));
     reportIdle_ = true;
@@ -38,9 +59,19 @@ void RowLoader::load(const std::string& folder, const std::vector<std::string>& 
         settleLater();
         return;
     }
-    jobs_[job].outstanding = count;
-    if (!threadPolicy_) threadPolicy_ = std::make_unique<ImagingThreadPolicy>(readerCount());
-    queue_.add(job, folder, names, ids);
+    loads_[job].outstanding = count;
+    if (!threadPolicy_) threadPolicy_ = std::make_unique<ImagingThreadPolicy>(readerCount_);
+    queue_.add(job, folder, names, ids, ahead);
+    startReaders();
+}
+
+void RowLoader::startReaders() {
+    for (int more = queue_.readersWanted(readerCount_); more > 0; --more) {
+        readers_->submit([this, read = read_](const JobToken& token) -> BackgroundJobs::Completion {
+            readUntilNoneWaits(token, read);
+            return {};
+        });
+    }
 }
 
 void RowLoader::setVisibleRows(std::vector<std::uint64_t> ids) {
@@ -52,12 +83,17 @@ void RowLoader::cancelRows(const std::vector<std::uint64_t>& ids) {
 }
 
 void RowLoader::cancelAll() {
-    for (auto& [number, job] : jobs_) job.cancelled = true;
+    looks_.cancelAll();
+    for (auto& [number, job] : loads_) job.cancelled = true;
     rowsGone(queue_.dropAll());
 }
 
-void RowLoader::read() {
-    while (std::optional<RowTask> task = queue_.take()) {
+void RowLoader::readUntilNoneWaits(const JobToken& token, const ReadRow& readOne) {
+    // Every row taken comes back, or later rows would wait forever; only the
+    // loader's end stops a reader between rows.
+    while (!token.cancelled()) {
+        std::optional<RowTask> task = queue_.take();
+        if (!task) return;
         if (task->factsOnly) {
             std::vector<std::pair<std::uint64_t, RowFacts>> facts;
             facts.reserve(task->rows.size());
@@ -66,48 +102,42 @@ void RowLoader::read() {
                 readFileFacts(task->folder, name, row);
                 facts.emplace_back(id, std::move(row));
             }
-            QMetaObject::invokeMethod(
-                this,
-                [this, job = task->job, facts = std::move(facts)] { factsArrived(job, facts); },
-                Qt::QueuedConnection);
+            token.post(
+                [this, job = task->job, facts = std::move(facts)] { factsArrived(job, facts); });
             continue;
         }
         const auto& [id, name] = task->rows.front();
         RowFacts facts;
         try {
-            facts = readRow(task->folder, name, art_);
+            facts = readOne(task->folder, name);
         } catch (...) {
-            // Every ticket must come back, or later rows would wait forever.
             facts.error = "无法读取图像 " + task->folder + "/" + name;
             facts.cell = art_.brokenPicture;
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, ticket = task->ticket, row = ReadRow{task->job, id, std::move(facts)}] {
-                rowArrived(ticket, row);
-            },
-            Qt::QueuedConnection);
+        token.post([this, ticket = task->ticket, row = RowResult{task->job, id, std::move(facts)}] {
+            rowArrived(ticket, row);
+        });
     }
 }
 
 void RowLoader::factsArrived(int job,
                              const std::vector<std::pair<std::uint64_t, RowFacts>>& facts) {
-    const auto found = jobs_.find(job);
-    if (found == jobs_.end() || found->second.cancelled) return;
+    const auto found = loads_.find(job);
+    if (found == loads_.end() || found->second.cancelled) return;
     for (const auto& [id, row] : facts) Q_EMIT fileFactsRead(id, row);
 }
 
-void RowLoader::rowArrived(std::uint64_t ticket, ReadRow row) {
+void RowLoader::rowArrived(std::uint64_t ticket, RowResult row) {
     early_.emplace(ticket, std::move(row));
     while (!early_.empty() && early_.begin()->first == nextTicket_) {
-        ReadRow next = std::move(early_.begin()->second);
+        RowResult next = std::move(early_.begin()->second);
         early_.erase(early_.begin());
         ++nextTicket_;
-        const auto found = jobs_.find(next.job);
-        if (found == jobs_.end()) continue;
+        const auto found = loads_.find(next.job);
+        if (found == loads_.end()) continue;
         const bool wanted = !found->second.cancelled;
         if (--found->second.outstanding == 0) {
-            jobs_.erase(found);
+            loads_.erase(found);
             settleLater();
         }
         if (wanted) Q_EMIT rowRead(next.id, next.facts);
@@ -116,10 +146,10 @@ void RowLoader::rowArrived(std::uint64_t ticket, ReadRow row) {
 
 void RowLoader::rowsGone(const std::map<int, int>& perJob) {
     for (const auto& [number, count] : perJob) {
-        const auto found = jobs_.find(number);
-        if (found == jobs_.end()) continue;
+        const auto found = loads_.find(number);
+        if (found == loads_.end()) continue;
         found->second.outstanding -= count;
-        if (found->second.outstanding <= 0) jobs_.erase(found);
+        if (found->second.outstanding <= 0) loads_.erase(found);
     }
     settleLater();
 }
@@ -133,7 +163,7 @@ void RowLoader::settleLater() {
         this,
         [this] {
             settling_ = false;
-            if (!jobs_.empty()) return;
+            if (busy()) return;
             threadPolicy_.reset();
             if (!reportIdle_) return;
             reportIdle_ = false;

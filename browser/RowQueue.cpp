@@ -13,31 +13,38 @@ constexpr std::size_t kFactsChunk = 256;
 }  // namespace
 
 void RowQueue::add(int job, const std::string& folder, const std::vector<std::string>& names,
-                   const std::vector<std::uint64_t>& ids) {
+                   const std::vector<std::uint64_t>& ids, bool ahead) {
     const std::size_t count = std::min(names.size(), ids.size());
-    {
-        std::lock_guard lock(mutex_);
-        for (std::size_t first = 0; first < count; first += kFactsChunk) {
-            RowTask chunk;
-            chunk.job = job;
-            chunk.factsOnly = true;
-            chunk.folder = folder;
-            for (std::size_t i = first; i < std::min(count, first + kFactsChunk); ++i)
-                chunk.rows.emplace_back(ids[i], names[i]);
-            facts_.push_back(std::move(chunk));
-        }
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::uint64_t order = nextOrder_++;
-            rows_.emplace(order, Waiting{job, ids[i], folder, names[i]});
-            orderOfId_[ids[i]] = order;
-        }
+    std::lock_guard lock(mutex_);
+    for (std::size_t first = 0; !ahead && first < count; first += kFactsChunk) {
+        RowTask chunk;
+        chunk.job = job;
+        chunk.factsOnly = true;
+        chunk.folder = folder;
+        for (std::size_t i = first; i < std::min(count, first + kFactsChunk); ++i)
+            chunk.rows.emplace_back(ids[i], names[i]);
+        facts_.push_back(std::move(chunk));
     }
-    wake_.notify_all();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t order = ahead ? nextAheadOrder_++ : nextOrder_++;
+        rows_.emplace(order, Waiting{job, ids[i], folder, names[i]});
+        orderOfId_[ids[i]] = order;
+    }
 }
 
 void RowQueue::prefer(std::vector<std::uint64_t> ids) {
     std::lock_guard lock(mutex_);
     preferred_ = std::move(ids);
+}
+
+int RowQueue::readersWanted(int limit) {
+    std::lock_guard lock(mutex_);
+    const int wanted =
+        static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(limit, 0)),
+                                               static_cast<std::size_t>(readers_) + waitingWork()));
+    const int more = std::max(0, wanted - readers_);
+    readers_ += more;
+    return more;
 }
 
 std::map<std::uint64_t, RowQueue::Waiting>::iterator RowQueue::nextRow() {
@@ -49,15 +56,18 @@ std::map<std::uint64_t, RowQueue::Waiting>::iterator RowQueue::nextRow() {
 }
 
 std::optional<RowTask> RowQueue::take() {
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return stopped_ || !facts_.empty() || !rows_.empty(); });
-    if (stopped_) return std::nullopt;
-    if (!facts_.empty()) {
+    std::lock_guard lock(mutex_);
+    const bool aheadWaits = !rows_.empty() && rows_.begin()->first < kInTurn;
+    if (!aheadWaits && !facts_.empty()) {
         RowTask chunk = std::move(facts_.front());
         facts_.pop_front();
         return chunk;
     }
-    const auto next = nextRow();
+    if (rows_.empty()) {
+        --readers_;
+        return std::nullopt;
+    }
+    const auto next = aheadWaits ? rows_.begin() : nextRow();
     RowTask task;
     task.job = next->second.job;
     task.ticket = nextTicket_++;
@@ -90,14 +100,6 @@ std::map<int, int> RowQueue::drop(const std::vector<std::uint64_t>& ids) {
         orderOfId_.erase(found);
     }
     return dropped;
-}
-
-void RowQueue::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-    }
-    wake_.notify_all();
 }
 
 }  // namespace varnetto

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -25,23 +24,30 @@ struct RowTask {
     std::vector<std::pair<std::uint64_t, std::string>> rows;  // id, file name
 };
 
-// What the readers of folder loads share. Facts go first, then the rows the
-// user looks at, then every other row in the order it was added. Safe to
-// use from any thread.
+// What the readers of folder loads share. Rows added ahead go first, then
+// the facts, then the rows the user looks at, then every other row in the
+// order it was added. Readers take work until none waits and then end; the
+// queue counts them so that work added meanwhile always has one. Safe to use
+// from any thread; never blocks for long.
 class RowQueue {
   public:
+    // ahead: read before every other waiting piece of work, in the order
+    // added; such rows need no facts of their own first.
     void add(int job, const std::string& folder, const std::vector<std::string>& names,
-             const std::vector<std::uint64_t>& ids);
+             const std::vector<std::uint64_t>& ids, bool ahead = false);
     // Rows with these ids go before the others, in this order, whether they
     // are waiting now or added later; replaces the previous preference.
     void prefer(std::vector<std::uint64_t> ids);
-    // Waits for work; nullopt once stopped.
+    // How many readers to start for the waiting work, up to limit readers
+    // in all; they count as reading from now on.
+    int readersWanted(int limit);
+    // The next piece of work; nullopt when none waits, and the reader that
+    // asked counts as ended.
     std::optional<RowTask> take();
     // Removes the waiting rows (all of them, or those with these ids) and
     // tells how many each job lost. Rows being read are not affected.
     std::map<int, int> dropAll();
     std::map<int, int> drop(const std::vector<std::uint64_t>& ids);
-    void stop();
 
   private:
     struct Waiting {
@@ -53,16 +59,20 @@ class RowQueue {
 
     // Caller holds mutex_.
     std::map<std::uint64_t, Waiting>::iterator nextRow();
+    std::size_t waitingWork() const { return facts_.size() + rows_.size(); }
 
     std::mutex mutex_;
-    std::condition_variable wake_;
     std::deque<RowTask> facts_;
-    std::map<std::uint64_t, Waiting> rows_;  // by the order they were added
+    // By the order they were added, rows added ahead first.
+    std::map<std::uint64_t, Waiting> rows_;
     std::unordered_map<std::uint64_t, std::uint64_t> orderOfId_;
     std::vector<std::uint64_t> preferred_;
-    std::uint64_t nextOrder_ = 0;
+    // Orders below this are rows added ahead.
+    static constexpr std::uint64_t kInTurn = std::uint64_t{1} << 63;
+    std::uint64_t nextAheadOrder_ = 0;
+    std::uint64_t nextOrder_ = kInTurn;
     std::uint64_t nextTicket_ = 0;
-    bool stopped_ = false;
+    int readers_ = 0;
 };
 
 }  // namespace varnetto

@@ -83,6 +83,7 @@ struct BackgroundJobs::State {
         Work work;
         Failure failed;
         std::stop_token cancel;
+        std::stop_token interrupt;
         std::stop_source supersede;
     };
 
@@ -93,8 +94,15 @@ struct BackgroundJobs::State {
     int parallel = 1;
     int running = 0;
     std::stop_source cancel;
-    std::stop_source runningSupersede;  // newest-wins: the running job's
+    std::stop_source interrupt;
+    std::stop_source runningSupersede;  // newest first: the running job's
     std::deque<Queued> queue;
+
+    // Whether what a job hands over is to be thrown away.
+    static bool dropped(const std::stop_token& cancel, const std::stop_token& supersede,
+                        bool supersedeDrops) {
+        return cancel.stop_requested() || (supersedeDrops && supersede.stop_requested());
+    }
 
     // Caller holds mutex.
     void startMore(const std::shared_ptr<State>& self) {
@@ -102,16 +110,36 @@ struct BackgroundJobs::State {
             Queued job = std::move(queue.front());
             queue.pop_front();
             ++running;
-            if (order == JobOrder::NewestWins) runningSupersede = job.supersede;
+            if (order != JobOrder::AllInOrder) runningSupersede = job.supersede;
             pool().post([self, job = std::move(job)]() mutable { self->execute(self, job); });
         }
     }
 
+    // Caller holds mutex. The owner's side checks again on arrival: the job
+    // may be cancelled or superseded while the delivery travels.
+    void deliver(std::function<void(BackgroundJobs&)> arrival) {
+        QMetaObject::invokeMethod(
+            receiver, [owner = receiver, arrival = std::move(arrival)] { arrival(*owner); },
+            Qt::QueuedConnection);
+    }
+
     void execute(const std::shared_ptr<State>& self, Queued& job) {
-        const JobToken token(job.cancel, job.supersede.get_token());
+        const bool supersedeDrops = order == JobOrder::NewestWins;
+        const std::stop_token cancelToken = job.cancel;
+        const std::stop_token supersedeToken = job.supersede.get_token();
+        const JobToken token(
+            cancelToken, supersedeToken, job.interrupt,
+            [self, cancelToken, supersedeToken, supersedeDrops](Completion part) {
+                std::lock_guard lock(self->mutex);
+                if (!self->receiver || dropped(cancelToken, supersedeToken, supersedeDrops)) return;
+                self->deliver([cancelToken, supersedeToken, supersedeDrops,
+                               part = std::move(part)](BackgroundJobs&) {
+                    if (!dropped(cancelToken, supersedeToken, supersedeDrops)) part();
+                });
+            });
         Completion completion;
         std::optional<QString> error;
-        if (!token.stopRequested()) {
+        if (!dropped(cancelToken, supersedeToken, supersedeDrops)) {
             try {
                 completion = job.work(token);
             } catch (const std::exception& failure) {
@@ -124,22 +152,16 @@ struct BackgroundJobs::State {
         std::lock_guard lock(mutex);
         --running;
         if (receiver) {
-            const bool dropped = token.stopRequested();
-            QMetaObject::invokeMethod(
-                receiver,
-                [owner = receiver, sequence = job.sequence,
-                 completion = dropped ? Completion() : std::move(completion),
-                 error = dropped ? std::nullopt : std::move(error), failed = std::move(job.failed),
-                 cancel = job.cancel, supersede = job.supersede.get_token()]() mutable {
-                    // Cancelled or superseded while the delivery travelled.
-                    if (cancel.stop_requested() || supersede.stop_requested()) {
-                        completion = nullptr;
-                        error.reset();
-                    }
-                    owner->delivered(sequence, std::move(completion), std::move(error),
-                                     std::move(failed));
-                },
-                Qt::QueuedConnection);
+            deliver([sequence = job.sequence, completion = std::move(completion),
+                     error = std::move(error), failed = std::move(job.failed), cancelToken,
+                     supersedeToken, supersedeDrops](BackgroundJobs& owner) mutable {
+                if (dropped(cancelToken, supersedeToken, supersedeDrops)) {
+                    completion = nullptr;
+                    error.reset();
+                }
+                owner.delivered(sequence, std::move(completion), std::move(error),
+                                std::move(failed));
+            });
         }
         startMore(self);
         idleWake.notify_all();
@@ -150,7 +172,7 @@ BackgroundJobs::BackgroundJobs(JobOrder order, int parallel, JobShutdown shutdow
     : QObject(parent), state_(std::make_shared<State>()), shutdown_(shutdown) {
     state_->receiver = this;
     state_->order = order;
-    state_->parallel = order == JobOrder::NewestWins ? 1 : std::max(1, parallel);
+    state_->parallel = order == JobOrder::AllInOrder ? std::max(1, parallel) : 1;
 }
 
 BackgroundJobs::~BackgroundJobs() {
@@ -164,11 +186,14 @@ BackgroundJobs::~BackgroundJobs() {
 }
 
 void BackgroundJobs::submit(Work work, Failure failed) {
-    ++pending_;
     std::lock_guard lock(state_->mutex);
-    State::Queued job{nextSequence_++, std::move(work), std::move(failed),
-                      state_->cancel.get_token(), std::stop_source()};
-    if (state_->order == JobOrder::NewestWins) {
+    State::Queued job{nextSequence_++,
+                      std::move(work),
+                      std::move(failed),
+                      state_->cancel.get_token(),
+                      state_->interrupt.get_token(),
+                      std::stop_source()};
+    if (state_->order != JobOrder::AllInOrder) {
         for (const State::Queued& replaced : state_->queue) skipped_.push_back(replaced.sequence);
         state_->queue.clear();
         if (state_->running > 0) state_->runningSupersede.request_stop();
@@ -182,15 +207,25 @@ void BackgroundJobs::submit(Work work, Failure failed) {
 }
 
 void BackgroundJobs::cancelAll() {
-    std::lock_guard lock(state_->mutex);
-    for (const State::Queued& dropped : state_->queue) skipped_.push_back(dropped.sequence);
-    state_->queue.clear();
-    state_->cancel.request_stop();
-    state_->cancel = std::stop_source();
-    if (!skipped_.empty()) {
-        QMetaObject::invokeMethod(
-            this, [this] { flushSkipped(); }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->queue.clear();
+        state_->cancel.request_stop();
+        state_->cancel = std::stop_source();
     }
+    if (!busy()) return;
+    // Everything submitted so far counts as dropped now: a cancelled job
+    // stuck in the file system holds back no later result.
+    nextToDeliver_ = nextSequence_;
+    early_.clear();
+    skipped_.clear();
+    idleLater();
+}
+
+void BackgroundJobs::interruptAll() {
+    std::lock_guard lock(state_->mutex);
+    state_->interrupt.request_stop();
+    state_->interrupt = std::stop_source();
 }
 
 void BackgroundJobs::waitForRunning() {
@@ -204,8 +239,20 @@ void BackgroundJobs::flushSkipped() {
     for (const std::uint64_t sequence : skipped) delivered(sequence, {}, std::nullopt, {});
 }
 
+// Reported from the event loop, as a delivery is: a cancel followed at once
+// by a new submission is one busy spell.
+void BackgroundJobs::idleLater() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!busy()) Q_EMIT idle();
+        },
+        Qt::QueuedConnection);
+}
+
 void BackgroundJobs::delivered(std::uint64_t sequence, Completion completion,
                                std::optional<QString> error, Failure failed) {
+    if (sequence < nextToDeliver_) return;
     early_.emplace(sequence, Finished{std::move(completion), std::move(error), std::move(failed)});
     // A completion may submit more work, or close the window that owns us.
     const QPointer<BackgroundJobs> alive(this);
@@ -213,14 +260,13 @@ void BackgroundJobs::delivered(std::uint64_t sequence, Completion completion,
         Finished next = std::move(early_.begin()->second);
         early_.erase(early_.begin());
         ++nextToDeliver_;
-        --pending_;
         if (next.error) {
             if (next.failed) next.failed(*next.error);
         } else if (next.completion) {
             next.completion();
         }
     }
-    if (alive && pending_ == 0) Q_EMIT idle();
+    if (alive && !busy()) Q_EMIT idle();
 }
 
 }  // namespace varnetto

@@ -3,9 +3,8 @@
 #include <QThread>
 #include <QWidget>
 
-#include <chrono>
-#include <future>
 #include <memory>
+#include <optional>
 
 namespace varnetto {
 
@@ -26,25 +25,35 @@ bool UiReporter::ask(std::string_view text, MessageKind kind) {
     return askFromWorker(shown, kind, true);
 }
 
+void UiReporter::releaseWaitingWorkers() {
+    {
+        std::lock_guard lock(mutex_);
+        releasing_ = true;
+    }
+    answered_.notify_all();
+}
+
 bool UiReporter::askFromWorker(const QString& text, MessageKind kind, bool question) {
-    auto answer = std::make_shared<std::promise<bool>>();
-    std::future<bool> result = answer->get_future();
+    auto answer = std::make_shared<std::optional<bool>>();
     QMetaObject::invokeMethod(
         this,
         [this, text, kind, question, answer] {
+            bool yes = true;
             if (question) {
-                answer->set_value(dialogs_.ask(owner_, text, kind));
+                yes = dialogs_.ask(owner_, text, kind);
             } else {
                 dialogs_.message(owner_, text, kind);
-                answer->set_value(true);
             }
+            {
+                std::lock_guard lock(mutex_);
+                *answer = yes;
+            }
+            answered_.notify_all();
         },
         Qt::QueuedConnection);
-    using namespace std::chrono_literals;
-    while (result.wait_for(50ms) != std::future_status::ready) {
-        if (releasing_) return false;
-    }
-    return result.get();
+    std::unique_lock lock(mutex_);
+    answered_.wait(lock, [&] { return releasing_ || answer->has_value(); });
+    return answer->value_or(false);
 }
 
 }  // namespace varnetto

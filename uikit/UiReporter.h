@@ -6,7 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace varnetto {
 
@@ -21,14 +22,16 @@ class UiReporter final : public QObject, public Reporter {
     void message(std::string_view text, MessageKind kind) override;
     bool ask(std::string_view text, MessageKind kind) override;
 
-    // Workers waiting for an answer give up (No) instead of waiting for a
-    // UI thread that is about to wait for them.
-    void releaseWaitingWorkers() { releasing_ = true; }
+    // Workers waiting for an answer give up (No) at once instead of waiting
+    // for a UI thread that is about to wait for them; later ones do not wait.
+    void releaseWaitingWorkers();
 
   private:
     bool askFromWorker(const QString& text, MessageKind kind, bool question);
 
-    std::atomic<bool> releasing_{false};
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    bool releasing_ = false;
     UserDialogs& dialogs_;
     QPointer<QWidget> owner_;
 };

@@ -364,15 +364,17 @@ class BatchTest : public QObject {
         WindowFixture f;
         f.writePictures(3);
         QString shownCount;
-        QTimer::singleShot(0, [&] {
-            BatchDialog& dialog = f.window->batchDialog();
-            shownCount = dialog.imageCountLabel()->text();
-            dialog.autoCloseBox()->setChecked(false);
-            dialog.start();
-            QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
-            dialog.closeButton()->click();
-        });
-        f.window->startFolderBatch(f.pictures);
+        const bool ran =
+            f.withBatchDialog([&] { f.window->startFolderBatch(f.pictures); },
+                              [&](BatchDialog& dialog) {
+                                  shownCount = dialog.imageCountLabel()->text();
+                                  dialog.autoCloseBox()->setChecked(false);
+                                  dialog.start();
+                                  QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
+                                                            QString("处理完成。"), 30000);
+                                  dialog.closeButton()->click();
+                              });
+        QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
         QCOMPARE(f.window->batchSource(), BatchSource::Folder);
         QCOMPARE(f.window->imageList().rowCount(), 0);

@@ -120,6 +120,7 @@ class FolderTreeCommandsTest : public QObject {
         w.action("加载并锁定图像文件")->trigger();
         ImageListModel& list = w.f.window->imageList();
         QCOMPARE(list.rowCount(), 2);
+        QVERIFY(w.f.waitUntilRead());
         QCOMPARE(list.rowPath(1), w.picture(1));
         QCOMPARE(list.lockedCount(), 1);
         QCOMPARE(w.f.status(1), QString("1 个图像被锁定"));
@@ -175,15 +176,17 @@ class FolderTreeCommandsTest : public QObject {
         w.rightClick("pictures");
         w.menu()->hide();
         QString shownCount;
-        QTimer::singleShot(0, [&] {
-            BatchDialog& dialog = w.f.window->batchDialog();
-            shownCount = dialog.imageCountLabel()->text();
-            dialog.autoCloseBox()->setChecked(false);
-            dialog.start();
-            QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
-            dialog.closeButton()->click();
-        });
-        w.action("批量处理目录图像")->trigger();
+        const bool ran =
+            w.f.withBatchDialog([&] { w.action("批量处理目录图像")->trigger(); },
+                                [&](BatchDialog& dialog) {
+                                    shownCount = dialog.imageCountLabel()->text();
+                                    dialog.autoCloseBox()->setChecked(false);
+                                    dialog.start();
+                                    QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
+                                                              QString("处理完成。"), 30000);
+                                    dialog.closeButton()->click();
+                                });
+        QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
         QCOMPARE(w.f.window->batchSource(), BatchSource::Folder);
         QStringList written;

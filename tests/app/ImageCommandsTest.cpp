@@ -32,6 +32,7 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.window->runCommand(kLoadFolder));
         QCOMPARE(f.dialogs.folderTitles, QStringList{"选择图像目录"});
         auto& list = f.window->imageList();
+        QVERIFY(f.waitUntilRead());
         QCOMPARE(list.rowCount(), 5);
         QTRY_VERIFY_WITH_TIMEOUT(list.isRead(4), 20000);
         QCOMPARE(list.rowText(0), QString("64 X 48\n0.png"));
@@ -60,8 +61,9 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.dialogs.filter.endsWith(
             "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
             "(*.webp *.heic *.heif *.avif *.jxl);;所有文件(*.*) (*)"));
-        // Read at once, before any event is processed.
+        // The row is there at once; its picture is read in the background.
         QCOMPARE(f.window->imageList().rowCount(), 1);
+        QVERIFY(f.waitUntilRead());
         QCOMPARE(f.window->imageList().entry(0).lockState, kUnlocked);
         QCOMPARE(f.window->imageList().entry(0).facts.pictureWidth, 160);
         QCOMPARE(f.window->imageList().entry(0).facts.pictureHeight, 53);
@@ -72,6 +74,7 @@ class ImageCommandsTest : public QObject {
         writeBytes(std::filesystem::path(f.pictures) / "bad.jpg", "no jpeg at all");
         f.window->addSingleFile(f.pictures, "bad.jpg");
         auto& list = f.window->imageList();
+        QVERIFY(f.waitUntilRead());
         QVERIFY(list.entry(0).facts.broken());
         QCOMPARE(list.rowText(0), QString("0 X 0\nbad.jpg"));
         f.selectRows({0});
@@ -161,6 +164,7 @@ class ImageCommandsTest : public QObject {
         WindowFixture f;
         f.writePictures(30, 400, 300);
         f.window->loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(f.window->imageList().rowCount(), 30, 20000);
         f.window->runCommand(kDeleteAll);
         QCOMPARE(f.window->imageList().rowCount(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 20000);
@@ -172,6 +176,7 @@ class ImageCommandsTest : public QObject {
         WindowFixture f;
         f.writePictures(12, 300, 200);
         f.window->loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(f.window->imageList().rowCount(), 12, 20000);
         f.selectRows({0});
         f.window->imageList().removeRowAt(6);
         f.window->imageList().removeRowAt(2);
@@ -193,10 +198,12 @@ class ImageCommandsTest : public QObject {
         auto& list = f.window->imageList();
         f.window->loadFolder(f.pictures);
         f.window->loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 60, 20000);
         list.removeRowAt(45);
         list.removeRowAt(3);
         f.window->runCommand(kDeleteAll);
         f.window->loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 30, 20000);
         list.removeRowAt(10);
         f.window->loadFolder(f.pictures);
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 60000);
@@ -400,6 +407,7 @@ class ImageCommandsTest : public QObject {
         WindowFixture f;
         f.writePictures(1);
         f.window->addAndLockFile(f.pictures + "/0.png");
+        QVERIFY(f.waitUntilRead());
         QCOMPARE(f.window->imageList().entry(0).lockState, kLocked);
         QCOMPARE(f.status(1), QString("1 个图像被锁定"));
     }

@@ -138,6 +138,7 @@ class MainWindowTest : public QObject {
         f.writePictures(1);
         f.window->addSingleFile(f.pictures, "big.jpg");
         f.window->addSingleFile(f.pictures, "0.png");
+        QVERIFY(f.waitUntilRead());
         f.selectRows({0});
         f.window->runCommand(kLockSelected);
         f.selectRows({1});

@@ -72,6 +72,7 @@ class SchemePanelTest : public QObject {
         f.dialogs.messages.clear();
         f.writePictures(1);
         f.window->addAndLockFile(f.pictures + "/0.png");
+        QVERIFY(f.waitUntilRead());
         f.window->runCommand(kEffectPreviewButton);
         f.window->runCommand(kBatchRunButton);
         QCOMPARE(f.dialogs.messages, (QStringList{"没有选中的处理方案。", "没有选中的处理方案。"}));
@@ -197,6 +198,7 @@ class SchemePanelTest : public QObject {
         WindowFixture f;
         f.writePictures(1);
         f.window->addAndLockFile(f.pictures + "/0.png");
+        QVERIFY(f.waitUntilRead());
         f.window->runCommand(kEffectPreviewButton);
         QCOMPARE(f.secondary.calls, QStringList{"full 2"});
         // The current scheme goes with the locked row.

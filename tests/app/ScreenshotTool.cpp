@@ -22,6 +22,7 @@
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
+#include "browser/RowLoader.h"
 #include "editor/BorderPiecesDialog.h"
 #include "editor/SchemeEditorDialog.h"
 #include "imaging/CImageBox.h"
@@ -58,6 +59,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 using namespace varnetto;
@@ -138,6 +140,8 @@ void whenLoaded(MainWindow& window, std::function<void()> act) {
     poll->setInterval(200);
     QObject::connect(poll, &QTimer::timeout, [&window, poll, act] {
         auto& list = window.imageList();
+        // The folder is listed in the background before its rows show.
+        if (list.rowCount() == 0 || window.rowLoader().busy()) return;
         for (int row = 0; row < list.rowCount(); ++row)
             if (!list.isRead(row)) return;
         poll->stop();
@@ -448,7 +452,15 @@ int main(int argc, char** argv) {
             BatchDialog& batch = window.batchDialog();
             auto* poll = new QTimer(&batch);
             poll->setInterval(200);
-            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+            // The dialog opens once the folder is counted.
+            auto started = std::make_shared<bool>(false);
+            QObject::connect(poll, &QTimer::timeout, [&, poll, started] {
+                if (!batch.isVisible()) return;
+                if (!*started) {
+                    *started = true;
+                    batch.start();
+                    return;
+                }
                 if (batch.running() || !batch.failuresButton()->isVisible()) return;
                 poll->stop();
                 batch.failuresButton()->click();
@@ -458,7 +470,6 @@ int main(int argc, char** argv) {
                 });
             });
             poll->start();
-            QTimer::singleShot(0, &batch, &BatchDialog::start);
             window.startFolderBatch(folder);
         });
         return QApplication::exec();

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "app/BatchDialog.h"
+#include "app/ImageCommands.h"
 #include "app/MainWindow.h"
 #include "app/SecondaryDialogs.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
+#include "browser/RowReader.h"
+#include "processing/ImageFiles.h"
 #include "support/UiTestSupport.h"
+#include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
 
 #include <QComboBox>
@@ -12,9 +17,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 namespace varnetto::testing {
 
@@ -57,6 +66,36 @@ class RecordingSecondaryDialogs final : public SecondaryDialogs {
     std::optional<Scheme> viewedScheme;
 };
 
+// Holds a stand-in disk's listings or reads until opened, as a slow disk or
+// a dead network mount would.
+class DiskGate {
+  public:
+    // On a pool thread.
+    void pass() {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        wake_.wait(lock, [this] { return open_; });
+        --waiting_;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        wake_.notify_all();
+    }
+    int waiting() {
+        std::lock_guard lock(mutex_);
+        return waiting_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool open_ = false;
+    int waiting_ = 0;
+};
+
 // A main window on a temporary application folder holding a store with the
 // given schemes, and a folder of pictures to load.
 struct WindowFixture {
@@ -77,9 +116,19 @@ struct WindowFixture {
         }
     }
 
+    ~WindowFixture() {
+        // Nothing may stay held while the window waits for its readers.
+        for (const auto& gate : gates) gate->open();
+    }
+
     // Loads the pictures folder and waits until every row is read.
     bool loadPictures() {
         window->loadFolder(pictures);
+        return waitUntilRead();
+    }
+
+    // Waits until every row is read and no folder or file is on its way.
+    bool waitUntilRead() {
         return QTest::qWaitFor(
             [this] {
                 auto& list = window->imageList();
@@ -88,6 +137,43 @@ struct WindowFixture {
                 return !window->rowLoader().busy();
             },
             20000);
+    }
+
+    // The list's folder listings and row reads first wait at these gates
+    // (none: go at once).
+    void holdDisk(std::shared_ptr<DiskGate> listings, std::shared_ptr<DiskGate> reads) {
+        for (const auto& gate : {listings, reads})
+            if (gate) gates.push_back(gate);
+        window->findChild<ImageCommands*>()->setDiskAccess(
+            [listings](const std::string& folder) {
+                if (listings) listings->pass();
+                return listFolderImages(folder);
+            },
+            [reads, art = artwork::thumbnailArt()](const std::string& folder,
+                                                   const std::string& name) {
+                if (reads) reads->pass();
+                return readRow(folder, name, art);
+            });
+    }
+
+    // Calls open, which opens the batch dialog (a folder batch's once the
+    // folder is counted), and act once the dialog is up. True when act has
+    // run and the dialog has closed.
+    bool withBatchDialog(const std::function<void()>& open,
+                         const std::function<void(BatchDialog&)>& act) {
+        bool acted = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            BatchDialog& dialog = window->batchDialog();
+            if (!dialog.isVisible()) return;
+            poll.stop();
+            act(dialog);
+            acted = true;
+        });
+        poll.start();
+        open();
+        return QTest::qWaitFor([&] { return acted && !window->batchActive(); }, 60000);
     }
 
     void selectRows(std::initializer_list<int> rows) {
@@ -119,6 +205,7 @@ struct WindowFixture {
     std::string pictures;
     RecordingDialogs dialogs;
     RecordingSecondaryDialogs secondary;
+    std::vector<std::shared_ptr<DiskGate>> gates;
     std::unique_ptr<MainWindow> window;
 };
 

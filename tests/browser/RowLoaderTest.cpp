@@ -8,7 +8,6 @@
 
 #include <map>
 #include <memory>
-#include <thread>
 
 using namespace varnetto;
 using namespace varnetto::testing;
@@ -163,18 +162,21 @@ class RowLoaderTest : public QObject {
     }
 
     // The shared queue: facts before rows, wanted rows (also those added
-    // later) before the rest, a new wish replacing the old one, dropped rows
-    // never handed out, and readers released when it stops.
+    // later) before the rest, a new wish replacing the old one, rows added
+    // ahead before everything, dropped rows never handed out, and readers
+    // counted so that work added always has one.
     void queueHandsOutWorkInOrder() {
         RowQueue queue;
         auto next = [&] {
             const std::optional<RowTask> task = queue.take();
-            if (!task) return std::string("stopped");
+            if (!task) return std::string("none");
             std::string text = task->factsOnly ? "facts" : "row";
             for (const auto& [id, name] : task->rows) text += " " + std::to_string(id);
             return text;
         };
         queue.add(0, "/a", {"1", "2", "3", "4", "5"}, {1, 2, 3, 4, 5});
+        QCOMPARE(queue.readersWanted(4), 4);
+        QCOMPARE(queue.readersWanted(4), 0);
         queue.prefer({4, 9});
         QCOMPARE(next(), std::string("facts 1 2 3 4 5"));
         QCOMPARE(next(), std::string("row 4"));
@@ -183,14 +185,17 @@ class RowLoaderTest : public QObject {
         QCOMPARE(next(), std::string("row 9"));
         queue.prefer({3});
         QCOMPARE(next(), std::string("row 3"));
+        queue.add(2, "/c", {"20", "21"}, {20, 21}, true);
+        QCOMPARE(next(), std::string("row 20"));
+        QCOMPARE(next(), std::string("row 21"));
         QCOMPARE(queue.drop({1, 10, 4}), (std::map<int, int>{{0, 1}, {1, 1}}));
         QCOMPARE(next(), std::string("row 2"));
         QCOMPARE(queue.dropAll(), (std::map<int, int>{{0, 1}}));
-        std::string afterStop;
-        std::thread waiting([&] { afterStop = next(); });
-        queue.stop();
-        waiting.join();
-        QCOMPARE(afterStop, std::string("stopped"));
+        // The readers ask for work in vain and end; new work wants one again.
+        for (int reader = 0; reader < 4; ++reader) QCOMPARE(next(), std::string("none"));
+        QCOMPARE(queue.readersWanted(8), 0);
+        queue.add(3, "/d", {"30"}, {30}, true);
+        QCOMPARE(queue.readersWanted(8), 1);
     }
 };
 

@@ -31,34 +31,42 @@ class BackgroundJobsTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     // Of the jobs submitted while one runs only the newest runs; the running
-    // one learns it is superseded and its result is dropped.
+    // one learns it is superseded and its result is dropped, unless the
+    // owner shows every result it can.
     void newestWinsDropsTheOlderResults() {
-        BackgroundJobs jobs(JobOrder::NewestWins);
-        auto gate = std::make_shared<Gate>();
-        auto sawSuperseded = std::make_shared<std::atomic<bool>>(false);
-        QStringList delivered;
-        jobs.submit([gate, sawSuperseded, &delivered](const JobToken& token) -> Completion {
-            gate->pass();
-            *sawSuperseded = token.superseded();
-            return [&delivered] { delivered << "first"; };
-        });
-        QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), 1, 5000);
-        auto ran = std::make_shared<std::atomic<int>>(0);
-        for (const char* name : {"second", "third", "fourth"}) {
-            const QString label = name;
-            jobs.submit([&delivered, label, ran](const JobToken&) -> Completion {
-                ++*ran;
-                return [&delivered, label] { delivered << label; };
+        const struct {
+            JobOrder order;
+            QStringList delivered;
+        } cases[] = {{JobOrder::NewestWins, {"fourth"}},
+                     {JobOrder::NewestRunsNext, {"first", "fourth"}}};
+        for (const auto& c : cases) {
+            BackgroundJobs jobs(c.order);
+            auto gate = std::make_shared<Gate>();
+            auto sawSuperseded = std::make_shared<std::atomic<bool>>(false);
+            QStringList delivered;
+            jobs.submit([gate, sawSuperseded, &delivered](const JobToken& token) -> Completion {
+                gate->pass();
+                *sawSuperseded = token.superseded();
+                return [&delivered] { delivered << "first"; };
             });
+            QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), 1, 5000);
+            auto ran = std::make_shared<std::atomic<int>>(0);
+            for (const char* name : {"second", "third", "fourth"}) {
+                const QString label = name;
+                jobs.submit([&delivered, label, ran](const JobToken&) -> Completion {
+                    ++*ran;
+                    return [&delivered, label] { delivered << label; };
+                });
+            }
+            QVERIFY(jobs.busy());
+            QSignalSpy idle(&jobs, &BackgroundJobs::idle);
+            gate->open = true;
+            QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 5000);
+            QCOMPARE(delivered, c.delivered);
+            QVERIFY(sawSuperseded->load());
+            QCOMPARE(ran->load(), 1);
+            QVERIFY(!jobs.busy());
         }
-        QVERIFY(jobs.busy());
-        QSignalSpy idle(&jobs, &BackgroundJobs::idle);
-        gate->open = true;
-        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 5000);
-        QCOMPARE(delivered, QStringList{"fourth"});
-        QVERIFY(sawSuperseded->load());
-        QCOMPARE(ran->load(), 1);
-        QVERIFY(!jobs.busy());
     }
 
     // Jobs that end in any order are delivered in the order submitted, and
@@ -115,6 +123,71 @@ class BackgroundJobsTest : public QObject {
         QCOMPARE(delivered, QStringList{"later"});
         QVERIFY(sawCancel->load());
         QCOMPARE(ranAfterCancel->load(), 0);
+    }
+
+    // Parts a job posts arrive at once, not held for an earlier job that is
+    // still running; an interrupted job ends early and its result still
+    // arrives, in its turn. Jobs submitted later are not interrupted.
+    void partsArriveAtOnceAndInterruptedJobsStillDeliver() {
+        BackgroundJobs jobs(JobOrder::AllInOrder, 2);
+        auto gate = std::make_shared<Gate>();
+        QStringList delivered;
+        jobs.submit([gate, &delivered](const JobToken&) -> Completion {
+            gate->pass();
+            return [&delivered] { delivered << "slow"; };
+        });
+        jobs.submit([&delivered](const JobToken& token) -> Completion {
+            token.post([&delivered] { delivered << "part 1"; });
+            token.post([&delivered] { delivered << "part 2"; });
+            while (!token.interrupted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return [&delivered] { delivered << "interrupted"; };
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(delivered, (QStringList{"part 1", "part 2"}), 5000);
+        jobs.interruptAll();
+        auto laterInterrupted = std::make_shared<std::atomic<bool>>(true);
+        jobs.submit([laterInterrupted](const JobToken& token) -> Completion {
+            *laterInterrupted = token.interrupted();
+            return {};
+        });
+        QSignalSpy idle(&jobs, &BackgroundJobs::idle);
+        gate->open = true;
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 5000);
+        QCOMPARE(delivered, (QStringList{"part 1", "part 2", "slow", "interrupted"}));
+        QVERIFY(!laterInterrupted->load());
+    }
+
+    // A cancelled job stuck in the file system holds back no later result,
+    // and a result that was waiting for it is dropped with it.
+    void aStuckCancelledJobHoldsNothingBack() {
+        BackgroundJobs jobs(JobOrder::AllInOrder, 2);
+        auto gate = std::make_shared<Gate>();
+        QStringList delivered;
+        jobs.submit([gate, &delivered](const JobToken& token) -> Completion {
+            gate->pass();
+            token.post([&delivered] { delivered << "stuck part"; });
+            return [&delivered] { delivered << "stuck"; };
+        });
+        jobs.submit([&delivered](const JobToken&) -> Completion {
+            return [&delivered] { delivered << "quick"; };
+        });
+        // Starts once the quick one has handed in its result, so its part
+        // arrives after that result, which waits for the stuck job.
+        jobs.submit([&delivered](const JobToken& token) -> Completion {
+            token.post([&delivered] { delivered << "third part"; });
+            return [&delivered] { delivered << "third"; };
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(delivered, QStringList{"third part"}, 5000);
+        QCOMPARE(gate->entered.load(), 1);
+        jobs.cancelAll();
+        jobs.submit([&delivered](const JobToken&) -> Completion {
+            return [&delivered] { delivered << "later"; };
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(delivered, (QStringList{"third part", "later"}), 5000);
+        QVERIFY(!jobs.busy());
+        gate->open = true;
+        jobs.waitForRunning();
+        QCoreApplication::processEvents();
+        QCOMPARE(delivered, (QStringList{"third part", "later"}));
     }
 
     // An owner that goes while its jobs run receives nothing: one that waits

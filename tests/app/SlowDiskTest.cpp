@@ -1,0 +1,86 @@
+// What the window does while its disk is slow or its network mount dead: it
+// goes on answering, shows the wait cursor, and once the disk answers the
+// rows and messages come as they would have come at once.
+#include "app/CommandIds.h"
+#include "app/WindowFixture.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+using namespace varnetto;
+using namespace varnetto::testing;
+
+class SlowDiskTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void windowAnswersWhileAFolderLoadAndAFileOpenWaitForTheDisk() {
+        WindowFixture f;
+        f.writePictures(3);
+        const std::string other = f.app.str("other");
+        std::filesystem::create_directories(other);
+        writePicture(other + "/a.png", 30, 20);
+        auto listings = std::make_shared<DiskGate>();
+        auto reads = std::make_shared<DiskGate>();
+        f.holdDisk(listings, reads);
+        auto& list = f.window->imageList();
+        int rowsWhenTold = -1;
+        f.dialogs.onMessage = [&](const QString&) { rowsWhenTold = list.rowCount(); };
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+
+        f.window->openPaths({f.pictures, "nowhere.jpg"});
+        f.window->addAndLockFile(other + "/a.png");
+        QTRY_COMPARE_WITH_TIMEOUT(listings->waiting(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(reads->waiting(), 1, 5000);
+        // Meanwhile timers fire and clicks are handled, under the wait cursor.
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+        timer.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 5000);
+        QTest::mouseClick(f.child<QPushButton>("quickViewButton"), Qt::LeftButton);
+        QCOMPARE(f.secondary.calls, QStringList{"viewer"});
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The opened file's row shows at once; it is locked once read.
+        QCOMPARE(list.rowCount(), 1);
+        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QVERIFY(f.dialogs.messages.isEmpty());
+
+        // The folder's rows come before the message about the missing path,
+        // as when the disk answers at once.
+        listings->open();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.messages, QStringList{"图像 nowhere.jpg 不存在。"},
+                                  5000);
+        QCOMPARE(rowsWhenTold, 4);
+        QCOMPARE(list.thumbnailCount(), 0);
+        reads->open();
+        QVERIFY(f.waitUntilRead());
+        QCOMPARE(list.entry(0).lockState, kLocked);
+        QCOMPARE(list.entry(0).fileName, std::string("a.png"));
+        QCOMPARE(list.entry(3).fileName, std::string("2.png"));
+        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // Deleting every row while a folder is still being listed: its rows
+    // never come, the wait cursor goes, and a file opened afterwards does
+    // not wait for the listing that is stuck.
+    void deletingEverythingLeavesAStuckListingBehind() {
+        WindowFixture f;
+        f.writePictures(2);
+        auto listings = std::make_shared<DiskGate>();
+        f.holdDisk(listings, nullptr);
+        f.window->loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(listings->waiting(), 1, 5000);
+        f.window->runCommand(kDeleteAll);
+        QVERIFY(!QApplication::overrideCursor());
+        f.window->addSingleFile(f.pictures, "1.png");
+        QVERIFY(f.waitUntilRead());
+        QCOMPARE(f.window->imageList().rowCount(), 1);
+        QCOMPARE(listings->waiting(), 1);
+    }
+};
+
+VARNETTO_QTEST_MAIN(SlowDiskTest)
+#include "SlowDiskTest.moc"
