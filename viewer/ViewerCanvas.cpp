@@ -96,54 +96,60 @@ void ViewerCanvas::requestTiles() {
 }
 
 void ViewerCanvas::submitRender(const QRect& range) {
+    if (tilesRendering_) return;
+    tilesRendering_ = true;
     const double scaleX = view_.scaleX();
     const double scaleY = view_.scaleY();
     const bool wantOverview = overview_.isNull();
-    worker_.submit(
-        [this, picture = picture_, generation = generation_, scaleX, scaleY, range,
-         wantOverview](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-            // A newer request asks again for whatever is still missing then.
-            if (superseded) return {};
-            RenderedTiles rendered{scaleX, scaleY, {}};
-            QImage overview;
-            QString failure;
-            try {
-                rendered = renderTiles(*picture, scaleX, scaleY, range);
-                if (wantOverview && !superseded)
-                    overview = toQImage(picture->overview()).convertToFormat(QImage::Format_RGB32);
-            } catch (const std::exception& error) {
-                failure = QString::fromUtf8(error.what());
-            }
-            return [this, generation, range, rendered = std::move(rendered), overview,
-                    failure]() mutable {
-                if (generation != generation_) return;
-                if (!failure.isEmpty()) {
-                    PreparedPicture failed;
-                    failed.failure = failure;
-                    showPicture(std::move(failed));
-                    return;
+    tileJobs_.submit([this, picture = picture_, generation = generation_, scaleX, scaleY, range,
+                      wantOverview](const JobToken& token) -> BackgroundJobs::Completion {
+        RenderedTiles rendered{scaleX, scaleY, {}};
+        QImage overview;
+        QString failure;
+        try {
+            rendered = renderTiles(*picture, scaleX, scaleY, range);
+            if (wantOverview && !token.stopRequested())
+                overview = toQImage(picture->overview()).convertToFormat(QImage::Format_RGB32);
+        } catch (const std::exception& error) {
+            failure = QString::fromUtf8(error.what());
+        }
+        return
+            [this, generation, range, rendered = std::move(rendered), overview, failure]() mutable {
+                tilesRendering_ = false;
+                if (generation == generation_) {
+                    if (!failure.isEmpty()) {
+                        PreparedPicture failed;
+                        failed.failure = failure;
+                        showPicture(std::move(failed));
+                        return;
+                    }
+                    // Tiles of a zoom left meanwhile are of no use.
+                    if (tiles_.hasScale(rendered.scaleX, rendered.scaleY)) {
+                        tiles_.take(std::move(rendered));
+                        tiles_.markRendered(range);
+                    }
+                    if (!overview.isNull()) overview_ = overview;
+                    update();
                 }
-                tiles_.take(std::move(rendered));
-                tiles_.markRendered(range);
-                if (!overview.isNull()) overview_ = overview;
-                update();
+                // Whatever the view lacks now, for this picture or a newer one.
                 requestTiles();
             };
-        });
+    });
 }
 
 void ViewerCanvas::decodeFullInAdvance() {
     if (!picture_ || !view_.panningAllowed) return;
     const double scale = std::max(view_.scaleX(), view_.scaleY());
-    worker_.submit([picture = picture_,
-                    scale](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-        try {
-            if (!superseded && picture->needsFullDecode(scale)) picture->decodeFull();
-        } catch (const std::exception&) {
-            // A render that needs the pixels reports the failure.
-        }
-        return {};
-    });
+    fullDecodes_.submit(
+        [picture = picture_, scale](const JobToken& token) -> BackgroundJobs::Completion {
+            try {
+                if (!token.stopRequested() && picture->needsFullDecode(scale))
+                    picture->decodeFull();
+            } catch (const std::exception&) {
+                // A render that needs the pixels reports the failure.
+            }
+            return {};
+        });
 }
 
 void ViewerCanvas::paintEvent(QPaintEvent*) {
