@@ -57,10 +57,13 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
         // Found among the dialog's children; destroyed as members first.
         owned->setParent(this);
     }
+    // Read while the pages are built.
+    loadSource();
     buildFrame();
     buildPages();
     showPage(0);
     setModeTexts();
+    showBusy();
     if (request_.mode != EditorMode::NewScheme && request_.scheme) {
         loadPages(*request_.scheme);
         refreshEnabled_ = true;
@@ -68,18 +71,16 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
     }
     refreshEnabled_ = true;
     nameControlsForAssistiveTools(this);
-    loadSource();
 }
 
 // The jobs go first: nothing is delivered to a dialog being destroyed.
 SchemeEditorDialog::~SchemeEditorDialog() = default;
 
 void SchemeEditorDialog::loadSource() {
-    showBusy();
     PreviewRequest source;
     source.sourcePath = request_.imagePath;
-    source.boxWidth = originalBox_->contentsSize().width();
-    source.boxHeight = originalBox_->contentsSize().height();
+    source.boxWidth = kBoxSize.width();
+    source.boxHeight = kBoxSize.height();
     previews_.render(sourceJobs_, std::move(source),
                      [this](const ShownPreview& shown) { showSource(shown); });
 }
