@@ -129,6 +129,9 @@ Plan planFor(const Scheme* scheme, Size source, Size box) {
     const Size upright = turned ? Size{source.second, source.first} : source;
     const Size target =
         scheme && resizes(*scheme) ? resizedSize(*scheme, upright.first, upright.second) : upright;
+    // A resize that keeps the size draws the decorations on the whole
+    // picture.
+    if (target == upright && scheme && decorates(*scheme)) return {};
     Size minimum;
     if (target != upright) {
         // Twice what the box shows, and where the resize reduces, at least

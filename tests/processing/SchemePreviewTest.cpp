@@ -146,6 +146,16 @@ TEST_F(SchemePreviewTest, PreviewsLookAsTheWholeResultFitted) {
              s.fontSize = 800;
          },
          true},
+        {"a caption after a resize that keeps the size",
+         [](Scheme& s) {
+             s.resizeEnabled = 1;
+             s.resizeIncludesBorder = 0;
+             s.resizeValue = 100;
+             s.textEnabled = 1;
+             s.textContent = "Proof";
+             s.fontSize = 800;
+         },
+         true},
         {"the stamp drawn before resizing",
          [this](Scheme& s) {
              s.resizeEnabled = s.resizeIncludesBorder = 1;
