@@ -36,6 +36,7 @@ ViewerCanvas::~ViewerCanvas() = default;
 
 void ViewerCanvas::showPicture(PreparedPicture prepared) {
     ++generation_;
+    fullDecodeWanted_ = false;
     tiles_.clear();
     dragging_ = false;
     picture_ = std::move(prepared.picture);
@@ -96,13 +97,13 @@ void ViewerCanvas::requestTiles() {
 }
 
 void ViewerCanvas::submitRender(const QRect& range) {
-    if (tilesRendering_) return;
-    tilesRendering_ = true;
+    if (passRunning_) return;
+    passRunning_ = true;
     const double scaleX = view_.scaleX();
     const double scaleY = view_.scaleY();
     const bool wantOverview = overview_.isNull();
-    tileJobs_.submit([this, picture = picture_, generation = generation_, scaleX, scaleY, range,
-                      wantOverview](const JobToken& token) -> BackgroundJobs::Completion {
+    passes_.submit([this, picture = picture_, generation = generation_, scaleX, scaleY, range,
+                    wantOverview](const JobToken& token) -> BackgroundJobs::Completion {
         RenderedTiles rendered{scaleX, scaleY, {}};
         QImage overview;
         QString failure;
@@ -115,7 +116,7 @@ void ViewerCanvas::submitRender(const QRect& range) {
         }
         return
             [this, generation, range, rendered = std::move(rendered), overview, failure]() mutable {
-                tilesRendering_ = false;
+                passRunning_ = false;
                 if (generation == generation_) {
                     if (!failure.isEmpty()) {
                         PreparedPicture failed;
@@ -132,23 +133,35 @@ void ViewerCanvas::submitRender(const QRect& range) {
                     update();
                 }
                 // Whatever the view lacks now, for this picture or a newer one.
-                requestTiles();
+                nextPass();
             };
     });
 }
 
 void ViewerCanvas::decodeFullInAdvance() {
     if (!picture_ || !view_.panningAllowed) return;
+    fullDecodeWanted_ = true;
+    nextPass();
+}
+
+void ViewerCanvas::nextPass() {
+    requestTiles();
+    if (passRunning_ || !fullDecodeWanted_ || !picture_) return;
+    fullDecodeWanted_ = false;
+    passRunning_ = true;
     const double scale = std::max(view_.scaleX(), view_.scaleY());
-    fullDecodes_.submit(
-        [picture = picture_, scale](const JobToken& token) -> BackgroundJobs::Completion {
+    passes_.submit(
+        [this, picture = picture_, scale](const JobToken& token) -> BackgroundJobs::Completion {
             try {
                 if (!token.stopRequested() && picture->needsFullDecode(scale))
                     picture->decodeFull();
             } catch (const std::exception&) {
                 // A render that needs the pixels reports the failure.
             }
-            return {};
+            return [this] {
+                passRunning_ = false;
+                nextPass();
+            };
         });
 }
 
