@@ -24,17 +24,17 @@ QString q(const std::string& text) {
 struct HangingWholeReads {
     std::shared_ptr<PreviewCache> cache() {
         const PictureReader real = imagingReader();
-        return std::make_shared<PreviewCache>(PictureReader{
-            [real, released = released, started = wholeReadsStarted,
-             ended = wholeReadsEnded](const std::string& path, int reduction) {
-                if (reduction != 1) return real.decode(path, reduction);
-                ++*started;
-                released.wait();
-                ReducedPicture whole = real.decode(path, reduction);
-                ++*ended;
-                return whole;
-            },
-            real.probe});
+        return std::make_shared<PreviewCache>(
+            PictureReader{[real, released = released, started = wholeReadsStarted,
+                           ended = wholeReadsEnded](const std::string& path, int reduction) {
+                              if (reduction != 1) return real.decode(path, reduction);
+                              ++*started;
+                              released.wait();
+                              ReducedPicture whole = real.decode(path, reduction);
+                              ++*ended;
+                              return whole;
+                          },
+                          real.probe});
     }
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -205,7 +205,8 @@ class SaveTest : public QObject {
         writeBytes(output, "keep");
         auto* save = f.child<QPushButton>("saveImage");
         save->click();
-        QCOMPARE(f.dialogs.questions, QStringList{QString("文件 %1 已经存在，是否要覆盖？").arg(q(output))});
+        QCOMPARE(f.dialogs.questions,
+                 QStringList{QString("文件 %1 已经存在，是否要覆盖？").arg(q(output))});
         QVERIFY(!save->isEnabled());
         QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
 
@@ -217,8 +218,8 @@ class SaveTest : public QObject {
         QCOMPARE(readBytes(output), std::string("keep"));
 
         reads.release.set_value();
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.messages,
-                                  QStringList{QString("图像已经保存至 %1 。").arg(q(output))}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.dialogs.messages, QStringList{QString("图像已经保存至 %1 。").arg(q(output))}, 20000);
         QVERIFY(save->isEnabled());
         QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
         // Saved as the settings stood when the button was pressed.
