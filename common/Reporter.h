@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnetto {
 
@@ -22,6 +23,18 @@ class SilentReporter final : public Reporter {
   public:
     void message(std::string_view, MessageKind) override {}
     bool ask(std::string_view, MessageKind) override { return false; }
+};
+
+// Keeps what is said for the window to show later, from its own thread:
+// work in the background never waits for the user. Questions are answered No.
+class CollectingReporter final : public Reporter {
+  public:
+    void message(std::string_view text, MessageKind) override { said.emplace_back(text); }
+    bool ask(std::string_view text, MessageKind kind) override {
+        message(text, kind);
+        return false;
+    }
+    std::vector<std::string> said;
 };
 
 // printf-style formatting for the system's message templates ("%s", "%d").

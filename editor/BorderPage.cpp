@@ -3,7 +3,7 @@
 #include "editor/BorderPiecesDialog.h"
 #include "editor/DecorationFolders.h"
 #include "editor/PictureBox.h"
-#include "editor/PreviewRenderer.h"
+#include "uikit/SchemePreviewService.h"
 #include "uikit/Utf8Text.h"
 
 #include <QCheckBox>
@@ -50,11 +50,8 @@ BorderPage::BorderPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, 
     column->addLayout(leftAlignedRow({previewGroup_}));
     column->addStretch();
 
-    if (const Bitmap* source = this->frame().sourceBitmap()) {
-        renderer_ = std::make_unique<PreviewRenderer>(
-            *source, this->frame().appFolder(),
-            [this](const RenderedPreview& preview) { showBorderPreview(preview); }, nullptr);
-    }
+    renders_.setObjectName("borderPreviewRenders");
+    renders_.setParent(this);
     connect(master_, &QCheckBox::toggled, this, &BorderPage::applyMasterRule);
     connect(list_, &QComboBox::currentIndexChanged, this, &BorderPage::applySelectionRule);
     for (QCheckBox* option : {adaptive_, inner_}) {
@@ -66,9 +63,6 @@ BorderPage::BorderPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, 
     connect(pieces_, &QPushButton::clicked, this, &BorderPage::choosePieces);
     applyMasterRule();
 }
-
-// The renderer's thread ends before the boxes it fills.
-BorderPage::~BorderPage() = default;
 
 QString BorderPage::title() const {
     return text("添加边框");
@@ -129,22 +123,30 @@ void BorderPage::choosePieces() {
 }
 
 void BorderPage::renderBorderPreview() {
-    if (!renderer_) return;
     Scheme border;
     border.borderEnabled = 1;
     border.borderKind = stored(DecorationKind::Custom);
     border.borderPieceFiles = paths_;
     border.borderAdaptive = flagOf(adaptive_->isChecked());
     border.borderInner = flagOf(inner_->isChecked());
+    PreviewRequest request;
+    request.sourcePath = frame().sourcePath();
+    request.scheme = border;
+    request.boxWidth = preview_->contentsSize().width();
+    request.boxHeight = preview_->contentsSize().height();
     // At the size the preview shows the picture, so the two compare; a
     // rotation is not shown here, so the picture keeps its own shape.
-    renderer_->render(border, preview_->contentsSize(), ++generation_, frame().fittedSourceSize());
+    request.sizedAsSource = true;
+    frame().previews().render(renders_, std::move(request),
+                              [this, generation = ++generation_](const ShownPreview& shown) {
+                                  showBorderPreview(generation, shown);
+                              });
 }
 
-void BorderPage::showBorderPreview(const RenderedPreview& preview) {
-    if (preview.generation != generation_) return;
-    if (!preview.picture.isNull()) preview_->showPicture(preview.picture);
-    for (const QString& message : preview.messages) frame().reportOnce(message);
+void BorderPage::showBorderPreview(int generation, const ShownPreview& shown) {
+    if (generation != generation_) return;
+    if (!shown.picture.isNull()) preview_->showPicture(shown.picture);
+    if (!shown.drawn()) frame().reportOnce(shown.failure);
 }
 
 void BorderPage::load(const Scheme& scheme) {

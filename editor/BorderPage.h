@@ -2,9 +2,9 @@
 
 #include "editor/EditorControls.h"
 #include "editor/EditorPage.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <array>
-#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -15,8 +15,7 @@ class QPushButton;
 namespace varnetto {
 
 class PictureBox;
-class PreviewRenderer;
-struct RenderedPreview;
+struct ShownPreview;
 
 // "添加边框": a border set of the application's Borders folder or eight
 // chosen pieces, adaptive or not, outside the picture or over its margins,
@@ -25,7 +24,6 @@ class BorderPage final : public EditorPage {
     Q_OBJECT
   public:
     BorderPage(EditorFrame& frame, QWidget* parent);
-    ~BorderPage() override;
 
     QString title() const override;
     void load(const Scheme& scheme) override;
@@ -47,7 +45,7 @@ class BorderPage final : public EditorPage {
     void applySelectionRule();
     void choosePieces();
     void renderBorderPreview();
-    void showBorderPreview(const RenderedPreview& preview);
+    void showBorderPreview(int generation, const ShownPreview& shown);
     bool customSelected() const;
     int customIndex() const { return list_->count() - 1; }
     std::array<std::string, 8> setPieces(const QString& set) const;
@@ -62,8 +60,8 @@ class BorderPage final : public EditorPage {
     PictureBox* preview_ = nullptr;
     std::array<std::string, 8> paths_;
     LoadedChoice loaded_;
-    std::unique_ptr<PreviewRenderer> renderer_;
     int generation_ = 0;
+    BackgroundJobs renders_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

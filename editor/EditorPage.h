@@ -1,10 +1,8 @@
 #pragma once
 
 #include "editor/EditorRequest.h"
-#include "imaging/CImageBox.h"
 #include "schemes/Scheme.h"
 
-#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -14,6 +12,7 @@
 
 namespace varnetto {
 
+class SchemePreviewService;
 class SchemeStore;
 class UserDialogs;
 
@@ -60,11 +59,11 @@ class EditorFrame {
     virtual void armPositionPick(PositionPick pick, std::function<void(double, double)> place) = 0;
     virtual PositionPick positionPick() const = 0;
 
-    // The picture the dialog shows, full size and upright; none when it
-    // could not be read.
-    virtual const Bitmap* sourceBitmap() const = 0;
-    // The size the unprocessed picture is shown at in the preview box.
-    virtual QSize fittedSourceSize() const = 0;
+    // The picture the dialog shows and processes.
+    virtual const std::string& sourcePath() const = 0;
+    // Renders previews of that picture for the pages, and names what they
+    // leave out once for the whole dialog.
+    virtual SchemePreviewService& previews() = 0;
 };
 
 // Refreshes off for a scope; the previous state comes back after it.

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "processing/PreviewCache.h"
 #include "schemes/Scheme.h"
 #include "schemes/SchemeStore.h"
 #include "viewer/ViewerRequest.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -30,6 +32,9 @@ struct EditorRequest {
     // Opens the full-screen viewer ("全屏预览"); the caller decides how, so
     // tests can watch it.
     std::function<int(QWidget* owner, const ViewerRequest& request)> openViewer;
+    // The pictures the opener's previews decoded already (the manager shows
+    // the same picture); none: the editor keeps its own.
+    std::shared_ptr<PreviewCache> previewCache;
 };
 
 }  // namespace varnetto

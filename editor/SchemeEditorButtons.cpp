@@ -4,10 +4,8 @@
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 #include "processing/SchemePipeline.h"
-#include "uikit/UiReporter.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
-#include "uikit/WaitCursor.h"
 
 #include <QLineEdit>
 
@@ -22,6 +20,27 @@ QString path(const std::string& utf8) {
 }
 
 }  // namespace
+
+template <typename Value>
+void SchemeEditorDialog::runCommand(std::function<Value(const JobToken&)> work,
+                                    std::function<void(Value)> done) {
+    ++commandsRunning_;
+    showBusy();
+    auto ended = [this] {
+        --commandsRunning_;
+        showBusy();
+    };
+    commandJobs_.run<Value>(
+        std::move(work),
+        [ended, done = std::move(done)](Value value) {
+            ended();
+            done(std::move(value));
+        },
+        [this, ended](const QString& reason) {
+            ended();
+            dialogs_.message(this, reason, MessageKind::Stop);
+        });
+}
 
 bool SchemeEditorDialog::ensureFolder(const std::string& folder) {
     if (outputFolderState(folder) == OutputFolderState::Missing &&
@@ -98,38 +117,68 @@ void SchemeEditorDialog::saveImage() {
         !dialogs_.ask(this, text("文件 %1 已经存在，是否要覆盖？").arg(path(output)),
                       MessageKind::Exclamation))
         return;
-    ProcessResult result;
-    {
-        WaitCursor wait;
-        CImageBox control;
-        UiReporter reporter(dialogs_, this);
-        result = processFile(control, request_.imagePath, 1, *scheme, true, request_.appFolder,
-                             reporter, false);
-    }
-    if (!result.ok()) {
-        dialogs_.message(this, QString::fromStdString(result.error), MessageKind::Stop);
-        return;
-    }
-    dialogs_.message(this, text("图像已经保存至 %1 。").arg(path(result.outputPath)),
-                     MessageKind::Information);
+    struct Saved {
+        ProcessResult result;
+        std::vector<std::string> notes;
+    };
+    // Read, processed and written in the background: a picture on a slow
+    // disk or a dead mount must not freeze the dialog.
+    runCommand<Saved>(
+        [cache = previews_.cache(), source = request_.imagePath, scheme = *scheme,
+         appFolder = request_.appFolder](const JobToken& token) {
+            Saved saved;
+            std::error_code missing;
+            if (!std::filesystem::exists(source, missing)) {
+                saved.result.error = formatMessage("图像 %s 不存在。", source.c_str());
+                return saved;
+            }
+            CollectingReporter reporter;
+            try {
+                const Bitmap decoded = cache->source(source, 0, 0).picture;
+                // Closed meanwhile: nobody would hear how the save went.
+                if (token.cancelled()) return saved;
+                CImageBox control;
+                saved.result = saveProcessed(control, decoded, source, 1, scheme, appFolder,
+                                             reporter, cache.get());
+            } catch (const std::exception& failure) {
+                saved.result.error = failure.what();
+            }
+            saved.notes = std::move(reporter.said);
+            return saved;
+        },
+        [this](Saved saved) {
+            previews_.reportOnce(saved.notes);
+            if (!saved.result.ok()) {
+                dialogs_.message(this, QString::fromStdString(saved.result.error),
+                                 MessageKind::Stop);
+                return;
+            }
+            dialogs_.message(this, text("图像已经保存至 %1 。").arg(path(saved.result.outputPath)),
+                             MessageKind::Information);
+        });
 }
 
 void SchemeEditorDialog::fullScreenPreview() {
     const std::optional<Scheme> scheme = readPages();
     if (!scheme || !hasSource_) return;
-    ViewerRequest request;
-    request.mode = ViewerMode::ShowBitmap;
-    request.appFolder = request_.appFolder;
-    try {
-        WaitCursor wait;
-        CImageBox control;
-        UiReporter reporter(dialogs_, this);
-        request.bitmap = applyScheme(control, source_, *scheme, request_.appFolder, reporter);
-    } catch (const std::exception& failure) {
-        dialogs_.message(this, QString::fromUtf8(failure.what()), MessageKind::Stop);
-        return;
-    }
-    if (request_.openViewer) request_.openViewer(this, request);
+    PreviewRequest whole;
+    whole.sourcePath = request_.imagePath;
+    whole.scheme = *scheme;
+    ++commandsRunning_;
+    showBusy();
+    previews_.render(commandJobs_, std::move(whole), [this](const ShownPreview& shown) {
+        --commandsRunning_;
+        showBusy();
+        if (!shown.drawn()) {
+            dialogs_.message(this, shown.failure, MessageKind::Stop);
+            return;
+        }
+        ViewerRequest request;
+        request.mode = ViewerMode::ShowBitmap;
+        request.appFolder = request_.appFolder;
+        request.bitmap = shown.whole;
+        if (request_.openViewer) request_.openViewer(this, request);
+    });
 }
 
 }  // namespace varnetto

@@ -8,13 +8,10 @@
 #include "editor/EnhancementPage.h"
 #include "editor/GeneralPage.h"
 #include "editor/PictureBox.h"
-#include "editor/PreviewRenderer.h"
 #include "editor/ResizePage.h"
 #include "editor/StampPage.h"
-#include "imaging/FitToBox.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
-#include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
 
@@ -46,19 +43,27 @@ QPushButton* makeButton(const char* utf8, const char* objectName, QWidget* paren
 }  // namespace
 
 SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), request_(std::move(request)), dialogs_(dialogs) {
+    : QDialog(parent),
+      request_(std::move(request)),
+      dialogs_(dialogs),
+      previews_(dialogs, this, request_.appFolder, request_.previewCache) {
     setObjectName("schemeEditor");
     setWindowIcon(artwork::windowIcon());
-    decodeSource();
+    const std::pair<BackgroundJobs*, const char*> jobs[] = {{&sourceJobs_, "sourcePicture"},
+                                                            {&previewJobs_, "schemePreview"},
+                                                            {&commandJobs_, "editorCommands"}};
+    for (const auto& [owned, name] : jobs) {
+        owned->setObjectName(QString::fromLatin1(name));
+        // Found among the dialog's children; destroyed as members first.
+        owned->setParent(this);
+    }
+    // Read while the pages are built.
+    loadSource();
     buildFrame();
-    originalBox_->showPicture(fittedSource_);
-    previewBox_->showPicture(fittedSource_);
     buildPages();
     showPage(0);
     setModeTexts();
-    renderer_ = std::make_unique<PreviewRenderer>(
-        hasSource_ ? source_ : Bitmap(), request_.appFolder,
-        [this](const RenderedPreview& preview) { showRendered(preview); }, nullptr);
+    showBusy();
     if (request_.mode != EditorMode::NewScheme && request_.scheme) {
         loadPages(*request_.scheme);
         refreshEnabled_ = true;
@@ -68,21 +73,33 @@ SchemeEditorDialog::SchemeEditorDialog(EditorRequest request, UserDialogs& dialo
     nameControlsForAssistiveTools(this);
 }
 
-// Members go in reverse order: the renderer, and with it a render still
-// running, ends before the pages it reads from.
+// The jobs go first: nothing is delivered to a dialog being destroyed.
 SchemeEditorDialog::~SchemeEditorDialog() = default;
 
-void SchemeEditorDialog::decodeSource() {
-    CImageBox control;
-    try {
-        control.LoadFromFile(request_.imagePath);
-        source_ = control.GetBitmap();
-        control.Clear();
+void SchemeEditorDialog::loadSource() {
+    PreviewRequest source;
+    source.sourcePath = request_.imagePath;
+    source.boxWidth = kBoxSize.width();
+    source.boxHeight = kBoxSize.height();
+    previews_.render(sourceJobs_, std::move(source),
+                     [this](const ShownPreview& shown) { showSource(shown); });
+}
+
+void SchemeEditorDialog::showSource(const ShownPreview& shown) {
+    sourceShown_ = true;
+    showBusy();
+    if (shown.drawn()) {
         hasSource_ = true;
-        fittedSource_ = toQImage(FitToBox(control, source_, kBoxSize.width(), kBoxSize.height()));
-    } catch (const std::exception& failure) {
-        control.Clear();
-        dialogs_.message(this, QString::fromUtf8(failure.what()), MessageKind::Stop);
+        fittedSource_ = shown.picture;
+        originalBox_->showPicture(fittedSource_);
+        previewBox_->showPicture(fittedSource_);
+    } else {
+        reportOnce(shown.failure);
+    }
+    Q_EMIT sourceShown();
+    if (refreshWaiting_) {
+        refreshWaiting_ = false;
+        refreshPreview();
     }
 }
 
@@ -216,6 +233,10 @@ void SchemeEditorDialog::refuseAt(QWidget* field, const QString& message) {
 void SchemeEditorDialog::refreshPreview() {
     if (!refreshEnabled_) return;
     ++generation_;
+    if (!sourceShown_) {
+        refreshWaiting_ = true;
+        return;
+    }
     if (!livePreview_->isChecked() || !hasSource_) {
         previewBox_->showPicture(fittedSource_);
         Q_EMIT previewShown();
@@ -223,20 +244,37 @@ void SchemeEditorDialog::refreshPreview() {
     }
     const std::optional<Scheme> scheme = readPages();
     if (!scheme) return;
-    renderer_->render(*scheme, previewBox_->contentsSize(), generation_);
+    PreviewRequest preview;
+    preview.sourcePath = request_.imagePath;
+    preview.scheme = *scheme;
+    preview.boxWidth = previewBox_->contentsSize().width();
+    preview.boxHeight = previewBox_->contentsSize().height();
+    previews_.render(previewJobs_, std::move(preview),
+                     [this, generation = generation_](const ShownPreview& shown) {
+                         showRendered(generation, shown);
+                     });
 }
 
-void SchemeEditorDialog::showRendered(const RenderedPreview& preview) {
-    if (preview.generation != generation_) return;
-    if (!preview.picture.isNull()) previewBox_->showPicture(preview.picture);
-    for (const QString& message : preview.messages) reportOnce(message);
+void SchemeEditorDialog::showRendered(int generation, const ShownPreview& shown) {
+    if (generation != generation_) return;
+    if (!shown.picture.isNull()) previewBox_->showPicture(shown.picture);
+    if (!shown.drawn()) reportOnce(shown.failure);
     Q_EMIT previewShown();
 }
 
 void SchemeEditorDialog::reportOnce(const QString& message) {
-    if (reported_.contains(message)) return;
-    reported_.insert(message);
-    dialogs_.message(this, message, MessageKind::Stop);
+    previews_.reportOnce(message);
+}
+
+void SchemeEditorDialog::showBusy() {
+    const bool commandRuns = commandsRunning_ > 0;
+    if (commandRuns || !sourceShown_) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+    fullScreen_->setEnabled(!commandRuns);
+    saveImage_->setEnabled(!commandRuns);
 }
 
 void SchemeEditorDialog::armPositionPick(PositionPick pick,

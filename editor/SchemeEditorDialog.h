@@ -2,13 +2,15 @@
 
 #include "editor/EditorPage.h"
 #include "editor/EditorRequest.h"
+#include "uikit/BackgroundJobs.h"
+#include "uikit/SchemePreviewService.h"
 
 #include <QDialog>
 #include <QImage>
-#include <QSet>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QPushButton;
@@ -18,8 +20,6 @@ namespace varnetto {
 
 class GeneralPage;
 class PictureBox;
-class PreviewRenderer;
-struct RenderedPreview;
 class UserDialogs;
 
 // The modal dialog in which one scheme is edited page by page, with its
@@ -53,25 +53,28 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     void loadPages(const Scheme& scheme) override;
     void armPositionPick(PositionPick pick, std::function<void(double, double)> place) override;
     PositionPick positionPick() const override { return pick_; }
-    const Bitmap* sourceBitmap() const override { return hasSource_ ? &source_ : nullptr; }
-    QSize fittedSourceSize() const override { return fittedSource_.size(); }
+    const std::string& sourcePath() const override { return request_.imagePath; }
+    SchemePreviewService& previews() override { return previews_; }
 
   public Q_SLOTS:
     void reject() override;
 
   Q_SIGNALS:
+    // The picture is shown unprocessed, or its failure has been said.
+    void sourceShown();
     // The preview box shows the newest settings.
     void previewShown();
 
   private:
-    void decodeSource();
+    void loadSource();
+    void showSource(const ShownPreview& shown);
     void buildFrame();
     void buildPages();
     void setModeTexts();
     // The pages read into the scheme the dialog edits (or the defaults);
     // none after a refusal, which has been shown.
     std::optional<Scheme> readPages();
-    void showRendered(const RenderedPreview& preview);
+    void showRendered(int generation, const ShownPreview& shown);
     void previewClicked(QPoint point);
     // "保存", "保存图像", "全屏预览" (SchemeEditorButtons.cpp).
     void saveScheme();
@@ -79,18 +82,25 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     void fullScreenPreview();
     bool ensureFolder(const std::string& folder);
     void refuseAt(QWidget* field, const QString& message);
+    // The wait cursor while the picture is read or a command works in the
+    // background, and the command buttons off while a command works.
+    void showBusy();
+    // Runs work as a command, busy until done has run on this thread.
+    template <typename Value>
+    void runCommand(std::function<Value(const JobToken&)> work, std::function<void(Value)> done);
 
     EditorRequest request_;
     UserDialogs& dialogs_;
     Scheme ownScheme_;  // a new scheme when the request brought none
-    Bitmap source_;
+    bool sourceShown_ = false;
     bool hasSource_ = false;
     QImage fittedSource_;
     bool refreshEnabled_ = false;
+    bool refreshWaiting_ = false;  // asked for before the picture was shown
+    int commandsRunning_ = 0;
     PositionPick pick_ = PositionPick::None;
     std::function<void(double, double)> placePick_;
     int generation_ = 0;
-    QSet<QString> reported_;
 
     PictureBox* originalBox_ = nullptr;
     PictureBox* previewBox_ = nullptr;
@@ -102,7 +112,12 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     QCheckBox* livePreview_ = nullptr;
     std::array<EditorPage*, kPageCount> pages_{};
     GeneralPage* general_ = nullptr;
-    std::unique_ptr<PreviewRenderer> renderer_;
+    SchemePreviewService previews_;
+    // After the service they use; each job owns what it reads, so a closing
+    // dialog leaves a read stuck on a dead mount behind.
+    BackgroundJobs sourceJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
+    BackgroundJobs previewJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
+    BackgroundJobs commandJobs_{JobOrder::AllInOrder, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

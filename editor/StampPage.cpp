@@ -4,8 +4,7 @@
 #include "editor/DecorationFolders.h"
 #include "editor/PictureBox.h"
 #include "editor/PositionRow.h"
-#include "imaging/FitToBox.h"
-#include "uikit/QtImage.h"
+#include "uikit/SchemePreviewService.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
 
@@ -50,6 +49,8 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     previewGroup_ = makePreviewGroup("印章预览", kPreviewSize, "stampPreview", this, preview_);
     fillStampList();
     buildLayout();
+    renders_.setObjectName("stampPreviewRenders");
+    renders_.setParent(this);
 
     connect(master_, &QCheckBox::toggled, this, &StampPage::applyMasterRule);
     connect(list_, &QComboBox::currentIndexChanged, this, &StampPage::applySelectionRule);
@@ -158,26 +159,16 @@ void StampPage::showStampPreview() {
         frame().reportOnce(text("印章图像 %1 不存在。").arg(QString::fromStdString(path_)));
         return;
     }
-    const QSize box = preview_->contentsSize();
-    worker_.submit([this, path = path_, box, generation](
-                       const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-        if (superseded) return {};
-        QImage picture;
-        QString failure;
-        try {
-            CImageBox control;
-            control.LoadFromFile(path);
-            const Bitmap stamp = control.GetBitmap();
-            picture = toQImage(FitToBox(control, stamp, box.width(), box.height()));
-        } catch (const std::exception& error) {
-            failure = QString::fromUtf8(error.what());
-        }
-        return [this, picture, failure, generation] {
-            if (generation != generation_) return;
-            preview_->showPicture(picture);
-            if (!failure.isEmpty()) frame().reportOnce(failure);
-        };
-    });
+    PreviewRequest stamp;
+    stamp.sourcePath = path_;
+    stamp.boxWidth = preview_->contentsSize().width();
+    stamp.boxHeight = preview_->contentsSize().height();
+    frame().previews().render(renders_, std::move(stamp),
+                              [this, generation](const ShownPreview& shown) {
+                                  if (generation != generation_) return;
+                                  preview_->showPicture(shown.picture);
+                                  if (!shown.drawn()) frame().reportOnce(shown.failure);
+                              });
 }
 
 void StampPage::load(const Scheme& scheme) {

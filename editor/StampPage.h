@@ -2,7 +2,7 @@
 
 #include "editor/EditorControls.h"
 #include "editor/EditorPage.h"
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
 
 class QCheckBox;
 class QComboBox;
@@ -63,8 +63,7 @@ class StampPage final : public EditorPage {
     std::string path_;
     LoadedChoice loaded_;
     int generation_ = 0;
-    // Decodes stamps for the preview box; ends before the box it fills.
-    LatestRequestWorker worker_{QStringLiteral("stampDecoder")};
+    BackgroundJobs renders_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

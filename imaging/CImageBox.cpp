@@ -94,13 +94,16 @@ void CImageBox::Resize(int width, int height) {
     }));
 }
 
-void CImageBox::ScaleByPercent(float percent) {
-    requireImage("缩放图像");
+std::pair<double, double> CImageBox::PercentScaled(int width, int height, float percent) {
     // The relative nudge absorbs the float's rounding: 1000 x 33.3 % is 333,
     // not 332.99998.
     const double factor = static_cast<double>(percent) / 100.0 * (1.0 + 1e-6);
-    const double width = std::floor(image_.width() * factor);
-    const double height = std::floor(image_.height() * factor);
+    return {std::floor(width * factor), std::floor(height * factor)};
+}
+
+void CImageBox::ScaleByPercent(float percent) {
+    requireImage("缩放图像");
+    const auto [width, height] = PercentScaled(image_.width(), image_.height(), percent);
     const double limit = static_cast<double>(pixelLimit_);
     if (width > limit || height > limit || width * height > limit)
         detail::checkPixelCount(static_cast<std::int64_t>(std::min(width, limit + 1)),

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace varnetto {
 
@@ -87,6 +88,9 @@ class CImageBox {
 
     void Resize(int width, int height);
     void ScaleByPercent(float percent);
+    // The sides ScaleByPercent gives a width x height picture, before they
+    // are made at least 1 and checked against the pixel limit.
+    static std::pair<double, double> PercentScaled(int width, int height, float percent);
     // A white image of that size.
     void CreateBlank(int width, int height);
     // Draws image at (DrawX, DrawY), honouring its alpha channel; parts outside

@@ -1,4 +1,6 @@
 #include "imaging/FormatCodecs.h"
+#include "imaging/ImagingDetail.h"
+#include "imaging/ReducedDecode.h"
 
 #include "common/Reporter.h"
 
@@ -116,6 +118,64 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
     } catch (const vips::VError& error) {
         throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
                                          detail::takeVipsError(error).c_str()));
+    }
+}
+
+namespace {
+
+int reducedSide(int side, int reduction) {
+    return (side + reduction - 1) / reduction;
+}
+
+}  // namespace
+
+int reductionFor(int fullWidth, int fullHeight, int minWidth, int minHeight) {
+    if (minWidth <= 0 && minHeight <= 0) return 1;
+    int reduction = 1;
+    while (reduction < kLargestReduction && reducedSide(fullWidth, reduction * 2) >= minWidth &&
+           reducedSide(fullHeight, reduction * 2) >= minHeight)
+        reduction *= 2;
+    return reduction;
+}
+
+ReducedPicture decodeReduced(const std::string& path, int reduction, std::int64_t pixelLimit) {
+    using namespace detail;
+    if (reduction <= 1) {
+        const Bitmap whole = decodePicture(path, pixelLimit);
+        return {whole, whole.width(), whole.height(), 1};
+    }
+    const PictureHeader header = readPictureHeader(path);
+    if (header.kind != FileKind::Jpeg) {
+        const Bitmap whole = decodePicture(path, pixelLimit);
+        const Bitmap reduced = guarded("缩小图像", [&] {
+            return decodedInMemory(withColorType(
+                resampleTo(whole, reducedSide(whole.width(), reduction),
+                           reducedSide(whole.height(), reduction), true, ResampleFilter::Bilinear),
+                colorTypeOf(whole)));
+        });
+        return {reduced, whole.width(), whole.height(), reduction};
+    }
+    const ErrorScope scope;
+    checkPixelCount(header.width, header.height, pixelLimit, path);
+    try {
+        ColorType type = header.colorType;
+        Bitmap loaded = attributed(
+            vips::VImage::jpegload(path.c_str(), vips::VImage::option()
+                                                     ->set("shrink", reduction)
+                                                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                     ->set("access", VIPS_ACCESS_SEQUENTIAL)),
+            path);
+        const int orientation = orientationOf(loaded);
+        if (orientation != 1) loaded = decodedInMemory(loaded).autorot();
+        const Bitmap decoded =
+            withColorType(withoutOpaqueAlpha(decodedInMemory(normalise(loaded, type))), type);
+        settleWarnings();
+        const bool turned = orientation >= 5;
+        return {decoded, static_cast<int>(turned ? header.height : header.width),
+                static_cast<int>(turned ? header.width : header.height), reduction};
+    } catch (const vips::VError& error) {
+        takeFailedSource();
+        decodeFailed(path, takeVipsError(error));
     }
 }
 

@@ -1,14 +1,11 @@
 #include "manager/SchemeManagerDialog.h"
 
-#include "imaging/FitToBox.h"
 #include "processing/SchemePipeline.h"
 #include "schemes/StoreFormat.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
-#include "uikit/QtImage.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
-#include "uikit/WaitCursor.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -57,27 +54,6 @@ QLabel* pictureGroup(const char* title, const char* boxName, int top, QWidget* p
 
 }  // namespace
 
-// The preview picture, decoded once by the worker and kept for its renders.
-struct SchemeManagerDialog::PreviewSource {
-    explicit PreviewSource(std::string file) : path(std::move(file)) {}
-
-    const Bitmap& picture() {
-        if (!loaded) {
-            control.Clear();
-            control.LoadFromFile(path);
-            decoded = control.GetBitmap();
-            control.Clear();
-            loaded = true;
-        }
-        return decoded;
-    }
-
-    std::string path;
-    CImageBox control;
-    Bitmap decoded;
-    bool loaded = false;
-};
-
 SchemeManagerDialog::SchemeManagerDialog(UserDialogs& dialogs, ManagerRequest request,
                                          QWidget* parent)
     : QDialog(parent),
@@ -85,14 +61,22 @@ SchemeManagerDialog::SchemeManagerDialog(UserDialogs& dialogs, ManagerRequest re
       request_(std::move(request)),
       reporter_(dialogs, this),
       workingStore_(request_.appFolder),
-      source_(std::make_shared<PreviewSource>(request_.imagePath)),
-      worker_(QStringLiteral("schemePreview"), this) {
+      previews_(dialogs, this, request_.appFolder) {
     setObjectName("schemeManager");
     setWindowTitle(text("  图像处理参数方案管理"));
     setWindowIcon(artwork::windowIcon());
     setFixedSize(kWidth, kHeight);
+    const std::pair<BackgroundJobs*, const char*> jobs[] = {
+        {&originalJobs_, "originalPicture"},
+        {&previewJobs_, "schemePreview"},
+        {&fullScreenJobs_, "fullScreenPicture"}};
+    for (const auto& [owned, name] : jobs) {
+        owned->setObjectName(QString::fromLatin1(name));
+        // Found among the dialog's children; destroyed as members first.
+        owned->setParent(this);
+    }
     createControls();
-    render(std::nullopt, true);
+    renderOriginal();
 
     // Load messages belong to the window that opened the manager.
     UiReporter loadReporter(dialogs_, parent);
@@ -101,12 +85,6 @@ SchemeManagerDialog::SchemeManagerDialog(UserDialogs& dialogs, ManagerRequest re
     fillList();
     livePreview_->setChecked(true);
     nameControlsForAssistiveTools(this);
-}
-
-SchemeManagerDialog::~SchemeManagerDialog() {
-    // A render waiting for an answer about a missing stamp gives up, so the
-    // worker can be joined.
-    reporter_.releaseWaitingWorkers();
 }
 
 void SchemeManagerDialog::createControls() {
@@ -142,11 +120,11 @@ void SchemeManagerDialog::createControls() {
     place(cancel, kWidth - 90, top, kWidth - 10, bottom);
     auto* save = flatButton("保存", "saveButton", this);
     place(save, kWidth - 175, top, kWidth - 95, bottom);
-    auto* fullScreen = flatButton("全屏预览", "fullScreenButton", this);
-    place(fullScreen, kWidth - 280, top, kWidth - 200, bottom);
+    fullScreen_ = flatButton("全屏预览", "fullScreenButton", this);
+    place(fullScreen_, kWidth - 280, top, kWidth - 200, bottom);
     connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
     connect(save, &QPushButton::clicked, this, &SchemeManagerDialog::save);
-    connect(fullScreen, &QPushButton::clicked, this, &SchemeManagerDialog::fullScreenPreview);
+    connect(fullScreen_, &QPushButton::clicked, this, &SchemeManagerDialog::fullScreenPreview);
 }
 
 bool SchemeManagerDialog::schemeNameExists(const std::string& name) const {
@@ -182,63 +160,61 @@ void SchemeManagerDialog::selectionChanged() {
     render(livePreview_->isChecked() ? std::optional<Scheme>(*scheme) : std::nullopt);
 }
 
-void SchemeManagerDialog::render(std::optional<Scheme> scheme, bool withOriginal) {
+void SchemeManagerDialog::renderOriginal() {
     const int serial = ++renderSerial_;
-    const QSize box = previewBox_->contentsRect().size();
-    worker_.submit([this, source = source_, scheme = std::move(scheme), withOriginal, box, serial,
-                    appFolder = request_.appFolder](
-                       const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-        Rendered rendered;
-        CImageBox& control = source->control;
-        try {
-            const Bitmap& picture = source->picture();
-            if (withOriginal || !scheme) {
-                const QImage unprocessed =
-                    toQImage(FitToBox(control, picture, box.width(), box.height()));
-                if (withOriginal) rendered.original = unprocessed;
-                rendered.preview = unprocessed;
-            }
-            // A newer selection waits: its picture is the one to show.
-            if (scheme && superseded && !withOriginal) return {};
-            if (scheme) {
-                const Bitmap processed =
-                    applyScheme(control, picture, *scheme, appFolder, reporter_);
-                rendered.preview =
-                    toQImage(FitToBox(control, processed, box.width(), box.height()));
-            }
-        } catch (const std::exception& failure) {
-            control.Clear();
-            rendered.sourceFailed = !source->loaded;
-            rendered.failure = rendered.sourceFailed || !scheme
-                                   ? QString::fromUtf8(failure.what())
-                                   : text("无法预览处理方案 %1：%2")
-                                         .arg(QString::fromStdString(scheme->name),
-                                              QString::fromUtf8(failure.what()));
+    PreviewRequest original;
+    original.sourcePath = request_.imagePath;
+    original.boxWidth = originalBox_->contentsRect().width();
+    original.boxHeight = originalBox_->contentsRect().height();
+    previews_.render(originalJobs_, std::move(original), [this, serial](const ShownPreview& shown) {
+        if (!shown.drawn()) {
+            showBroken(shown);
+            return;
         }
-        return [this, serial, rendered] { showRendered(serial, rendered); };
+        originalBox_->setPixmap(QPixmap::fromImage(shown.picture));
+        // Until a scheme is drawn the preview shows the picture as it is.
+        if (serial == renderSerial_) previewBox_->setPixmap(QPixmap::fromImage(shown.picture));
     });
 }
 
-void SchemeManagerDialog::showRendered(int serial, const Rendered& rendered) {
-    if (!rendered.original.isNull()) originalBox_->setPixmap(QPixmap::fromImage(rendered.original));
-    if (rendered.sourceFailed) {
-        originalBox_->setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
-        previewBox_->setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
-        // Every render fails alike; saying so once is enough.
-        if (!sourceFailureShown_) {
-            sourceFailureShown_ = true;
-            dialogs_.message(this, rendered.failure, MessageKind::Stop);
-        }
+void SchemeManagerDialog::render(std::optional<Scheme> scheme) {
+    const int serial = ++renderSerial_;
+    const QString name = scheme ? QString::fromStdString(scheme->name) : QString();
+    PreviewRequest preview;
+    preview.sourcePath = request_.imagePath;
+    preview.scheme = std::move(scheme);
+    preview.boxWidth = previewBox_->contentsRect().width();
+    preview.boxHeight = previewBox_->contentsRect().height();
+    previews_.render(
+        previewJobs_, std::move(preview),
+        [this, serial, name](const ShownPreview& shown) { showRendered(serial, shown, name); });
+}
+
+void SchemeManagerDialog::showRendered(int serial, const ShownPreview& shown,
+                                       const QString& schemeName) {
+    if (shown.sourceFailed) {
+        showBroken(shown);
         return;
     }
     // An older render finishing late must not replace a newer one.
     if (serial != renderSerial_) return;
-    if (!rendered.failure.isEmpty()) {
+    if (!shown.drawn()) {
         previewBox_->setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
-        dialogs_.message(this, rendered.failure, MessageKind::Stop);
+        dialogs_.message(this,
+                         schemeName.isEmpty()
+                             ? shown.failure
+                             : text("无法预览处理方案 %1：%2").arg(schemeName, shown.failure),
+                         MessageKind::Stop);
         return;
     }
-    previewBox_->setPixmap(QPixmap::fromImage(rendered.preview));
+    previewBox_->setPixmap(QPixmap::fromImage(shown.picture));
+}
+
+void SchemeManagerDialog::showBroken(const ShownPreview& shown) {
+    originalBox_->setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
+    previewBox_->setPixmap(QPixmap::fromImage(artwork::brokenPicture()));
+    // Every render fails alike; saying so once is enough.
+    previews_.reportOnce(shown.failure);
 }
 
 void SchemeManagerDialog::tellNoSelection() {
@@ -256,6 +232,7 @@ void SchemeManagerDialog::addScheme() {
     editor.store = &workingStore_;
     editor.nameExists = [this](const std::string& name) { return schemeNameExists(name); };
     editor.openViewer = request_.openViewer;
+    editor.previewCache = previews_.cache();
     if (request_.openEditor(this, editor) != 1) return;
     workingStore_.append(std::move(created));
     refillList();
@@ -293,6 +270,7 @@ void SchemeManagerDialog::editSelected() {
     editor.scheme = scheme;
     editor.store = &workingStore_;
     editor.openViewer = request_.openViewer;
+    editor.previewCache = previews_.cache();
     if (request_.openEditor(this, editor) == 1) refillList();
 }
 
@@ -302,18 +280,29 @@ void SchemeManagerDialog::fullScreenPreview() {
         tellNoSelection();
         return;
     }
-    ProcessResult result;
-    {
-        WaitCursor wait;
-        result = processFile(fullScreenControl_, request_.imagePath, 1, *scheme, false,
-                             request_.appFolder, reporter_);
+    PreviewRequest whole;
+    whole.sourcePath = request_.imagePath;
+    whole.scheme = *scheme;
+    setBusy(true);
+    previews_.render(fullScreenJobs_, std::move(whole), [this](const ShownPreview& shown) {
+        setBusy(false);
+        if (!shown.drawn()) {
+            const std::string reason = failureText(request_.imagePath, shown.failure.toStdString());
+            dialogs_.message(this, QString::fromStdString(reason), MessageKind::Stop);
+            return;
+        }
+        if (!request_.openViewer) return;
+        request_.openViewer(this, showBitmapRequest(shown.whole));
+    });
+}
+
+void SchemeManagerDialog::setBusy(bool busy) {
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
     }
-    if (!result.ok()) {
-        dialogs_.message(this, QString::fromStdString(result.error), MessageKind::Stop);
-        return;
-    }
-    if (!request_.openViewer) return;
-    request_.openViewer(this, showBitmapRequest(result.image));
+    fullScreen_->setEnabled(!busy);
 }
 
 void SchemeManagerDialog::save() {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "imaging/CImageBox.h"
 #include "manager/ManagerRequests.h"
 #include "schemes/SchemeStore.h"
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
+#include "uikit/SchemePreviewService.h"
 #include "uikit/UiReporter.h"
 
 #include <QDialog>
-#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -30,7 +29,6 @@ class SchemeManagerDialog : public QDialog {
     Q_OBJECT
   public:
     SchemeManagerDialog(UserDialogs& dialogs, ManagerRequest request, QWidget* parent = nullptr);
-    ~SchemeManagerDialog() override;
 
     // Whether a scheme of the working store bears exactly this name (letter
     // case counts); the editor asks before it creates one.
@@ -46,14 +44,6 @@ class SchemeManagerDialog : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    struct PreviewSource;
-    struct Rendered {
-        QImage original;  // set by the first render only
-        QImage preview;
-        QString failure;
-        bool sourceFailed = false;
-    };
-
     void createControls();
     void fillList();
     void refillList();
@@ -69,30 +59,35 @@ class SchemeManagerDialog : public QDialog {
     bool hasUnsavedChanges() const;
     std::string storeBytes() const;
     void tellNoSelection();
+    // Shows the picture unprocessed in both boxes once it is drawn.
+    void renderOriginal();
     // Shows the picture processed with scheme (or unprocessed) in the
-    // preview box once the worker has drawn it.
-    void render(std::optional<Scheme> scheme, bool withOriginal = false);
-    void showRendered(int serial, const Rendered& rendered);
+    // preview box once it is drawn.
+    void render(std::optional<Scheme> scheme);
+    void showRendered(int serial, const ShownPreview& shown, const QString& schemeName);
+    void showBroken(const ShownPreview& shown);
+    // The wait cursor while the full-screen picture is made.
+    void setBusy(bool busy);
 
     UserDialogs& dialogs_;
     ManagerRequest request_;
     UiReporter reporter_;
     SchemeStore workingStore_;
     std::string savedBytes_;  // the store as it was loaded
-    CImageBox fullScreenControl_;
     int lastRenderedRow_ = -1;
     int renderSerial_ = 0;
-    bool sourceFailureShown_ = false;
 
     QLabel* originalBox_ = nullptr;
     QLabel* previewBox_ = nullptr;
     QListWidget* list_ = nullptr;
     QCheckBox* livePreview_ = nullptr;
+    QPushButton* fullScreen_ = nullptr;
 
-    // Used by the worker's thread only, one job at a time.
-    std::shared_ptr<PreviewSource> source_;
-    // Last: destroyed first, so no job outlives what it uses.
-    LatestRequestWorker worker_;
+    SchemePreviewService previews_;
+    // After the service they use; each job owns what it reads.
+    BackgroundJobs originalJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
+    BackgroundJobs previewJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
+    BackgroundJobs fullScreenJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

@@ -64,13 +64,18 @@ struct LoadedPiece {
     PieceSize size;
 };
 
-LoadedPiece loadPiece(CImageBox& control, const std::string& path) {
+LoadedPiece loadPiece(CImageBox& control, const std::string& path,
+                      DecorationPictures* decorations) {
     // A missing piece is left out; anything else standing there must load
     // (a FIFO or a folder is refused with its reason).
     std::error_code error;
     if (path.empty() || !std::filesystem::exists(path, error)) return {};
     control.Clear();
-    control.LoadFromFile(path);
+    if (decorations) {
+        control.PutBitmap(decorations->picture(path));
+    } else {
+        control.LoadFromFile(path);
+    }
     LoadedPiece piece{control.GetBitmap(), {control.ImageWidth(), control.ImageHeight()}};
     control.Clear();
     // Pieces are drawn many times; keep the small decoded picture in memory
@@ -126,11 +131,12 @@ BorderLayout outerBorderLayout(int imageWidth, int imageHeight,
 }
 
 Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
-                       const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner) {
+                       const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner,
+                       DecorationPictures* decorations) {
     std::array<LoadedPiece, 8> pieces;
     std::array<PieceSize, 8> sizes;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        pieces[i] = loadPiece(control, piecePaths[i]);
+        pieces[i] = loadPiece(control, piecePaths[i], decorations);
         sizes[i] = pieces[i].size;
     }
     const BorderLayout layout =

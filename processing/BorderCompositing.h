@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/CImageBox.h"
+#include "processing/DecorationPictures.h"
 
 #include <array>
 #include <string>
@@ -58,8 +59,9 @@ BorderLayout outerBorderLayout(int imageWidth, int imageHeight,
 // top-left, bottom-left, bottom-right and top-right corners) through control
 // and returns the new image; the control holds no image afterwards. A piece
 // whose file is missing is left out; one that cannot be decoded throws
-// ImagingError naming it.
+// ImagingError naming it. Pieces come from decorations when given.
 Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
-                       const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner);
+                       const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner,
+                       DecorationPictures* decorations = nullptr);
 
 }  // namespace varnetto

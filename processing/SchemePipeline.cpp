@@ -53,37 +53,30 @@ void sendEncoderSettings(CImageBox& control, const Scheme& scheme) {
     control.SetTiffCompression(static_cast<TiffCompression>(scheme.tiffCompression));
 }
 
+// A percentage's sides before rounding; under one pixel the sides are
+// rounded here, otherwise the control scales by the percentage itself.
+std::pair<double, double> percentSides(int width, int height, double percent) {
+    return {width * percent / 100.0, height * percent / 100.0};
+}
+
+bool belowOnePixel(const std::pair<double, double>& sides) {
+    return sides.first < 1.0 || sides.second < 1.0;
+}
+
 void applyResize(CImageBox& control, const Scheme& scheme) {
     sendEncoderSettings(control, scheme);
     const int width = control.ImageWidth();
     const int height = control.ImageHeight();
-    const double aspect = static_cast<double>(width) / height;
-    const double value = scheme.resizeValue;
-    switch (static_cast<ResizeMode>(scheme.resizeMode)) {
-        case ResizeMode::Percent: {
-            const double w = width * value / 100.0;
-            const double h = height * value / 100.0;
-            if (w < 1.0 || h < 1.0) {
-                resizeChecked(control, pixelCount(w), pixelCount(h));
-            } else {
-                checkLimit(control, pixelCount(w), pixelCount(h));
-                control.ScaleByPercent(static_cast<float>(scheme.resizeValue));
-            }
-            break;
+    const auto [w, h] = resizedSize(scheme, width, height);
+    if (static_cast<ResizeMode>(scheme.resizeMode) == ResizeMode::Percent) {
+        const auto sides = percentSides(width, height, scheme.resizeValue);
+        if (!belowOnePixel(sides)) {
+            checkLimit(control, pixelCount(sides.first), pixelCount(sides.second));
+            control.ScaleByPercent(static_cast<float>(scheme.resizeValue));
+            return;
         }
-        case ResizeMode::Width:
-            resizeChecked(control, pixelCount(value), pixelCount(value / aspect));
-            break;
-        case ResizeMode::Height:
-            resizeChecked(control, pixelCount(value * aspect), pixelCount(value));
-            break;
-        case ResizeMode::Fixed:
-            resizeChecked(control, pixelCount(scheme.fixedWidth), pixelCount(scheme.fixedHeight));
-            break;
-        case ResizeMode::FileSize:  // the size limit is not enforced: no size change
-        default:                    // unknown modes keep the size too
-            break;
     }
+    if (w != width || h != height) resizeChecked(control, w, h);
 }
 
 void applyEnhancement(CImageBox& control, const Scheme& s) {
@@ -133,7 +126,7 @@ void applyCaption(CImageBox& control, const Scheme& s) {
 }
 
 void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder,
-                Reporter& reporter) {
+                Reporter& reporter, DecorationPictures* decorations) {
     if (!s.stampEnabled) return;
     const std::string path = stampPathOf(s, appFolder);
     std::error_code error;
@@ -153,32 +146,58 @@ void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder
     control.SetDrawX(positionOf(control.ImageWidth(), s.stampPosX));
     control.SetPositionedDraw(true);
     control.SetDrawMode(1);
-    control.OverlayFile(path);
+    if (decorations) {
+        control.DrawBitmap(decorations->picture(path));
+    } else {
+        control.OverlayFile(path);
+    }
 }
 
-void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder) {
+void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder,
+                 DecorationPictures* decorations) {
     if (!s.borderEnabled) return;
     const Bitmap image = control.GetBitmap();
     control.Clear();
     const Bitmap bordered = compositeBorder(control, image, borderPiecePathsOf(s, appFolder),
-                                            s.borderAdaptive != 0, s.borderInner != 0);
+                                            s.borderAdaptive != 0, s.borderInner != 0, decorations);
     control.Clear();
     control.PutBitmap(bordered);
 }
 
-bool mentions(const std::string& text, const std::string& path) {
-    return text.find(path) != std::string::npos;
-}
+}  // namespace
 
 std::string failureText(const std::string& sourcePath, const std::string& reason) {
-    if (mentions(reason, sourcePath)) return reason;
+    if (reason.find(sourcePath) != std::string::npos) return reason;
     return sourcePath + "：" + reason;
 }
 
-}  // namespace
+std::pair<int, int> resizedSize(const Scheme& scheme, int width, int height) {
+    if (!scheme.resizeEnabled || width <= 0 || height <= 0) return {width, height};
+    const double aspect = static_cast<double>(width) / height;
+    const double value = scheme.resizeValue;
+    switch (static_cast<ResizeMode>(scheme.resizeMode)) {
+        case ResizeMode::Percent: {
+            const auto sides = percentSides(width, height, value);
+            if (belowOnePixel(sides)) return {pixelCount(sides.first), pixelCount(sides.second)};
+            const auto [w, h] =
+                CImageBox::PercentScaled(width, height, static_cast<float>(scheme.resizeValue));
+            return {pixelCount(w), pixelCount(h)};
+        }
+        case ResizeMode::Width:
+            return {pixelCount(value), pixelCount(value / aspect)};
+        case ResizeMode::Height:
+            return {pixelCount(value * aspect), pixelCount(value)};
+        case ResizeMode::Fixed:
+            return {pixelCount(scheme.fixedWidth), pixelCount(scheme.fixedHeight)};
+        case ResizeMode::FileSize:  // the size limit is not enforced: no size change
+        default:                    // unknown modes keep the size too
+            return {width, height};
+    }
+}
 
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
-                   const AppFolders& appFolder, Reporter& reporter) {
+                   const AppFolders& appFolder, Reporter& reporter,
+                   DecorationPictures* decorations) {
     control.Clear();
     control.PutBitmap(source);
     const ColorType startingType = control.GetColorType();
@@ -194,15 +213,15 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 
     const bool decorateFirst = scheme.resizeEnabled && scheme.resizeIncludesBorder;
     if (decorateFirst) {
-        applyBorder(control, scheme, appFolder);
+        applyBorder(control, scheme, appFolder, decorations);
         applyCaption(control, scheme);
-        applyStamp(control, scheme, appFolder, reporter);
+        applyStamp(control, scheme, appFolder, reporter, decorations);
         applyResize(control, scheme);
     } else {
         if (scheme.resizeEnabled) applyResize(control, scheme);
         applyCaption(control, scheme);
-        applyStamp(control, scheme, appFolder, reporter);
-        applyBorder(control, scheme, appFolder);
+        applyStamp(control, scheme, appFolder, reporter, decorations);
+        applyBorder(control, scheme, appFolder, decorations);
     }
 
     Bitmap result = control.GetBitmap();
@@ -269,6 +288,28 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             said += (said.empty() ? "" : "; ") + warning;
         if (!said.empty()) result.warning = sourcePath + "：" + said;
     }
+    return result;
+}
+
+ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
+                            int index, const Scheme& scheme, const AppFolders& appFolder,
+                            Reporter& reporter, DecorationPictures* decorations) {
+    ProcessResult result;
+    result.outputPath = outputPath(scheme, index, sourcePath);
+    if (const std::string refused = checkOutputPath(scheme, result.outputPath); !refused.empty()) {
+        result.error = failureText(sourcePath, refused);
+        return result;
+    }
+    try {
+        const Bitmap processed =
+            applyScheme(control, source, scheme, appFolder, reporter, decorations);
+        control.Clear();
+        control.PutBitmap(processed);
+        control.SaveToFile(result.outputPath);
+    } catch (const std::exception& e) {
+        result.error = failureText(sourcePath, e.what());
+    }
+    control.Clear();
     return result;
 }
 

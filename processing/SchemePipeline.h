@@ -3,9 +3,11 @@
 #include "common/AppFolder.h"
 #include "common/Reporter.h"
 #include "imaging/CImageBox.h"
+#include "processing/DecorationPictures.h"
 #include "schemes/Scheme.h"
 
 #include <string>
+#include <utility>
 
 namespace varnetto {
 
@@ -24,9 +26,15 @@ struct ProcessResult {
 // Applies scheme to source through control and returns the processed image;
 // the control holds no image afterwards. appFolder resolves named stamps and
 // borders; a missing stamp is reported through reporter (once) and skipped.
-// Throws ImagingError when a pixel operation fails.
+// Stamps and border pieces come from decorations when given, otherwise from
+// their files. Throws ImagingError when a pixel operation fails.
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
-                   const AppFolders& appFolder, Reporter& reporter);
+                   const AppFolders& appFolder, Reporter& reporter,
+                   DecorationPictures* decorations = nullptr);
+
+// The size the resize step of scheme gives a width x height picture; the
+// picture's own size when the scheme does not resize it.
+std::pair<int, int> resizedSize(const Scheme& scheme, int width, int height);
 
 // Loads sourcePath, applies scheme and, when save is set, writes the result
 // under outputPath(scheme, index, sourcePath). Never throws for a bad picture:
@@ -36,6 +44,16 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage = true);
+
+// processFile for a source decoded already: applies scheme to source and
+// writes the result under outputPath(scheme, index, sourcePath). Never
+// throws; the result holds no image.
+ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
+                            int index, const Scheme& scheme, const AppFolders& appFolder,
+                            Reporter& reporter, DecorationPictures* decorations = nullptr);
+
+// reason, after the source's path unless it names that file already.
+std::string failureText(const std::string& sourcePath, const std::string& reason);
 
 // True when scheme only resizes and recompresses into a format whose saver
 // takes the picture once, top to bottom (JPEG, WebP, AVIF), so its source can

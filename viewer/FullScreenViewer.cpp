@@ -23,9 +23,11 @@ FullScreenViewer::FullScreenViewer(ViewerRequest request, UserDialogs& dialogs, 
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
       request_(std::move(request)),
       dialogs_(dialogs),
-      reporter_(dialogs, this),
-      loader_(std::make_unique<LatestRequestWorker>(QStringLiteral("viewer pictures"))) {
+      previews_(dialogs, this, request_.appFolder) {
     setObjectName("fullScreenViewer");
+    loader_.setObjectName("viewerPictures");
+    // Found among the window's children; destroyed as a member first.
+    loader_.setParent(this);
     setWindowTitle("Varnetto");
     setFocusPolicy(Qt::StrongFocus);
     viewerStartRow_ = request_.startRow;
@@ -47,12 +49,6 @@ FullScreenViewer::FullScreenViewer(ViewerRequest request, UserDialogs& dialogs, 
     layOut();
     nameControlsForAssistiveTools(this);
     start();
-}
-
-FullScreenViewer::~FullScreenViewer() {
-    // A worker waiting for an answer to a message gives up instead of
-    // holding up the close.
-    reporter_.releaseWaitingWorkers();
 }
 
 void FullScreenViewer::createToolBar() {
@@ -141,17 +137,17 @@ void FullScreenViewer::start() {
             if (!request_.bitmap && request_.picturePath.empty()) return;
             wantedRow_ = loadingRow_ = -1;
             setBusy(true);
-            loader_->submit([this, area = canvas_->size()](const std::atomic<bool>& superseded)
-                                -> LatestRequestWorker::Completion {
-                const std::atomic<bool> wantedNow{true};
-                const Preparation preparation{area, wantedNow, superseded};
-                PreparedPicture prepared =
-                    request_.bitmap ? prepareBitmap(*request_.bitmap, preparation)
-                                    : loadViewerRow(-1, request_.picturePath, preparation);
-                return [this, prepared = std::move(prepared)]() mutable {
-                    loaded(std::move(prepared));
-                };
-            });
+            loader_.submit(
+                [this, area = canvas_->size(), bitmap = request_.bitmap,
+                 path = request_.picturePath](const JobToken& token) -> BackgroundJobs::Completion {
+                    const std::atomic<bool> wantedNow{true};
+                    const Preparation preparation{area, wantedNow, token};
+                    PreparedPicture prepared = bitmap ? prepareBitmap(*bitmap, preparation)
+                                                      : loadViewerRow(-1, path, preparation);
+                    return [this, prepared = std::move(prepared)]() mutable {
+                        loaded(std::move(prepared));
+                    };
+                });
             break;
     }
 }
@@ -216,26 +212,31 @@ void FullScreenViewer::submitLoad(int row, bool wantedNow) {
     loadingWanted_ = std::make_shared<std::atomic<bool>>(wantedNow);
     const QSize area = canvas_->size();
     if (request_.mode == ViewerMode::BrowseRows) {
-        loader_->submit(
-            [this, row, path = request_.rows[size_t(row)].path, area, wanted = loadingWanted_](
-                const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-                PreparedPicture prepared = loadViewerRow(row, path, {area, *wanted, superseded});
-                return [this, prepared = std::move(prepared)]() mutable {
-                    loaded(std::move(prepared));
-                };
-            });
+        loader_.submit([this, row, path = request_.rows[size_t(row)].path, area,
+                        wanted =
+                            loadingWanted_](const JobToken& token) -> BackgroundJobs::Completion {
+            PreparedPicture prepared = loadViewerRow(row, path, {area, *wanted, token});
+            return
+                [this, prepared = std::move(prepared)]() mutable { loaded(std::move(prepared)); };
+        });
         return;
     }
-    loader_->submit([this, row, area, wanted = loadingWanted_](
-                        const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-        std::optional<PreparedPicture> rendered;
-        if (request_.scheme)
-            rendered = renderLockedRow(request_.rows, row, *request_.scheme, request_.appFolder,
-                                       reporter_, {area, *wanted, superseded});
-        PreparedPicture prepared = rendered ? std::move(*rendered) : PreparedPicture{};
-        prepared.row = row;
-        return [this, prepared = std::move(prepared)]() mutable { loaded(std::move(prepared)); };
-    });
+    const ViewerRow& entry = request_.rows[size_t(row)];
+    std::optional<Scheme> scheme;
+    if (entry.locked && !entry.path.empty()) scheme = request_.scheme;
+    loader_.submit(
+        [this, row, entry, scheme, area, wanted = loadingWanted_, cache = previews_.cache(),
+         appFolder = request_.appFolder](const JobToken& token) -> BackgroundJobs::Completion {
+            PreparedPicture prepared;
+            if (scheme)
+                prepared =
+                    renderLockedRow(*cache, row, entry, *scheme, appFolder, {area, *wanted, token});
+            prepared.row = row;
+            return [this, prepared = std::move(prepared)]() mutable {
+                previews_.reportOnce(prepared.notes);
+                loaded(std::move(prepared));
+            };
+        });
 }
 
 void FullScreenViewer::loaded(PreparedPicture prepared) {
@@ -294,15 +295,15 @@ void FullScreenViewer::autoLevels() {
     wantedRow_ = loadingRow_ = row;
     loadingWanted_ = std::make_shared<std::atomic<bool>>(true);
     setBusy(true);
-    loader_->submit([this, picture, row, area = canvas_->size()](
-                        const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
+    loader_.submit([this, picture, row,
+                    area = canvas_->size()](const JobToken& token) -> BackgroundJobs::Completion {
         PreparedPicture prepared;
         try {
             CImageBox control;
             control.PutBitmap(picture->fullImage());
             control.ImageAction();
             const std::atomic<bool> wantedNow{true};
-            prepared = prepareBitmap(control.GetBitmap(), {area, wantedNow, superseded});
+            prepared = prepareBitmap(control.GetBitmap(), {area, wantedNow, token});
         } catch (const std::exception& error) {
             prepared.failure = QString::fromUtf8(error.what());
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uikit/LatestRequestWorker.h"
-#include "uikit/UiReporter.h"
+#include "uikit/BackgroundJobs.h"
+#include "uikit/SchemePreviewService.h"
 #include "uikit/UserDialogs.h"
 #include "viewer/ViewerRequest.h"
 #include "viewer/ViewerRows.h"
@@ -30,7 +30,6 @@ class FullScreenViewer final : public QDialog {
     Q_OBJECT
   public:
     FullScreenViewer(ViewerRequest request, UserDialogs& dialogs, QWidget* owner = nullptr);
-    ~FullScreenViewer() override;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -60,7 +59,8 @@ class FullScreenViewer final : public QDialog {
 
     const ViewerRequest request_;
     UserDialogs& dialogs_;
-    UiReporter reporter_;
+    // Locked rows are processed through the preview service.
+    SchemePreviewService previews_;
     std::vector<bool> lockedRows_;
     int viewerStartRow_ = -1;
     int lockedCursor_ = -1;
@@ -76,8 +76,9 @@ class FullScreenViewer final : public QDialog {
     QLabel* info_ = nullptr;
     QLabel* zoom_ = nullptr;
     ViewerCanvas* canvas_ = nullptr;
-    // Last: destroyed first, while everything its jobs use still exists.
-    std::unique_ptr<LatestRequestWorker> loader_;
+    // Last: destroyed first. Its jobs own what they read, so closing leaves
+    // a read stuck on a dead mount behind.
+    BackgroundJobs loader_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

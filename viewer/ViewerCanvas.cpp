@@ -36,6 +36,7 @@ ViewerCanvas::~ViewerCanvas() = default;
 
 void ViewerCanvas::showPicture(PreparedPicture prepared) {
     ++generation_;
+    fullDecodeWanted_ = false;
     tiles_.clear();
     dragging_ = false;
     picture_ = std::move(prepared.picture);
@@ -96,54 +97,72 @@ void ViewerCanvas::requestTiles() {
 }
 
 void ViewerCanvas::submitRender(const QRect& range) {
+    if (passRunning_) return;
+    passRunning_ = true;
     const double scaleX = view_.scaleX();
     const double scaleY = view_.scaleY();
     const bool wantOverview = overview_.isNull();
-    worker_.submit(
-        [this, picture = picture_, generation = generation_, scaleX, scaleY, range,
-         wantOverview](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-            // A newer request asks again for whatever is still missing then.
-            if (superseded) return {};
-            RenderedTiles rendered{scaleX, scaleY, {}};
-            QImage overview;
-            QString failure;
-            try {
-                rendered = renderTiles(*picture, scaleX, scaleY, range);
-                if (wantOverview && !superseded)
-                    overview = toQImage(picture->overview()).convertToFormat(QImage::Format_RGB32);
-            } catch (const std::exception& error) {
-                failure = QString::fromUtf8(error.what());
-            }
-            return [this, generation, range, rendered = std::move(rendered), overview,
-                    failure]() mutable {
-                if (generation != generation_) return;
-                if (!failure.isEmpty()) {
-                    PreparedPicture failed;
-                    failed.failure = failure;
-                    showPicture(std::move(failed));
-                    return;
+    passes_.submit([this, picture = picture_, generation = generation_, scaleX, scaleY, range,
+                    wantOverview](const JobToken& token) -> BackgroundJobs::Completion {
+        RenderedTiles rendered{scaleX, scaleY, {}};
+        QImage overview;
+        QString failure;
+        try {
+            rendered = renderTiles(*picture, scaleX, scaleY, range);
+            if (wantOverview && !token.stopRequested())
+                overview = toQImage(picture->overview()).convertToFormat(QImage::Format_RGB32);
+        } catch (const std::exception& error) {
+            failure = QString::fromUtf8(error.what());
+        }
+        return
+            [this, generation, range, rendered = std::move(rendered), overview, failure]() mutable {
+                passRunning_ = false;
+                if (generation == generation_) {
+                    if (!failure.isEmpty()) {
+                        PreparedPicture failed;
+                        failed.failure = failure;
+                        showPicture(std::move(failed));
+                        return;
+                    }
+                    // Tiles of a zoom left meanwhile are of no use.
+                    if (tiles_.hasScale(rendered.scaleX, rendered.scaleY)) {
+                        tiles_.take(std::move(rendered));
+                        tiles_.markRendered(range);
+                    }
+                    if (!overview.isNull()) overview_ = overview;
+                    update();
                 }
-                tiles_.take(std::move(rendered));
-                tiles_.markRendered(range);
-                if (!overview.isNull()) overview_ = overview;
-                update();
-                requestTiles();
+                // Whatever the view lacks now, for this picture or a newer one.
+                nextPass();
             };
-        });
+    });
 }
 
 void ViewerCanvas::decodeFullInAdvance() {
     if (!picture_ || !view_.panningAllowed) return;
+    fullDecodeWanted_ = true;
+    nextPass();
+}
+
+void ViewerCanvas::nextPass() {
+    requestTiles();
+    if (passRunning_ || !fullDecodeWanted_ || !picture_) return;
+    fullDecodeWanted_ = false;
+    passRunning_ = true;
     const double scale = std::max(view_.scaleX(), view_.scaleY());
-    worker_.submit([picture = picture_,
-                    scale](const std::atomic<bool>& superseded) -> LatestRequestWorker::Completion {
-        try {
-            if (!superseded && picture->needsFullDecode(scale)) picture->decodeFull();
-        } catch (const std::exception&) {
-            // A render that needs the pixels reports the failure.
-        }
-        return {};
-    });
+    passes_.submit(
+        [this, picture = picture_, scale](const JobToken& token) -> BackgroundJobs::Completion {
+            try {
+                if (!token.stopRequested() && picture->needsFullDecode(scale))
+                    picture->decodeFull();
+            } catch (const std::exception&) {
+                // A render that needs the pixels reports the failure.
+            }
+            return [this] {
+                passRunning_ = false;
+                nextPass();
+            };
+        });
 }
 
 void ViewerCanvas::paintEvent(QPaintEvent*) {

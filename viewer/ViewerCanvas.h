@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
 #include "viewer/PictureTiles.h"
 #include "viewer/ViewerGeometry.h"
 #include "viewer/ViewerRows.h"
@@ -35,7 +35,7 @@ class ViewerCanvas final : public QWidget {
     // Shows the busy cursor while the window loads the next picture.
     void setWaiting(bool waiting);
     // True while tiles or the full-resolution pixels are being made.
-    bool rendering() const { return worker_.busy(); }
+    bool rendering() const { return passes_.busy(); }
 
   Q_SIGNALS:
     // The picture is shown at actual size again (the area changed size).
@@ -58,6 +58,8 @@ class ViewerCanvas final : public QWidget {
     void requestTiles();
     void submitRender(const QRect& range);
     void decodeFullInAdvance();
+    // The next pass: missing tiles first, then a full decode wanted.
+    void nextPass();
     QRect visibleTiles() const;
     QRect nearbyTiles(int margin) const;
     void updateCursor();
@@ -72,7 +74,14 @@ class ViewerCanvas final : public QWidget {
     QPoint dragPoint_;
     QLabel* message_ = nullptr;
     QTimer lookTimer_;
-    LatestRequestWorker worker_{QStringLiteral("viewer tiles")};
+    // One pass at a time, rendering tiles or decoding the full pixels; what
+    // is still missing when it ends is asked for then, so a drag never waits
+    // for renders it has outrun.
+    bool passRunning_ = false;
+    bool fullDecodeWanted_ = false;
+    // Jobs own the picture they read: a closing window leaves a read stuck
+    // on a dead mount behind.
+    BackgroundJobs passes_{JobOrder::AllInOrder, 1, JobShutdown::Abandon};
 };
 
 }  // namespace varnetto

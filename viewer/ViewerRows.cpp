@@ -1,6 +1,7 @@
 #include "viewer/ViewerRows.h"
 
 #include "processing/SchemePipeline.h"
+#include "processing/SchemePreview.h"
 #include "uikit/QtImage.h"
 
 #include <exception>
@@ -20,7 +21,7 @@ void prepareViews(PreparedPicture& prepared, const Preparation& preparation) {
     prepared.firstView =
         renderTiles(picture, view.scaleX(), view.scaleY(),
                     tilesCovering(visibleScaledRect(view), scaledPictureSize(view)));
-    if (!preparation.wantedNow && !preparation.superseded)
+    if (!preparation.wantedNow && !preparation.token.stopRequested())
         prepared.overview = toQImage(picture.overview()).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -61,25 +62,27 @@ PreparedPicture loadViewerRow(int row, const std::string& path, const Preparatio
                    [&] { return ZoomablePicture::open(path, area.width(), area.height()); });
 }
 
-std::optional<PreparedPicture> renderLockedRow(const std::vector<ViewerRow>& rows, int row,
-                                               const Scheme& scheme, const AppFolders& appFolder,
-                                               Reporter& reporter, const Preparation& preparation) {
+PreparedPicture renderLockedRow(PreviewCache& cache, int row, const ViewerRow& entry,
+                                const Scheme& scheme, const AppFolders& appFolder,
+                                const Preparation& preparation) {
     const QSize area = preparation.area;
-    if (row < 0 || row >= static_cast<int>(rows.size())) return std::nullopt;
-    const ViewerRow& entry = rows[static_cast<size_t>(row)];
-    if (!entry.locked || entry.path.empty()) return std::nullopt;
-    CImageBox control;
-    const ProcessResult result =
-        processFile(control, entry.path, 1, scheme, false, appFolder, reporter);
-    if (!result.ok()) {
+    PreviewRequest request;
+    request.sourcePath = entry.path;
+    request.scheme = scheme;
+    PreviewRender rendered =
+        renderPreview(cache, request, appFolder, [&] { return preparation.token.stopRequested(); });
+    if (!rendered.failure.empty()) {
         PreparedPicture failed;
         failed.row = row;
-        failed.failure = QString::fromStdString(result.error);
+        failed.failure = QString::fromStdString(failureText(entry.path, rendered.failure));
+        failed.notes = std::move(rendered.notes);
         return failed;
     }
-    return prepare(row, entry.path, preparation, [&] {
-        return ZoomablePicture::fromBitmap(result.image, area.width(), area.height());
+    PreparedPicture prepared = prepare(row, entry.path, preparation, [&] {
+        return ZoomablePicture::fromBitmap(rendered.picture, area.width(), area.height());
     });
+    prepared.notes = std::move(rendered.notes);
+    return prepared;
 }
 
 PreparedPicture prepareBitmap(const Bitmap& bitmap, const Preparation& preparation) {

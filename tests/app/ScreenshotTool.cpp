@@ -28,7 +28,7 @@
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
 #include "uikit/ProblemListDialog.h"
 #include "uikit/QtTranslations.h"
 #include "viewer/AboutDialog.h"
@@ -224,11 +224,12 @@ int managerShot(QApplication& app, const QString& output) {
     dialog.move(dialog.screen()->availableGeometry().center() - dialog.rect().center());
     dialog.show();
     dialog.findChild<QListWidget*>("schemeList")->setCurrentRow(2);
-    auto* worker = dialog.findChild<LatestRequestWorker*>("schemePreview");
+    const auto jobs = dialog.findChildren<BackgroundJobs*>();
     QTimer poll;
     poll.setInterval(200);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (worker->busy()) return;
+        for (const BackgroundJobs* pending : jobs)
+            if (pending->busy()) return;
         poll.stop();
         QTimer::singleShot(300, [&] {
             const QRect area = dialog.frameGeometry().adjusted(-20, -20, 20, 20);

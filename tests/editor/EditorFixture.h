@@ -3,11 +3,13 @@
 #include "editor/PictureBox.h"
 #include "editor/SchemeEditorDialog.h"
 #include "support/UiTestSupport.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -35,8 +37,14 @@ struct EditorFixture {
             viewed = viewer;
             return 2;
         };
+        request.previewCache = previewCache;
         dialog = std::make_unique<SchemeEditorDialog>(std::move(request), dialogs);
+        // The picture is read in the background; previews may follow at once.
+        QSignalSpy sourceShown(dialog.get(), &SchemeEditorDialog::sourceShown);
+        previews = std::make_unique<QSignalSpy>(dialog.get(), &SchemeEditorDialog::previewShown);
+        previewsSeen = 0;
         dialog->show();
+        if (!sourceShown.wait(20000)) qFatal("the editor's picture never showed");
         return *dialog;
     }
 
@@ -50,12 +58,28 @@ struct EditorFixture {
     PictureBox* previewBox() const { return child<PictureBox>("previewBox"); }
     PictureBox* originalBox() const { return child<PictureBox>("originalBox"); }
     QTabWidget* tabs() const { return child<QTabWidget>("pages"); }
-    void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // Clicks a button and waits for what it started in the background.
+    void click(const char* name) const {
+        child<QAbstractButton>(name)->click();
+        settle();
+    }
+    void settle() const {
+        const auto jobs = dialog->findChildren<BackgroundJobs*>();
+        const bool idle = QTest::qWaitFor(
+            [&jobs] {
+                return std::none_of(jobs.begin(), jobs.end(),
+                                    [](const BackgroundJobs* j) { return j->busy(); });
+            },
+            20000);
+        if (!idle) qFatal("the editor's background work never ended");
+    }
 
-    // Waits for the next picture in the preview box.
+    // Waits for the next picture in the preview box not waited for yet (the
+    // first after opening may have come already).
     bool waitForPreview() {
-        QSignalSpy shown(dialog.get(), &SchemeEditorDialog::previewShown);
-        return shown.wait(20000);
+        if (previews->count() <= previewsSeen && !previews->wait(20000)) return false;
+        previewsSeen = static_cast<int>(previews->count());
+        return true;
     }
 
     // Runs change and waits until the preview shows the result of the change.
@@ -63,7 +87,9 @@ struct EditorFixture {
     bool renders(Change&& change) {
         QSignalSpy shown(dialog.get(), &SchemeEditorDialog::previewShown);
         change();
-        return shown.count() > 0 || shown.wait(20000);
+        const bool rendered = shown.count() > 0 || shown.wait(20000);
+        previewsSeen = static_cast<int>(previews->count());
+        return rendered;
     }
 
     TempDir dir;
@@ -73,7 +99,11 @@ struct EditorFixture {
     RecordingDialogs dialogs;
     std::function<bool(const std::string&)> nameExists;
     std::optional<ViewerRequest> viewed;
+    // The decoded pictures the editor is given, or none (its own).
+    std::shared_ptr<PreviewCache> previewCache;
     std::unique_ptr<SchemeEditorDialog> dialog;
+    std::unique_ptr<QSignalSpy> previews;  // previewShown since the dialog opened
+    int previewsSeen = 0;
 };
 
 // Saves the editor's pages into its scheme and returns that scheme.

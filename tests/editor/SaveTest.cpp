@@ -3,7 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+
+#include <atomic>
+#include <future>
+#include <memory>
 
 using namespace varnetto;
 using namespace varnetto::testing;
@@ -13,6 +18,29 @@ namespace {
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Whole decodes of the picture (a save's) wait until the test lets them go,
+// as a read on a dead mount would; the previews' reduced ones go on.
+struct HangingWholeReads {
+    std::shared_ptr<PreviewCache> cache() {
+        const PictureReader real = imagingReader();
+        return std::make_shared<PreviewCache>(
+            PictureReader{[real, released = released, started = wholeReadsStarted,
+                           ended = wholeReadsEnded](const std::string& path, int reduction) {
+                              if (reduction != 1) return real.decode(path, reduction);
+                              ++*started;
+                              released.wait();
+                              ReducedPicture whole = real.decode(path, reduction);
+                              ++*ended;
+                              return whole;
+                          },
+                          real.probe});
+    }
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::shared_ptr<std::atomic<int>> wholeReadsStarted = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> wholeReadsEnded = std::make_shared<std::atomic<int>>(0);
+};
 
 }  // namespace
 
@@ -161,6 +189,58 @@ class SaveTest : public QObject {
         for (const auto& entry : std::filesystem::directory_iterator(f.outputFolder))
             names.push_back(entry.path().filename().string());
         QCOMPARE(names, std::vector<std::string>{"shot_1.png"});
+    }
+
+    // While a save's read hangs the dialog answers: its pages change, its
+    // preview follows the settings. The question comes before, the saved
+    // message after; closing the dialog does not wait for the hanging read.
+    void saveWithAHangingReadKeepsTheDialogAnswering() {
+        EditorFixture f(1600, 1200);
+        HangingWholeReads reads;
+        f.previewCache = reads.cache();
+        SchemeEditorDialog& dialog = f.open(EditorMode::SingleImage);
+        f.child<QLineEdit>("outputFolder")->setText(q(f.outputFolder));
+        std::filesystem::create_directories(f.outputFolder);
+        const std::string output = f.outputFolder + "/picture.png";
+        writeBytes(output, "keep");
+        auto* save = f.child<QPushButton>("saveImage");
+        save->click();
+        QCOMPARE(f.dialogs.questions,
+                 QStringList{QString("文件 %1 已经存在，是否要覆盖？").arg(q(output))});
+        QVERIFY(!save->isEnabled());
+        QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
+
+        f.tabs()->setCurrentIndex(1);
+        QCOMPARE(f.tabs()->currentIndex(), 1);
+        QVERIFY(f.renders([&] { f.child<QCheckBox>("resizeEnabled")->setChecked(true); }));
+        QCOMPARE(f.previewBox()->picture().width(), 220);
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QCOMPARE(readBytes(output), std::string("keep"));
+
+        reads.release.set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.dialogs.messages, QStringList{QString("图像已经保存至 %1 。").arg(q(output))}, 20000);
+        QVERIFY(save->isEnabled());
+        QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
+        // Saved as the settings stood when the button was pressed.
+        QCOMPARE(vips::VImage::new_from_file(output.c_str()).width(), 1600);
+
+        // A dialog closed while its save hangs goes at once and hears nothing.
+        EditorFixture g(1600, 1200);
+        HangingWholeReads hanging;
+        g.previewCache = hanging.cache();
+        g.open(EditorMode::SingleImage);
+        g.child<QLineEdit>("outputFolder")->setText(q(g.outputFolder));
+        std::filesystem::create_directories(g.outputFolder);
+        g.child<QPushButton>("saveImage")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(hanging.wholeReadsStarted->load(), 1, 20000);
+        g.dialog.reset();
+        hanging.release.set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(hanging.wholeReadsEnded->load(), 1, 20000);
+        // Time for a write that must not come.
+        QTest::qWait(300);
+        QVERIFY(g.dialogs.messages.isEmpty());
+        QVERIFY(std::filesystem::is_empty(g.outputFolder));
     }
 };
 

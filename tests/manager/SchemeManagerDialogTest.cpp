@@ -2,13 +2,14 @@
 #include "schemes/StoreFormat.h"
 #include "support/UiTestSupport.h"
 #include "uikit/AccessibleNames.h"
-#include "uikit/LatestRequestWorker.h"
+#include "uikit/BackgroundJobs.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -96,7 +97,10 @@ struct ManagerFixture {
         return found;
     }
     QListWidget* list() const { return child<QListWidget>("schemeList"); }
-    void click(const char* button) { child<QPushButton>(button)->click(); }
+    void click(const char* button) {
+        child<QPushButton>(button)->click();
+        settle();
+    }
     QStringList rows() const {
         QStringList names;
         for (int i = 0; i < list()->count(); ++i) names << list()->item(i)->text();
@@ -106,9 +110,15 @@ struct ManagerFixture {
         list()->setCurrentRow(row);
         settle();
     }
+    // Until the dialog's background work has come back.
     void settle() {
-        auto* worker = child<LatestRequestWorker>("schemePreview");
-        QVERIFY(QTest::qWaitFor([worker] { return !worker->busy(); }, 20000));
+        const auto jobs = dialog->findChildren<BackgroundJobs*>();
+        QVERIFY(QTest::qWaitFor(
+            [&jobs] {
+                return std::none_of(jobs.begin(), jobs.end(),
+                                    [](const BackgroundJobs* j) { return j->busy(); });
+            },
+            20000));
     }
     QColor centre(const char* box) const {
         const QImage image = child<QLabel>(box)->pixmap().toImage();
