@@ -1,6 +1,5 @@
 #include "app/BatchDialog.h"
 
-#include "processing/OutputFolder.h"
 #include "uikit/Artwork.h"
 #include "uikit/FlatButtonStyle.h"
 
@@ -43,7 +42,9 @@ BatchDialog::BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* pa
     : QDialog(parent),
       dialogs_(dialogs),
       appFolder_(std::move(appFolder)),
-      reporter_(dialogs, this) {
+      reporter_(dialogs, this),
+      outputFolderLooks_(DiskLooks::Cursor::Wait, this) {
+    outputFolderLooks_.setObjectName("outputFolderLooks");
     setWindowTitle(QString::fromUtf8("  执行批量处理"));
     setWindowIcon(artwork::windowIcon());
     setFixedSize(kWidth, kHeight);
@@ -117,21 +118,38 @@ void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource s
 
 void BatchDialog::start() {
     if (running_ || runner_.active() || !source_) return;
-    BatchJob job = source_();
     running_ = true;
-    const std::string& folder = job.outputFolder;
-    const OutputFolderState state = outputFolderState(folder);
+    setRunningButtons(true);
+    BatchJob job = source_();
+    outputFolderLooks_.look<OutputFolderState>(
+        [folder = job.outputFolder] { return outputFolderState(folder); },
+        [this, job](OutputFolderState state) mutable {
+            outputFolderLooked(std::move(job), state);
+        });
+}
+
+void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
+    const std::string folder = job.outputFolder;
     if (state == OutputFolderState::Missing &&
         !dialogs_.ask(this,
                       QString::fromUtf8("输出目录： %1  不存在，是否要创建？")
                           .arg(QString::fromStdString(folder)),
                       MessageKind::Stop)) {
         running_ = false;
+        setRunningButtons(false);
         return;
     }
-    if (const std::string refused = ensureOutputFolder(folder); !refused.empty()) {
+    outputFolderLooks_.look<std::string>([folder] { return ensureOutputFolder(folder); },
+                                         [this, job = std::move(job)](std::string refused) mutable {
+                                             outputFolderReady(std::move(job), refused);
+                                         });
+}
+
+void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
+    if (!refused.empty()) {
         dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
         running_ = false;
+        setRunningButtons(false);
         return;
     }
     outcomes_.clear();
@@ -140,7 +158,6 @@ void BatchDialog::start() {
     runSize_ = static_cast<int>(job.sources.size());
     progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
-    setRunningButtons(true);
     timer_.start();
     if (!job.scheme) {
         finished({}, false);
@@ -151,6 +168,7 @@ void BatchDialog::start() {
 
 void BatchDialog::abort() {
     if (!running_) return;
+    outputFolderLooks_.cancel();
     runner_.abort();
     running_ = false;
     progress_->setValue(0);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/BatchRunner.h"
+#include "app/DiskLooks.h"
+#include "processing/OutputFolder.h"
 #include "schemes/Scheme.h"
 #include "uikit/UiReporter.h"
 #include "uikit/UserDialogs.h"
@@ -57,6 +59,9 @@ class BatchDialog : public QDialog {
     QPushButton* failuresButton() const { return failures_; }
     QLabel* animationLabel() const { return animation_; }
 
+    // The output folder is looked at, and made when the user agrees, in the
+    // background under the wait cursor; the run starts once it is ready.
+    // Meanwhile the dialog counts as running, and "中断" stops the look.
     void start();
     void abort();
 
@@ -73,6 +78,8 @@ class BatchDialog : public QDialog {
 
   private:
     void createControls();
+    void outputFolderLooked(BatchJob job, OutputFolderState state);
+    void outputFolderReady(BatchJob job, const std::string& refused);
     void setRunningButtons(bool running);
     void tick();
     void stopAnimation();
@@ -98,6 +105,7 @@ class BatchDialog : public QDialog {
     int runSize_ = 0;  // images of the current or last run
     QTimer timer_;
     std::vector<BatchOutcome> outcomes_;
+    DiskLooks outputFolderLooks_;
 
     QLabel* schemeName_ = nullptr;
     QLabel* imageCount_ = nullptr;

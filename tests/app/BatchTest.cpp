@@ -88,7 +88,7 @@ class BatchTest : public QObject {
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
         f.dialogs.answer = false;
         f.dialog.start();
-        QCOMPARE(
+        QTRY_COMPARE(
             f.dialogs.questions,
             QStringList{
                 QString("输出目录： %1  不存在，是否要创建？").arg(QString::fromStdString(out))});
@@ -101,8 +101,8 @@ class BatchTest : public QObject {
         DialogFixture f;
         f.prepare(jobFor("", writeSources(f.app.str("in"), 1)));
         f.dialog.start();
-        QCOMPARE(f.dialogs.questions, QStringList{"输出目录：   不存在，是否要创建？"});
-        QCOMPARE(f.dialogs.messages, QStringList{"无法创建输出目录： ，批量处理中止。"});
+        QTRY_COMPARE(f.dialogs.questions, QStringList{"输出目录：   不存在，是否要创建？"});
+        QTRY_COMPARE(f.dialogs.messages, QStringList{"无法创建输出目录： ，批量处理中止。"});
         QVERIFY(!f.dialog.running());
     }
 
@@ -111,7 +111,7 @@ class BatchTest : public QObject {
         const std::string out = f.app.str("a/b");
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
         f.dialog.start();
-        QCOMPARE(
+        QTRY_COMPARE(
             f.dialogs.messages,
             QStringList{
                 QString("无法创建输出目录： %1，批量处理中止。").arg(QString::fromStdString(out))});
@@ -124,7 +124,7 @@ class BatchTest : public QObject {
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 4)));
         f.dialog.autoCloseBox()->setChecked(false);
         f.dialog.start();
-        QVERIFY(fs::exists(out));
+        QTRY_VERIFY(fs::exists(out));
         QVERIFY(f.dialog.running());
         QVERIFY(!f.dialog.startButton()->isEnabled());
         QVERIFY(f.dialog.abortButton()->isEnabled());
@@ -345,16 +345,15 @@ class BatchTest : public QObject {
         f.selectRows({1, 3});
         f.window->runCommand(kLockSelected);
         QString shownCount;
+        BatchDialog* dialog = f.batchDialog();
         QTimer::singleShot(0, [&] {
-            BatchDialog& dialog = f.window->batchDialog();
-            shownCount = dialog.imageCountLabel()->text();
-            QVERIFY(f.window->batchActive());
-            dialog.start();
+            shownCount = dialog->imageCountLabel()->text();
+            QVERIFY(dialog->isVisible());
+            dialog->start();
         });
         f.window->runCommand(kBatchRun);
-        QVERIFY(!f.window->batchActive());
+        QVERIFY(!dialog->isVisible());
         QCOMPARE(shownCount, QString("2"));
-        QCOMPARE(f.window->batchSource(), BatchSource::LockedRows);
         QCOMPARE(filesIn(f.outputFolder), 2);
         QVERIFY(fs::exists(f.outputFolder + "/1.png"));
         QVERIFY(fs::exists(f.outputFolder + "/3.png"));
@@ -365,7 +364,7 @@ class BatchTest : public QObject {
         f.writePictures(3);
         QString shownCount;
         const bool ran =
-            f.withBatchDialog([&] { f.window->startFolderBatch(f.pictures); },
+            f.withBatchDialog([&] { f.panel().startFolderBatch(f.pictures); },
                               [&](BatchDialog& dialog) {
                                   shownCount = dialog.imageCountLabel()->text();
                                   dialog.autoCloseBox()->setChecked(false);
@@ -376,8 +375,7 @@ class BatchTest : public QObject {
                               });
         QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
-        QCOMPARE(f.window->batchSource(), BatchSource::Folder);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(f.list().rowCount(), 0);
         QCOMPARE(filesIn(f.outputFolder), 3);
     }
 };

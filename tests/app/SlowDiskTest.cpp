@@ -22,14 +22,14 @@ class SlowDiskTest : public QObject {
         auto listings = std::make_shared<DiskGate>();
         auto reads = std::make_shared<DiskGate>();
         f.holdDisk(listings, reads);
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         int rowsWhenTold = -1;
         f.dialogs.onMessage = [&](const QString&) { rowsWhenTold = list.rowCount(); };
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
 
         f.window->openPaths({f.pictures, "nowhere.jpg"});
-        f.window->addAndLockFile(other + "/a.png");
+        f.images().addAndLockFile(other + "/a.png");
         QTRY_COMPARE_WITH_TIMEOUT(listings->waiting(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(reads->waiting(), 1, 5000);
         // Meanwhile timers fire and clicks are handled, under the wait cursor.
@@ -44,7 +44,7 @@ class SlowDiskTest : public QObject {
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // The opened file's row shows at once; it is locked once read.
         QCOMPARE(list.rowCount(), 1);
-        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("0 个图像被锁定"));
         QVERIFY(f.dialogs.messages.isEmpty());
 
         // The folder's rows come before the message about the missing path,
@@ -59,7 +59,7 @@ class SlowDiskTest : public QObject {
         QCOMPARE(list.entry(0).lockState, kLocked);
         QCOMPARE(list.entry(0).fileName, std::string("a.png"));
         QCOMPARE(list.entry(3).fileName, std::string("2.png"));
-        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("1 个图像被锁定"));
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -71,13 +71,13 @@ class SlowDiskTest : public QObject {
         f.writePictures(2);
         auto listings = std::make_shared<DiskGate>();
         f.holdDisk(listings, nullptr);
-        f.window->loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         QTRY_COMPARE_WITH_TIMEOUT(listings->waiting(), 1, 5000);
         f.window->runCommand(kDeleteAll);
         QVERIFY(!QApplication::overrideCursor());
-        f.window->addSingleFile(f.pictures, "1.png");
+        f.images().addSingleFile(f.pictures, "1.png");
         QVERIFY(f.waitUntilRead());
-        QCOMPARE(f.window->imageList().rowCount(), 1);
+        QCOMPARE(f.list().rowCount(), 1);
         QCOMPARE(listings->waiting(), 1);
     }
 };
