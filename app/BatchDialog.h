@@ -48,17 +48,6 @@ class BatchDialog : public QDialog {
     int animationFrame() const { return animationFrame_; }
     const std::vector<BatchOutcome>& lastOutcomes() const { return outcomes_; }
 
-    QLabel* schemeNameLabel() const { return schemeName_; }
-    QLabel* imageCountLabel() const { return imageCount_; }
-    QLabel* statusLabel() const { return status_; }
-    QProgressBar* progressBar() const { return progress_; }
-    QCheckBox* autoCloseBox() const { return autoClose_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* abortButton() const { return abort_; }
-    QPushButton* closeButton() const { return close_; }
-    QPushButton* failuresButton() const { return failures_; }
-    QLabel* animationLabel() const { return animation_; }
-
     // The output folder is looked at, and made when the user agrees, in the
     // background under the wait cursor; the run starts once it is ready.
     // Meanwhile the dialog counts as running, and "中断" stops the look.

@@ -181,16 +181,16 @@ class FolderTreeCommandsTest : public QObject {
         w.rightClick("pictures");
         w.menu()->hide();
         QString shownCount;
-        const bool ran =
-            w.f.withBatchDialog([&] { w.action("批量处理目录图像")->trigger(); },
-                                [&](BatchDialog& dialog) {
-                                    shownCount = dialog.imageCountLabel()->text();
-                                    dialog.autoCloseBox()->setChecked(false);
-                                    dialog.start();
-                                    QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
-                                                              QString("处理完成。"), 30000);
-                                    dialog.closeButton()->click();
-                                });
+        const bool ran = w.f.withBatchDialog(
+            [&] { w.action("批量处理目录图像")->trigger(); },
+            [&](BatchDialog& dialog) {
+                shownCount = dialog.findChild<QLabel*>("imageCountLabel")->text();
+                dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+                dialog.start();
+                QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>("statusLabel")->text(),
+                                          QString("处理完成。"), 30000);
+                dialog.findChild<QPushButton*>("closeButton")->click();
+            });
         QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
         QStringList written;

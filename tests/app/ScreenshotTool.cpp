@@ -463,9 +463,11 @@ int main(int argc, char** argv) {
                     batch.start();
                     return;
                 }
-                if (batch.running() || !batch.failuresButton()->isVisible()) return;
+                if (batch.running() ||
+                    !batch.findChild<QPushButton*>("failuresButton")->isVisible())
+                    return;
                 poll->stop();
-                batch.failuresButton()->click();
+                batch.findChild<QPushButton*>("failuresButton")->click();
                 QTimer::singleShot(1000, [&] {
                     app.exit(save(screen(window), output) ? 0 : 1);
                     batch.done(0);
