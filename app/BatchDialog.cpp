@@ -1,6 +1,5 @@
 #include "app/BatchDialog.h"
 
-#include "processing/OutputFolder.h"
 #include "uikit/Artwork.h"
 #include "uikit/FlatButtonStyle.h"
 
@@ -43,7 +42,9 @@ BatchDialog::BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* pa
     : QDialog(parent),
       dialogs_(dialogs),
       appFolder_(std::move(appFolder)),
-      reporter_(dialogs, this) {
+      reporter_(dialogs, this),
+      outputFolderLooks_(DiskLooks::Cursor::Wait, this) {
+    outputFolderLooks_.setObjectName("outputFolderLooks");
     setWindowTitle(QString::fromUtf8("  执行批量处理"));
     setWindowIcon(artwork::windowIcon());
     setFixedSize(kWidth, kHeight);
@@ -66,17 +67,22 @@ void BatchDialog::createControls() {
     const int h = kHeight;
     place(new QLabel(QString::fromUtf8("处理方案名称："), this), 10, 20, 110, 40);
     schemeName_ = new QLabel(this);
+    schemeName_->setObjectName("schemeNameLabel");
     place(schemeName_, 115, 20, 295, 40);
     place(new QLabel(QString::fromUtf8("要处理的图像个数："), this), 315, 20, 435, 40);
     imageCount_ = new QLabel(QStringLiteral("100"), this);
+    imageCount_->setObjectName("imageCountLabel");
     place(imageCount_, 440, 20, 520, 40);
     animation_ = new QLabel(this);
+    animation_->setObjectName("animationLabel");
     animation_->setAlignment(Qt::AlignCenter);
     place(animation_, w / 2 - 40, 50, w / 2 + 40, 130);
     status_ = new QLabel(this);
+    status_->setObjectName("statusLabel");
     status_->setTextFormat(Qt::PlainText);
     place(status_, 10, 140, w - 10, 162);
     progress_ = new QProgressBar(this);
+    progress_->setObjectName("progressBar");
     progress_->setTextVisible(false);
     progress_->setAccessibleName(QString::fromUtf8("处理进度"));
     place(progress_, 10, 167, w - 10, 192);
@@ -89,13 +95,17 @@ void BatchDialog::createControls() {
     failures_->hide();
     connect(failures_, &QPushButton::clicked, this, &BatchDialog::showFailures);
     autoClose_ = new QCheckBox(QString::fromUtf8("处理结束后自动关闭本窗口"), this);
+    autoClose_->setObjectName("autoCloseBox");
     autoClose_->setChecked(true);
     place(autoClose_, 10, h - 35, 190, h - 15);
     start_ = flatButton("开始", this);
+    start_->setObjectName("startButton");
     place(start_, 210, h - 35, 290, h - 10);
     abort_ = flatButton("中断", this);
+    abort_->setObjectName("abortButton");
     place(abort_, 300, h - 35, 380, h - 10);
     close_ = flatButton("关闭", this);
+    close_->setObjectName("closeButton");
     place(close_, w - 90, h - 35, w - 10, h - 10);
     connect(start_, &QPushButton::clicked, this, &BatchDialog::start);
     connect(abort_, &QPushButton::clicked, this, &BatchDialog::abort);
@@ -117,21 +127,38 @@ void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource s
 
 void BatchDialog::start() {
     if (running_ || runner_.active() || !source_) return;
-    BatchJob job = source_();
     running_ = true;
-    const std::string& folder = job.outputFolder;
-    const OutputFolderState state = outputFolderState(folder);
+    setRunningButtons(true);
+    BatchJob job = source_();
+    outputFolderLooks_.look<OutputFolderState>(
+        [folder = job.outputFolder] { return outputFolderState(folder); },
+        [this, job](OutputFolderState state) mutable {
+            outputFolderLooked(std::move(job), state);
+        });
+}
+
+void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
+    const std::string folder = job.outputFolder;
     if (state == OutputFolderState::Missing &&
         !dialogs_.ask(this,
                       QString::fromUtf8("输出目录： %1  不存在，是否要创建？")
                           .arg(QString::fromStdString(folder)),
                       MessageKind::Stop)) {
         running_ = false;
+        setRunningButtons(false);
         return;
     }
-    if (const std::string refused = ensureOutputFolder(folder); !refused.empty()) {
+    outputFolderLooks_.look<std::string>([folder] { return ensureOutputFolder(folder); },
+                                         [this, job = std::move(job)](std::string refused) mutable {
+                                             outputFolderReady(std::move(job), refused);
+                                         });
+}
+
+void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
+    if (!refused.empty()) {
         dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
         running_ = false;
+        setRunningButtons(false);
         return;
     }
     outcomes_.clear();
@@ -140,7 +167,6 @@ void BatchDialog::start() {
     runSize_ = static_cast<int>(job.sources.size());
     progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
-    setRunningButtons(true);
     timer_.start();
     if (!job.scheme) {
         finished({}, false);
@@ -151,6 +177,7 @@ void BatchDialog::start() {
 
 void BatchDialog::abort() {
     if (!running_) return;
+    outputFolderLooks_.cancel();
     runner_.abort();
     running_ = false;
     progress_->setValue(0);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/BatchRunner.h"
+#include "app/DiskLooks.h"
+#include "processing/OutputFolder.h"
 #include "schemes/Scheme.h"
 #include "uikit/UiReporter.h"
 #include "uikit/UserDialogs.h"
@@ -46,17 +48,9 @@ class BatchDialog : public QDialog {
     int animationFrame() const { return animationFrame_; }
     const std::vector<BatchOutcome>& lastOutcomes() const { return outcomes_; }
 
-    QLabel* schemeNameLabel() const { return schemeName_; }
-    QLabel* imageCountLabel() const { return imageCount_; }
-    QLabel* statusLabel() const { return status_; }
-    QProgressBar* progressBar() const { return progress_; }
-    QCheckBox* autoCloseBox() const { return autoClose_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* abortButton() const { return abort_; }
-    QPushButton* closeButton() const { return close_; }
-    QPushButton* failuresButton() const { return failures_; }
-    QLabel* animationLabel() const { return animation_; }
-
+    // The output folder is looked at, and made when the user agrees, in the
+    // background under the wait cursor; the run starts once it is ready.
+    // Meanwhile the dialog counts as running, and "中断" stops the look.
     void start();
     void abort();
 
@@ -73,6 +67,8 @@ class BatchDialog : public QDialog {
 
   private:
     void createControls();
+    void outputFolderLooked(BatchJob job, OutputFolderState state);
+    void outputFolderReady(BatchJob job, const std::string& refused);
     void setRunningButtons(bool running);
     void tick();
     void stopAnimation();
@@ -98,6 +94,7 @@ class BatchDialog : public QDialog {
     int runSize_ = 0;  // images of the current or last run
     QTimer timer_;
     std::vector<BatchOutcome> outcomes_;
+    DiskLooks outputFolderLooks_;
 
     QLabel* schemeName_ = nullptr;
     QLabel* imageCount_ = nullptr;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "app/DiskLooks.h"
 #include "browser/ImageListModel.h"
 #include "browser/RowFacts.h"
 #include "browser/RowLoader.h"
 #include "uikit/WaitCursor.h"
-#include "viewer/ViewerRequest.h"
 
 #include <QObject>
-#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -17,25 +16,19 @@
 #include <unordered_set>
 #include <vector>
 
-class QLabel;
 class QWidget;
 
 namespace varnetto {
 
-class ImageListView;
-class PreviewLoader;
 class SecondaryDialogs;
-class StatusBarParts;
+class Session;
 class UserDialogs;
 
-// The rows of the list as the full-screen viewer steps through them.
-std::vector<ViewerRow> viewerRows(const ImageListModel& model);
-
-// The commands of the image list: loading, selecting, deleting, locking,
-// the list's view, the preview box and the facts of the current image in the
-// status bar, and the full-screen view of the list's rows. The disk is read
-// in the background; the wait cursor shows while a folder is listed or a
-// file opened by itself is read.
+// The commands of the image list: loading, selecting, deleting, locking and
+// the full-screen view of the list's rows or of a file. They work on the
+// session's rows and selection. The disk is read in the background; the wait
+// cursor shows while a folder is listed, a file opened by itself is read or a
+// file is looked for before the viewer opens on it.
 class ImageCommands : public QObject {
     Q_OBJECT
   public:
@@ -45,11 +38,9 @@ class ImageCommands : public QObject {
         QWidget* window;
         UserDialogs& dialogs;
         SecondaryDialogs& secondary;
-        ImageListModel& model;
-        ImageListView& view;
-        StatusBarParts& status;
-        QLabel& previewBox;
-        AppFolders appFolder;
+        Session& session;
+        // Shared with the other commands that open a window: the newest wins.
+        DiskLooks& looks;
     };
 
     ImageCommands(Parts parts, const ThumbnailArt& art);
@@ -75,26 +66,14 @@ class ImageCommands : public QObject {
     void lockAll(LockState state);
     void invertLock();
     void toggleSelectedRow();
-    void setListViewMode(ListViewMode mode);
     void fullScreenFromSelection();
+    // The folder tree's file in the full-screen viewer, once it is found.
+    void fullScreenPicture(const std::string& path);
     // Stops every row read; rows already read stay.
     void stopLoading();
+    // The rows the user sees now, first to last: they are read first.
+    void readVisibleRowsFirst(int first, int last);
 
-    // The picture previews and the scheme editor show: the first selected
-    // row's file, or the application folder's sample picture.
-    std::string previewImagePath() const;
-    // The current row's facts into the status bar.
-    void updateCurrentImageFacts();
-    void refreshLockCounter();
-    void requestPreview();
-
-    // A tree item was selected: its facts, and its picture when it is a file.
-    void showTreeSelection(const std::string& path);
-    void fullScreenPicture(const std::string& path);
-
-    int currentRow() const { return currentRow_; }
-    const QString& previewPath() const { return previewPath_; }
-    RowLoader& rowLoader() { return *rowLoader_; }
     // Where listings and row reads come from, for loads asked for from now
     // on; tests stand in a slow disk.
     void setDiskAccess(FolderLister listFolder, RowLoader::ReadRow readRow);
@@ -115,27 +94,17 @@ class ImageCommands : public QObject {
     void rowRead(std::uint64_t id, const RowFacts& facts);
     void forgetWaits(const std::vector<std::uint64_t>& ids);
     void updateWaitCursor();
-    void selectionChanged();
-    void rowsRemoved(int first, int last);
-    void showPlaceholderFacts(int row);
     // Ids of the rows first to last, or of those not read yet among them.
     std::vector<std::uint64_t> rowIds(int first, int last, bool unreadOnly) const;
-    void readVisibleRowsFirst(int first, int last);
-    // The status-bar facts and the preview of a picture no longer listed.
-    void clearShownPicture();
 
     Parts parts_;
-    const ThumbnailArt& art_;
+    ImageListModel& rows_;
     std::unique_ptr<RowLoader> rowLoader_;
-    std::unique_ptr<PreviewLoader> previewLoader_;
     FolderLister listFolder_;
     int looksUnderWay_ = 0;
     std::unordered_set<std::uint64_t> waitedRows_;  // opened by themselves
     std::unordered_set<std::uint64_t> locksWhenRead_;
     std::optional<WaitCursor> waitCursor_;
-    int currentRow_ = -1;
-    bool deleting_ = false;  // no previews while rows go
-    QString previewPath_;
 };
 
 }  // namespace varnetto

@@ -2,6 +2,7 @@
 // disk in the background, under the wait cursor, and their rows read there.
 #include "app/ImageCommands.h"
 
+#include "app/Session.h"
 #include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
 #include "uikit/UserDialogs.h"
@@ -52,7 +53,7 @@ void ImageCommands::readAhead(const std::string& path, bool lockWhenRead) {
     if (slash == std::string::npos) return;
     const std::string folder = path.substr(0, slash);
     const std::vector<std::string> names{path.substr(slash + 1)};
-    const auto ids = parts_.model.appendPlaceholders(folder, names);
+    const auto ids = rows_.appendPlaceholders(folder, names);
     waitedRows_.insert(ids.front());
     if (lockWhenRead) locksWhenRead_.insert(ids.front());
     rowLoader_->loadAhead(folder, names, ids);
@@ -120,15 +121,15 @@ void ImageCommands::follow(const Found& steps) {
             continue;
         }
         rowLoader_->load(step.folder, step.names,
-                         parts_.model.appendPlaceholders(step.folder, step.names));
+                         rows_.appendPlaceholders(step.folder, step.names));
     }
 }
 
 void ImageCommands::rowRead(std::uint64_t id, const RowFacts& facts) {
-    const bool filled = parts_.model.fillRow(id, facts);
+    const bool filled = rows_.fillRow(id, facts);
     if (locksWhenRead_.erase(id) != 0 && filled) {
-        parts_.model.toggleLock(parts_.model.rowOfId(id));
-        refreshLockCounter();
+        rows_.toggleLock(rows_.rowOfId(id));
+        parts_.session.refreshLockCount();
     }
     if (waitedRows_.erase(id) != 0) updateWaitCursor();
 }

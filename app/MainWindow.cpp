@@ -2,14 +2,16 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/ImageCommands.h"
+#include "app/SchemePanel.h"
+#include "app/Session.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
-#include "browser/RowLoader.h"
-#include "common/RegularFile.h"
 #include "common/Version.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
+#include "uikit/UserDialogs.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -23,10 +25,11 @@ namespace varnetto {
 MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
                        QWidget* parent)
     : QMainWindow(parent),
-      appFolder_(std::move(appFolder)),
       art_(artwork::thumbnailArt()),
       dialogs_(dialogs),
-      secondary_(secondary) {
+      secondary_(secondary),
+      session_(std::make_unique<Session>(std::move(appFolder), art_, this)) {
+    session_->setObjectName("session");
     setWindowTitle(QStringLiteral("  Varnetto v" VARNETTO_VERSION));
     setWindowIcon(artwork::windowIcon());
     resize(780, 520);
@@ -43,7 +46,7 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
 
     status_ = new StatusBarParts(client_);
     status_->setObjectName("statusbar133");
-    status_->setText(0, QString::fromUtf8("就绪"));
+    status_->setText(StatusPart::Ready, QString::fromUtf8("就绪"));
 
     createImageList();
 
@@ -56,13 +59,18 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
     previewBox_->setFrameShape(QFrame::Box);
     previewBox_->setAlignment(Qt::AlignCenter);
 
+    followSession();
+    commandLooks_ = new DiskLooks(DiskLooks::Cursor::Wait, this);
+    commandLooks_->setObjectName("commandLooks");
     images_ = std::make_unique<ImageCommands>(
-        ImageCommands::Parts{this, dialogs_, secondary_, *model_, *view_, *status_, *previewBox_,
-                             appFolder_},
-        art_);
+        ImageCommands::Parts{this, dialogs_, secondary_, *session_, *commandLooks_}, art_);
+    images_->setObjectName("imageCommands");
+    connect(view_, &ImageListView::visibleRowsChanged, images_.get(),
+            &ImageCommands::readVisibleRowsFirst);
     panel_ = std::make_unique<SchemePanel>(SchemePanel::Parts{this, client_, dialogs_, secondary_,
-                                                              *model_, *view_, *images_, appFolder_,
+                                                              *session_, *commandLooks_,
                                                               [this](int id) { runCommand(id); }});
+    panel_->setObjectName("schemePanel");
 
     commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());
@@ -72,32 +80,37 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
     commands_->fillMenu(listMenu_, CommandMenu::ListContext);
     createFolderTree();
 
-    images_->refreshLockCounter();
+    session_->refreshLockCount();
     nameControlsForAssistiveTools(this);
     applyLayout();
     panel_->reloadSchemes();
 }
 
 MainWindow::~MainWindow() {
-    // Workers report into widgets: stop them before the widgets go.
+    // Workers report into the session and the widgets: they stop first.
     panel_.reset();
     images_.reset();
+    session_.reset();
+}
+
+void MainWindow::openPaths(const std::vector<std::string>& paths) {
+    images_->openPaths(paths);
 }
 
 void MainWindow::createImageList() {
-    model_ = new ImageListModel(art_, this);
     view_ = new ImageListView(client_);
     view_->setObjectName("imageList");
     view_->setAccessibleName(QString::fromUtf8("图像列表"));
-    view_->setModel(model_);
+    view_->setModel(&session_->rows());
+    view_->setSelectionModel(&session_->selection());
     connect(view_, &ImageListView::spacePressed, this, [this] { images_->toggleSelectedRow(); });
     connect(view_, &ImageListView::rowDoubleClicked, this, [this](int row) {
-        if (model_->isRead(row) && view_->selectionModel()->isRowSelected(row, {})) {
+        if (session_->rows().isRead(row) && session_->selection().isRowSelected(row, {})) {
             runCommand(kFullScreen);
         }
     });
     connect(view_, &ImageListView::enterPressed, this, [this] {
-        if (model_->isRead(view_->firstSelectedRow())) runCommand(kFullScreen);
+        if (session_->rows().isRead(session_->firstSelectedRow())) runCommand(kFullScreen);
     });
     connect(view_, &ImageListView::contextMenuWanted, this,
             [this](const QPoint& at) { listMenu_->popup(at); });
@@ -109,16 +122,16 @@ void MainWindow::createImageList() {
 }
 
 void MainWindow::createFolderTree() {
-    tree_ = new FolderTree;
+    tree_ = new FolderTree(treeArea_);
     tree_->setObjectName("folderTree");
     tree_->setToolTip(QString::fromUtf8("图像文件浏览"));
     tree_->setAccessibleName(QString::fromUtf8("图像文件浏览"));
-    setFolderTree(tree_);
+    tree_->setGeometry(treeArea_->rect());
+    tree_->show();
     treeMenu_ = new QMenu(this);
     treeMenu_->setObjectName("folderTreeContextMenu");
     commands_->fillMenu(treeMenu_, CommandMenu::TreeContext);
-    connect(tree_, &FolderTree::selectedPathChanged, this,
-            [this](const std::string& path) { treeSelectionChanged(path); });
+    connect(tree_, &FolderTree::selectedPathChanged, session_.get(), &Session::showTreeSelection);
     // A double click adds a file as its menu item does.
     connect(tree_, &FolderTree::itemDoubleClicked, this,
             [this](const std::string&) { runCommand(kTreeAddFile); });
@@ -129,24 +142,49 @@ void MainWindow::createFolderTree() {
     tree_->populate();
 }
 
+// The tree knows what it listed: a file that went since is still one, and
+// the command that opens it says it is gone.
 std::string MainWindow::treeFile() const {
-    const std::string path = tree_->currentPath();
-    return isNonFolder(path) ? path : std::string();
+    return tree_->currentKind() == TreeItemKind::File ? tree_->currentPath() : std::string();
 }
 
 std::string MainWindow::treeFolder() const {
-    const std::string path = tree_->currentPath();
-    return treeFile().empty() ? path : std::string();
+    const TreeItemKind kind = tree_->currentKind();
+    const bool folder = kind == TreeItemKind::Drive || kind == TreeItemKind::Folder;
+    return folder ? tree_->currentPath() : std::string();
 }
 
 bool MainWindow::runCommand(int id) {
     return commands_->run(id);
 }
 
-void MainWindow::setFolderTree(QWidget* tree) {
-    tree->setParent(treeArea_);
-    tree->setGeometry(treeArea_->rect());
-    tree->show();
+void MainWindow::followSession() {
+    Session* session = session_.get();
+    connect(session, &Session::lockedCountChanged, status_, [this](int count) {
+        status_->setText(StatusPart::LockCount, QString::fromUtf8("%1 个图像被锁定").arg(count));
+    });
+    connect(session, &Session::shownFactsChanged, status_, [this](const ShownFacts& facts) {
+        if (facts.locked)
+            status_->setText(StatusPart::LockState,
+                             *facts.locked ? QString::fromUtf8("图像被锁定") : QString());
+        status_->setText(StatusPart::Path, facts.path);
+        status_->setText(StatusPart::Dimensions, facts.dimensions);
+        status_->setText(StatusPart::FileSize, facts.size);
+        status_->setText(StatusPart::FileTime, facts.time);
+    });
+    connect(session, &Session::previewPathChanged, previewBox_, [this](const QString& path) {
+        if (path.isEmpty()) previewBox_->clear();
+    });
+    connect(session, &Session::previewReady, previewBox_,
+            [this](const QImage& picture) { previewBox_->setPixmap(QPixmap::fromImage(picture)); });
+    connect(session, &Session::previewMissing, this, [this](const QString& path) {
+        dialogs_.message(this, QString::fromUtf8("图像 %1 不存在。").arg(path), MessageKind::Stop);
+    });
+}
+
+void MainWindow::setListViewMode(ListViewMode mode) {
+    session_->rows().setViewMode(mode);
+    view_->applyViewMode(mode);
 }
 
 void MainWindow::applyLayout() {
@@ -168,7 +206,7 @@ void MainWindow::applyLayout() {
         tree->setGeometry(treeArea_->rect());
     }
     place(previewBox_, R, H - Hs - static_cast<int>(0.75 * (W - R)), W, H - Hs);
-    images_->requestPreview();
+    session_->setPreviewSize(previewBox_->contentsRect().size());
     panel_->place(R, Ht);
 }
 

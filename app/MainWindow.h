@@ -1,11 +1,9 @@
 #pragma once
 
-#include "app/ImageCommands.h"
-#include "app/SchemePanel.h"
 #include "app/SecondaryDialogs.h"
 #include "browser/ImageListModel.h"
+#include "common/AppFolder.h"
 #include "uikit/ThumbnailArt.h"
-#include "uikit/UserDialogs.h"
 
 #include <QMainWindow>
 
@@ -20,15 +18,20 @@ class QToolBar;
 namespace varnetto {
 
 class CommandTable;
+class DiskLooks;
 class FolderTree;
+class ImageCommands;
 class ImageListView;
-class RowLoader;
+class SchemePanel;
+class Session;
 class StatusBarParts;
+class UserDialogs;
 struct CommandRow;
 
 // The main window: it composes the image list, the folder tree area, the
 // scheme panel, the preview box, the toolbar and the status bar, lays them
-// out, and routes every command through one table.
+// out, routes every command through one table, and lets the views follow the
+// session's state.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
@@ -39,40 +42,8 @@ class MainWindow : public QMainWindow {
     // Routes a command id as the menu, toolbar, buttons and shortcuts do.
     // Returns false for an id nobody handles.
     bool runCommand(int id);
-
-    // Scheme panel services.
-    void reloadSchemes() { panel_->reloadSchemes(); }
-    Scheme* currentScheme() { return panel_->currentScheme(); }
-    std::string currentOutputFolder() { return panel_->currentOutputFolder(); }
-    std::string previewImagePath() const { return images_->previewImagePath(); }
-    int lockedImageCount() const { return model_->lockedCount(); }
-    void updateCurrentImageFacts() { images_->updateCurrentImageFacts(); }
-
-    // Image list operations.
-    void loadFolder(const std::string& folder) { images_->loadFolder(folder); }
-    void addSingleFile(const std::string& folder, const std::string& fileName) {
-        images_->addSingleFile(folder, fileName);
-    }
-    void addAndLockFile(const std::string& path) { images_->addAndLockFile(path); }
     // Files and folders named on the command line or dropped on the list.
-    void openPaths(const std::vector<std::string>& paths) { images_->openPaths(paths); }
-    void startFolderBatch(const std::string& folder) { panel_->startFolderBatch(folder); }
-    // The folder tree goes into the tree area; its selection and its
-    // context-menu commands for files come back through these.
-    void setFolderTree(QWidget* tree);
-    void treeSelectionChanged(const std::string& path) { images_->showTreeSelection(path); }
-    void treeFileFullScreen(const std::string& path) { images_->fullScreenPicture(path); }
-    void treeFileSingleImage(const std::string& path) { panel_->singleImageOf(path); }
-
-    SchemeStore& mainStore() { return panel_->store(); }
-    const AppFolders& appFolder() const { return appFolder_; }
-    ImageListModel& imageList() { return *model_; }
-    RowLoader& rowLoader() { return images_->rowLoader(); }
-    BatchDialog& batchDialog() { return panel_->batchDialog(); }
-    int currentRow() const { return images_->currentRow(); }
-    const QString& previewPath() const { return images_->previewPath(); }
-    BatchSource batchSource() const { return panel_->batchSource(); }
-    bool batchActive() const { return panel_->batchActive(); }
+    void openPaths(const std::vector<std::string>& paths);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,14 +55,16 @@ class MainWindow : public QMainWindow {
     std::vector<CommandRow> commandRows();
     void createImageList();
     void createFolderTree();
-    // The tree's current item when it is an existing file, or when it is
-    // anything else (a folder or a drive); "" otherwise.
+    // The status bar and the preview box show what the session shows.
+    void followSession();
+    void setListViewMode(ListViewMode mode);
+    // The tree's current item when it is a file, or when it is a folder or a
+    // drive; "" otherwise.
     std::string treeFile() const;
     std::string treeFolder() const;
     // The client area's children are placed by hand on every resize.
     void applyLayout();
 
-    AppFolders appFolder_;
     ThumbnailArt art_;
     UserDialogs& dialogs_;
     SecondaryDialogs& secondary_;
@@ -99,13 +72,14 @@ class MainWindow : public QMainWindow {
     QWidget* client_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     StatusBarParts* status_ = nullptr;
-    ImageListModel* model_ = nullptr;
     ImageListView* view_ = nullptr;
     QWidget* treeArea_ = nullptr;
     FolderTree* tree_ = nullptr;
     QMenu* treeMenu_ = nullptr;
     QLabel* previewBox_ = nullptr;
     QMenu* listMenu_ = nullptr;
+    DiskLooks* commandLooks_ = nullptr;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<ImageCommands> images_;
     std::unique_ptr<SchemePanel> panel_;
     std::unique_ptr<CommandTable> commands_;

@@ -1,9 +1,10 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/ImageCommands.h"
 #include "app/MainWindow.h"
+#include "app/SchemePanel.h"
 #include "browser/FolderTree.h"
-
-#include <filesystem>
+#include "browser/ImageListView.h"
 
 namespace varnetto {
 
@@ -43,24 +44,13 @@ std::vector<CommandRow> MainWindow::commandRows() {
         r.separatorBeforeMenuItem = separator;
         return r;
     };
-    const auto view = [images](ListViewMode mode) {
-        return [images, mode] { images->setListViewMode(mode); };
-    };
+    const auto view = [this](ListViewMode mode) { return [this, mode] { setListViewMode(mode); }; };
     auto when = [](CommandRow r, std::function<bool()> enabled) {
         r.enabledWhen = std::move(enabled);
         return r;
     };
     const auto onFolder = [this] { return !treeFolder().empty(); };
     const auto onFile = [this] { return !treeFile().empty(); };
-    // The tree's picture commands report a file that went meanwhile.
-    const auto onTreePicture = [this](void (MainWindow::*command)(const std::string&)) {
-        return [this, command] {
-            const std::string path = tree_->currentPath();
-            std::error_code error;
-            if (!path.empty() && !std::filesystem::is_directory(path, error))
-                (this->*command)(path);
-        };
-    };
     return {
         // The image menu, in its order; toolbar slots give the buttons' order.
         button(keys(row(kToolbarLoadFolder, {kLoadFolder}, M::Image, "加载目录        \tCtrl + F",
@@ -76,7 +66,10 @@ std::vector<CommandRow> MainWindow::commandRows() {
                     Qt::CTRL | Qt::Key_A),
                3, 2, "选中所有的图像", S::Shown),
         keys(row(kInvertSelection, {}, M::Image, "反向选中\tCtrl + S",
-                 [images] { images->invertSelection(); }),
+                 [this, images] {
+                     view_->setFocus();
+                     images->invertSelection();
+                 }),
              Qt::CTRL | Qt::Key_S),
         button(listKeys(keys(row(kToolbarDelete, {kDeleteSelected}, M::Image, "删除选中\tD / Del",
                                  [images] { images->deleteSelected(); }),
@@ -152,35 +145,43 @@ std::vector<CommandRow> MainWindow::commandRows() {
 
         // The folder tree's context menu.
         when(row(kTreeLoadFolder, {}, M::TreeContext, "加载目录图像",
-                 [this] {
+                 [this, images] {
                      if (const std::string folder = treeFolder(); !folder.empty())
-                         loadFolder(folder);
+                         images->loadFolder(folder);
                  }),
              onFolder),
         when(row(kTreeBatchFolder, {}, M::TreeContext, "批量处理目录图像",
-                 [this] {
-                     const std::string folder = treeFolder();
-                     if (!folder.empty()) startFolderBatch(folder);
+                 [this, panel] {
+                     if (const std::string folder = treeFolder(); !folder.empty())
+                         panel->startFolderBatch(folder);
                  }),
              onFolder),
         after(S::Shown, when(row(kTreeAddFile, {}, M::TreeContext, "加载图像文件",
-                                 [this] {
+                                 [this, images] {
                                      const std::string file = treeFile();
                                      const auto slash = file.rfind('/');
                                      if (slash == std::string::npos) return;
-                                     addSingleFile(file.substr(0, slash), file.substr(slash + 1));
+                                     images->addSingleFile(file.substr(0, slash),
+                                                           file.substr(slash + 1));
                                  }),
                              onFile)),
         when(row(kTreeAddAndLockFile, {}, M::TreeContext, "加载并锁定图像文件",
-                 [this] {
-                     if (const std::string file = treeFile(); !file.empty()) addAndLockFile(file);
+                 [this, images] {
+                     if (const std::string file = treeFile(); !file.empty())
+                         images->addAndLockFile(file);
                  }),
              onFile),
         after(S::Shown, when(row(kTreeFullScreen, {}, M::TreeContext, "全屏预览图像",
-                                 onTreePicture(&MainWindow::treeFileFullScreen)),
+                                 [this, images] {
+                                     if (const std::string file = treeFile(); !file.empty())
+                                         images->fullScreenPicture(file);
+                                 }),
                              onFile)),
         after(S::Shown, when(row(kTreeSingleImage, {}, M::TreeContext, "单张图像处理",
-                                 onTreePicture(&MainWindow::treeFileSingleImage)),
+                                 [this, panel] {
+                                     if (const std::string file = treeFile(); !file.empty())
+                                         panel->singleImageOf(file);
+                                 }),
                              onFile)),
         after(S::Shown,
               row(kTreeRefresh, {}, M::TreeContext, "刷新", [this] { tree_->populate(); })),

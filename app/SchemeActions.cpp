@@ -1,9 +1,9 @@
-#include "app/ImageCommands.h"
 #include "app/SchemePanel.h"
 #include "app/SecondaryDialogs.h"
-#include "browser/ImageListView.h"
+#include "app/Session.h"
 #include "common/RegularFile.h"
 #include "processing/ImageFiles.h"
+#include "schemes/SchemeStore.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
 
@@ -11,43 +11,79 @@
 
 namespace varnetto {
 
+namespace {
+
+// The picture the editor and the manager preview: the candidate when it is
+// there, else the application folder's sample; and whether that one is there.
+struct PreviewPicture {
+    std::string path;
+    bool there = false;
+};
+
+PreviewPicture findPreviewPicture(const std::string& candidate, const std::string& sample) {
+    if (isNonFolder(candidate)) return {candidate, true};
+    return {sample, isNonFolder(sample)};
+}
+
+}  // namespace
+
 void SchemePanel::editCurrentScheme() {
-    Scheme* scheme = currentScheme();
-    if (!scheme) {
+    if (!currentScheme()) {
         parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
         return;
     }
-    const std::string path = parts_.images.previewImagePath();
-    if (!isNonFolder(path)) {
-        parts_.dialogs.message(parts_.window,
-                               text("图像 %1 不存在。").arg(QString::fromStdString(path)),
-                               MessageKind::Stop);
-        return;
-    }
-    EditorRequest request;
-    request.mode = EditorMode::EditScheme;
-    request.imagePath = path;
-    request.appFolder = parts_.appFolder;
-    request.store = store_.get();
-    request.scheme = scheme;
-    if (parts_.secondary.schemeEditor(parts_.window, request) == 1) {
-        fillSchemeChoice(*store_);
-        store_->save(reporter_);
-    }
+    Session& session = parts_.session;
+    parts_.looks.look<PreviewPicture>(
+        [candidate = session.previewCandidate(),
+         sample = session.appFolder().application + "/Preview.jpg"] {
+            return findPreviewPicture(candidate, sample);
+        },
+        [this](PreviewPicture picture) {
+            if (!picture.there) {
+                parts_.dialogs.message(
+                    parts_.window,
+                    text("图像 %1 不存在。").arg(QString::fromStdString(picture.path)),
+                    MessageKind::Stop);
+                return;
+            }
+            // The choice is read again: it may have changed meanwhile.
+            Scheme* scheme = currentScheme();
+            if (!scheme) {
+                parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"),
+                                       MessageKind::Stop);
+                return;
+            }
+            EditorRequest request;
+            request.mode = EditorMode::EditScheme;
+            request.imagePath = picture.path;
+            request.appFolder = parts_.session.appFolder();
+            request.store = parts_.session.store();
+            request.scheme = scheme;
+            if (parts_.secondary.schemeEditor(parts_.window, request) == 1)
+                parts_.session.keepEditedSchemes(reporter_);
+        });
 }
 
 void SchemePanel::openSchemeManager() {
-    const std::string path = parts_.images.previewImagePath();
-    if (!isNonFolder(path)) {
-        parts_.dialogs.message(parts_.window,
-                               text("预览图像 %1 不存在。").arg(QString::fromStdString(path)),
-                               MessageKind::Stop);
-        return;
-    }
-    ManagerRequest request;
-    request.appFolder = parts_.appFolder;
-    request.imagePath = path;
-    if (parts_.secondary.schemeManager(parts_.window, request)) reloadSchemes();
+    Session& session = parts_.session;
+    parts_.looks.look<PreviewPicture>(
+        [candidate = session.previewCandidate(),
+         sample = session.appFolder().application + "/Preview.jpg"] {
+            return findPreviewPicture(candidate, sample);
+        },
+        [this](PreviewPicture picture) {
+            if (!picture.there) {
+                parts_.dialogs.message(
+                    parts_.window,
+                    text("预览图像 %1 不存在。").arg(QString::fromStdString(picture.path)),
+                    MessageKind::Stop);
+                return;
+            }
+            ManagerRequest request;
+            request.appFolder = parts_.session.appFolder();
+            request.imagePath = picture.path;
+            if (parts_.secondary.schemeManager(parts_.window, request)) reloadSchemes();
+        });
 }
 
 void SchemePanel::quickView() {
@@ -57,7 +93,8 @@ void SchemePanel::quickView() {
 }
 
 void SchemePanel::effectPreview() {
-    if (parts_.model.lockedCount() == 0) {
+    const ImageListModel& rows = parts_.session.rows();
+    if (rows.lockedCount() == 0) {
         parts_.dialogs.message(parts_.window, text("    没有锁定的图像。    "), MessageKind::Stop);
         return;
     }
@@ -68,14 +105,15 @@ void SchemePanel::effectPreview() {
     }
     ViewerRequest request;
     request.mode = ViewerMode::LockedPreview;
-    request.rows = viewerRows(parts_.model);
+    request.rows = parts_.session.viewerRows();
     request.scheme = *scheme;
-    request.appFolder = parts_.appFolder;
+    request.appFolder = parts_.session.appFolder();
     parts_.secondary.fullScreenViewer(parts_.window, request);
 }
 
 void SchemePanel::startLockedBatch() {
-    if (parts_.model.lockedCount() < 1) {
+    const ImageListModel& rows = parts_.session.rows();
+    if (rows.lockedCount() < 1) {
         parts_.dialogs.message(parts_.window, text("没有锁定的图像。"), MessageKind::Stop);
         return;
     }
@@ -83,27 +121,20 @@ void SchemePanel::startLockedBatch() {
         parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
         return;
     }
-    batchSource_ = BatchSource::LockedRows;
-    showBatchDialog(parts_.model.lockedCount(), [this] {
+    showBatchDialog(rows.lockedCount(), [this] {
         BatchJob job;
         if (const Scheme* scheme = currentScheme()) job.scheme = *scheme;
         job.outputFolder = currentOutputFolder();
-        job.sources = parts_.model.lockedPaths();
+        job.sources = parts_.session.rows().lockedPaths();
         return job;
     });
 }
 
 void SchemePanel::startFolderBatch(const std::string& folder) {
-    batchSource_ = BatchSource::Folder;
     // Only the newest count opens the dialog.
-    folderCounts_.cancelAll();
-    countingCursor_.emplace();
-    folderCounts_.run<std::vector<std::string>>(
-        [folder](const JobToken&) {
-            return folder.empty() ? std::vector<std::string>() : listFolderImages(folder);
-        },
+    parts_.looks.look<std::vector<std::string>>(
+        [folder] { return folder.empty() ? std::vector<std::string>() : listFolderImages(folder); },
         [this](std::vector<std::string> images) {
-            countingCursor_.reset();
             const int count = static_cast<int>(images.size());
             showBatchDialog(count, [this, images = std::move(images)] {
                 BatchJob job;
@@ -112,21 +143,19 @@ void SchemePanel::startFolderBatch(const std::string& folder) {
                 job.outputFolder = currentOutputFolder();
                 return job;
             });
-        },
-        [this](const QString&) { countingCursor_.reset(); });
+        });
 }
 
 void SchemePanel::showBatchDialog(int count, BatchDialog::JobSource source) {
-    batchActive_ = true;
     batchDialog_->prepare(choice_->currentText(), count, std::move(source));
     batchDialog_->exec();
-    batchActive_ = false;
 }
 
 void SchemePanel::singleImageProcessing() {
-    const int first = parts_.view.firstSelectedRow();
-    if (first < 0 || !parts_.model.isRead(first)) return;
-    openSingleImage(parts_.model.rowPath(parts_.images.currentRow()), "图像 %1 不存在。");
+    const Session& session = parts_.session;
+    const int first = session.firstSelectedRow();
+    if (first < 0 || !session.rows().isRead(first)) return;
+    openSingleImage(session.rows().rowPath(session.currentRow()), "图像 %1 不存在。");
 }
 
 void SchemePanel::singleImageOf(const std::string& path) {
@@ -134,18 +163,22 @@ void SchemePanel::singleImageOf(const std::string& path) {
 }
 
 void SchemePanel::openSingleImage(const std::string& path, const char* missingMessage) {
-    if (!isNonFolder(path)) {
-        parts_.dialogs.message(parts_.window,
-                               text(missingMessage).arg(QString::fromStdString(path)),
-                               MessageKind::Stop);
-        return;
-    }
-    EditorRequest request;
-    request.mode = EditorMode::SingleImage;
-    request.imagePath = path;
-    request.appFolder = parts_.appFolder;
-    request.store = store_.get();
-    parts_.secondary.schemeEditor(parts_.window, request);
+    parts_.looks.look<bool>([path] { return isNonFolder(path); },
+                            [this, path, missingMessage](bool there) {
+                                if (!there) {
+                                    parts_.dialogs.message(
+                                        parts_.window,
+                                        text(missingMessage).arg(QString::fromStdString(path)),
+                                        MessageKind::Stop);
+                                    return;
+                                }
+                                EditorRequest request;
+                                request.mode = EditorMode::SingleImage;
+                                request.imagePath = path;
+                                request.appFolder = parts_.session.appFolder();
+                                request.store = parts_.session.store();
+                                parts_.secondary.schemeEditor(parts_.window, request);
+                            });
 }
 
 }  // namespace varnetto

@@ -1,6 +1,8 @@
 #include "app/SchemePanel.h"
 
 #include "app/CommandIds.h"
+#include "app/Session.h"
+#include "schemes/SchemeStore.h"
 #include "uikit/FlatButtonStyle.h"
 
 #include <QComboBox>
@@ -9,20 +11,13 @@
 
 namespace varnetto {
 
-namespace {
-
-// Counts side by side, so that one stuck on a dead mount holds no other.
-constexpr int kFolderCounts = 4;
-
-}  // namespace
-
 SchemePanel::SchemePanel(Parts parts)
-    : QObject(parts.window),
-      parts_(std::move(parts)),
-      reporter_(parts_.dialogs, parts_.window),
-      folderCounts_(JobOrder::AllInOrder, kFolderCounts, JobShutdown::Abandon) {
+    : QObject(parts.window), parts_(std::move(parts)), reporter_(parts_.dialogs, parts_.window) {
     createWidgets();
-    batchDialog_ = std::make_unique<BatchDialog>(parts_.dialogs, parts_.appFolder, parts_.window);
+    batchDialog_ =
+        std::make_unique<BatchDialog>(parts_.dialogs, parts_.session.appFolder(), parts_.window);
+    batchDialog_->setObjectName("batchDialog");
+    connect(&parts_.session, &Session::schemesChanged, this, &SchemePanel::fillSchemeChoice);
 }
 
 SchemePanel::~SchemePanel() {
@@ -76,27 +71,24 @@ void SchemePanel::place(int R, int th) {
 }
 
 void SchemePanel::reloadSchemes() {
-    if (!store_) {
-        // An installed program's first start copies the bundled store.
-        prepareUserStore(parts_.appFolder, reporter_);
-        store_ = std::make_unique<SchemeStore>(parts_.appFolder);
-    }
-    store_->load(reporter_);
-    fillSchemeChoice(*store_);
+    parts_.session.reloadStore(reporter_);
 }
 
-void SchemePanel::fillSchemeChoice(const SchemeStore& store) {
+void SchemePanel::fillSchemeChoice() {
+    const SchemeStore* store = parts_.session.store();
+    if (!store) return;
     const QString remembered = choice_->currentIndex() >= 0 ? choice_->currentText() : "";
     choice_->clear();
-    for (const Scheme& scheme : store) choice_->addItem(QString::fromStdString(scheme.name));
+    for (const Scheme& scheme : *store) choice_->addItem(QString::fromStdString(scheme.name));
     if (choice_->count() == 0) return;
     const int found = choice_->findText(remembered, Qt::MatchStartsWith);
     choice_->setCurrentIndex(found >= 0 ? found : 0);
 }
 
 Scheme* SchemePanel::currentScheme() {
-    if (!store_ || choice_->currentIndex() < 0) return nullptr;
-    return store_->findByName(choice_->currentText().toStdString());
+    SchemeStore* store = parts_.session.store();
+    if (!store || choice_->currentIndex() < 0) return nullptr;
+    return store->findByName(choice_->currentText().toStdString());
 }
 
 std::string SchemePanel::currentOutputFolder() {

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "app/BatchDialog.h"
-#include "schemes/SchemeStore.h"
-#include "uikit/BackgroundJobs.h"
+#include "app/DiskLooks.h"
 #include "uikit/UiReporter.h"
-#include "uikit/WaitCursor.h"
 
 #include <QHash>
 #include <QObject>
@@ -12,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class QComboBox;
@@ -22,18 +19,15 @@ class QWidget;
 
 namespace varnetto {
 
-class ImageCommands;
-class ImageListModel;
-class ImageListView;
 class SecondaryDialogs;
+class Session;
 class UserDialogs;
 
-// The scheme choice with its buttons, the main scheme store, and the quick
-// actions that run the current scheme: editing it, managing and viewing
-// schemes, the effect preview, batch runs and single-image processing.
-// What the next batch run walks.
-enum class BatchSource : int { None = 0, LockedRows = 1, Folder = 2 };
-
+// The scheme choice with its buttons, and the quick actions that run the
+// current scheme of the session's store: editing it, managing and viewing
+// schemes, the effect preview, batch runs and single-image processing. A
+// picture or folder they need is looked for in the background, under the wait
+// cursor, before their window opens.
 class SchemePanel : public QObject {
     Q_OBJECT
   public:
@@ -42,10 +36,9 @@ class SchemePanel : public QObject {
         QWidget* client;  // the panel's widgets are its children
         UserDialogs& dialogs;
         SecondaryDialogs& secondary;
-        ImageListModel& model;
-        ImageListView& view;
-        ImageCommands& images;
-        AppFolders appFolder;
+        Session& session;
+        // Shared with the other commands that open a window: the newest wins.
+        DiskLooks& looks;
         // Routes a button's command id as the window routes it.
         std::function<void(int)> runCommand;
     };
@@ -58,10 +51,8 @@ class SchemePanel : public QObject {
     void place(int left, int top);
 
     void reloadSchemes();
-    void fillSchemeChoice(const SchemeStore& store);
     Scheme* currentScheme();
     std::string currentOutputFolder();
-    SchemeStore& store() { return *store_; }
 
     void editCurrentScheme();
     void openSchemeManager();
@@ -71,16 +62,14 @@ class SchemePanel : public QObject {
     // The dialog opens once the folder's pictures are counted, in the
     // background under the wait cursor; the run takes the pictures counted.
     void startFolderBatch(const std::string& folder);
-    // The selected row's picture, or path when given (the folder tree's file).
+    // The current row's picture, when a read row is selected; or path (the
+    // folder tree's file).
     void singleImageProcessing();
     void singleImageOf(const std::string& path);
 
-    BatchDialog& batchDialog() { return *batchDialog_; }
-    BatchSource batchSource() const { return batchSource_; }
-    bool batchActive() const { return batchActive_; }
-
   private:
     void createWidgets();
+    void fillSchemeChoice();
     void showBatchDialog(int count, BatchDialog::JobSource source);
     // The editor in its single-image mode on path, or missingMessage ("%1"
     // the path) when there is no such file.
@@ -88,16 +77,10 @@ class SchemePanel : public QObject {
 
     Parts parts_;
     UiReporter reporter_;
-    std::unique_ptr<SchemeStore> store_;
     QLabel* label_ = nullptr;
     QComboBox* choice_ = nullptr;
     QHash<int, QPushButton*> buttons_;
     std::unique_ptr<BatchDialog> batchDialog_;
-    BatchSource batchSource_ = BatchSource::None;
-    bool batchActive_ = false;
-    // A count stuck on a dead mount is left behind by the next one.
-    BackgroundJobs folderCounts_;
-    std::optional<WaitCursor> countingCursor_;
 };
 
 }  // namespace varnetto

@@ -36,6 +36,8 @@ class FolderTree : public QTreeView {
     // folder or file under it; "" for the loading item.
     std::string itemPath(const QModelIndex& index) const;
     std::string currentPath() const { return itemPath(currentIndex()); }
+    // What the current item was when it was listed; Loading for none.
+    TreeItemKind currentKind() const { return model_->kind(currentIndex()); }
     const QString& lastError() const { return lastError_; }
     // A folder or the drive list is still being read.
     bool reading() const { return !readings_.empty(); }

@@ -2,6 +2,8 @@
 
 #include "browser/RowReader.h"
 
+#include <QItemSelectionModel>
+
 #include <algorithm>
 
 namespace varnetto {
@@ -179,6 +181,13 @@ QString ImageListModel::rowText(int row) const {
 
 void ImageListModel::rowsChanged(int first, int last) {
     Q_EMIT dataChanged(index(first), index(last));
+}
+
+QList<int> selectedRows(const QItemSelectionModel& selection) {
+    QList<int> rows;
+    for (const QModelIndex& index : selection.selectedIndexes()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 }  // namespace varnetto

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class QItemSelectionModel;
+
 namespace varnetto {
 
 enum LockState : int { kNotRead = -1, kUnlocked = 0, kLocked = 1 };
@@ -79,5 +81,8 @@ class ImageListModel : public QAbstractListModel {
     int readRows_ = 0;
     ListViewMode viewMode_ = ListViewMode::LargeIcons;
 };
+
+// Selected row numbers in ascending order.
+QList<int> selectedRows(const QItemSelectionModel& selection);
 
 }  // namespace varnetto

@@ -101,11 +101,7 @@ void ImageListView::applyViewMode(ListViewMode mode) {
 }
 
 QList<int> ImageListView::selectedRows() const {
-    QList<int> rows;
-    if (!selectionModel()) return rows;
-    for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return selectionModel() ? varnetto::selectedRows(*selectionModel()) : QList<int>();
 }
 
 int ImageListView::firstSelectedRow() const {

@@ -10,25 +10,38 @@ namespace varnetto {
 
 namespace {
 
-constexpr int kPathPart = 4;
+constexpr int kPathPart = static_cast<int>(StatusPart::Path);
 
-// The least width of each part (the classic layout's), and the longest text
-// it usually shows; the path part takes whatever is left.
+// Each part in StatusPart's order: its label's name, its least width (the
+// classic layout's) and the longest text it usually shows; the path part
+// takes whatever is left.
 constexpr struct {
+    const char* name;
     int least;
     const char* longest;
 } kParts[StatusBarParts::kPartCount] = {
-    {50, "就绪"}, {130, "9999 个图像被锁定"}, {100, "图像被锁定"}, {100, ""},
-    {0, ""},      {70, "10000 X 10000"},      {50, "999999K"},     {120, "0000-00-00 00:00:00"},
+    {"statusReady", 50, "就绪"},
+    {"statusLockCount", 130, "9999 个图像被锁定"},
+    {"statusLockState", 100, "图像被锁定"},
+    {"statusEmpty", 100, ""},
+    {"statusPath", 0, ""},
+    {"statusDimensions", 70, "10000 X 10000"},
+    {"statusFileSize", 50, "999999K"},
+    {"statusFileTime", 120, "0000-00-00 00:00:00"},
 };
+static_assert(static_cast<int>(StatusPart::FileTime) == StatusBarParts::kPartCount - 1);
+
+size_t slot(StatusPart part) {
+    return static_cast<size_t>(part);
+}
 
 }  // namespace
 
 StatusBarParts::StatusBarParts(QWidget* parent) : QWidget(parent) {
-    int part = 0;
-    for (auto& label : labels_) {
+    for (size_t part = 0; part < labels_.size(); ++part) {
+        QLabel*& label = labels_[part];
         label = new QLabel(this);
-        label->setObjectName(QStringLiteral("statusPart%1").arg(part++));
+        label->setObjectName(QString::fromLatin1(kParts[part].name));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
@@ -37,18 +50,16 @@ StatusBarParts::StatusBarParts(QWidget* parent) : QWidget(parent) {
     measureParts();
 }
 
-void StatusBarParts::setText(int part, const QString& text) {
-    if (part >= 0 && part < kPartCount) labels_[static_cast<size_t>(part)]->setText(text);
+void StatusBarParts::setText(StatusPart part, const QString& text) {
+    labels_.at(slot(part))->setText(text);
 }
 
-QString StatusBarParts::text(int part) const {
-    if (part < 0 || part >= kPartCount) return {};
-    return labels_[static_cast<size_t>(part)]->text();
+QString StatusBarParts::text(StatusPart part) const {
+    return labels_.at(slot(part))->text();
 }
 
-int StatusBarParts::rightEdge(int part) const {
-    if (part < 0 || part >= kPartCount) return 0;
-    return edges_[static_cast<size_t>(part)];
+int StatusBarParts::rightEdge(StatusPart part) const {
+    return edges_.at(slot(part));
 }
 
 void StatusBarParts::resizeEvent(QResizeEvent* event) {

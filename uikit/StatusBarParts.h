@@ -8,10 +8,21 @@
 
 namespace varnetto {
 
-// A status bar of eight parts: ready text, lock count, lock state, an empty
-// part, path, dimensions, size and time. The parts are laid out again from
-// the bar's own width on every resize: the left four from the left edge, the
-// last three from the right, each wide enough for its longest usual text,
+// The parts of the main window's status bar, left to right.
+enum class StatusPart {
+    Ready,      // "就绪"
+    LockCount,  // how many rows are locked
+    LockState,  // whether the shown row is locked
+    Empty,      // always empty
+    Path,       // the shown picture's path; takes what the others leave
+    Dimensions,
+    FileSize,
+    FileTime,
+};
+
+// A status bar of one part for each StatusPart. The parts are laid out again
+// from the bar's own width on every resize: the left four from the left edge,
+// the last three from the right, each wide enough for its longest usual text,
 // and the path takes what remains.
 class StatusBarParts : public QWidget {
     Q_OBJECT
@@ -20,10 +31,10 @@ class StatusBarParts : public QWidget {
 
     explicit StatusBarParts(QWidget* parent = nullptr);
 
-    void setText(int part, const QString& text);
-    QString text(int part) const;
-    // Right edge of a part; the last one is the end of the bar.
-    int rightEdge(int part) const;
+    void setText(StatusPart part, const QString& text);
+    QString text(StatusPart part) const;
+    // Right edge of a part; the last one's is the end of the bar.
+    int rightEdge(StatusPart part) const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -66,20 +66,23 @@ class BatchTest : public QObject {
         DialogFixture f;
         f.prepare(jobFor(f.app.str("out"), {}));
         QCOMPARE(f.dialog.windowTitle(), QString("  执行批量处理"));
-        QCOMPARE(f.dialog.schemeNameLabel()->text(), QString("Plain"));
-        QCOMPARE(f.dialog.imageCountLabel()->text(), QString("0"));
-        QCOMPARE(f.dialog.autoCloseBox()->text(), QString("处理结束后自动关闭本窗口"));
-        QVERIFY(f.dialog.autoCloseBox()->isChecked());
-        QCOMPARE(f.dialog.startButton()->text(), QString("开始"));
-        QCOMPARE(f.dialog.abortButton()->text(), QString("中断"));
-        QCOMPARE(f.dialog.closeButton()->text(), QString("关闭"));
-        QVERIFY(f.dialog.startButton()->isEnabled());
-        QVERIFY(!f.dialog.abortButton()->isEnabled());
-        QVERIFY(f.dialog.closeButton()->isEnabled());
+        QCOMPARE(f.dialog.findChild<QLabel*>("schemeNameLabel")->text(), QString("Plain"));
+        QCOMPARE(f.dialog.findChild<QLabel*>("imageCountLabel")->text(), QString("0"));
+        QCOMPARE(f.dialog.findChild<QCheckBox*>("autoCloseBox")->text(),
+                 QString("处理结束后自动关闭本窗口"));
+        QVERIFY(f.dialog.findChild<QCheckBox*>("autoCloseBox")->isChecked());
+        QCOMPARE(f.dialog.findChild<QPushButton*>("startButton")->text(), QString("开始"));
+        QCOMPARE(f.dialog.findChild<QPushButton*>("abortButton")->text(), QString("中断"));
+        QCOMPARE(f.dialog.findChild<QPushButton*>("closeButton")->text(), QString("关闭"));
+        QVERIFY(f.dialog.findChild<QPushButton*>("startButton")->isEnabled());
+        QVERIFY(!f.dialog.findChild<QPushButton*>("abortButton")->isEnabled());
+        QVERIFY(f.dialog.findChild<QPushButton*>("closeButton")->isEnabled());
         QCOMPARE(f.dialog.animationFrame(), 2);
         const int w = f.dialog.width();
-        QCOMPARE(f.dialog.progressBar()->geometry(), QRect(10, 167, w - 20, 25));
-        QCOMPARE(f.dialog.animationLabel()->geometry(), QRect(w / 2 - 40, 50, 80, 80));
+        QCOMPARE(f.dialog.findChild<QProgressBar*>("progressBar")->geometry(),
+                 QRect(10, 167, w - 20, 25));
+        QCOMPARE(f.dialog.findChild<QLabel*>("animationLabel")->geometry(),
+                 QRect(w / 2 - 40, 50, 80, 80));
     }
 
     void missingOutputFolderIsOfferedAndRefused() {
@@ -88,21 +91,21 @@ class BatchTest : public QObject {
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
         f.dialogs.answer = false;
         f.dialog.start();
-        QCOMPARE(
+        QTRY_COMPARE(
             f.dialogs.questions,
             QStringList{
                 QString("输出目录： %1  不存在，是否要创建？").arg(QString::fromStdString(out))});
         QVERIFY(!fs::exists(out));
         QVERIFY(!f.dialog.running());
-        QVERIFY(f.dialog.startButton()->isEnabled());
+        QVERIFY(f.dialog.findChild<QPushButton*>("startButton")->isEnabled());
     }
 
     void emptyOutputFolderCannotBeCreated() {
         DialogFixture f;
         f.prepare(jobFor("", writeSources(f.app.str("in"), 1)));
         f.dialog.start();
-        QCOMPARE(f.dialogs.questions, QStringList{"输出目录：   不存在，是否要创建？"});
-        QCOMPARE(f.dialogs.messages, QStringList{"无法创建输出目录： ，批量处理中止。"});
+        QTRY_COMPARE(f.dialogs.questions, QStringList{"输出目录：   不存在，是否要创建？"});
+        QTRY_COMPARE(f.dialogs.messages, QStringList{"无法创建输出目录： ，批量处理中止。"});
         QVERIFY(!f.dialog.running());
     }
 
@@ -111,7 +114,7 @@ class BatchTest : public QObject {
         const std::string out = f.app.str("a/b");
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 1)));
         f.dialog.start();
-        QCOMPARE(
+        QTRY_COMPARE(
             f.dialogs.messages,
             QStringList{
                 QString("无法创建输出目录： %1，批量处理中止。").arg(QString::fromStdString(out))});
@@ -122,20 +125,21 @@ class BatchTest : public QObject {
         DialogFixture f;
         const std::string out = f.app.str("out");
         f.prepare(jobFor(out, writeSources(f.app.str("in"), 4)));
-        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
         f.dialog.start();
-        QVERIFY(fs::exists(out));
+        QTRY_VERIFY(fs::exists(out));
         QVERIFY(f.dialog.running());
-        QVERIFY(!f.dialog.startButton()->isEnabled());
-        QVERIFY(f.dialog.abortButton()->isEnabled());
-        QVERIFY(!f.dialog.closeButton()->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QVERIFY(!f.dialog.findChild<QPushButton*>("startButton")->isEnabled());
+        QVERIFY(f.dialog.findChild<QPushButton*>("abortButton")->isEnabled());
+        QVERIFY(!f.dialog.findChild<QPushButton*>("closeButton")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
         QVERIFY(f.dialog.isVisible());
-        QCOMPARE(f.dialog.progressBar()->value(), 4);
+        QCOMPARE(f.dialog.findChild<QProgressBar*>("progressBar")->value(), 4);
         QCOMPARE(f.dialog.animationFrame(), 2);
-        QVERIFY(!f.dialog.failuresButton()->isVisible());
+        QVERIFY(!f.dialog.findChild<QPushButton*>("failuresButton")->isVisible());
         for (int i = 0; i < 4; ++i) QVERIFY(fs::exists(out + "/" + std::to_string(i) + ".png"));
-        QVERIFY(f.dialog.startButton()->isEnabled());
+        QVERIFY(f.dialog.findChild<QPushButton*>("startButton")->isEnabled());
         // A second run replaces the same files.
         fs::remove(out + "/2.png");
         f.dialog.start();
@@ -157,9 +161,10 @@ class BatchTest : public QObject {
         DialogFixture f;
         fs::create_directories(f.app.str("out"));
         f.prepare(jobFor(f.app.str("out"), {}));
-        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
         f.dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 10000);
     }
 
     void failuresAreCountedAndListed() {
@@ -170,11 +175,13 @@ class BatchTest : public QObject {
         f.prepare(jobFor(f.app.str("out"), sources));
         f.dialog.start();
         // Auto-close is on, but failures keep the dialog open.
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
         QVERIFY(f.dialog.isVisible());
-        QVERIFY(f.dialog.failuresButton()->isVisible());
-        QCOMPARE(f.dialog.failuresButton()->text(), QString("1 个图像处理失败，点击查看原因。"));
-        f.dialog.failuresButton()->click();
+        QVERIFY(f.dialog.findChild<QPushButton*>("failuresButton")->isVisible());
+        QCOMPARE(f.dialog.findChild<QPushButton*>("failuresButton")->text(),
+                 QString("1 个图像处理失败，点击查看原因。"));
+        f.dialog.findChild<QPushButton*>("failuresButton")->click();
         QCOMPARE(f.dialogs.problemSummaries, QStringList{"1 个图像处理失败。"});
         QCOMPARE(f.dialogs.problems.size(), size_t(1));
         QCOMPARE(f.dialogs.problems[0].file, QString::fromStdString(f.app.str("in/bad.png")));
@@ -204,11 +211,13 @@ class BatchTest : public QObject {
         sources.push_back(damaged);
         f.prepare(jobFor(f.app.str("out"), sources));
         f.dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
         QVERIFY(f.dialog.isVisible());
         QCOMPARE(filesIn(f.app.str("out")), 3);
-        QCOMPARE(f.dialog.failuresButton()->text(), QString("1 个图像有警告，点击查看原因。"));
-        f.dialog.failuresButton()->click();
+        QCOMPARE(f.dialog.findChild<QPushButton*>("failuresButton")->text(),
+                 QString("1 个图像有警告，点击查看原因。"));
+        f.dialog.findChild<QPushButton*>("failuresButton")->click();
         QCOMPARE(f.dialogs.problemSummaries, QStringList{"1 个图像有警告。"});
         QCOMPARE(f.dialogs.problems.size(), size_t(1));
         QVERIFY(f.dialogs.problems[0].file.endsWith("damaged.jpg"));
@@ -220,17 +229,18 @@ class BatchTest : public QObject {
     void eachOpeningStartsAfresh() {
         DialogFixture f;
         f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 3)));
-        f.dialog.autoCloseBox()->setChecked(false);
+        f.dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
         f.dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.statusLabel()->text(), QString("处理完成。"), 30000);
-        QCOMPARE(f.dialog.progressBar()->value(), 3);
-        f.dialog.closeButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
+        QCOMPARE(f.dialog.findChild<QProgressBar*>("progressBar")->value(), 3);
+        f.dialog.findChild<QPushButton*>("closeButton")->click();
         QVERIFY(!f.dialog.isVisible());
 
         f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 2)));
-        QVERIFY(f.dialog.autoCloseBox()->isChecked());
-        QCOMPARE(f.dialog.progressBar()->value(), 0);
-        QCOMPARE(f.dialog.statusLabel()->text(), QString());
+        QVERIFY(f.dialog.findChild<QCheckBox*>("autoCloseBox")->isChecked());
+        QCOMPARE(f.dialog.findChild<QProgressBar*>("progressBar")->value(), 0);
+        QCOMPARE(f.dialog.findChild<QLabel*>("statusLabel")->text(), QString());
     }
 
     void abortStopsBeforeTheNextImagesAndSaysWhatWasDone() {
@@ -242,27 +252,30 @@ class BatchTest : public QObject {
         f.prepare(jobFor(out, sources));
         f.dialog.setWorkerCount(1);
         f.dialog.start();
-        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.progressBar()->value() >= 3, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.findChild<QProgressBar*>("progressBar")->value() >= 3,
+                                 30000);
         f.dialog.abort();
         QVERIFY(!f.dialog.running());
-        QCOMPARE(f.dialog.statusLabel()->text(), QString());
-        QCOMPARE(f.dialog.progressBar()->value(), 0);
-        QVERIFY(f.dialog.closeButton()->isEnabled());
-        QVERIFY(!f.dialog.abortButton()->isEnabled());
+        QCOMPARE(f.dialog.findChild<QLabel*>("statusLabel")->text(), QString());
+        QCOMPARE(f.dialog.findChild<QProgressBar*>("progressBar")->value(), 0);
+        QVERIFY(f.dialog.findChild<QPushButton*>("closeButton")->isEnabled());
+        QVERIFY(!f.dialog.findChild<QPushButton*>("abortButton")->isEnabled());
         // "开始" waits for the aborted workers.
-        if (f.dialog.workersActive()) QVERIFY(!f.dialog.startButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.startButton()->isEnabled(), 30000);
+        if (f.dialog.workersActive())
+            QVERIFY(!f.dialog.findChild<QPushButton*>("startButton")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialog.findChild<QPushButton*>("startButton")->isEnabled(),
+                                 30000);
         QVERIFY(!f.dialog.workersActive());
         const int written = filesIn(out);
         QVERIFY2(written >= 1 && written < 39, std::to_string(written).c_str());
         // Once the workers have ended, the user learns what was done.
-        QCOMPARE(f.dialog.statusLabel()->text(),
+        QCOMPARE(f.dialog.findChild<QLabel*>("statusLabel")->text(),
                  QString("处理已中断：已写出 %1 个图像，1 个处理失败，%2 个未处理。")
                      .arg(written)
                      .arg(39 - written));
         QVERIFY(f.dialog.isVisible());
-        QVERIFY(f.dialog.failuresButton()->isVisible());
-        f.dialog.failuresButton()->click();
+        QVERIFY(f.dialog.findChild<QPushButton*>("failuresButton")->isVisible());
+        f.dialog.findChild<QPushButton*>("failuresButton")->click();
         QCOMPARE(f.dialogs.problems.size(), size_t(1));
         QCOMPARE(f.dialogs.problems[0].file, QString::fromStdString(f.app.str("in/bad.png")));
     }
@@ -328,10 +341,11 @@ class BatchTest : public QObject {
             allOnUiThread = allOnUiThread && QThread::currentThread() == qApp->thread();
         };
         dialog.prepare("Stamped", 2, [job] { return job; });
-        dialog.autoCloseBox()->setChecked(false);
+        dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
         dialog.show();
         dialog.start();
-        QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(), QString("处理完成。"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
         const QString expected =
             QString("印章图像 %1 不存在。")
                 .arg(QString::fromStdString(app.str() + "/Stamps/nowhere.bmp"));
@@ -345,16 +359,15 @@ class BatchTest : public QObject {
         f.selectRows({1, 3});
         f.window->runCommand(kLockSelected);
         QString shownCount;
+        BatchDialog* dialog = f.batchDialog();
         QTimer::singleShot(0, [&] {
-            BatchDialog& dialog = f.window->batchDialog();
-            shownCount = dialog.imageCountLabel()->text();
-            QVERIFY(f.window->batchActive());
-            dialog.start();
+            shownCount = dialog->findChild<QLabel*>("imageCountLabel")->text();
+            QVERIFY(dialog->isVisible());
+            dialog->start();
         });
         f.window->runCommand(kBatchRun);
-        QVERIFY(!f.window->batchActive());
+        QVERIFY(!dialog->isVisible());
         QCOMPARE(shownCount, QString("2"));
-        QCOMPARE(f.window->batchSource(), BatchSource::LockedRows);
         QCOMPARE(filesIn(f.outputFolder), 2);
         QVERIFY(fs::exists(f.outputFolder + "/1.png"));
         QVERIFY(fs::exists(f.outputFolder + "/3.png"));
@@ -364,20 +377,19 @@ class BatchTest : public QObject {
         WindowFixture f;
         f.writePictures(3);
         QString shownCount;
-        const bool ran =
-            f.withBatchDialog([&] { f.window->startFolderBatch(f.pictures); },
-                              [&](BatchDialog& dialog) {
-                                  shownCount = dialog.imageCountLabel()->text();
-                                  dialog.autoCloseBox()->setChecked(false);
-                                  dialog.start();
-                                  QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
-                                                            QString("处理完成。"), 30000);
-                                  dialog.closeButton()->click();
-                              });
+        const bool ran = f.withBatchDialog(
+            [&] { f.panel().startFolderBatch(f.pictures); },
+            [&](BatchDialog& dialog) {
+                shownCount = dialog.findChild<QLabel*>("imageCountLabel")->text();
+                dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+                dialog.start();
+                QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>("statusLabel")->text(),
+                                          QString("处理完成。"), 30000);
+                dialog.findChild<QPushButton*>("closeButton")->click();
+            });
         QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
-        QCOMPARE(f.window->batchSource(), BatchSource::Folder);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(f.list().rowCount(), 0);
         QCOMPARE(filesIn(f.outputFolder), 3);
     }
 };

@@ -14,16 +14,20 @@ using namespace varnetto::testing;
 
 namespace {
 
+ImageListModel& rowsOf(MainWindow& window) {
+    return *window.findChild<ImageListModel*>("imageRows");
+}
+
 bool allRead(MainWindow& window) {
-    auto& list = window.imageList();
+    auto& list = rowsOf(window);
     for (int row = 0; row < list.rowCount(); ++row)
         if (!list.isRead(row)) return false;
-    return !window.rowLoader().busy();
+    return !window.findChild<RowLoader*>("rowLoader")->busy();
 }
 
 QStringList rowPaths(MainWindow& window) {
     QStringList paths;
-    auto& list = window.imageList();
+    auto& list = rowsOf(window);
     for (int row = 0; row < list.rowCount(); ++row)
         paths << QString::fromStdString(list.entry(row).folder + "/" + list.entry(row).fileName);
     return paths;
@@ -70,12 +74,14 @@ class DesktopTest : public QObject {
             secondary.editorResult = 1;
             secondary.renameTo = "Mine";
             window.runCommand(kEditScheme);
+            QVERIFY(QTest::qWaitFor([] { return !QApplication::overrideCursor(); }));
         }
         // The edit went to the user's store; the bundled one is as shipped.
         QCOMPARE(readBytes(schemeStorePath(app)), bundledBytes);
         MainWindow again(AppFolders(app, user), dialogs, secondary);
-        QCOMPARE(again.mainStore().size(), size_t(1));
-        QCOMPARE(again.mainStore().at(0)->name, std::string("Mine"));
+        const SchemeStore& store = *again.findChild<Session*>("session")->store();
+        QCOMPARE(store.size(), size_t(1));
+        QCOMPARE(store.at(0)->name, std::string("Mine"));
         QVERIFY(dialogs.messages.isEmpty());
     }
 
@@ -107,7 +113,7 @@ class DesktopTest : public QObject {
         const QString p = QString::fromStdString(f.pictures);
         QCOMPARE(rowPaths(*f.window), (QStringList{p + "/2.png", p + "/0.png", p + "/1.png",
                                                    p + "/2.png", p + "/0.png"}));
-        QCOMPARE(f.window->imageList().rowText(0), QString("66 X 48\n2.png"));
+        QCOMPARE(f.list().rowText(0), QString("66 X 48\n2.png"));
         QCOMPARE(f.dialogs.messages, QStringList{"图像 nowhere.jpg 不存在。"});
     }
 
@@ -125,7 +131,7 @@ class DesktopTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(allRead(*f.window), 20000);
         QCOMPARE(rowPaths(*f.window),
                  (QStringList{o + "/a.png", p + "/0.png", p + "/1.png", o + "/b.png"}));
-        QCOMPARE(f.window->imageList().rowText(3), QString("40 X 20\nb.png"));
+        QCOMPARE(f.list().rowText(3), QString("40 X 20\nb.png"));
     }
 
     void otherDropsAreRefused() {
@@ -140,7 +146,7 @@ class DesktopTest : public QObject {
         QCOMPARE(dropOnList(f.listView(), &web), Qt::IgnoreAction);
         QCOMPARE(dropOnList(f.listView(), moveOnly.get(), Qt::MoveAction), Qt::IgnoreAction);
         QTest::qWait(50);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(f.list().rowCount(), 0);
     }
 
     void aDropDuringAFolderLoadIsReadAfterIt() {
@@ -149,7 +155,7 @@ class DesktopTest : public QObject {
         const std::string other = f.app.str("other");
         std::filesystem::create_directories(other);
         writePicture(other + "/late.png", 30, 20);
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         QList<int> readOrder;
         connect(&list, &QAbstractItemModel::dataChanged, this,
                 [&](const QModelIndex& first, const QModelIndex& last) {
@@ -159,7 +165,7 @@ class DesktopTest : public QObject {
         // Rows are read once both are listed.
         auto reads = std::make_shared<DiskGate>();
         f.holdDisk(nullptr, reads);
-        f.window->loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         std::unique_ptr<QMimeData> data(fileUrls({QString::fromStdString(other + "/late.png")}));
         QCOMPARE(dropOnList(f.listView(), data.get()), Qt::CopyAction);
         QVERIFY(QTest::qWaitFor([&] { return list.rowCount() == 13; }, 20000));

@@ -115,17 +115,19 @@ class FolderTreeCommandsTest : public QObject {
     void fileItemsReachTheListTheStatusBarAndTheViewers() {
         TreeWindow w(2);
         w.select("1.png");
-        QCOMPARE(w.f.status(4), QString::fromStdString(w.picture(1)));
+        QCOMPARE(w.f.status(StatusPart::Path), QString::fromStdString(w.picture(1)));
         w.action("加载图像文件")->trigger();
         w.action("加载并锁定图像文件")->trigger();
-        ImageListModel& list = w.f.window->imageList();
+        ImageListModel& list = w.f.list();
         QCOMPARE(list.rowCount(), 2);
         QVERIFY(w.f.waitUntilRead());
         QCOMPARE(list.rowPath(1), w.picture(1));
         QCOMPARE(list.lockedCount(), 1);
-        QCOMPARE(w.f.status(1), QString("1 个图像被锁定"));
+        QCOMPARE(w.f.status(StatusPart::LockCount), QString("1 个图像被锁定"));
         w.action("全屏预览图像")->trigger();
+        QVERIFY(w.f.waitForLooks());
         w.action("单张图像处理")->trigger();
+        QVERIFY(w.f.waitForLooks());
         const QString path = QString::fromStdString(w.picture(1));
         QCOMPARE(w.f.secondary.calls, (QStringList{"picture " + path, "editor 2 " + path}));
 
@@ -138,11 +140,14 @@ class FolderTreeCommandsTest : public QObject {
         doubleClick("0.png");
         QCOMPARE(list.rowCount(), 3);
         QCOMPARE(list.rowPath(2), w.picture(0));
+        QTRY_COMPARE(w.f.previewsDrawn.value(w.f.previewsDrawn.size() - 1),
+                     QString::fromStdString(w.picture(0)));
 
         // A file that went after it was listed.
         w.select("0.png");
         fs::remove(w.picture(0));
         w.f.window->runCommand(kTreeFullScreen);
+        QVERIFY(w.f.waitForLooks());
         QCOMPARE(
             w.f.dialogs.messages,
             QStringList{QString("图像文件 %1 不存在！").arg(QString::fromStdString(w.picture(0)))});
@@ -158,10 +163,10 @@ class FolderTreeCommandsTest : public QObject {
         w.f.window->runCommand(kTreeAddFile);
         w.f.window->runCommand(kTreeFullScreen);
         QVERIFY(w.f.secondary.calls.isEmpty());
-        QCOMPARE(w.f.window->imageList().rowCount(), 0);
+        QCOMPARE(w.f.list().rowCount(), 0);
         w.action("加载目录图像")->trigger();
-        QVERIFY(QTest::qWaitFor([&] { return !w.f.window->rowLoader().busy(); }, 20000));
-        QCOMPARE(w.f.window->imageList().rowCount(), 3);
+        QVERIFY(QTest::qWaitFor([&] { return !w.f.rowLoader().busy(); }, 20000));
+        QCOMPARE(w.f.list().rowCount(), 3);
 
         fs::create_directories(w.f.app.str("fresh"));
         w.action("刷新")->trigger();
@@ -176,25 +181,24 @@ class FolderTreeCommandsTest : public QObject {
         w.rightClick("pictures");
         w.menu()->hide();
         QString shownCount;
-        const bool ran =
-            w.f.withBatchDialog([&] { w.action("批量处理目录图像")->trigger(); },
-                                [&](BatchDialog& dialog) {
-                                    shownCount = dialog.imageCountLabel()->text();
-                                    dialog.autoCloseBox()->setChecked(false);
-                                    dialog.start();
-                                    QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
-                                                              QString("处理完成。"), 30000);
-                                    dialog.closeButton()->click();
-                                });
+        const bool ran = w.f.withBatchDialog(
+            [&] { w.action("批量处理目录图像")->trigger(); },
+            [&](BatchDialog& dialog) {
+                shownCount = dialog.findChild<QLabel*>("imageCountLabel")->text();
+                dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+                dialog.start();
+                QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>("statusLabel")->text(),
+                                          QString("处理完成。"), 30000);
+                dialog.findChild<QPushButton*>("closeButton")->click();
+            });
         QVERIFY(ran);
         QCOMPARE(shownCount, QString("3"));
-        QCOMPARE(w.f.window->batchSource(), BatchSource::Folder);
         QStringList written;
         for (const auto& entry : fs::directory_iterator(w.f.outputFolder))
             written << QString::fromStdString(entry.path().filename().string());
         written.sort();
         QCOMPARE(written, (QStringList{"0.png", "1.png", "2.png"}));
-        QCOMPARE(w.f.window->imageList().rowCount(), 0);
+        QCOMPARE(w.f.list().rowCount(), 0);
     }
 };
 

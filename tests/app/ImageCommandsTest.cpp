@@ -31,7 +31,7 @@ class ImageCommandsTest : public QObject {
         f.dialogs.folder = QString::fromStdString(f.pictures + "//");
         QVERIFY(f.window->runCommand(kLoadFolder));
         QCOMPARE(f.dialogs.folderTitles, QStringList{"选择图像目录"});
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         QVERIFY(f.waitUntilRead());
         QCOMPARE(list.rowCount(), 5);
         QTRY_VERIFY_WITH_TIMEOUT(list.isRead(4), 20000);
@@ -47,7 +47,7 @@ class ImageCommandsTest : public QObject {
         WindowFixture f;
         f.dialogs.folder.clear();
         f.window->runCommand(kToolbarLoadFolder);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
+        QCOMPARE(f.list().rowCount(), 0);
     }
 
     void addOneFileThroughTheOpenFileDialog() {
@@ -62,18 +62,18 @@ class ImageCommandsTest : public QObject {
             "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
             "(*.webp *.heic *.heif *.avif *.jxl);;所有文件(*.*) (*)"));
         // The row is there at once; its picture is read in the background.
-        QCOMPARE(f.window->imageList().rowCount(), 1);
+        QCOMPARE(f.list().rowCount(), 1);
         QVERIFY(f.waitUntilRead());
-        QCOMPARE(f.window->imageList().entry(0).lockState, kUnlocked);
-        QCOMPARE(f.window->imageList().entry(0).facts.pictureWidth, 160);
-        QCOMPARE(f.window->imageList().entry(0).facts.pictureHeight, 53);
+        QCOMPARE(f.list().entry(0).lockState, kUnlocked);
+        QCOMPARE(f.list().entry(0).facts.pictureWidth, 160);
+        QCOMPARE(f.list().entry(0).facts.pictureHeight, 53);
     }
 
     void brokenFileIsARowThatCanBeDeleted() {
         WindowFixture f;
         writeBytes(std::filesystem::path(f.pictures) / "bad.jpg", "no jpeg at all");
-        f.window->addSingleFile(f.pictures, "bad.jpg");
-        auto& list = f.window->imageList();
+        f.images().addSingleFile(f.pictures, "bad.jpg");
+        auto& list = f.list();
         QVERIFY(f.waitUntilRead());
         QVERIFY(list.entry(0).facts.broken());
         QCOMPARE(list.rowText(0), QString("0 X 0\nbad.jpg"));
@@ -89,7 +89,7 @@ class ImageCommandsTest : public QObject {
         writeBytes(std::filesystem::path(f.pictures) / "cut.jpg",
                    bytes.substr(0, bytes.size() / 2));
         QVERIFY(f.loadPictures());
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         QCOMPARE(list.rowCount(), 2);
         const int cut = list.entry(0).fileName == "cut.jpg" ? 0 : 1;
         const QImage mark = artwork::damageMark();
@@ -112,32 +112,32 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.loadPictures());
         f.window->runCommand(kSelectAll);
         f.window->runCommand(kToolbarLock);
-        QCOMPARE(f.status(1), QString("5 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("5 个图像被锁定"));
         f.selectRows({0, 2});
         f.window->runCommand(kUnlockSelected);
-        QCOMPARE(f.status(1), QString("3 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("3 个图像被锁定"));
         f.window->runCommand(kUnlockAll);
-        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("0 个图像被锁定"));
         f.selectRows({1, 3});
         f.window->runCommand(kListLock);
         f.window->runCommand(kInvertLock);
-        QCOMPARE(f.status(1), QString("3 个图像被锁定"));
-        QCOMPARE(f.window->lockedImageCount(), 3);
-        QCOMPARE(imageIndexes(f.window->imageList()), (QList<int>{1, 2, 5, 6, 9}));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("3 个图像被锁定"));
+        QCOMPARE(f.list().lockedCount(), 3);
+        QCOMPARE(imageIndexes(f.list()), (QList<int>{1, 2, 5, 6, 9}));
         f.window->runCommand(kLockAll);
-        QCOMPARE(f.status(1), QString("5 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("5 个图像被锁定"));
     }
 
     void lockCommandsIgnoreAnUnreadFirstSelection() {
         WindowFixture f;
-        f.window->imageList().appendPlaceholders(f.pictures, {"later.png"});
+        f.list().appendPlaceholders(f.pictures, {"later.png"});
         f.writePictures(1);
-        f.window->addSingleFile(f.pictures, "0.png");
+        f.images().addSingleFile(f.pictures, "0.png");
         f.selectRows({0, 1});
         f.window->runCommand(kLockSelected);
         f.window->runCommand(kDeleteSelected);
-        QCOMPARE(f.window->lockedImageCount(), 0);
-        QCOMPARE(f.window->imageList().rowCount(), 2);
+        QCOMPARE(f.list().lockedCount(), 0);
+        QCOMPARE(f.list().rowCount(), 2);
     }
 
     void deletingKeepsRowsAndPicturesTogether() {
@@ -148,40 +148,40 @@ class ImageCommandsTest : public QObject {
         f.window->runCommand(kLockSelected);
         f.selectRows({1});
         f.window->runCommand(kToolbarDelete);
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         QCOMPARE(imageIndexes(list), (QList<int>{0, 2, 5, 6}));
         QCOMPARE(list.entry(2).fileName, std::string("3.png"));
         QCOMPARE(list.rowText(2), QString("67 X 48\n3.png"));
-        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("1 个图像被锁定"));
         f.window->runCommand(kSelectAll);
         f.window->runCommand(kDeleteSelected);
         QCOMPARE(list.rowCount(), 0);
         QCOMPARE(list.thumbnailCount(), 0);
-        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("0 个图像被锁定"));
     }
 
     void deleteAllWhileAFolderLoads() {
         WindowFixture f;
         f.writePictures(30, 400, 300);
-        f.window->loadFolder(f.pictures);
-        QTRY_COMPARE_WITH_TIMEOUT(f.window->imageList().rowCount(), 30, 20000);
+        f.images().loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(f.list().rowCount(), 30, 20000);
         f.window->runCommand(kDeleteAll);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 20000);
-        QCOMPARE(f.window->imageList().rowCount(), 0);
-        QCOMPARE(f.window->imageList().thumbnailCount(), 0);
+        QCOMPARE(f.list().rowCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.rowLoader().busy(), 20000);
+        QCOMPARE(f.list().rowCount(), 0);
+        QCOMPARE(f.list().thumbnailCount(), 0);
     }
 
     void deleteSomeRowsWhileAFolderLoads() {
         WindowFixture f;
         f.writePictures(12, 300, 200);
-        f.window->loadFolder(f.pictures);
-        QTRY_COMPARE_WITH_TIMEOUT(f.window->imageList().rowCount(), 12, 20000);
+        f.images().loadFolder(f.pictures);
+        QTRY_COMPARE_WITH_TIMEOUT(f.list().rowCount(), 12, 20000);
         f.selectRows({0});
-        f.window->imageList().removeRowAt(6);
-        f.window->imageList().removeRowAt(2);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 20000);
-        auto& list = f.window->imageList();
+        f.list().removeRowAt(6);
+        f.list().removeRowAt(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.rowLoader().busy(), 20000);
+        auto& list = f.list();
         QCOMPARE(list.rowCount(), 10);
         for (int row = 0; row < list.rowCount(); ++row) {
             const int number = std::stoi(list.entry(row).fileName);
@@ -195,25 +195,25 @@ class ImageCommandsTest : public QObject {
     void deletingAndLoadingAgainWhileThePoolReads() {
         WindowFixture f;
         f.writePictures(30, 640, 480);
-        auto& list = f.window->imageList();
-        f.window->loadFolder(f.pictures);
-        f.window->loadFolder(f.pictures);
+        auto& list = f.list();
+        f.images().loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 60, 20000);
         list.removeRowAt(45);
         list.removeRowAt(3);
         f.window->runCommand(kDeleteAll);
-        f.window->loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 30, 20000);
         list.removeRowAt(10);
-        f.window->loadFolder(f.pictures);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 60000);
+        f.images().loadFolder(f.pictures);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.rowLoader().busy(), 60000);
         QCOMPARE(list.rowCount(), 59);
         for (int row = 0; row < list.rowCount(); ++row) {
             const int number = std::stoi(list.entry(row).fileName);
             QCOMPARE(list.rowText(row), QString("%1 X 480\n%2.png").arg(640 + number).arg(number));
         }
         QCOMPARE(list.thumbnailCount(), 2 * 59);
-        f.window->loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         f.window->close();
         f.window.reset();
         QTest::qWait(50);
@@ -232,11 +232,11 @@ class ImageCommandsTest : public QObject {
         }
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         std::vector<int> readOrder;
         connect(&list, &QAbstractItemModel::dataChanged, this,
                 [&](const QModelIndex& first) { readOrder.push_back(first.row()); });
-        f.window->loadFolder(f.pictures);
+        f.images().loadFolder(f.pictures);
         int firstAtEnd = -1;
         QTRY_VERIFY([&] {
             f.listView()->scrollToBottom();
@@ -247,11 +247,11 @@ class ImageCommandsTest : public QObject {
         QTRY_VERIFY(list.isRead(149) || !list.entry(149).facts.sizeText.empty());
         f.selectRows({149});
         if (!list.isRead(149)) {
-            QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/p149.jpg"));
-            QVERIFY(f.status(6).endsWith("K"));
-            QCOMPARE(f.status(7).size(), 19);
+            QCOMPARE(f.status(StatusPart::Path), QString::fromStdString(f.pictures + "/p149.jpg"));
+            QVERIFY(f.status(StatusPart::FileSize).endsWith("K"));
+            QCOMPARE(f.status(StatusPart::FileTime).size(), 19);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->rowLoader().busy(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.rowLoader().busy(), 60000);
         const auto middle = std::find(readOrder.begin(), readOrder.end(), 75);
         for (int row = firstAtEnd; row < 150; ++row) {
             QVERIFY2(std::find(readOrder.begin(), middle, row) != middle,
@@ -275,13 +275,13 @@ class ImageCommandsTest : public QObject {
         auto* view = f.listView();
         f.selectRows({0, 1});
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(f.window->lockedImageCount(), 0);
+        QCOMPARE(f.list().lockedCount(), 0);
         f.selectRows({1});
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(f.window->imageList().entry(1).lockState, kLocked);
-        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QCOMPARE(f.list().entry(1).lockState, kLocked);
+        QCOMPARE(f.status(StatusPart::LockCount), QString("1 个图像被锁定"));
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(f.window->lockedImageCount(), 0);
+        QCOMPARE(f.list().lockedCount(), 0);
     }
 
     void deleteAndDDeleteTheSelectionOnlyFromTheList() {
@@ -290,7 +290,7 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.loadPictures());
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         const struct {
             Qt::Key key;
             Qt::KeyboardModifiers modifiers;
@@ -324,7 +324,9 @@ class ImageCommandsTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         const auto shown = [&f] {
             QStringList parts;
-            for (int part : {2, 4, 5, 6, 7}) parts << f.status(part);
+            for (StatusPart part : {StatusPart::LockState, StatusPart::Path, StatusPart::Dimensions,
+                                    StatusPart::FileSize, StatusPart::FileTime})
+                parts << f.status(part);
             return parts.join("").isEmpty() ? QString() : parts.join("|");
         };
         // Deleting other rows keeps the shown picture's facts.
@@ -335,19 +337,19 @@ class ImageCommandsTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
         f.selectRows({0, 1});
         f.window->runCommand(kDeleteSelected);
-        QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/2.png"));
-        QCOMPARE(f.status(2), QString("图像被锁定"));
+        QCOMPARE(f.status(StatusPart::Path), QString::fromStdString(f.pictures + "/2.png"));
+        QCOMPARE(f.status(StatusPart::LockState), QString("图像被锁定"));
         // Deleting the shown row takes its facts and preview with it.
         f.selectRows({0});
         f.window->runCommand(kDeleteSelected);
         QCOMPARE(shown(), QString());
         QVERIFY(f.previewBox()->pixmap().isNull());
-        QCOMPARE(f.window->previewPath(), QString());
+        QCOMPARE(f.previewPath(), QString());
 
         // So does deleting every row, even with the preview still on its way.
         QVERIFY(f.loadPictures());
         f.selectRows({1});
-        QCOMPARE(f.status(5), QString("321 X 240"));
+        QCOMPARE(f.status(StatusPart::Dimensions), QString("321 X 240"));
         f.window->runCommand(kDeleteAll);
         QCOMPARE(shown(), QString());
         QTest::qWait(500);
@@ -365,30 +367,30 @@ class ImageCommandsTest : public QObject {
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         f.selectRows({2});
-        QCOMPARE(f.window->currentRow(), 2);
-        QCOMPARE(f.status(4), QString::fromStdString(f.pictures + "/2.png"));
-        QCOMPARE(f.status(5), QString("322 X 240"));
-        QVERIFY(f.status(6).endsWith("K"));
-        QCOMPARE(f.status(7).size(), 19);
-        QCOMPARE(f.status(2), QString());
+        QCOMPARE(f.session().currentRow(), 2);
+        QCOMPARE(f.status(StatusPart::Path), QString::fromStdString(f.pictures + "/2.png"));
+        QCOMPARE(f.status(StatusPart::Dimensions), QString("322 X 240"));
+        QVERIFY(f.status(StatusPart::FileSize).endsWith("K"));
+        QCOMPARE(f.status(StatusPart::FileTime).size(), 19);
+        QCOMPARE(f.status(StatusPart::LockState), QString());
         QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
-        QCOMPARE(f.window->previewPath(), QString::fromStdString(f.pictures + "/2.png"));
+        QCOMPARE(f.previewPath(), QString::fromStdString(f.pictures + "/2.png"));
         // Several rows selected: the current row stays.
         f.selectRows({0, 1});
-        QCOMPARE(f.window->currentRow(), 2);
+        QCOMPARE(f.session().currentRow(), 2);
         f.selectRows({1});
         f.window->runCommand(kLockSelected);
         f.selectRows({0});
         f.selectRows({1});
-        QCOMPARE(f.status(2), QString("图像被锁定"));
+        QCOMPARE(f.status(StatusPart::LockState), QString("图像被锁定"));
     }
 
     void placeholderSelectionShowsNoPreview() {
         WindowFixture f;
-        f.window->imageList().appendPlaceholders(f.pictures, {"x.png"});
+        f.list().appendPlaceholders(f.pictures, {"x.png"});
         f.selectRows({0});
-        QCOMPARE(f.window->currentRow(), 0);
-        QCOMPARE(f.window->previewPath(), QString());
+        QCOMPARE(f.session().currentRow(), 0);
+        QCOMPARE(f.previewPath(), QString());
     }
 
     void missingPreviewFileIsReported() {
@@ -406,10 +408,10 @@ class ImageCommandsTest : public QObject {
     void addAndLockLocksTheNewRow() {
         WindowFixture f;
         f.writePictures(1);
-        f.window->addAndLockFile(f.pictures + "/0.png");
+        f.images().addAndLockFile(f.pictures + "/0.png");
         QVERIFY(f.waitUntilRead());
-        QCOMPARE(f.window->imageList().entry(0).lockState, kLocked);
-        QCOMPARE(f.status(1), QString("1 个图像被锁定"));
+        QCOMPARE(f.list().entry(0).lockState, kLocked);
+        QCOMPARE(f.status(StatusPart::LockCount), QString("1 个图像被锁定"));
     }
 
     void fullScreenNeedsASelectedReadRow() {
@@ -432,28 +434,33 @@ class ImageCommandsTest : public QObject {
         WindowFixture f;
         f.writePictures(1, 200, 100);
         const std::string path = f.pictures + "/0.png";
-        f.window->treeSelectionChanged(path);
-        QCOMPARE(f.status(4), QString::fromStdString(path));
-        QCOMPARE(f.status(5), QString());
-        QVERIFY(f.status(6).endsWith("K"));
-        QCOMPARE(f.window->previewPath(), QString::fromStdString(path));
+        f.session().showTreeSelection(path);
+        QCOMPARE(f.status(StatusPart::Path), QString::fromStdString(path));
+        QCOMPARE(f.status(StatusPart::Dimensions), QString());
+        QTRY_VERIFY(f.status(StatusPart::FileSize).endsWith("K"));
+        QCOMPARE(f.previewPath(), QString::fromStdString(path));
         QTRY_VERIFY_WITH_TIMEOUT(!f.previewBox()->pixmap().isNull(), 10000);
-        f.window->treeSelectionChanged(f.pictures);
-        QCOMPARE(f.status(4), QString::fromStdString(f.pictures));
-        QCOMPARE(f.window->previewPath(), QString::fromStdString(path));
+        f.session().showTreeSelection(f.pictures);
+        QCOMPARE(f.status(StatusPart::Path), QString::fromStdString(f.pictures));
+        QTRY_VERIFY(!f.status(StatusPart::FileSize).isEmpty());
+        QCOMPARE(f.previewPath(), QString::fromStdString(path));
     }
 
     void treeFileCommandsCheckTheFile() {
         WindowFixture f;
         f.writePictures(1);
         const std::string path = f.pictures + "/0.png";
-        f.window->treeFileFullScreen(path);
-        f.window->treeFileSingleImage(path);
+        f.images().fullScreenPicture(path);
+        QVERIFY(f.waitForLooks());
+        f.panel().singleImageOf(path);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(f.secondary.calls, (QStringList{"picture " + QString::fromStdString(path),
                                                  "editor 2 " + QString::fromStdString(path)}));
         const std::string gone = f.pictures + "/gone.png";
-        f.window->treeFileFullScreen(gone);
-        f.window->treeFileSingleImage(gone);
+        f.images().fullScreenPicture(gone);
+        QVERIFY(f.waitForLooks());
+        f.panel().singleImageOf(gone);
+        QVERIFY(f.waitForLooks());
         const QString expected = QString("图像文件 %1 不存在！").arg(QString::fromStdString(gone));
         QCOMPARE(f.dialogs.messages, (QStringList{expected, expected}));
     }

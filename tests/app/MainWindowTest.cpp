@@ -124,8 +124,8 @@ class MainWindowTest : public QObject {
 
     void statusBarAndContextMenu() {
         WindowFixture f;
-        QCOMPARE(f.status(0), QString("就绪"));
-        QCOMPARE(f.status(1), QString("0 个图像被锁定"));
+        QCOMPARE(f.status(StatusPart::Ready), QString("就绪"));
+        QCOMPARE(f.status(StatusPart::LockCount), QString("0 个图像被锁定"));
         QStringList items;
         for (QAction* a : f.listMenu()->actions()) items << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(items,
@@ -136,29 +136,30 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         writePicture(std::filesystem::path(f.pictures) / "big.jpg", 4000, 3000);
         f.writePictures(1);
-        f.window->addSingleFile(f.pictures, "big.jpg");
-        f.window->addSingleFile(f.pictures, "0.png");
+        f.images().addSingleFile(f.pictures, "big.jpg");
+        f.images().addSingleFile(f.pictures, "0.png");
         QVERIFY(f.waitUntilRead());
         f.selectRows({0});
         f.window->runCommand(kLockSelected);
         f.selectRows({1});
         f.selectRows({0});
-        QCOMPARE(f.status(5), QString("4000 X 3000"));
-        QCOMPARE(f.status(7).size(), 19);
+        QCOMPARE(f.status(StatusPart::Dimensions), QString("4000 X 3000"));
+        QCOMPARE(f.status(StatusPart::FileTime).size(), 19);
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         StatusBarParts* bar = f.statusBar();
         for (int width : {1366, 1024, 800}) {
             f.window->resize(width, 700);
             QTRY_COMPARE(bar->width(), f.window->centralWidget()->width());
-            for (int part : {0, 1, 2, 5, 6, 7}) {
-                const auto* label = bar->findChild<QLabel*>(QString("statusPart%1").arg(part));
+            for (const char* part : {"statusReady", "statusLockCount", "statusLockState",
+                                     "statusDimensions", "statusFileSize", "statusFileTime"}) {
+                const auto* label = bar->findChild<QLabel*>(part);
                 QVERIFY(label);
                 const QFontMetrics metrics(label->font());
                 // A framed label indents its text by half an "x"; the size
                 // grip covers the end of the last part.
                 int room = label->contentsRect().width() - metrics.horizontalAdvance('x') / 2;
-                if (part == 7) room -= bar->height();
+                if (label == bar->findChild<QLabel*>("statusFileTime")) room -= bar->height();
                 const QString what =
                     QString("%1 px, part %2: \"%3\"").arg(width).arg(part).arg(label->text());
                 QVERIFY2(!label->text().isEmpty(), qPrintable(what));
@@ -166,8 +167,8 @@ class MainWindowTest : public QObject {
                 QVERIFY2(label->geometry().left() >= 0 && label->geometry().right() < bar->width(),
                          qPrintable(what));
             }
-            QCOMPARE(bar->rightEdge(7), bar->width());
-            QVERIFY(bar->rightEdge(4) > bar->rightEdge(3));
+            QCOMPARE(bar->rightEdge(StatusPart::FileTime), bar->width());
+            QVERIFY(bar->rightEdge(StatusPart::Path) > bar->rightEdge(StatusPart::Empty));
         }
     }
 
@@ -219,18 +220,19 @@ class MainWindowTest : public QObject {
         MainWindow window(app.str(), dialogs, secondary);
         QCOMPARE(window.findChild<QComboBox*>("schemeChoice")->count(), 0);
         QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY(window.currentScheme() == nullptr);
-        QCOMPARE(window.currentOutputFolder(), std::string());
+        SchemePanel& panel = *window.findChild<SchemePanel*>("schemePanel");
+        QVERIFY(panel.currentScheme() == nullptr);
+        QCOMPARE(panel.currentOutputFolder(), std::string());
     }
 
     void viewCommandsWorkThoughTheirButtonsAreHidden() {
         WindowFixture f;
         QVERIFY(f.window->runCommand(kViewList));
-        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::List);
+        QCOMPARE(f.list().viewMode(), ListViewMode::List);
         QVERIFY(f.window->runCommand(kViewDetailsAlt));
-        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::Details);
+        QCOMPARE(f.list().viewMode(), ListViewMode::Details);
         QVERIFY(f.window->runCommand(kViewLargeIconsAlt));
-        QCOMPARE(f.window->imageList().viewMode(), ListViewMode::LargeIcons);
+        QCOMPARE(f.list().viewMode(), ListViewMode::LargeIcons);
         QCOMPARE(f.listView()->iconSize(), QSize(160, 120));
         QCOMPARE(f.listView()->gridSize(), QSize(172, 160));
         QVERIFY(!f.window->runCommand(4242));
@@ -244,7 +246,7 @@ class MainWindowTest : public QObject {
         f.window->runCommand(kQuickView);
         QCOMPARE(f.secondary.calls, (QStringList{"help", "help", "about", "viewer"}));
         QVERIFY(f.secondary.viewedScheme);
-        QCOMPARE(f.secondary.viewedScheme->name, f.window->currentScheme()->name);
+        QCOMPARE(f.secondary.viewedScheme->name, f.panel().currentScheme()->name);
     }
 };
 

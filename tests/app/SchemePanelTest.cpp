@@ -19,8 +19,8 @@ class SchemePanelTest : public QObject {
         WindowFixture f({"Zeta", "Alpha", "Mu"});
         QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Zeta", "Alpha", "Mu"}));
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
-        QCOMPARE(f.window->currentScheme()->name, std::string("Zeta"));
-        QCOMPARE(f.window->currentOutputFolder(), f.outputFolder);
+        QCOMPARE(f.panel().currentScheme()->name, std::string("Zeta"));
+        QCOMPARE(f.panel().currentOutputFolder(), f.outputFolder);
     }
 
     void flatButtonsShowHoverPressAndFocus() {
@@ -53,11 +53,11 @@ class SchemePanelTest : public QObject {
         WindowFixture f({"Alpha", "Beta"});
         f.schemeChoice()->setCurrentIndex(1);
         writeSchemeStore(f.app.str(), {"alpha", "BETA two", "beta"}, f.outputFolder);
-        f.window->reloadSchemes();
+        f.panel().reloadSchemes();
         QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"alpha", "BETA two", "beta"}));
         QCOMPARE(f.schemeChoice()->currentText(), QString("BETA two"));
         writeSchemeStore(f.app.str(), {"One", "Two"}, f.outputFolder);
-        f.window->reloadSchemes();
+        f.panel().reloadSchemes();
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
     }
 
@@ -71,7 +71,7 @@ class SchemePanelTest : public QObject {
                                                   "    没有锁定的图像。    ", "没有锁定的图像。"}));
         f.dialogs.messages.clear();
         f.writePictures(1);
-        f.window->addAndLockFile(f.pictures + "/0.png");
+        f.images().addAndLockFile(f.pictures + "/0.png");
         QVERIFY(f.waitUntilRead());
         f.window->runCommand(kEffectPreviewButton);
         f.window->runCommand(kBatchRunButton);
@@ -80,24 +80,36 @@ class SchemePanelTest : public QObject {
         for (MessageKind kind : f.dialogs.kinds) QCOMPARE(kind, MessageKind::Stop);
     }
 
+    // The manager and the editor preview the first selected row's picture,
+    // the first row's when none is selected, and the application folder's
+    // sample when that picture is not there.
     void previewImagePathFallsBackToTheSample() {
         WindowFixture f;
+        writePicture(f.app.path() / "Preview.jpg", 80, 60);
         const std::string sample = f.app.str() + "/Preview.jpg";
-        QCOMPARE(f.window->previewImagePath(), sample);
+        const auto previewed = [&f] {
+            f.secondary.calls.clear();
+            f.window->runCommand(kSchemeManager);
+            f.waitForLooks();
+            return f.secondary.calls.join("|");
+        };
+        QCOMPARE(previewed(), "manager " + QString::fromStdString(sample));
         f.writePictures(3);
         QVERIFY(f.loadPictures());
-        QCOMPARE(f.window->previewImagePath(), f.pictures + "/0.png");
+        QCOMPARE(previewed(), "manager " + QString::fromStdString(f.pictures + "/0.png"));
         f.selectRows({2, 1});
-        QCOMPARE(f.window->previewImagePath(), f.pictures + "/1.png");
+        QCOMPARE(previewed(), "manager " + QString::fromStdString(f.pictures + "/1.png"));
         std::filesystem::remove(f.pictures + "/1.png");
-        QCOMPARE(f.window->previewImagePath(), sample);
+        QCOMPARE(previewed(), "manager " + QString::fromStdString(sample));
     }
 
     void missingPreviewPicturesAreReported() {
         WindowFixture f;
         const QString sample = QString::fromStdString(f.app.str() + "/Preview.jpg");
         f.window->runCommand(kEditScheme);
+        QVERIFY(f.waitForLooks());
         f.window->runCommand(kSchemeManagerButton);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(f.dialogs.messages, (QStringList{QString("图像 %1 不存在。").arg(sample),
                                                   QString("预览图像 %1 不存在。").arg(sample)}));
         QVERIFY(f.secondary.calls.isEmpty());
@@ -108,7 +120,9 @@ class SchemePanelTest : public QObject {
         writePicture(f.app.path() / "Preview.jpg", 80, 60);
         const QString sample = QString::fromStdString(f.app.str() + "/Preview.jpg");
         f.window->runCommand(kSchemeManager);
+        QVERIFY(f.waitForLooks());
         f.window->runCommand(kEditSchemeButton);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(f.secondary.calls, (QStringList{"manager " + sample, "editor 1 " + sample}));
         QVERIFY(f.dialogs.messages.isEmpty());
     }
@@ -120,6 +134,7 @@ class SchemePanelTest : public QObject {
         f.secondary.editorResult = 1;
         f.secondary.renameTo = "Better";
         f.window->runCommand(kEditScheme);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Better"}));
         // No entry begins with the old name "Beta": the first one is chosen.
         QCOMPARE(f.schemeChoice()->currentIndex(), 0);
@@ -164,6 +179,7 @@ class SchemePanelTest : public QObject {
             click(manager, "saveButton");
         };
         f.window->runCommand(kSchemeManager);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
 
         steps = [&](QWidget* manager) {
@@ -171,6 +187,7 @@ class SchemePanelTest : public QObject {
             click(manager, "cancelButton");
         };
         f.window->runCommand(kSchemeManagerButton);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(itemsOf(f.schemeChoice()), (QStringList{"Alpha", "Beta", "Gamma"}));
 
         steps = [&](QWidget* manager) {
@@ -178,8 +195,9 @@ class SchemePanelTest : public QObject {
             click(manager, "saveButton");
         };
         f.window->runCommand(kSchemeManager);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(f.schemeChoice()->count(), 0);
-        QVERIFY(f.window->currentScheme() == nullptr);
+        QVERIFY(f.panel().currentScheme() == nullptr);
         QVERIFY(f.dialogs.messages.isEmpty());
     }
 
@@ -188,6 +206,7 @@ class SchemePanelTest : public QObject {
         writePicture(f.app.path() / "Preview.jpg", 80, 60);
         f.secondary.editorResult = 0;
         f.window->runCommand(kEditScheme);
+        QVERIFY(f.waitForLooks());
         SchemeStore saved(f.app.str());
         SilentReporter silent;
         saved.load(silent);
@@ -197,14 +216,14 @@ class SchemePanelTest : public QObject {
     void effectPreviewOpensTheLockedPreview() {
         WindowFixture f;
         f.writePictures(1);
-        f.window->addAndLockFile(f.pictures + "/0.png");
+        f.images().addAndLockFile(f.pictures + "/0.png");
         QVERIFY(f.waitUntilRead());
         f.window->runCommand(kEffectPreviewButton);
         QCOMPARE(f.secondary.calls, QStringList{"full 2"});
         // The current scheme goes with the locked row.
         const ViewerRequest& request = f.secondary.lastViewer;
         QVERIFY(request.scheme);
-        QCOMPARE(request.scheme->name, f.window->currentScheme()->name);
+        QCOMPARE(request.scheme->name, f.panel().currentScheme()->name);
         QCOMPARE(request.rows.size(), size_t{1});
         QVERIFY(request.rows[0].locked);
     }
@@ -214,14 +233,17 @@ class SchemePanelTest : public QObject {
         f.writePictures(3);
         QVERIFY(f.loadPictures());
         f.window->runCommand(kSingleImage);
+        QVERIFY(f.waitForLooks());
         QVERIFY(f.secondary.calls.isEmpty());
         f.selectRows({2});
         f.selectRows({0, 1});
         f.window->runCommand(kListSingleImage);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(f.secondary.calls,
                  QStringList{"editor 2 " + QString::fromStdString(f.pictures + "/2.png")});
         std::filesystem::remove(f.pictures + "/2.png");
         f.window->runCommand(kSingleImage);
+        QVERIFY(f.waitForLooks());
         QCOMPARE(
             f.dialogs.messages,
             QStringList{
@@ -230,9 +252,10 @@ class SchemePanelTest : public QObject {
 
     void singleImageIgnoresAPlaceholder() {
         WindowFixture f;
-        f.window->imageList().appendPlaceholders(f.pictures, {"later.png"});
+        f.list().appendPlaceholders(f.pictures, {"later.png"});
         f.selectRows({0});
         f.window->runCommand(kSingleImage);
+        QVERIFY(f.waitForLooks());
         QVERIFY(f.secondary.calls.isEmpty());
         QVERIFY(f.dialogs.messages.isEmpty());
     }

@@ -18,7 +18,9 @@
 #include "app/BatchDialog.h"
 #include "app/CommandIds.h"
 #include "app/DialogRouter.h"
+#include "app/ImageCommands.h"
 #include "app/MainWindow.h"
+#include "app/SchemePanel.h"
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
 #include "browser/ImageListView.h"
@@ -139,9 +141,9 @@ void whenLoaded(MainWindow& window, std::function<void()> act) {
     auto* poll = new QTimer(&window);
     poll->setInterval(200);
     QObject::connect(poll, &QTimer::timeout, [&window, poll, act] {
-        auto& list = window.imageList();
+        auto& list = *window.findChild<ImageListModel*>("imageRows");
         // The folder is listed in the background before its rows show.
-        if (list.rowCount() == 0 || window.rowLoader().busy()) return;
+        if (list.rowCount() == 0 || window.findChild<RowLoader*>("rowLoader")->busy()) return;
         for (int row = 0; row < list.rowCount(); ++row)
             if (!list.isRead(row)) return;
         poll->stop();
@@ -176,7 +178,7 @@ void showWindow(MainWindow& window) {
 }
 
 void lockAndSelect(MainWindow& window) {
-    auto& list = window.imageList();
+    auto& list = *window.findChild<ImageListModel*>("imageRows");
     auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
     for (int row : {1, 4, 5}) selection->select(list.index(row), QItemSelectionModel::Select);
     window.runCommand(kLockSelected);
@@ -450,7 +452,7 @@ int main(int argc, char** argv) {
 
     if (mode == "failures") {
         QTimer::singleShot(0, [&] {
-            BatchDialog& batch = window.batchDialog();
+            BatchDialog& batch = *window.findChild<BatchDialog*>("batchDialog");
             auto* poll = new QTimer(&batch);
             poll->setInterval(200);
             // The dialog opens once the folder is counted.
@@ -462,27 +464,29 @@ int main(int argc, char** argv) {
                     batch.start();
                     return;
                 }
-                if (batch.running() || !batch.failuresButton()->isVisible()) return;
+                if (batch.running() ||
+                    !batch.findChild<QPushButton*>("failuresButton")->isVisible())
+                    return;
                 poll->stop();
-                batch.failuresButton()->click();
+                batch.findChild<QPushButton*>("failuresButton")->click();
                 QTimer::singleShot(1000, [&] {
                     app.exit(save(screen(window), output) ? 0 : 1);
                     batch.done(0);
                 });
             });
             poll->start();
-            window.startFolderBatch(folder);
+            window.findChild<SchemePanel*>("schemePanel")->startFolderBatch(folder);
         });
         return QApplication::exec();
     }
     if (mode == "drop") {
         dropOnList(window, dropped);
     } else {
-        window.loadFolder(folder);
+        window.findChild<ImageCommands*>("imageCommands")->loadFolder(folder);
     }
     whenLoaded(window, [&] {
         if (mode == "drop") {
-            auto& list = window.imageList();
+            auto& list = *window.findChild<ImageListModel*>("imageRows");
             window.findChild<ImageListView*>("imageList")
                 ->selectionModel()
                 ->select(list.index(2), QItemSelectionModel::ClearAndSelect);
@@ -495,7 +499,7 @@ int main(int argc, char** argv) {
         } else if (mode == "open-file") {
             openFileShots(app, window, folder, output);
         } else if (mode == "viewer") {
-            auto& list = window.imageList();
+            auto& list = *window.findChild<ImageListModel*>("imageRows");
             auto* selection = window.findChild<ImageListView*>("imageList")->selectionModel();
             for (int row = 0; row < list.rowCount(); ++row)
                 if (list.rowPath(row).ends_with("/photo.jpg"))

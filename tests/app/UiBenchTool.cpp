@@ -20,6 +20,7 @@
 #include "EditorBench.h"
 #include "app/BatchDialog.h"
 #include "app/DialogRouter.h"
+#include "app/ImageCommands.h"
 #include "app/MainWindow.h"
 #include "app/TreeWalk.h"
 #include "browser/FolderTree.h"
@@ -253,7 +254,7 @@ int main(int argc, char** argv) {
     double cpuAtTick = threadCpuMs();
     double longestBusy = 0;
     ImageListView& view = *window.findChild<ImageListView*>("imageList");
-    ImageListModel& list = window.imageList();
+    ImageListModel& list = *window.findChild<ImageListModel*>("imageRows");
     auto inViewRead = [&] {
         const auto [first, last] = view.visibleRows();
         for (int row = first; row <= last; ++row)
@@ -295,7 +296,7 @@ int main(int argc, char** argv) {
             }
         }
     });
-    QObject::connect(&window.rowLoader(), &RowLoader::allJobsDone, [&] {
+    QObject::connect(window.findChild<RowLoader*>("rowLoader"), &RowLoader::allJobsDone, [&] {
         const double seconds = loading.elapsed() / 1000.0;
         const int rows = list.rowCount();
         std::printf(
@@ -310,7 +311,7 @@ int main(int argc, char** argv) {
         loading.start();
         sinceTick.start();
         heartbeat.start();
-        window.loadFolder(argv[2]);
+        window.findChild<ImageCommands*>("imageCommands")->loadFolder(argv[2]);
     });
     return QApplication::exec();
 }

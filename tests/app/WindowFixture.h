@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/BatchDialog.h"
+#include "app/DiskLooks.h"
 #include "app/ImageCommands.h"
 #include "app/MainWindow.h"
+#include "app/SchemePanel.h"
 #include "app/SecondaryDialogs.h"
+#include "app/Session.h"
 #include "browser/ImageListView.h"
 #include "browser/RowLoader.h"
 #include "browser/RowReader.h"
@@ -12,6 +15,7 @@
 #include "uikit/Artwork.h"
 #include "uikit/StatusBarParts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -106,6 +110,10 @@ struct WindowFixture {
         std::filesystem::create_directories(pictures);
         window = std::make_unique<MainWindow>(app.str(), dialogs, secondary);
         window->resize(1000, 700);
+        QObject::connect(&session(), &Session::previewPathChanged, window.get(),
+                         [this](const QString& path) { previewPathShown = path; });
+        QObject::connect(&session(), &Session::previewReady, window.get(),
+                         [this] { previewsDrawn << previewPathShown; });
     }
 
     // count pictures named 0.png, 1.png ... in the pictures folder.
@@ -123,7 +131,7 @@ struct WindowFixture {
 
     // Loads the pictures folder and waits until every row is read.
     bool loadPictures() {
-        window->loadFolder(pictures);
+        images().loadFolder(pictures);
         return waitUntilRead();
     }
 
@@ -131,10 +139,9 @@ struct WindowFixture {
     bool waitUntilRead() {
         return QTest::qWaitFor(
             [this] {
-                auto& list = window->imageList();
-                for (int row = 0; row < list.rowCount(); ++row)
-                    if (!list.isRead(row)) return false;
-                return !window->rowLoader().busy();
+                for (int row = 0; row < list().rowCount(); ++row)
+                    if (!list().isRead(row)) return false;
+                return !rowLoader().busy();
             },
             20000);
     }
@@ -144,7 +151,7 @@ struct WindowFixture {
     void holdDisk(std::shared_ptr<DiskGate> listings, std::shared_ptr<DiskGate> reads) {
         for (const auto& gate : {listings, reads})
             if (gate) gates.push_back(gate);
-        window->findChild<ImageCommands*>()->setDiskAccess(
+        images().setDiskAccess(
             [listings](const std::string& folder) {
                 if (listings) listings->pass();
                 return listFolderImages(folder);
@@ -156,31 +163,46 @@ struct WindowFixture {
             });
     }
 
+    // The window's looks at the disk before a command goes on (a file
+    // before a window opens on it, a tree item's facts, a folder to count or
+    // an output folder) first wait at this gate.
+    void holdLooks(std::shared_ptr<DiskGate> looks) {
+        gates.push_back(looks);
+        for (DiskLooks* each : window->findChildren<DiskLooks*>())
+            each->setHold([looks] { looks->pass(); });
+    }
+
+    // Waits until no look at the disk holds a command back any more and the
+    // command has gone on: the wait cursor has gone.
+    bool waitForLooks() {
+        return QTest::qWaitFor([] { return !QApplication::overrideCursor(); }, 20000);
+    }
+
     // Calls open, which opens the batch dialog (a folder batch's once the
     // folder is counted), and act once the dialog is up. True when act has
     // run and the dialog has closed.
     bool withBatchDialog(const std::function<void()>& open,
                          const std::function<void(BatchDialog&)>& act) {
         bool acted = false;
+        BatchDialog* dialog = batchDialog();
         QTimer poll;
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            BatchDialog& dialog = window->batchDialog();
-            if (!dialog.isVisible()) return;
+            if (!dialog->isVisible()) return;
             poll.stop();
-            act(dialog);
+            act(*dialog);
             acted = true;
         });
         poll.start();
         open();
-        return QTest::qWaitFor([&] { return acted && !window->batchActive(); }, 60000);
+        return QTest::qWaitFor([&] { return acted && !dialog->isVisible(); }, 60000);
     }
 
     void selectRows(std::initializer_list<int> rows) {
         // One selection change, as a click with modifiers would make.
         QItemSelection selection;
         for (int row : rows) {
-            const QModelIndex index = window->imageList().index(row);
+            const QModelIndex index = list().index(row);
             selection.select(index, index);
         }
         listView()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
@@ -198,7 +220,16 @@ struct WindowFixture {
     StatusBarParts* statusBar() const { return child<StatusBarParts>("statusbar133"); }
     QToolBar* toolBar() const { return child<QToolBar>("toolbar103"); }
     QMenu* listMenu() const { return child<QMenu>("listContextMenu"); }
-    QString status(int part) const { return statusBar()->text(part); }
+    BatchDialog* batchDialog() const { return child<BatchDialog>("batchDialog"); }
+    QString status(StatusPart part) const { return statusBar()->text(part); }
+    // The window's parts that are no widgets.
+    Session& session() const { return *child<Session>("session"); }
+    ImageListModel& list() const { return *child<ImageListModel>("imageRows"); }
+    ImageCommands& images() const { return *child<ImageCommands>("imageCommands"); }
+    SchemePanel& panel() const { return *child<SchemePanel>("schemePanel"); }
+    RowLoader& rowLoader() const { return *child<RowLoader>("rowLoader"); }
+    // The picture the preview box last waited for, as the session told.
+    QString previewPath() const { return previewPathShown; }
 
     TempDir app;
     std::string outputFolder;
@@ -206,6 +237,9 @@ struct WindowFixture {
     RecordingDialogs dialogs;
     RecordingSecondaryDialogs secondary;
     std::vector<std::shared_ptr<DiskGate>> gates;
+    QString previewPathShown;
+    // The pictures the preview box has drawn, in order.
+    QStringList previewsDrawn;
     std::unique_ptr<MainWindow> window;
 };
 
