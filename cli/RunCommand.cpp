@@ -7,6 +7,7 @@
 #include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
 #include "processing/ImageFiles.h"
+#include "processing/MemoryBudget.h"
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 
@@ -137,6 +138,11 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     request.storePath = takeOption(args, "--store");
     request.appFolder = takeOption(args, "--app-folder");
     if (const auto jobs = takeOption(args, "--jobs")) request.jobs = parseJobs(*jobs);
+    if (const auto memory = takeOption(args, "--memory")) {
+        request.memory = parseMemorySize(*memory);
+        if (request.memory == 0)
+            throw std::invalid_argument("--memory needs a size such as 2G or 512M");
+    }
     if (const auto shard = takeOption(args, "--shard")) {
         const auto parsed = parseShard(*shard);
         if (!parsed) throw std::invalid_argument("--shard needs K/N with 1 <= K <= N");
@@ -230,6 +236,7 @@ int runCommand(const std::vector<std::string>& args) {
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
+    options.memoryBudget = request.memory;
     if (request.jobs > maxBatchWorkers()) {
         options.jobs = maxBatchWorkers();
         std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs

@@ -5,6 +5,7 @@
 #include "schemes/Scheme.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ class BatchObserver {
 
 struct BatchOptions {
     int jobs = 0;  // 0: one worker per core; at most maxBatchWorkers()
+    // Bytes the pictures running at once may take together, as estimated
+    // from their headers (see MemoryBudget.h); 0: defaultMemoryBudget().
+    std::uint64_t memoryBudget = 0;
 };
 
 // One image of a run. A run may hold only part of a larger one (a shard), so
