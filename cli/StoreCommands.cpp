@@ -94,8 +94,16 @@ int importCommand(const std::vector<std::string>& args) {
     std::error_code ignored;
     if (!storePath && !folders.user.empty())
         std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ignored);
+    // Loading refuses a store above its size limit: such a store is not
+    // written at all.
+    const std::string bytes = writeStoreBytes(parsed.header, parsed.schemes);
+    if (const std::string refusal = storeSizeRefusal(parsed.header, parsed.schemes, bytes.size());
+        !refusal.empty()) {
+        std::cerr << jsonPath << ": " << refusal << '\n';
+        return kExitUsage;
+    }
     try {
-        writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
+        writeFileAtomically(target, bytes);
         // What an import that was killed left beside the store.
         removeStalePendingFilesBeside(target, std::filesystem::file_time_type::clock::now());
     } catch (const std::system_error& error) {
