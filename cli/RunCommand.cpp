@@ -114,14 +114,15 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
         const RunItem& item = image.item;
         std::string reason = checkOutputSubfolder(scheme.outputFolder, item.subfolder);
         if (reason.empty()) reason = checkOutputPath(schemeForItem(scheme, item), image.output);
+        const std::string source = oneLine(item.source);
         if (!reason.empty()) {
             ++refused;
-            std::cout << item.source << ": " << reason << '\n';
+            std::cout << source << ": " << oneLine(reason) << '\n';
         } else if (image.replacedBy != 0) {
-            std::cout << item.source << " -> " << image.output << " (left to image "
+            std::cout << source << " -> " << oneLine(image.output) << " (left to image "
                       << image.replacedBy << ")\n";
         } else {
-            std::cout << item.source << " -> " << image.output << '\n';
+            std::cout << source << " -> " << oneLine(image.output) << '\n';
         }
     }
     std::cout.flush();
@@ -132,6 +133,11 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
 
 RunRequest parseRunArguments(std::vector<std::string> args) {
     RunRequest request;
+    // Everything after "--" is an INPUT, even when it looks like an option.
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    std::vector<std::string> operands(optionsEnd == args.end() ? optionsEnd : optionsEnd + 1,
+                                      args.end());
+    args.erase(optionsEnd, args.end());
     const auto scheme = takeOption(args, "--scheme");
     if (!scheme) throw std::invalid_argument("--scheme NAME is required");
     request.schemeName = *scheme;
@@ -150,16 +156,11 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     }
     request.dryRun = takeFlag(args, "--dry-run");
     request.recursive = takeFlag(args, "--recursive");
-    bool optionsEnded = false;
     for (std::string& arg : args) {
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw std::invalid_argument("unknown option " + arg);
-        } else {
-            request.inputs.push_back(std::move(arg));
-        }
+        if (arg.size() > 1 && arg[0] == '-') throw std::invalid_argument("unknown option " + arg);
+        request.inputs.push_back(std::move(arg));
     }
+    for (std::string& operand : operands) request.inputs.push_back(std::move(operand));
     if (request.inputs.empty()) throw std::invalid_argument("no INPUT given");
     return request;
 }

@@ -189,6 +189,9 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         {R"({"schemes": [{"name": "A\nB"}]})", "\"name\" of scheme 1"},
         {R"({"header": {"texts": ["", "\u001b[2J", "", "", ""]}})",
          "\"texts[1]\" of the header: control character U+001B"},
+        {R"({"schemes": [{"name": "A", "jpegQuality": 90, "jpegQuality": 10}]})",
+         "duplicate key \"jpegQuality\""},
+        {R"({"schemes": [{"name": "A"}], "schemes": []})", "duplicate key \"schemes\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
