@@ -243,6 +243,9 @@ int runCommand(const std::vector<std::string>& args) {
         std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs
                   << " (at most " << kWorkersPerCore << " per core)\n";
     }
+    if (!options.errorsAttributed)
+        std::cerr << "varnetto-cli run: libvips' error reports cannot be told apart by picture "
+                     "here: the pictures run one at a time\n";
     const auto outcomes =
         runBatch(scheme, items, appFolder, console, &console, interrupted, options);
     console.close();

@@ -50,6 +50,7 @@ void initImaging(const char* argv0) {
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
         detail::installDiagnostics();
+        detail::checkErrorAttribution();
         Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
         limitMagickResources();
     });

@@ -230,7 +230,9 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
     };
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = options.jobs > 0 ? std::min(options.jobs, maxBatchWorkers()) : cores;
+    const int wanted = !options.errorsAttributed ? 1
+                       : options.jobs > 0        ? std::min(options.jobs, maxBatchWorkers())
+                                                 : cores;
     const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), items.size());
     {
         const ImagingThreadPolicy policy(static_cast<int>(jobs));

@@ -132,6 +132,7 @@ class OverlapObserver : public BatchObserver {
     int most_ = 0;
 };
 
+// Also the fallback of a failed error-attribution self-test.
 TEST(RunBatch, PicturesRunTogetherOnlyWithinTheMemoryBudget) {
     TempDir dir;
     std::vector<std::string> sources;
@@ -145,10 +146,11 @@ TEST(RunBatch, PicturesRunTogetherOnlyWithinTheMemoryBudget) {
     std::filesystem::create_directory(scheme.outputFolder);
     struct Case {
         std::uint64_t budget;
+        bool errorsAttributed;  // else the self-test failed: one at a time
         int together;
     };
-    for (const Case c : {Case{1, 1}, Case{1ull << 30, 2}}) {
-        SCOPED_TRACE(c.budget);
+    for (const Case c : {Case{1, true, 1}, Case{1ull << 30, true, 2}, Case{1ull << 30, false, 1}}) {
+        SCOPED_TRACE(std::to_string(c.budget) + (c.errorsAttributed ? "" : ", unattributed"));
         const int together = c.together;
         OverlapObserver observer;
         RecordingReporter reporter;
@@ -156,6 +158,7 @@ TEST(RunBatch, PicturesRunTogetherOnlyWithinTheMemoryBudget) {
         BatchOptions options;
         options.jobs = 3;
         options.memoryBudget = c.budget;
+        options.errorsAttributed = c.errorsAttributed;
         const auto outcomes =
             runBatch(scheme, sources, dir.str(), reporter, &observer, abort, options);
         ASSERT_EQ(outcomes.size(), 3u);
