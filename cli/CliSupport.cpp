@@ -60,14 +60,41 @@ void printUsage(std::ostream& out) {
            "  varnetto-cli import FILE.json [--store FILE]\n"
            "      writes a complete store from such JSON\n"
            "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N]\n"
-           "                   [--shard K/N] [--dry-run] [--recursive] INPUT...\n"
+           "                   [--memory SIZE] [--shard K/N] [--dry-run] [--recursive]\n"
+           "                   [--] INPUT...\n"
            "      applies a stored scheme to pictures and to the pictures of folders\n"
            "  varnetto-cli --help\n"
            "      prints this text\n"
            "--store defaults to the store below (for run, to Schemes/Schemes.bis in --app-folder\n"
-           "when given); --jobs defaults to the number of cores.\n"
+           "when given); --jobs defaults to the number of cores. --memory is the memory the\n"
+           "pictures running at once may take together (e.g. 2G, 512M; default: a quarter of\n"
+           "the physical memory): a picture waits until it fits, and one larger than SIZE runs\n"
+           "alone. Arguments after -- are INPUTs, even when they begin with -.\n"
            "Exit status: 0 success, 1 some pictures failed, 2 usage or store error.\n";
     out << "store: " << currentAppFolders().storePath() << '\n';
+}
+
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                line += "\\\\";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\t':
+                line += "\\t";
+                break;
+            default:
+                line += c;
+        }
+    }
+    return line;
 }
 
 bool isHelpRequest(const std::string& arg) {

@@ -34,6 +34,11 @@ bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath);
 // The usage of every command; to stderr unless asked for.
 void printUsage(std::ostream& out = std::cerr);
 
+// One text per line: a backslash, line break, carriage return or tab is
+// written as its escape (\\, \n, \r, \t), so a name never splits or bends
+// its line.
+std::string oneLine(const std::string& text);
+
 // True for "--help", "-h" and "help".
 bool isHelpRequest(const std::string& arg);
 

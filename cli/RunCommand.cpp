@@ -7,6 +7,7 @@
 #include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
 #include "processing/ImageFiles.h"
+#include "processing/MemoryBudget.h"
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 
@@ -113,14 +114,15 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
         const RunItem& item = image.item;
         std::string reason = checkOutputSubfolder(scheme.outputFolder, item.subfolder);
         if (reason.empty()) reason = checkOutputPath(schemeForItem(scheme, item), image.output);
+        const std::string source = oneLine(item.source);
         if (!reason.empty()) {
             ++refused;
-            std::cout << item.source << ": " << reason << '\n';
+            std::cout << source << ": " << oneLine(reason) << '\n';
         } else if (image.replacedBy != 0) {
-            std::cout << item.source << " -> " << image.output << " (left to image "
+            std::cout << source << " -> " << oneLine(image.output) << " (left to image "
                       << image.replacedBy << ")\n";
         } else {
-            std::cout << item.source << " -> " << image.output << '\n';
+            std::cout << source << " -> " << oneLine(image.output) << '\n';
         }
     }
     std::cout.flush();
@@ -131,12 +133,22 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
 
 RunRequest parseRunArguments(std::vector<std::string> args) {
     RunRequest request;
+    // Everything after "--" is an INPUT, even when it looks like an option.
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    std::vector<std::string> operands(optionsEnd == args.end() ? optionsEnd : optionsEnd + 1,
+                                      args.end());
+    args.erase(optionsEnd, args.end());
     const auto scheme = takeOption(args, "--scheme");
     if (!scheme) throw std::invalid_argument("--scheme NAME is required");
     request.schemeName = *scheme;
     request.storePath = takeOption(args, "--store");
     request.appFolder = takeOption(args, "--app-folder");
     if (const auto jobs = takeOption(args, "--jobs")) request.jobs = parseJobs(*jobs);
+    if (const auto memory = takeOption(args, "--memory")) {
+        request.memory = parseMemorySize(*memory);
+        if (request.memory == 0)
+            throw std::invalid_argument("--memory needs a size such as 2G or 512M");
+    }
     if (const auto shard = takeOption(args, "--shard")) {
         const auto parsed = parseShard(*shard);
         if (!parsed) throw std::invalid_argument("--shard needs K/N with 1 <= K <= N");
@@ -144,16 +156,11 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     }
     request.dryRun = takeFlag(args, "--dry-run");
     request.recursive = takeFlag(args, "--recursive");
-    bool optionsEnded = false;
     for (std::string& arg : args) {
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw std::invalid_argument("unknown option " + arg);
-        } else {
-            request.inputs.push_back(std::move(arg));
-        }
+        if (arg.size() > 1 && arg[0] == '-') throw std::invalid_argument("unknown option " + arg);
+        request.inputs.push_back(std::move(arg));
     }
+    for (std::string& operand : operands) request.inputs.push_back(std::move(operand));
     if (request.inputs.empty()) throw std::invalid_argument("no INPUT given");
     return request;
 }
@@ -230,11 +237,15 @@ int runCommand(const std::vector<std::string>& args) {
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
+    options.memoryBudget = request.memory;
     if (request.jobs > maxBatchWorkers()) {
         options.jobs = maxBatchWorkers();
         std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs
                   << " (at most " << kWorkersPerCore << " per core)\n";
     }
+    if (!options.errorsAttributed)
+        std::cerr << "varnetto-cli run: libvips' error reports cannot be told apart by picture "
+                     "here: the pictures run one at a time\n";
     const auto outcomes =
         runBatch(scheme, items, appFolder, console, &console, interrupted, options);
     console.close();

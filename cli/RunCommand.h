@@ -3,6 +3,7 @@
 #include "processing/BatchRun.h"
 #include "processing/RunPlan.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@ struct RunRequest {
     std::string schemeName;
     std::optional<std::string> storePath;
     std::optional<std::string> appFolder;
-    int jobs = 0;  // 0: one per core
+    int jobs = 0;              // 0: one per core
+    std::uint64_t memory = 0;  // bytes; 0: a quarter of the physical memory
     RunShard shard;
     bool dryRun = false;
     bool recursive = false;

@@ -9,35 +9,29 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <stdexcept>
 
 namespace varnetto::cli {
 
 namespace {
 
-// One text per line: the characters that would split or bend the line are
-// written as escapes.
-std::string oneLine(const std::string& text) {
-    std::string line;
-    for (const char c : text) {
-        switch (c) {
-            case '\\':
-                line += "\\\\";
-                break;
-            case '\n':
-                line += "\\n";
-                break;
-            case '\r':
-                line += "\\r";
-                break;
-            case '\t':
-                line += "\\t";
-                break;
-            default:
-                line += c;
+// Parses JSON refusing a key given twice in one object, which the parser
+// would otherwise take silently, the last one winning.
+nlohmann::json parseWithoutDuplicateKeys(std::istream& in) {
+    std::vector<std::set<std::string>> keys;
+    return nlohmann::json::parse(in, [&keys](int, nlohmann::json::parse_event_t event,
+                                             nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        if (event == Event::object_start) {
+            keys.emplace_back();
+        } else if (event == Event::object_end) {
+            keys.pop_back();
+        } else if (event == Event::key && !keys.back().insert(parsed.get<std::string>()).second) {
+            throw JsonStoreError("duplicate key \"" + parsed.get<std::string>() + "\"");
         }
-    }
-    return line;
+        return true;
+    });
 }
 
 // Parses "[--store FILE]" and nothing else.
@@ -79,7 +73,7 @@ int importCommand(const std::vector<std::string>& args) {
     }
     JsonStore parsed;
     try {
-        parsed = storeFromJson(nlohmann::json::parse(in));
+        parsed = storeFromJson(parseWithoutDuplicateKeys(in));
     } catch (const nlohmann::json::exception& error) {
         std::cerr << jsonPath << ": " << error.what() << '\n';
         return kExitUsage;
@@ -94,8 +88,16 @@ int importCommand(const std::vector<std::string>& args) {
     std::error_code ignored;
     if (!storePath && !folders.user.empty())
         std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ignored);
+    // Loading refuses a store above its size limit: such a store is not
+    // written at all.
+    const std::string bytes = writeStoreBytes(parsed.header, parsed.schemes);
+    if (const std::string refusal = storeSizeRefusal(parsed.header, parsed.schemes, bytes.size());
+        !refusal.empty()) {
+        std::cerr << jsonPath << ": " << refusal << '\n';
+        return kExitUsage;
+    }
     try {
-        writeFileAtomically(target, writeStoreBytes(parsed.header, parsed.schemes));
+        writeFileAtomically(target, bytes);
         // What an import that was killed left beside the store.
         removeStalePendingFilesBeside(target, std::filesystem::file_time_type::clock::now());
     } catch (const std::system_error& error) {

@@ -1,10 +1,15 @@
 #include "imaging/ImagingDetail.h"
 
+#include <cairo.h>
 #include <glib.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace varnetto::detail {
 
@@ -53,6 +58,16 @@ const char* languageOf(int charset) {
             return "zh-cn";
     }
 }
+
+// Pango's font maps and fontconfig are not for several threads at once.
+std::mutex textMutex;
+
+template <typename T>
+struct GObjectUnref {
+    void operator()(T* object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
 
 Bitmap withAlpha(const Bitmap& picture) {
     return hasAlpha(picture) ? picture : picture.bandjoin_const({255});
@@ -117,19 +132,70 @@ std::string textMarkup(const std::string& text, const TextStyle& style) {
 
 Bitmap drawText(const Bitmap& base, int x, int y, const std::string& text, const TextStyle& style) {
     if (isBlank(text)) return base;
+    // Only the part of the ink that falls on the picture is rendered: a long
+    // text at a large size would otherwise need a surface of billions of
+    // pixels, whatever the picture's size.
+    std::lock_guard lock(textMutex);
+    static PangoFontMap* const fontMap = pango_cairo_font_map_new();
+    const GObjectPtr<PangoContext> context(pango_font_map_create_context(fontMap));
     // Points are rendered at 96 dots per inch, as on the screen the sizes were
     // chosen on.
-    Bitmap rendered = VImage::text(textMarkup(text, style).c_str(),
-                                   VImage::option()->set("dpi", 96)->set("rgba", true));
-    const int inkX = rendered.get_typeof("xoffset") ? rendered.get_int("xoffset") : 0;
-    const int inkY = rendered.get_typeof("yoffset") ? rendered.get_int("yoffset") : 0;
+    pango_cairo_context_set_resolution(context.get(), 96);
+    const GObjectPtr<PangoLayout> layout(pango_layout_new(context.get()));
+    pango_layout_set_markup(layout.get(), textMarkup(text, style).c_str(), -1);
+    PangoRectangle ink{};
+    pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
+
+    const long long inkLeft = static_cast<long long>(x) + ink.x;
+    const long long inkTop = static_cast<long long>(y) + ink.y;
+    const auto left = static_cast<int>(std::max(inkLeft, 0LL));
+    const auto top = static_cast<int>(std::max(inkTop, 0LL));
+    const auto right = static_cast<int>(std::min<long long>(inkLeft + ink.width, base.width()));
+    const auto bottom = static_cast<int>(std::min<long long>(inkTop + ink.height, base.height()));
+    if (right <= left || bottom <= top) return base;
+    const int width = right - left;
+    const int height = bottom - top;
+
+    using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height),
+                    &cairo_surface_destroy);
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        throw ImagingError(cairo_status_to_string(cairo_surface_status(surface.get())));
+    {
+        std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()),
+                                                              &cairo_destroy);
+        cairo_translate(cr.get(), static_cast<double>(x) - left, static_cast<double>(y) - top);
+        pango_cairo_show_layout(cr.get(), layout.get());
+    }
+    cairo_surface_flush(surface.get());
+
+    // Cairo's premultiplied native-endian ARGB to straight RGBA.
+    const unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (int row = 0; row < height; ++row) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(data + std::size_t(row) * stride);
+        unsigned char* out = rgba.data() + std::size_t(row) * width * 4;
+        for (int column = 0; column < width; ++column, out += 4) {
+            const std::uint32_t pixel = in[column];
+            const unsigned alpha = pixel >> 24;
+            if (alpha == 0) continue;
+            for (int band = 0; band < 3; ++band) {
+                const unsigned value = (pixel >> (16 - 8 * band)) & 0xFF;
+                out[band] =
+                    static_cast<unsigned char>(std::min(255u, (value * 255 + alpha / 2) / alpha));
+            }
+            out[3] = static_cast<unsigned char>(alpha);
+        }
+    }
+    Bitmap rendered = imageFromPixels(rgba.data(), width, height, 4, VIPS_INTERPRETATION_sRGB);
     if (!style.transparent) {
-        rendered = whiteCanvas(rendered.width(), rendered.height())
+        rendered = whiteCanvas(width, height)
                        .composite2(rendered, VIPS_BLEND_MODE_OVER)
                        .extract_band(0, VImage::option()->set("n", 3))
                        .cast(VIPS_FORMAT_UCHAR);
     }
-    return drawPicture(base, rendered, x + inkX, y + inkY, false);
+    return drawPicture(base, rendered, left, top, false);
 }
 
 }  // namespace varnetto::detail

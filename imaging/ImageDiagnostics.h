@@ -32,4 +32,18 @@ class ImageDiagnostics {
     detail::DiagnosticLog* outer_;
 };
 
+// The self-test of the mechanism above, whose program definitions of
+// libvips' error functions must take precedence over the library's own: a
+// libvips linked otherwise (-Bsymbolic-functions, static, LTO, a release
+// that calls them internally) would send reasons to the wrong picture or to
+// none, without a sign. raise makes libvips report an error inside the
+// library; true when it lands in the scope open around it and nowhere else.
+bool errorsLandInTheirScope(void (*raise)());
+// A libvips operation that fails inside the library (a crop outside its
+// picture), the error the self-test looks for.
+void raiseKnownLibraryError();
+// The self-test's result, run once by initImaging. When false, a batch runs
+// its pictures one at a time, so that every reason still has one owner.
+bool errorsStayWithTheirPicture();
+
 }  // namespace varnetto

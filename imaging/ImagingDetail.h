@@ -42,6 +42,9 @@ std::string takeUnattributedErrors();
 
 // Called once by initImaging: library warnings go to the current log.
 void installDiagnostics();
+// Called once by initImaging, after installDiagnostics: runs the self-test
+// errorsStayWithTheirPicture() reports.
+void checkErrorAttribution();
 
 // A picture whose pixels, wherever libvips computes them, are computed under
 // the calling thread's log; a failure to compute them is remembered as a

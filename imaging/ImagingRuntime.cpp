@@ -9,10 +9,26 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace varnetto {
 
 namespace {
+
+// ImageMagick's limits follow the program's own pixel limit. The system's
+// policy (Debian's allows 16K pixels a side, 128 megapixels) may hold them
+// lower: ImageMagick never raises a limit above its policy, and a picture
+// beyond it then fails alone with ImageMagick's reason.
+void limitMagickResources() {
+    using namespace MagickCore;
+    const auto pixels = static_cast<MagickSizeType>(kDefaultPixelLimit);
+    const MagickSizeType bytes = pixels * sizeof(PixelPacket);
+    for (const auto& [resource, limit] :
+         {std::pair{WidthResource, pixels}, std::pair{HeightResource, pixels},
+          std::pair{AreaResource, pixels}, std::pair{MemoryResource, bytes},
+          std::pair{MapResource, bytes}, std::pair{DiskResource, bytes}})
+        SetMagickResourceLimit(resource, limit);
+}
 
 std::mutex policyMutex;
 int parallelPolicies = 0;
@@ -34,7 +50,9 @@ void initImaging(const char* argv0) {
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
         detail::installDiagnostics();
+        detail::checkErrorAttribution();
         Magick::InitializeMagick(argv0 ? argv0 : "varnetto");
+        limitMagickResources();
     });
 }
 

@@ -12,13 +12,24 @@ namespace varnetto::detail {
 
 namespace {
 
+// Read as raw pixels rather than built by Magick::Image's pixel constructor:
+// a size beyond ImageMagick's resource limits then throws with its reason
+// instead of failing an assertion that ends the process.
 Magick::Image toMagick(const Bitmap& image, bool gray) {
     const Bitmap pixels = gray ? toGray(image) : toRgb(image);
-    const char* map = gray ? "I" : (pixels.bands() == 4 ? "RGBA" : "RGB");
+    const char* map = gray ? "GRAY" : (pixels.bands() == 4 ? "RGBA" : "RGB");
     std::size_t size = 0;
-    std::unique_ptr<void, decltype(&g_free)> data(pixels.write_to_memory(&size), &g_free);
-    Magick::Image out(pixels.width(), pixels.height(), map, Magick::CharPixel, data.get());
+    void* data = pixels.write_to_memory(&size);
+    if (!data) throw vips::VError();
+    Magick::Blob blob;
+    // g_malloc is malloc: the blob frees the pixels itself, without a copy.
+    blob.updateNoCopy(data, size, Magick::Blob::MallocAllocator);
+    Magick::Image out;
     out.quiet(true);
+    out.read(blob, Magick::Geometry(pixels.width(), pixels.height()), 8, map);
+    if (out.columns() != static_cast<std::size_t>(pixels.width()) ||
+        out.rows() != static_cast<std::size_t>(pixels.height()))
+        throw ImagingError("ImageMagick 未能接收图像像素");
     return out;
 }
 
@@ -89,9 +100,10 @@ void writePdf(const Bitmap& image, const std::string& path, const EncoderSetting
     if (type == ColorType::TrueColor24 || type == ColorType::NoColor) {
         void* jpeg = nullptr;
         std::size_t length = 0;
-        vips_jpegsave_buffer(rgb.get_image(), &jpeg, &length, "Q", std::clamp(jpegQuality, 1, 100),
-                             nullptr);
-        if (!jpeg) throw vips::VError();
+        if (vips_jpegsave_buffer(rgb.get_image(), &jpeg, &length, "Q",
+                                 std::clamp(jpegQuality, 1, 100), nullptr) != 0 ||
+            !jpeg)
+            throw vips::VError();
         if (cairo_surface_set_mime_data(picture.get(), CAIRO_MIME_TYPE_JPEG,
                                         static_cast<unsigned char*>(jpeg), length, &g_free,
                                         jpeg) != CAIRO_STATUS_SUCCESS) {

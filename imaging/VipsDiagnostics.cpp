@@ -11,6 +11,12 @@
 // whose image they compute from attributed(), which wraps a loaded picture
 // so that pulling its pixels runs under the loader's log. Warnings of the
 // "VIPS" log domain land in the current log too.
+//
+// libvips 8.14 has no error buffer per thread to use instead, so the
+// mechanism stays; whether the precedence holds depends on how libvips was
+// built and linked, and is checked once at start-up (errorsLandInTheirScope).
+// Where it does not hold, batches run one picture at a time: libvips' own
+// buffer then holds one picture's reasons only.
 
 #include "imaging/ImageDiagnostics.h"
 
@@ -250,6 +256,49 @@ ImageDiagnostics::~ImageDiagnostics() {
 std::vector<std::string> ImageDiagnostics::warnings() const {
     return log_->warnings();
 }
+
+namespace {
+
+// The nickname of the operation raiseKnownLibraryError fails, which libvips
+// puts before its (translated) reason.
+constexpr const char* kKnownErrorDomain = "extract_area";
+std::atomic<bool> attributionWorks{true};
+
+}  // namespace
+
+void raiseKnownLibraryError() {
+    VipsImage* pixel = nullptr;
+    VipsImage* out = nullptr;
+    if (vips_black(&pixel, 1, 1, nullptr) != 0) return;
+    if (vips_crop(pixel, &out, 5, 5, 1, 1, nullptr) == 0) g_object_unref(out);
+    g_object_unref(pixel);
+}
+
+bool errorsLandInTheirScope(void (*raise)()) {
+    bool inScope = false;
+    {
+        const ImageDiagnostics scope;
+        raise();
+        inScope = detail::current->errors().find(kKnownErrorDomain) != std::string::npos;
+        detail::current->clearErrors();
+    }
+    const char* library = detail::libraryBuffer();
+    const bool leaked = library && std::strstr(library, kKnownErrorDomain) != nullptr;
+    if (leaked) detail::libraryClear();
+    return inScope && !leaked;
+}
+
+bool errorsStayWithTheirPicture() {
+    return attributionWorks.load();
+}
+
+namespace detail {
+
+void checkErrorAttribution() {
+    attributionWorks = errorsLandInTheirScope(raiseKnownLibraryError);
+}
+
+}  // namespace detail
 
 }  // namespace varnetto
 

@@ -3,6 +3,7 @@
 #include "common/PendingFile.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "processing/MemoryBudget.h"
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 #include "processing/SchemePipeline.h"
@@ -208,18 +209,30 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
     }
     RunScheduler scheduler(runOrderDependencies(sources, outputs));
 
+    MemoryBudget budget(options.memoryBudget > 0 ? options.memoryBudget : defaultMemoryBudget());
     std::vector<std::optional<BatchOutcome>> outcomes(items.size());
     auto work = [&] {
         CImageBox control;
         while (const auto taken = scheduler.take(abort)) {
             const size_t i = *taken;
-            outcomes[i] = processOne(control, scheme, items[i], appFolder, reporter, observer);
+            // The header is read again when the picture starts; a picture
+            // whose header cannot be read costs nothing and fails by itself.
+            std::uint64_t cost = 0;
+            try {
+                cost = estimatedMemory(schemeForItem(scheme, items[i]), items[i].source, appFolder);
+            } catch (const std::exception&) {
+            }
+            const MemoryBudget::Grant memory = budget.acquire(cost, abort);
+            if (memory)
+                outcomes[i] = processOne(control, scheme, items[i], appFolder, reporter, observer);
             scheduler.finish(i);
         }
     };
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int wanted = options.jobs > 0 ? std::min(options.jobs, maxBatchWorkers()) : cores;
+    const int wanted = !options.errorsAttributed ? 1
+                       : options.jobs > 0        ? std::min(options.jobs, maxBatchWorkers())
+                                                 : cores;
     const auto jobs = std::min<size_t>(static_cast<size_t>(wanted), items.size());
     {
         const ImagingThreadPolicy policy(static_cast<int>(jobs));

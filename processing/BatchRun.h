@@ -2,9 +2,11 @@
 
 #include "common/AppFolder.h"
 #include "common/Reporter.h"
+#include "imaging/ImageDiagnostics.h"
 #include "schemes/Scheme.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,12 @@ class BatchObserver {
 
 struct BatchOptions {
     int jobs = 0;  // 0: one worker per core; at most maxBatchWorkers()
+    // Bytes the pictures running at once may take together, as estimated
+    // from their headers (see MemoryBudget.h); 0: defaultMemoryBudget().
+    std::uint64_t memoryBudget = 0;
+    // False when libvips' errors cannot be told apart by picture: one worker
+    // then runs the pictures one at a time.
+    bool errorsAttributed = errorsStayWithTheirPicture();
 };
 
 // One image of a run. A run may hold only part of a larger one (a shard), so

@@ -2,6 +2,7 @@
 
 #include "common/Reporter.h"
 #include "imaging/PictureAssembly.h"
+#include "imaging/PictureCost.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -84,6 +85,43 @@ LoadedPiece loadPiece(CImageBox& control, const std::string& path,
     return piece;
 }
 
+void refuseLargeFrame(const CImageBox& control, const BorderLayout& layout) {
+    const std::int64_t pixels = static_cast<std::int64_t>(layout.width) * layout.height;
+    if (pixels > control.PixelLimit())
+        throw ImagingError(formatMessage("加边框后的图像为 %d × %d 像素，超过 %lld 像素的上限。",
+                                         layout.width, layout.height,
+                                         static_cast<long long>(control.PixelLimit())));
+}
+
+// The pieces' sizes from their headers, before any is decoded: pieces that
+// together exceed the pixel limit, or a frame that would, are refused
+// without spending the memory and time of decoding them.
+void checkPieceHeaders(const CImageBox& control, const Bitmap& image,
+                       const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner) {
+    std::array<PieceSize, 8> sizes{};
+    std::int64_t total = 0;
+    std::string largest;
+    std::int64_t largestPixels = 0;
+    for (size_t i = 0; i < piecePaths.size(); ++i) {
+        std::error_code error;
+        if (piecePaths[i].empty() || !std::filesystem::exists(piecePaths[i], error)) continue;
+        const auto cost = pictureCost(piecePaths[i]);
+        if (!cost) continue;  // refused with its reason when it is loaded
+        sizes[i] = {cost->width, cost->height};
+        const std::int64_t pixels = static_cast<std::int64_t>(cost->width) * cost->height;
+        total += pixels;
+        if (pixels > largestPixels) largestPixels = pixels, largest = piecePaths[i];
+    }
+    if (total > control.PixelLimit())
+        throw ImagingError(
+            formatMessage("边框图像共 %lld 像素（最大的是 %s），超过 %lld 像素的上限，未读取。",
+                          static_cast<long long>(total), largest.c_str(),
+                          static_cast<long long>(control.PixelLimit())));
+    if (!inner)
+        refuseLargeFrame(control,
+                         outerBorderLayout(image.width(), image.height(), sizes, adaptive));
+}
+
 Bitmap resizedPiece(CImageBox& control, const LoadedPiece& piece, int width, int height) {
     if (width == piece.size.width && height == piece.size.height) return piece.image;
     control.Clear();
@@ -133,6 +171,7 @@ BorderLayout outerBorderLayout(int imageWidth, int imageHeight,
 Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
                        const std::array<std::string, 8>& piecePaths, bool adaptive, bool inner,
                        DecorationPictures* decorations) {
+    if (!decorations) checkPieceHeaders(control, image, piecePaths, adaptive, inner);
     std::array<LoadedPiece, 8> pieces;
     std::array<PieceSize, 8> sizes;
     for (size_t i = 0; i < pieces.size(); ++i) {
@@ -158,11 +197,7 @@ Bitmap compositeBorder(CImageBox& control, const Bitmap& image,
     if (inner) {
         control.PutBitmap(image);
     } else {
-        const std::int64_t pixels = static_cast<std::int64_t>(layout.width) * layout.height;
-        if (pixels > control.PixelLimit())
-            throw ImagingError(
-                formatMessage("加边框后的图像为 %d × %d 像素，超过 %lld 像素的上限。", layout.width,
-                              layout.height, static_cast<long long>(control.PixelLimit())));
+        refuseLargeFrame(control, layout);
         control.CreateBlank(layout.width, layout.height);
     }
     const ScopedStepSettings ownSettings(control);

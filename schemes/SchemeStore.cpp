@@ -16,11 +16,6 @@ namespace varnetto {
 
 namespace fs = std::filesystem;
 
-namespace {
-// Far beyond any real store (a scheme takes a few hundred bytes).
-constexpr std::uint64_t kLargestStore = 256u << 20;
-}  // namespace
-
 SchemeStore::SchemeStore(AppFolders folders) : folders_(std::move(folders)) {}
 
 std::string SchemeStore::path() const {

@@ -2,9 +2,12 @@
 
 #include "schemes/TextCodec.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace varnetto {
 
@@ -170,6 +173,36 @@ StoreContents readStoreBytes(std::string_view bytes) {
     contents.complete = true;
     contents.trailingBytes = in.remaining();
     return contents;
+}
+
+std::string storeSizeRefusal(const SchemeListHeader& header, const std::vector<Scheme>& schemes,
+                             std::uint64_t size) {
+    if (size <= kLargestStore) return {};
+    std::string where = "the header";
+    std::string field = "texts";
+    std::size_t longest = 0;
+    for (const std::string& text : header.texts) longest = std::max(longest, text.size());
+    for (const Scheme& scheme : schemes) {
+        auto consider = [&](const char* name, const std::string& text) {
+            if (text.size() <= longest) return;
+            longest = text.size();
+            where = "scheme \"" + scheme.name + "\"";
+            field = name;
+        };
+        visitSchemeFields(scheme, [&](const char* name, const auto& value) {
+            using Field = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<Field, std::string>) {
+                consider(name, value);
+            } else if constexpr (std::is_same_v<Field, std::array<std::string, 8>> ||
+                                 std::is_same_v<Field, std::array<std::string, 10>>) {
+                for (const std::string& text : value) consider(name, text);
+            }
+        });
+    }
+    return "the store would take " + std::to_string(size) + " bytes, more than the " +
+           std::to_string(kLargestStore >> 20) +
+           " MiB a store may have to be loaded; the longest text is field \"" + field + "\" of " +
+           where + " (" + std::to_string(longest) + " bytes)";
 }
 
 void appendHeader(std::string& out, const SchemeListHeader& header, std::int32_t count) {

@@ -3,11 +3,16 @@
 #include "schemes/Scheme.h"
 #include "schemes/SchemeStore.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnetto {
+
+// The largest store file that is read: far beyond any real store (a scheme
+// takes a few hundred bytes).
+inline constexpr std::uint64_t kLargestStore = 256u << 20;
 
 // A record whose 27 texts are all empty takes this many bytes.
 inline constexpr size_t kEmptySchemeRecordSize = 307;
@@ -25,6 +30,12 @@ struct StoreContents {
 // schemes read completely before the damage. A file read complete without
 // trailing bytes writes back to the same bytes.
 StoreContents readStoreBytes(std::string_view bytes);
+
+// Why a store of size bytes could not be loaded again (it exceeds
+// kLargestStore), naming the scheme and field of its longest text; empty
+// when it could be.
+std::string storeSizeRefusal(const SchemeListHeader& header, const std::vector<Scheme>& schemes,
+                             std::uint64_t size);
 
 // Encodes a whole store file.
 template <class Schemes>

@@ -1,5 +1,6 @@
 #include "viewer/AboutDialog.h"
 
+#include "imaging/ImageDiagnostics.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
 #include "viewer/HyperlinkLabel.h"
@@ -44,10 +45,17 @@ AboutDialog::AboutDialog(LinkOpener& links, UserDialogs& dialogs, const std::str
     const std::string store = "图像处理方案文件：" + storePath;
     const QLabel* storeLine = addText(this, units, store.c_str(), 14, 84, 250, 8);
 
-    addOkButton(this, units, 120, 100);
+    // Said once, here: the self-test at start-up found that libvips' reasons
+    // cannot be told apart by picture, so batches run one picture at a time.
+    const int extra = errorsStayWithTheirPicture() ? 0 : 12;
+    if (extra > 0)
+        addText(this, units, "图像库的错误信息无法按图像区分，批量处理将逐张进行。", 14, 96, 250,
+                8);
+
+    addOkButton(this, units, 120, 100 + extra);
     const int right = std::max(
         {mail->geometry().right(), home->geometry().right(), storeLine->geometry().right()});
-    setFixedSize(std::max(units.x(297), right + units.x(7)), units.y(121));
+    setFixedSize(std::max(units.x(297), right + units.x(7)), units.y(121 + extra));
     nameControlsForAssistiveTools(this);
 }
 

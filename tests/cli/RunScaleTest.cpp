@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,6 +180,62 @@ TEST_F(RunScaleTest, DryRunListsEveryOutputAndWritesNothing) {
                               dir.str("in/sub/b.png") + " -> " + dir.str("out/sub/b.webp") + "\n");
     EXPECT_FALSE(fs::exists(dir.path() / "out"));
     EXPECT_EQ(filesUnder(dir.path() / "in").size(), 2u);
+}
+
+// A name holding a line break, tab or backslash stays on its own line, as
+// show writes texts; and "--" ends the options, so a file may be named
+// like one.
+TEST_F(RunScaleTest, DryRunKeepsEachPictureOnOneLineAndDashesEndTheOptions) {
+    writePicture(dir.path() / "in" / "a\nb.png", 1);
+    writePicture(dir.path() / "in" / "t\ta\\b.png", 2);
+    writePicture(dir.path() / "dashes.png", 3);
+    fs::rename(dir.path() / "dashes.png", dir.path() / "--dry-run");
+    Scheme scheme = webpScheme("web", "out");
+    scheme.namingMode = stored(NamingMode::KeepName);
+    storeSchemes({scheme});
+
+    EXPECT_EQ(run({"--scheme", "web", "--dry-run", dir.str("in")}), kExitOk);
+    EXPECT_EQ(stdoutText, dir.str("in/a\\nb.png") + " -> " + dir.str("out/a\\nb.webp") + "\n" +
+                              dir.str("in/t\\ta\\\\b.png") + " -> " +
+                              dir.str("out/t\\ta\\\\b.webp") + "\n");
+
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_EQ(run({"--scheme", "web", "--", "--dry-run"}), kExitOk) << stderrText;
+    fs::current_path(before);
+    EXPECT_TRUE(fs::exists(dir.path() / "out" / "--dry-run.webp"));
+}
+
+// A picture whose path exceeds the system's limit (PATH_MAX) is named as a
+// failure of the run, not left out without a word.
+TEST_F(RunScaleTest, PicturesBeyondThePathLimitFailByName) {
+    writePicture(dir.path() / "in" / "near.png", 1);
+    const std::string level(200, 'd');
+    int fd = ::open(dir.str("in").c_str(), O_RDONLY | O_DIRECTORY);
+    std::string deep = dir.str("in");
+    for (int i = 0; i < 25; ++i) {
+        ASSERT_EQ(::mkdirat(fd, level.c_str(), 0700), 0);
+        const int next = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        deep += "/" + level;
+    }
+    ASSERT_GT(deep.size(), static_cast<size_t>(PATH_MAX));
+    const int file = ::openat(fd, "far.png", O_WRONLY | O_CREAT, 0600);
+    const std::string png = testing::readBytes(dir.path() / "in" / "near.png");
+    ASSERT_EQ(::write(file, png.data(), png.size()), static_cast<ssize_t>(png.size()));
+    ::close(file);
+    ::close(fd);
+    Scheme scheme = webpScheme("web", "out");
+    scheme.namingMode = stored(NamingMode::KeepName);
+    storeSchemes({scheme});
+
+    EXPECT_EQ(run({"--scheme", "web", "--recursive", dir.str("in")}), kExitSomeFailed);
+    EXPECT_NE(stderrText.find("1 processed (0 with warnings), 1 failed"), std::string::npos)
+        << stderrText;
+    EXPECT_NE(stderrText.find("  " + deep + "/far.png"), std::string::npos) << stderrText;
+    // The tree is too deep for the folder's own clean-up.
+    EXPECT_EQ(std::system(("rm -rf '" + dir.str("in") + "'").c_str()), 0);
 }
 
 TEST_F(RunScaleTest, RecursiveRunMirrorsTheTreeAndRefusesAFolderThatLeadsOutside) {

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "schemes/SchemeStore.h"
 #include "schemes/SchemeViewRows.h"
+#include "schemes/StoreFormat.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +189,9 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         {R"({"schemes": [{"name": "A\nB"}]})", "\"name\" of scheme 1"},
         {R"({"header": {"texts": ["", "\u001b[2J", "", "", ""]}})",
          "\"texts[1]\" of the header: control character U+001B"},
+        {R"({"schemes": [{"name": "A", "jpegQuality": 90, "jpegQuality": 10}]})",
+         "duplicate key \"jpegQuality\""},
+        {R"({"schemes": [{"name": "A"}], "schemes": []})", "duplicate key \"schemes\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
@@ -197,6 +201,29 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
         EXPECT_EQ(readBytes(storeFile()), "keep me");
     }
+}
+
+// What loading refuses (a store above 256 MiB) is refused at import, naming
+// the field, from the first byte beyond the limit.
+TEST_F(StoreCommands, ImportRefusesAStoreTooLargeToLoad) {
+    const auto importCaption = [&](std::size_t length) {
+        std::string json = R"({"schemes": [{"name": "A", "textContent": ")";
+        json.append(length, 'a');
+        json += R"("}]})";
+        writeBytes(dir.path() / "big.json", json);
+        return run(cli::importCommand, {dir.str("big.json"), "--store", storeFile()});
+    };
+    ASSERT_EQ(importCaption(0).status, kExitOk);
+    // A caption of this length or more takes a 7-byte length instead of 1.
+    const std::uint64_t base = fs::file_size(storeFile()) + 6;
+    const std::size_t fits = static_cast<std::size_t>(kLargestStore - base);
+
+    writeBytes(storeFile(), "keep me");
+    const auto refused = importCaption(fits + 1);
+    EXPECT_EQ(refused.status, kExitUsage);
+    EXPECT_NE(refused.err.find("field \"textContent\" of scheme \"A\""), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(readBytes(storeFile()), "keep me");
 }
 
 TEST_F(StoreCommands, ShowPrintsTheSchemeViewersRowsOneALine) {

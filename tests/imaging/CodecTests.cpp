@@ -387,6 +387,35 @@ TEST(Encoding, FailedSavesReportAndLeaveNoFile) {
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
+// Sides beyond what ImageMagick's policy allows (Debian: 16K pixels) used to
+// end the process in an assertion. Each picture is written or fails alone,
+// with ImageMagick's reason and without leftovers; the next save works.
+TEST(Encoding, PicturesBeyondImageMagicksLimitsFailAlone) {
+    TempDir dir;
+    CImageBox box;
+    for (const auto& [width, height] : {std::pair{20000, 4}, std::pair{4, 20000}}) {
+        for (const std::string format : {"bmp", "pcx", "psd", "wbmp"}) {
+            SCOPED_TRACE(format + " " + std::to_string(width) + "x" + std::to_string(height));
+            const std::string path = dir.str("big." + format);
+            box.PutBitmap(redBlue(width, height));
+            try {
+                box.SaveToFile(path);
+                // Written (the policy may still keep ImageMagick from
+                // reading it back).
+                EXPECT_GT(fs::file_size(path), static_cast<std::uintmax_t>(width * height / 8));
+            } catch (const ImagingError& error) {
+                EXPECT_THAT(error.what(), HasSubstr(path));
+                EXPECT_THAT(error.what(), HasSubstr("exceeds limit"));
+                EXPECT_TRUE(fs::is_empty(dir.path()));
+            }
+            fs::remove(path);
+        }
+    }
+    box.PutBitmap(redBlue(40, 30));
+    box.SaveToFile(dir.str("small.bmp"));
+    EXPECT_TRUE(fs::exists(dir.str("small.bmp")));
+}
+
 // A disk that fills up mid-write (here: a file size limit, which fails the
 // same writes) is named as the system names it, with the output file the
 // user knows, whichever encoder was writing.

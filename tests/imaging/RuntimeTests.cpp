@@ -1,12 +1,17 @@
 #include "ImagingFixtures.h"
 #include "imaging/CImageBox.h"
 #include "imaging/DisplayPixels.h"
+#include "imaging/ImageDiagnostics.h"
 #include "imaging/ImagingRuntime.h"
 #include "imaging/PictureProbe.h"
 #include "imaging/Thumbnails.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstdarg>
 
 #include <string>
 #include <utility>
@@ -131,6 +136,31 @@ TEST(DisplayPixels, EveryPictureBecomesEightBitRgbOrRgba) {
         EXPECT_EQ(std::vector<int>(last, last + pixels.bands), c.firstPixel);
     }
     EXPECT_THROW(toDisplayPixels(VImage()), ImagingError);
+}
+
+// The start-up self-test of error attribution finds a libvips whose errors
+// miss the picture's scope: here one calling its own error function, as a
+// library linked with -Bsymbolic-functions would, or one that says nothing.
+void libraryError(const char* domain, const char* format, ...) {
+    using Verror = void (*)(const char*, const char*, va_list);
+    static const auto own = reinterpret_cast<Verror>(::dlsym(RTLD_NEXT, "vips_verror"));
+    va_list ap;
+    va_start(ap, format);
+    own(domain, format, ap);
+    va_end(ap);
+}
+
+TEST(ErrorAttribution, SelfTestTellsWhetherErrorsLandInTheirScope) {
+    const auto bypassing = [] { libraryError("extract_area", "%s", "bad extract area"); };
+    const std::pair<void (*)(), bool> cases[] = {
+        {raiseKnownLibraryError, true}, {bypassing, false}, {[] {}, false}};
+    for (const auto& [raise, lands] : cases) {
+        SCOPED_TRACE(lands);
+        EXPECT_EQ(errorsLandInTheirScope(raise), lands);
+        // Nothing is left behind for later messages.
+        EXPECT_EQ(std::string(vips_error_buffer()).find("extract_area"), std::string::npos);
+    }
+    EXPECT_TRUE(errorsStayWithTheirPicture());
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <tuple>
+
 namespace varnetto::testing {
 namespace {
 
@@ -54,6 +58,30 @@ TEST(Text, PointsAreRenderedAtNinetySixDpiFromTheGivenOrigin) {
     EXPECT_LE(placed.left, 58);
     EXPECT_GE(placed.top, 30);
     EXPECT_LE(placed.top, 45);
+}
+
+// 500 characters at the largest size would be a surface of about a billion
+// pixels; only what falls on the 800 x 600 picture is rendered, and a
+// caption placed off the picture or partly above it draws what shows.
+TEST(Text, ACaptionCostsNoMoreThanThePictureItFallsOn) {
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (const auto& [x, y, inked] :
+         {std::tuple{-40, -300, true}, std::tuple{10, 10, true}, std::tuple{900, 10, false}}) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        CImageBox box;
+        box.CreateBlank(800, 600);
+        box.SetFont(sized(1000));
+        box.SetTextColor(0);
+        box.DrawTextAt(x, y, std::string(500, 'W'));
+        const VImage image = box.GetBitmap();
+        EXPECT_EQ(image.width(), 800);
+        EXPECT_EQ(image.height(), 600);
+        EXPECT_EQ(inkOf(image).pixels > 1000, inked);
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 400 * 1024) << "kilobytes";
 }
 
 TEST(Text, WeightItalicUnderlineAndStrikeOutShowInTheInk) {

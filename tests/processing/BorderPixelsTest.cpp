@@ -151,5 +151,26 @@ TEST_F(BorderPixels, UndecodablePieceNamesTheFile) {
     }
 }
 
+// Eight 17,000-pixel pieces (289 megapixels each, 7.7 GB decoded) are
+// refused from their headers, before any is decoded.
+TEST_F(BorderPixels, PiecesTooLargeTogetherAreRefusedFromTheirHeaders) {
+    // A GIF of 17000 x 17000 whose one frame holds no pixel data: 34 bytes.
+    const std::string size("\x68\x42\x68\x42", 4);  // 17000, 17000
+    const std::string bomb = "GIF89a" + size + std::string("\x80\0\0\0\0\0\xFF\xFF\xFF", 9) +
+                             std::string(",\0\0\0\0", 5) + size +
+                             std::string("\0\x02\x01\x2C\0;", 6);
+    for (const std::string& path : paths) testing::writeBytes(path, bomb);
+    for (const bool inner : {false, true}) {
+        SCOPED_TRACE(inner);
+        try {
+            border(testing::solid(800, 600, kImage), false, inner);
+            FAIL() << "the pieces were accepted";
+        } catch (const ImagingError& e) {
+            EXPECT_NE(std::string(e.what()).find("边框图像共 2312000000 像素"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace varnetto
