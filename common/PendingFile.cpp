@@ -244,6 +244,18 @@ void writeTemporary(const PendingFile& pending, std::string_view bytes) {
 
 }  // namespace
 
+void writeAll(int descriptor, std::string_view bytes) {
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category());
+        }
+        written += static_cast<size_t>(n);
+    }
+}
+
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     PendingFile pending(path);
     writeTemporary(pending, bytes);

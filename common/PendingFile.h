@@ -57,6 +57,9 @@ void removeStalePendingFiles(const std::filesystem::path& folder,
 void removeStalePendingFilesBeside(const std::filesystem::path& file,
                                    std::filesystem::file_time_type olderThan);
 
+// Writes all of bytes to descriptor. Throws std::system_error.
+void writeAll(int descriptor, std::string_view bytes);
+
 // Writes bytes to path through a PendingFile. Throws std::system_error.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 // Writes bytes to path through a PendingFile unless path exists; returns

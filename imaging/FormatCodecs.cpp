@@ -27,8 +27,8 @@ vips::VImage magick(const std::string& path) {
 }
 
 template <const char* format>
-void saveWithMagick(const Bitmap& image, const std::string& path, const EncoderSettings&) {
-    writeWithMagick(image, format, path);
+void saveWithMagick(const Bitmap& image, int descriptor, const EncoderSettings&) {
+    writeWithMagick(image, format, descriptor);
 }
 
 constexpr char kBmp[] = "BMP";

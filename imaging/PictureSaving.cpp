@@ -78,20 +78,26 @@ Bitmap grayKeepingAlpha(const Bitmap& image) {
     return toGray(image);
 }
 
+// Every libvips saver of the table has a target variant in 8.14; the target
+// writes through its own duplicate of the descriptor.
+vips::VTarget targetOf(int descriptor) {
+    return vips::VTarget::new_to_descriptor(descriptor);
+}
+
 int qualityOf(const EncoderSettings& settings) {
     return std::clamp(settings.jpegQuality, 1, 100);
 }
 
 // AVIF is AV1 in a HEIF file; HEIC and HEIF keep HEVC. libaom's lowest
 // effort is many times faster than its default and hardly larger.
-void writeHeif(const Bitmap& image, const std::string& path, int quality, bool av1) {
+void writeHeif(const Bitmap& image, int descriptor, int quality, bool av1) {
     auto options = VImage::option()
                        ->set("Q", std::clamp(quality, 1, 100))
                        ->set("bitdepth", 8)
                        ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
                                                 : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
     if (av1) options->set("effort", 0);
-    withFittingProfile(toRgb(image)).heifsave(path.c_str(), options);
+    withFittingProfile(toRgb(image)).heifsave_target(targetOf(descriptor), options);
 }
 
 VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
@@ -107,15 +113,15 @@ VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
 
 }  // namespace
 
-void writeJpeg(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeJpeg(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
-    withFittingProfile(pixels).jpegsave(
-        path.c_str(),
+    withFittingProfile(pixels).jpegsave_target(
+        targetOf(descriptor),
         VImage::option()->set("Q", qualityOf(settings))->set("optimize_coding", true));
 }
 
-void writePng(const Bitmap& image, const std::string& path, const EncoderSettings&) {
+void writePng(const Bitmap& image, int descriptor, const EncoderSettings&) {
     auto options = VImage::option();
     Bitmap pixels;
     switch (colorTypeOf(image)) {
@@ -139,46 +145,47 @@ void writePng(const Bitmap& image, const std::string& path, const EncoderSetting
         default:
             pixels = toRgb(image);
     }
-    withFittingProfile(pixels).pngsave(path.c_str(), options);
+    withFittingProfile(pixels).pngsave_target(targetOf(descriptor), options);
 }
 
-void writeGif(const Bitmap& image, const std::string& path, const EncoderSettings&) {
+void writeGif(const Bitmap& image, int descriptor, const EncoderSettings&) {
     const ColorType type = colorTypeOf(image);
     const int bits = type == ColorType::BlackWhite                                 ? 1
                      : (type == ColorType::Palette16 || type == ColorType::Gray16) ? 4
                                                                                    : 8;
     const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
-    pixels.gifsave(path.c_str(), VImage::option()->set("bitdepth", bits));
+    pixels.gifsave_target(targetOf(descriptor), VImage::option()->set("bitdepth", bits));
 }
 
 // Palette and grey pictures are exact in WebP only when stored losslessly.
-void writeWebp(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeWebp(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const bool lossless =
         isGrayType(type) || type == ColorType::Palette256 || type == ColorType::Palette16;
     const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
-    withFittingProfile(pixels).webpsave(
-        path.c_str(), VImage::option()->set("Q", qualityOf(settings))->set("lossless", lossless));
+    withFittingProfile(pixels).webpsave_target(
+        targetOf(descriptor),
+        VImage::option()->set("Q", qualityOf(settings))->set("lossless", lossless));
 }
 
-void writeHeic(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
-    writeHeif(image, path, settings.jpegQuality, false);
+void writeHeic(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+    writeHeif(image, descriptor, settings.jpegQuality, false);
 }
 
-void writeAvif(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
-    writeHeif(image, path, settings.jpegQuality, true);
+void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+    writeHeif(image, descriptor, settings.jpegQuality, true);
 }
 
-void writeJxl(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeJxl(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     withFittingProfile(toRgb(image))
-        .jxlsave(path.c_str(), VImage::option()->set("Q", qualityOf(settings)));
+        .jxlsave_target(targetOf(descriptor), VImage::option()->set("Q", qualityOf(settings)));
 }
 
-void writeWbmp(const Bitmap& image, const std::string& path, const EncoderSettings&) {
-    writeWithMagick(toBilevel(image), "WBMP", path);
+void writeWbmp(const Bitmap& image, int descriptor, const EncoderSettings&) {
+    writeWithMagick(toBilevel(image), "WBMP", descriptor);
 }
 
-void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const TiffCompression compression = settings.tiffCompression;
     auto options = VImage::option();
     const ColorType type = colorTypeOf(image);
@@ -196,7 +203,7 @@ void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettin
         pixels = toRgb(image);
     }
     options->set("compression", tiffCodeOf(compression));
-    withFittingProfile(pixels).tiffsave(path.c_str(), options);
+    withFittingProfile(pixels).tiffsave_target(targetOf(descriptor), options);
 }
 
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
@@ -223,7 +230,16 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
         if (!format || format->saver == Codec::None)
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
-        codecOf(format->kind).save(pixels, temp, settings);
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) throw std::system_error(errno, std::generic_category(), temp);
+        try {
+            codecOf(format->kind).save(pixels, fd, settings);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {
