@@ -35,15 +35,16 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-// Why the file system refuses to write temp, or empty when it would write:
-// asked after an encoder failed, it tells a full disk ("No space left on
-// device"), a quota or a read-only medium from a failure of the encoder.
-std::string fileSystemRefusal(const std::filesystem::path& temp) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return std::strerror(errno);
+// Why the file system refuses to write the file open at descriptor, or empty
+// when it would write: asked after an encoder failed, it tells a full disk
+// ("No space left on device"), a quota or a read-only medium from a failure
+// of the encoder.
+std::string fileSystemRefusal(int descriptor) {
+    if (descriptor < 0) return {};
     struct stat info {};
-    int refusal = ::fstat(fd, &info) == 0 ? ::posix_fallocate(fd, info.st_size, 64 * 1024) : errno;
-    ::close(fd);
+    int refusal = ::fstat(descriptor, &info) == 0
+                      ? ::posix_fallocate(descriptor, info.st_size, 64 * 1024)
+                      : errno;
     // A file system that cannot reserve room says nothing about having it.
     if (refusal == EOPNOTSUPP || refusal == EINVAL || refusal == ENODEV) refusal = 0;
     return refusal == 0 ? std::string() : std::strerror(refusal);
@@ -215,31 +216,26 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
     // file they asked for and, when the file system refused, its reason.
     auto failed = [&](std::string reason) {
         if (pending) {
-            if (std::string refused = fileSystemRefusal(pending->tempPath()); !refused.empty())
+            if (std::string refused = fileSystemRefusal(pending->descriptor()); !refused.empty())
                 reason = std::move(refused);
             replaceAll(reason, pending->tempPath().string(), path);
+            // A folder that turned read-only keeps the temporary file: the
+            // user is told where it is.
+            if (const std::string kept = pending->discard(); !kept.empty())
+                reason += formatMessage("；临时文件 %s 无法删除：%s", pending->tempPath().c_str(),
+                                        kept.c_str());
         }
         return ImagingError(formatMessage("无法保存图像 %s：%s", path.c_str(), reason.c_str()));
     };
     try {
-        pending.emplace(path);
-        const std::string temp = pending->tempPath().string();
-        // Pixels still to be computed are computed for this image's log,
-        // whichever thread libvips uses.
-        const Bitmap pixels = attributed(image, {});
         const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
         if (!format || format->saver == Codec::None)
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
-        const int fd =
-            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) throw std::system_error(errno, std::generic_category(), temp);
-        try {
-            codecOf(format->kind).save(pixels, fd, settings);
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        ::close(fd);
+        // Pixels still to be computed are computed for this image's log,
+        // whichever thread libvips uses.
+        const Bitmap pixels = attributed(image, {});
+        pending.emplace(path);
+        codecOf(format->kind).save(pixels, pending->descriptor(), settings);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {
