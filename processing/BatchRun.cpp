@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -194,10 +195,6 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
                                    const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
-    // What a killed run left in the output folder; files of running writers
-    // stay.
-    removeStalePendingFiles(scheme.outputFolder, std::filesystem::file_time_type::clock::now());
-
     std::vector<std::string> sources;
     std::vector<std::string> outputs;
     sources.reserve(items.size());
@@ -206,6 +203,13 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
         sources.push_back(item.source);
         outputs.push_back(outputPath(schemeForItem(scheme, item), item.index, item.source));
     }
+    // What a killed run left in the folders this run writes into (each
+    // subfolder of a recursive run too); files of running writers stay.
+    std::set<std::filesystem::path> folders{scheme.outputFolder};
+    for (const std::string& output : outputs)
+        folders.insert(std::filesystem::path(output).parent_path());
+    for (const std::filesystem::path& folder : folders)
+        removeStalePendingFiles(folder, std::filesystem::file_time_type::clock::now());
     RunScheduler scheduler(runOrderDependencies(sources, outputs));
 
     std::vector<std::optional<BatchOutcome>> outcomes(items.size());
