@@ -12,11 +12,13 @@ namespace varnetto::detail {
 
 struct FormatCodec {
     FileKind kind;
-    // libvips' own loaders open the file lazily for one pass in order;
-    // ImageMagick is told the format and decodes it whole. The name is taken
-    // literally, never parsed for options or a format prefix. nullptr for a
-    // format that is only written.
-    vips::VImage (*load)(const std::string& path);
+    // Reads the picture from descriptor, a regular file open for reading,
+    // never from its name: what stands under the name later (a FIFO put in
+    // its place) is never opened. libvips' own loaders read lazily for one
+    // pass in order through a duplicate of the descriptor, which may be
+    // closed meanwhile; ImageMagick's formats are read whole into memory and
+    // decoded from there. nullptr for a format that is only written.
+    vips::VImage (*load)(int descriptor);
     // Writes the file through descriptor, an empty file open for writing at
     // its start (a temporary file created for this write alone), which the
     // saver leaves open; the file is never opened again by its name. nullptr
