@@ -95,13 +95,13 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
         return vips::VImage::thumbnail_source(vips::VSource::new_from_descriptor(file.descriptor()),
                                               width, options());
     };
-    // libvips 8.14 hands fail_on to the loader only when the thumbnail is
-    // made from a file name; a name ending in "]" would be parsed for
-    // options, so such a file is read leniently.
-    const bool canReadStrictly = damage && !path.empty() && path.back() != ']';
+    // libvips 8.14's thumbnail takes no fail_on of its own from a source; the
+    // loader's option string carries it.
+    const bool canReadStrictly = damage != nullptr;
     auto strict = [&] {
-        return vips::VImage::thumbnail(path.c_str(), width,
-                                       options()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+        return vips::VImage::thumbnail_source(vips::VSource::new_from_descriptor(file.descriptor()),
+                                              width,
+                                              options()->set("option_string", "fail_on=truncated"));
     };
     try {
         if (formatOf(header.kind).loader != Codec::Libvips) {
