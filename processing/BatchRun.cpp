@@ -208,8 +208,12 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
     std::set<std::filesystem::path> folders{scheme.outputFolder};
     for (const std::string& output : outputs)
         folders.insert(std::filesystem::path(output).parent_path());
-    for (const std::filesystem::path& folder : folders)
+    for (const std::filesystem::path& folder : folders) {
+        // A subfolder that leads elsewhere is refused for writing; nor is it swept.
+        std::error_code error;
+        if (folder != scheme.outputFolder && std::filesystem::is_symlink(folder, error)) continue;
         removeStalePendingFiles(folder, std::filesystem::file_time_type::clock::now());
+    }
     RunScheduler scheduler(runOrderDependencies(sources, outputs));
 
     std::vector<std::optional<BatchOutcome>> outcomes(items.size());
