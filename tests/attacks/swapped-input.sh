@@ -34,7 +34,7 @@ PY
 
 # run SECONDS_BEFORE_SIGTERM: runs the program over the swapping names; sets
 # took (seconds after the signal, or in all) and status. A run still going 30
-# seconds on is ended: its FIFOs are given a writer, then it is killed.
+# seconds on is killed.
 run() {
   swapper &
   local swapping=$! start=$SECONDS
