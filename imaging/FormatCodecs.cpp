@@ -126,6 +126,10 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
 }};
 
 // A row has a codec exactly where the table says it is read or written.
+// Checked in every build but the sanitizers' (address and undefined together):
+// GCC 12 with -fsanitize=null cannot compare a function's address at compile
+// time.
+#ifndef __SANITIZE_ADDRESS__
 static_assert([] {
     for (std::size_t i = 0; i < kCodecs.size(); ++i) {
         const ImageFormat& format = imageFormats[i];
@@ -136,6 +140,7 @@ static_assert([] {
     }
     return true;
 }());
+#endif
 
 }  // namespace
 
