@@ -21,6 +21,8 @@ class RegularFile {
     RegularFile& operator=(const RegularFile&) = delete;
 
     bool opened() const { return fd_ >= 0; }
+    // The open file, -1 when it did not open.
+    int descriptor() const { return fd_; }
     // Set when the file could not be opened; 0 otherwise.
     int openError() const { return openError_; }
     // Something stands at the path, but it is no regular file.

@@ -12,32 +12,36 @@ namespace varnetto::detail {
 
 struct FormatCodec {
     FileKind kind;
-    // libvips' own loaders open the file lazily for one pass in order;
-    // ImageMagick is told the format and decodes it whole. The name is taken
-    // literally, never parsed for options or a format prefix. nullptr for a
-    // format that is only written.
-    vips::VImage (*load)(const std::string& path);
-    // Writes to path, a temporary name of the format's suffix. nullptr for a
-    // format that is only read.
-    void (*save)(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
+    // Reads the picture from descriptor, a regular file open for reading,
+    // never from its name: what stands under the name later (a FIFO put in
+    // its place) is never opened. libvips' own loaders read lazily for one
+    // pass in order through a duplicate of the descriptor, which may be
+    // closed meanwhile; ImageMagick's formats are read whole into memory and
+    // decoded from there. nullptr for a format that is only written.
+    vips::VImage (*load)(int descriptor);
+    // Writes the file through descriptor, an empty file open for writing at
+    // its start (a temporary file created for this write alone), which the
+    // saver leaves open; the file is never opened again by its name. nullptr
+    // for a format that is only read.
+    void (*save)(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 };
 
 const FormatCodec& codecOf(FileKind kind);
 
 // The savers of the codecs.
-void writeJpeg(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writePng(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeGif(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeWebp(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeHeic(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeAvif(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeJxl(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
-void writeWbmp(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
+void writeJpeg(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writePng(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeGif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeWebp(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeHeic(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeJxl(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+void writeWbmp(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 // One page of the picture's size; true-colour pictures are embedded as JPEG.
-void writePdf(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
+void writePdf(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 // The formats that only ImageMagick writes, by ImageMagick's name of the
 // format.
-void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path);
+void writeWithMagick(const Bitmap& image, const std::string& format, int descriptor);
 
 }  // namespace varnetto::detail

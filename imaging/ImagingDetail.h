@@ -3,6 +3,7 @@
 // Building blocks of CImageBox, shared by the files of imaging/ only.
 
 #include "common/ImageFormats.h"
+#include "common/RegularFile.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImageDiagnostics.h"
 
@@ -106,6 +107,12 @@ struct PictureHeader {
 // Recognises the file by its content (by its name only for WBMP, which has no
 // signature) and reads the picture size without decoding pixels.
 PictureHeader readPictureHeader(const std::string& path);
+// The same from file, open at path, whose descriptor the picture is then
+// decoded from: the name is opened once.
+PictureHeader readPictureHeader(const RegularFile& file, const std::string& path);
+// Throws the ImagingError naming path when file did not open as a regular
+// file (a folder, a FIFO, a device, a missing file).
+void requireOpened(const RegularFile& file, const std::string& path);
 // The EXIF orientation, 1 to 8, as autorot reads it: 1 when the tag is
 // missing or out of range. 5 to 8 turn the picture by a quarter.
 inline int orientationOf(const vips::VImage& image) {

@@ -1,11 +1,15 @@
 #include "imaging/FormatCodecs.h"
 
+#include "common/PendingFile.h"
+
 #include <Magick++.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace varnetto::detail {
@@ -44,9 +48,26 @@ void reduceToPalette(Magick::Image& out, ColorType type) {
     out.type(type == ColorType::BlackWhite ? Magick::BilevelType : Magick::PaletteType);
 }
 
+// cairo hands the document over in pieces as it makes it.
+struct PdfSink {
+    int descriptor = -1;
+    int error = 0;
+};
+
+cairo_status_t writeToSink(void* closure, const unsigned char* data, unsigned int length) {
+    auto* sink = static_cast<PdfSink*>(closure);
+    try {
+        writeAll(sink->descriptor, {reinterpret_cast<const char*>(data), length});
+    } catch (const std::system_error& error) {
+        sink->error = error.code().value();
+        return CAIRO_STATUS_WRITE_ERROR;
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
 }  // namespace
 
-void writeWithMagick(const Bitmap& image, const std::string& format, const std::string& path) {
+void writeWithMagick(const Bitmap& image, const std::string& format, int descriptor) {
     const ColorType type = colorTypeOf(image);
     const bool gray = isGrayType(type) || format == "WBMP";
     Magick::Image out = toMagick(format == "PCX" ? toOpaqueRgb(image) : image, gray);
@@ -62,10 +83,13 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
         out.type(hasAlpha(image) && format == "BMP" ? Magick::TrueColorMatteType
                                                     : Magick::TrueColorType);
     }
-    out.write(format + ":" + path);
+    // ImageMagick's writers take a name or memory, never a descriptor.
+    Magick::Blob encoded;
+    out.write(&encoded, format);
+    writeAll(descriptor, {static_cast<const char*>(encoded.data()), encoded.length()});
 }
 
-void writePdf(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writePdf(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const int jpegQuality = settings.jpegQuality;
     const Bitmap rgb = toOpaqueRgb(image).copy_memory();
     const int width = rgb.width();
@@ -112,8 +136,10 @@ void writePdf(const Bitmap& image, const std::string& path, const EncoderSetting
         }
     }
 
-    Surface pdf(cairo_pdf_surface_create(path.c_str(), width * points, height * points),
-                &cairo_surface_destroy);
+    PdfSink sink{descriptor};
+    Surface pdf(
+        cairo_pdf_surface_create_for_stream(&writeToSink, &sink, width * points, height * points),
+        &cairo_surface_destroy);
     std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(pdf.get()), &cairo_destroy);
     cairo_scale(cr.get(), points, points);
     cairo_set_source_surface(cr.get(), picture.get(), 0, 0);
@@ -123,6 +149,7 @@ void writePdf(const Bitmap& image, const std::string& path, const EncoderSetting
     cr.reset();
     cairo_surface_finish(pdf.get());
     const cairo_status_t finished = cairo_surface_status(pdf.get());
+    if (sink.error != 0) throw std::system_error(sink.error, std::generic_category());
     const cairo_status_t status = drawn != CAIRO_STATUS_SUCCESS ? drawn : finished;
     if (status != CAIRO_STATUS_SUCCESS) throw ImagingError(cairo_status_to_string(status));
 }

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <optional>
 
+#include <unistd.h>
+
 namespace varnetto::detail {
 
 namespace {
@@ -194,7 +196,7 @@ ColorType gifColorType(const HeaderBytes& b) {
 }
 
 // Reads BitsPerSample and Photometric from the first TIFF directory.
-ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
+ColorType tiffColorType(int descriptor, const HeaderBytes& b) {
     const bool little = b[0] == 'I';
     auto number = [little](const unsigned char* p, int size) {
         std::uint32_t value = 0;
@@ -205,13 +207,17 @@ ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
     std::uint32_t bits = 8;
     std::uint32_t photometric = 2;
     std::uint32_t samples = 1;
-    in.clear();
-    in.seekg(number(&b[4], 4));
+    off_t at = number(&b[4], 4);
+    auto read = [&](unsigned char* into, size_t size) {
+        const bool whole = ::pread(descriptor, into, size, at) == static_cast<ssize_t>(size);
+        at += static_cast<off_t>(size);
+        return whole;
+    };
     unsigned char count[2];
-    if (!in.read(reinterpret_cast<char*>(count), 2)) return ColorType::TrueColor24;
+    if (!read(count, 2)) return ColorType::TrueColor24;
     for (std::uint32_t i = 0, n = std::min<std::uint32_t>(number(count, 2), 512); i < n; ++i) {
         unsigned char entry[12];
-        if (!in.read(reinterpret_cast<char*>(entry), 12)) break;
+        if (!read(entry, 12)) break;
         const std::uint32_t tag = number(entry, 2);
         const std::uint32_t value =
             number(entry + 2, 2) == 3 ? number(entry + 8, 2) : number(entry + 8, 4);
@@ -229,23 +235,33 @@ ColorType tiffColorType(std::ifstream& in, const HeaderBytes& b) {
 
 }  // namespace
 
+void requireOpened(const RegularFile& file, const std::string& path) {
+    if (file.opened()) return;
+    if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
+    if (file.notRegular()) refuse(path, "不是普通文件");
+    refuse(path, std::strerror(file.openError()));
+}
+
 PictureHeader readPictureHeader(const std::string& path) {
+    const RegularFile file(path);
+    return readPictureHeader(file, path);
+}
+
+PictureHeader readPictureHeader(const RegularFile& file, const std::string& path) {
     const ErrorScope scope;
-    {
-        // Checked without waiting: an ordinary open of a FIFO waits for a
-        // writer forever.
-        const RegularFile file(path);
-        if (!file.opened()) {
-            if (std::filesystem::is_directory(path)) refuse(path, "这是一个文件夹");
-            if (file.notRegular()) refuse(path, "不是普通文件");
-            refuse(path, std::strerror(file.openError()));
-        }
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) refuse(path, std::strerror(errno));
+    requireOpened(file, path);
     HeaderBytes bytes{};
-    in.read(reinterpret_cast<char*>(bytes.data()), kHeaderBytes);
-    const auto length = static_cast<std::size_t>(in.gcount());
+    std::size_t length = 0;
+    while (length < kHeaderBytes) {
+        const ssize_t n = ::pread(file.descriptor(), bytes.data() + length, kHeaderBytes - length,
+                                  static_cast<off_t>(length));
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            refuse(path, std::strerror(errno));
+        }
+        length += static_cast<std::size_t>(n);
+    }
 
     const std::optional<FileKind> kind = sniff(bytes, length, path);
     if (!kind) refuse(path, "不是可识别的图像格式");
@@ -266,14 +282,14 @@ PictureHeader readPictureHeader(const std::string& path) {
             break;
         default:
             try {
-                const vips::VImage image = codecOf(header.kind).load(path);
+                const vips::VImage image = codecOf(header.kind).load(file.descriptor());
                 header.width = image.width();
                 header.height = image.height();
                 header.colorType =
                     header.kind == FileKind::Png   ? pngColorType(bytes)
                     : header.kind == FileKind::Gif ? gifColorType(bytes)
                     : header.kind == FileKind::Tiff
-                        ? tiffColorType(in, bytes)
+                        ? tiffColorType(file.descriptor(), bytes)
                         : (image.bands() <= 2 ? ColorType::Gray256 : ColorType::TrueColor24);
             } catch (const vips::VError& error) {
                 refuse(path, takeVipsError(error));

@@ -48,13 +48,16 @@ Bitmap withoutOpaqueAlpha(const Bitmap& image) {
 
 Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool streaming) {
     const ErrorScope scope;
-    const PictureHeader header = readPictureHeader(path);
+    // Opened once: the header and the pixels come from the same file, even
+    // when the name meanwhile leads elsewhere.
+    const RegularFile file(path);
+    const PictureHeader header = readPictureHeader(file, path);
     checkPixelCount(header.width, header.height, pixelLimit, path);
     try {
         ColorType type = header.colorType;
         // Wherever libvips decodes the pixels, its errors and warnings belong
         // to this file.
-        Bitmap loaded = attributed(codecOf(header.kind).load(path), path);
+        Bitmap loaded = attributed(codecOf(header.kind).load(file.descriptor()), path);
         // Turning the picture upright reads it out of order: only a decoded
         // picture can.
         const bool upright = orientationOf(loaded) == 1;
@@ -81,23 +84,24 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
     if (width < 1 || height < 1)
         throw ImagingError(formatMessage("缩略图尺寸无效：%d X %d。", width, height));
     const detail::ErrorScope scope;
-    const detail::PictureHeader header = detail::readPictureHeader(path);
+    const RegularFile file(path);
+    const detail::PictureHeader header = detail::readPictureHeader(file, path);
     detail::checkPixelCount(header.width, header.height, pixelLimit, path);
     auto options = [height] {
         return vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_DOWN);
     };
     // Read from a source, the name is never taken for load options.
     auto lenient = [&] {
-        return vips::VImage::thumbnail_source(vips::VSource::new_from_file(path.c_str()), width,
-                                              options());
+        return vips::VImage::thumbnail_source(vips::VSource::new_from_descriptor(file.descriptor()),
+                                              width, options());
     };
-    // libvips 8.14 hands fail_on to the loader only when the thumbnail is
-    // made from a file name; a name ending in "]" would be parsed for
-    // options, so such a file is read leniently.
-    const bool canReadStrictly = damage && !path.empty() && path.back() != ']';
+    // libvips 8.14's thumbnail takes no fail_on of its own from a source; the
+    // loader's option string carries it.
+    const bool canReadStrictly = damage != nullptr;
     auto strict = [&] {
-        return vips::VImage::thumbnail(path.c_str(), width,
-                                       options()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+        return vips::VImage::thumbnail_source(vips::VSource::new_from_descriptor(file.descriptor()),
+                                              width,
+                                              options()->set("option_string", "fail_on=truncated"));
     };
     try {
         if (formatOf(header.kind).loader != Codec::Libvips) {
@@ -144,7 +148,8 @@ ReducedPicture decodeReduced(const std::string& path, int reduction, std::int64_
         const Bitmap whole = decodePicture(path, pixelLimit);
         return {whole, whole.width(), whole.height(), 1};
     }
-    const PictureHeader header = readPictureHeader(path);
+    const RegularFile file(path);
+    const PictureHeader header = readPictureHeader(file, path);
     if (header.kind != FileKind::Jpeg) {
         const Bitmap whole = decodePicture(path, pixelLimit);
         const Bitmap reduced = guarded("缩小图像", [&] {
@@ -160,10 +165,11 @@ ReducedPicture decodeReduced(const std::string& path, int reduction, std::int64_
     try {
         ColorType type = header.colorType;
         Bitmap loaded = attributed(
-            vips::VImage::jpegload(path.c_str(), vips::VImage::option()
-                                                     ->set("shrink", reduction)
-                                                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                     ->set("access", VIPS_ACCESS_SEQUENTIAL)),
+            vips::VImage::jpegload_source(vips::VSource::new_from_descriptor(file.descriptor()),
+                                          vips::VImage::option()
+                                              ->set("shrink", reduction)
+                                              ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                              ->set("access", VIPS_ACCESS_SEQUENTIAL)),
             path);
         const int orientation = orientationOf(loaded);
         if (orientation != 1) loaded = decodedInMemory(loaded).autorot();

@@ -3,15 +3,21 @@
 #include "common/RegularFile.h"
 #include "imaging/ImagingDetail.h"
 
+#include <string>
 #include <utility>
 
 namespace varnetto {
 
 std::optional<PictureFacts> probePicture(const std::string& path) {
     const detail::ErrorScope scope;
-    // Sniffing a FIFO would wait for a writer forever.
-    if (const RegularFile file(path); !file.opened()) return std::nullopt;
-    const char* loader = vips_foreign_find_load(path.c_str());
+    // Sniffing a FIFO would wait for a writer forever. The file checked is the
+    // one read, whatever the name leads to meanwhile: libvips opens it again
+    // through the open descriptor (ImageMagick's loaders read no source), and
+    // the image is gone before the descriptor is closed.
+    const RegularFile file(path);
+    if (!file.opened()) return std::nullopt;
+    const std::string opened = "/proc/self/fd/" + std::to_string(file.descriptor());
+    const char* loader = vips_foreign_find_load(opened.c_str());
     if (!loader) {
         vips_error_clear();
         return std::nullopt;
@@ -20,7 +26,9 @@ std::optional<PictureFacts> probePicture(const std::string& path) {
         vips::VImage image;
         // An explicit loader takes the name literally ("[...]" is no option list).
         vips::VImage::call(loader, vips::VImage::option()
-                                       ->set("filename", path.c_str())
+                                       ->set("filename", opened.c_str())
+                                       // never an earlier file's, cached under this name
+                                       ->set("revalidate", true)
                                        ->set("access", VIPS_ACCESS_SEQUENTIAL)
                                        ->set("out", &image));
         PictureFacts facts{image.width(), image.height()};

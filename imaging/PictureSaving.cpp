@@ -35,15 +35,16 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-// Why the file system refuses to write temp, or empty when it would write:
-// asked after an encoder failed, it tells a full disk ("No space left on
-// device"), a quota or a read-only medium from a failure of the encoder.
-std::string fileSystemRefusal(const std::filesystem::path& temp) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return std::strerror(errno);
+// Why the file system refuses to write the file open at descriptor, or empty
+// when it would write: asked after an encoder failed, it tells a full disk
+// ("No space left on device"), a quota or a read-only medium from a failure
+// of the encoder.
+std::string fileSystemRefusal(int descriptor) {
+    if (descriptor < 0) return {};
     struct stat info {};
-    int refusal = ::fstat(fd, &info) == 0 ? ::posix_fallocate(fd, info.st_size, 64 * 1024) : errno;
-    ::close(fd);
+    int refusal = ::fstat(descriptor, &info) == 0
+                      ? ::posix_fallocate(descriptor, info.st_size, 64 * 1024)
+                      : errno;
     // A file system that cannot reserve room says nothing about having it.
     if (refusal == EOPNOTSUPP || refusal == EINVAL || refusal == ENODEV) refusal = 0;
     return refusal == 0 ? std::string() : std::strerror(refusal);
@@ -78,20 +79,26 @@ Bitmap grayKeepingAlpha(const Bitmap& image) {
     return toGray(image);
 }
 
+// Every libvips saver of the table has a target variant in 8.14; the target
+// writes through its own duplicate of the descriptor.
+vips::VTarget targetOf(int descriptor) {
+    return vips::VTarget::new_to_descriptor(descriptor);
+}
+
 int qualityOf(const EncoderSettings& settings) {
     return std::clamp(settings.jpegQuality, 1, 100);
 }
 
 // AVIF is AV1 in a HEIF file; HEIC and HEIF keep HEVC. libaom's lowest
 // effort is many times faster than its default and hardly larger.
-void writeHeif(const Bitmap& image, const std::string& path, int quality, bool av1) {
+void writeHeif(const Bitmap& image, int descriptor, int quality, bool av1) {
     auto options = VImage::option()
                        ->set("Q", std::clamp(quality, 1, 100))
                        ->set("bitdepth", 8)
                        ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
                                                 : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
     if (av1) options->set("effort", 0);
-    withFittingProfile(toRgb(image)).heifsave(path.c_str(), options);
+    withFittingProfile(toRgb(image)).heifsave_target(targetOf(descriptor), options);
 }
 
 VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
@@ -107,15 +114,15 @@ VipsForeignTiffCompression tiffCodeOf(TiffCompression compression) {
 
 }  // namespace
 
-void writeJpeg(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeJpeg(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const Bitmap pixels = isGrayType(type) ? toGray(image) : toOpaqueRgb(image);
-    withFittingProfile(pixels).jpegsave(
-        path.c_str(),
+    withFittingProfile(pixels).jpegsave_target(
+        targetOf(descriptor),
         VImage::option()->set("Q", qualityOf(settings))->set("optimize_coding", true));
 }
 
-void writePng(const Bitmap& image, const std::string& path, const EncoderSettings&) {
+void writePng(const Bitmap& image, int descriptor, const EncoderSettings&) {
     auto options = VImage::option();
     Bitmap pixels;
     switch (colorTypeOf(image)) {
@@ -139,46 +146,47 @@ void writePng(const Bitmap& image, const std::string& path, const EncoderSetting
         default:
             pixels = toRgb(image);
     }
-    withFittingProfile(pixels).pngsave(path.c_str(), options);
+    withFittingProfile(pixels).pngsave_target(targetOf(descriptor), options);
 }
 
-void writeGif(const Bitmap& image, const std::string& path, const EncoderSettings&) {
+void writeGif(const Bitmap& image, int descriptor, const EncoderSettings&) {
     const ColorType type = colorTypeOf(image);
     const int bits = type == ColorType::BlackWhite                                 ? 1
                      : (type == ColorType::Palette16 || type == ColorType::Gray16) ? 4
                                                                                    : 8;
     const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
-    pixels.gifsave(path.c_str(), VImage::option()->set("bitdepth", bits));
+    pixels.gifsave_target(targetOf(descriptor), VImage::option()->set("bitdepth", bits));
 }
 
 // Palette and grey pictures are exact in WebP only when stored losslessly.
-void writeWebp(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeWebp(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const ColorType type = colorTypeOf(image);
     const bool lossless =
         isGrayType(type) || type == ColorType::Palette256 || type == ColorType::Palette16;
     const Bitmap pixels = type == ColorType::BlackWhite ? toRgb(toBilevel(image)) : toRgb(image);
-    withFittingProfile(pixels).webpsave(
-        path.c_str(), VImage::option()->set("Q", qualityOf(settings))->set("lossless", lossless));
+    withFittingProfile(pixels).webpsave_target(
+        targetOf(descriptor),
+        VImage::option()->set("Q", qualityOf(settings))->set("lossless", lossless));
 }
 
-void writeHeic(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
-    writeHeif(image, path, settings.jpegQuality, false);
+void writeHeic(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+    writeHeif(image, descriptor, settings.jpegQuality, false);
 }
 
-void writeAvif(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
-    writeHeif(image, path, settings.jpegQuality, true);
+void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+    writeHeif(image, descriptor, settings.jpegQuality, true);
 }
 
-void writeJxl(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeJxl(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     withFittingProfile(toRgb(image))
-        .jxlsave(path.c_str(), VImage::option()->set("Q", qualityOf(settings)));
+        .jxlsave_target(targetOf(descriptor), VImage::option()->set("Q", qualityOf(settings)));
 }
 
-void writeWbmp(const Bitmap& image, const std::string& path, const EncoderSettings&) {
-    writeWithMagick(toBilevel(image), "WBMP", path);
+void writeWbmp(const Bitmap& image, int descriptor, const EncoderSettings&) {
+    writeWithMagick(toBilevel(image), "WBMP", descriptor);
 }
 
-void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const TiffCompression compression = settings.tiffCompression;
     auto options = VImage::option();
     const ColorType type = colorTypeOf(image);
@@ -196,7 +204,7 @@ void writeTiff(const Bitmap& image, const std::string& path, const EncoderSettin
         pixels = toRgb(image);
     }
     options->set("compression", tiffCodeOf(compression));
-    withFittingProfile(pixels).tiffsave(path.c_str(), options);
+    withFittingProfile(pixels).tiffsave_target(targetOf(descriptor), options);
 }
 
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
@@ -208,22 +216,26 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
     // file they asked for and, when the file system refused, its reason.
     auto failed = [&](std::string reason) {
         if (pending) {
-            if (std::string refused = fileSystemRefusal(pending->tempPath()); !refused.empty())
+            if (std::string refused = fileSystemRefusal(pending->descriptor()); !refused.empty())
                 reason = std::move(refused);
             replaceAll(reason, pending->tempPath().string(), path);
+            // A folder that turned read-only keeps the temporary file: the
+            // user is told where it is.
+            if (const std::string kept = pending->discard(); !kept.empty())
+                reason += formatMessage("；临时文件 %s 无法删除：%s", pending->tempPath().c_str(),
+                                        kept.c_str());
         }
         return ImagingError(formatMessage("无法保存图像 %s：%s", path.c_str(), reason.c_str()));
     };
     try {
-        pending.emplace(path);
-        const std::string temp = pending->tempPath().string();
-        // Pixels still to be computed are computed for this image's log,
-        // whichever thread libvips uses.
-        const Bitmap pixels = attributed(image, {});
         const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
         if (!format || format->saver == Codec::None)
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
-        codecOf(format->kind).save(pixels, temp, settings);
+        // Pixels still to be computed are computed for this image's log,
+        // whichever thread libvips uses.
+        const Bitmap pixels = attributed(image, {});
+        pending.emplace(path);
+        codecOf(format->kind).save(pixels, pending->descriptor(), settings);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {

@@ -2,8 +2,10 @@
 
 #include "imaging/ImagingDetail.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
-#include <fstream>
 
 namespace varnetto {
 
@@ -16,17 +18,13 @@ constexpr std::int64_t kMaxExifThumbnailPixels = 1024 * 1024;
 // A JPEG file that starts as one and ends with the end-of-image marker. A
 // file cut short, or carrying other data after the picture, goes the long
 // way, where a full decode tells what is wrong with it.
-bool completeJpegFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 8) return false;
+bool completeJpegFile(int descriptor) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || info.st_size < 8) return false;
     unsigned char head[3];
     unsigned char tail[2];
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(head), 3)) return false;
-    in.seekg(size - 2);
-    if (!in.read(reinterpret_cast<char*>(tail), 2)) return false;
+    if (::pread(descriptor, head, 3, 0) != 3 || ::pread(descriptor, tail, 2, info.st_size - 2) != 2)
+        return false;
     return head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF &&
            tail[1] == 0xD9;
 }
@@ -61,11 +59,14 @@ Bitmap thumbnailOfSize(const std::string& path, int width, int height, std::int6
 
 std::optional<Bitmap> exifThumbnail(const std::string& path, int width, int height,
                                     std::int64_t pixelLimit) {
-    if (width < 1 || height < 1 || !completeJpegFile(path)) return std::nullopt;
+    const RegularFile file(path);
+    if (width < 1 || height < 1 || !file.opened() || !completeJpegFile(file.descriptor()))
+        return std::nullopt;
     try {
         // Reads the header only: size, orientation and the EXIF block.
-        const vips::VImage picture = vips::VImage::jpegload(
-            path.c_str(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage picture = vips::VImage::jpegload_source(
+            vips::VSource::new_from_descriptor(file.descriptor()),
+            vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (std::int64_t(picture.width()) * picture.height() > pixelLimit) return std::nullopt;
         const char* field = "jpeg-thumbnail-data";
         if (picture.get_typeof(field) != VIPS_TYPE_BLOB) return std::nullopt;

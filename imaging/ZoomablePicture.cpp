@@ -38,7 +38,8 @@ int scaledExtent(int extent, double scale) {
 
 std::shared_ptr<ZoomablePicture> ZoomablePicture::open(const std::string& path, int screenWidth,
                                                        int screenHeight, std::int64_t pixelLimit) {
-    const detail::PictureHeader header = detail::readPictureHeader(path);
+    const RegularFile file(path);
+    const detail::PictureHeader header = detail::readPictureHeader(file, path);
     detail::checkPixelCount(header.width, header.height, pixelLimit, path);
     std::shared_ptr<ZoomablePicture> picture(new ZoomablePicture);
     picture->path_ = path;
@@ -51,7 +52,7 @@ std::shared_ptr<ZoomablePicture> ZoomablePicture::open(const std::string& path, 
     // Only libvips' own loaders open a picture without decoding it.
     if (formatOf(header.kind).loader == Codec::Libvips) {
         try {
-            const vips::VImage lazy = detail::codecOf(header.kind).load(path);
+            const vips::VImage lazy = detail::codecOf(header.kind).load(file.descriptor());
             const int orientation = detail::orientationOf(lazy);
             if (orientation >= 5) std::swap(picture->width_, picture->height_);
             picture->readsTopDown_ = formatOf(header.kind).inOrder.decodes && orientation <= 1;
@@ -173,7 +174,9 @@ Bitmap ZoomablePicture::render(double scaleX, double scaleY, PixelArea area) {
         if (!level && scaleX == 1.0 && scaleY == 1.0 && readsTopDown_) {
             // The first rows of a JPEG decode without the rest: a large
             // picture opens at actual size on its top-left corner.
-            const vips::VImage lazy = detail::codecOf(kind_).load(path_);
+            const RegularFile file(path_);
+            detail::requireOpened(file, path_);
+            const vips::VImage lazy = detail::codecOf(kind_).load(file.descriptor());
             return opaqueInMemory(lazy.crop(area.x, area.y, area.width, area.height));
         }
         if (!level) {

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -195,10 +196,6 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
                                    const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
-    // What a killed run left in the output folder; files of running writers
-    // stay.
-    removeStalePendingFiles(scheme.outputFolder, std::filesystem::file_time_type::clock::now());
-
     std::vector<std::string> sources;
     std::vector<std::string> outputs;
     sources.reserve(items.size());
@@ -206,6 +203,17 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
     for (const RunItem& item : items) {
         sources.push_back(item.source);
         outputs.push_back(outputPath(schemeForItem(scheme, item), item.index, item.source));
+    }
+    // What a killed run left in the folders this run writes into (each
+    // subfolder of a recursive run too); files of running writers stay.
+    std::set<std::filesystem::path> folders{scheme.outputFolder};
+    for (const std::string& output : outputs)
+        folders.insert(std::filesystem::path(output).parent_path());
+    for (const std::filesystem::path& folder : folders) {
+        // A subfolder that leads elsewhere is refused for writing; nor is it swept.
+        std::error_code error;
+        if (folder != scheme.outputFolder && std::filesystem::is_symlink(folder, error)) continue;
+        removeStalePendingFiles(folder, std::filesystem::file_time_type::clock::now());
     }
     RunScheduler scheduler(runOrderDependencies(sources, outputs));
 

@@ -308,33 +308,40 @@ TEST_F(RunCommandTest, JobsAreCappedAndSaidSo) {
     }
 }
 
-// Temporary files that a killed run left in the output folder are cleared by
-// the next run; a hidden file of the user's stays.
+// Temporary files that a killed run left in every folder a run writes into
+// (a recursive run's subfolders too) are cleared by the next run; hidden
+// files of the user's stay, also those shaped like the oldest naming.
 TEST_F(RunCommandTest, ARunClearsTemporariesThatAKilledRunLeft) {
-    writePicture(dir.str("one.png"), "");
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "in" / "sub");
+    writePicture(dir.str("in/one.png"), "");
+    writePicture(dir.str("in/sub/two.png"), "");
     storeKeepScheme();
-    std::filesystem::create_directory(dir.path() / "out");
+    fs::create_directories(dir.path() / "out" / "sub");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        auto* left = new PendingFile(dir.path() / "out" / "one.png");
-        testing::writeBytes(left->tempPath(), std::string(100000, 'h'));
+        for (const char* name : {"out/one.png", "out/sub/two.png"}) {
+            auto* left = new PendingFile(dir.path() / name);
+            testing::writeBytes(left->tempPath(), std::string(100000, 'h'));
+        }
         ::_exit(0);  // as if killed: nothing cleans up
     }
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     testing::writeBytes(dir.path() / "out" / ".~mine.png", "the user's");
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "out"))
-        std::filesystem::last_write_time(
-            entry.path(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 2);
+    testing::writeBytes(dir.path() / "out" / "sub" / ".~minutes.2023-1.pdf", "the user's");
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "out"))
+        fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
 
-    EXPECT_EQ(run({"--scheme", "keep", "--app-folder", dir.str("app"), dir.str("one.png")}),
-              kExitOk);
+    EXPECT_EQ(
+        run({"--scheme", "keep", "--recursive", "--app-folder", dir.str("app"), dir.str("in")}),
+        kExitOk);
     std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "out"))
-        left.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "out"))
+        left.push_back(fs::relative(entry.path(), dir.path() / "out").string());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{".~mine.png", "one.png"}));
+    EXPECT_EQ(left, (std::vector<std::string>{".~mine.png", "one.png", "sub",
+                                              "sub/.~minutes.2023-1.pdf", "sub/two.png"}));
 }
 
 // SIGTERM and SIGHUP end a run as Ctrl+C does: the running image finishes,

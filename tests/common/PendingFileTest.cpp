@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <system_error>
 
@@ -189,6 +190,7 @@ TEST(PendingFile, NeverRemovesWhatItDidNotWrite) {
     const fs::path plain = dir.path() / "plain.bis";
     {
         PendingFile pending(plain);
+        fs::remove(pending.tempPath());
         fs::create_directory(pending.tempPath());  // someone else's folder under that name
     }
     EXPECT_EQ(leftovers(dir.path()), 1) << "a folder that was not written stays";
@@ -238,7 +240,7 @@ TEST(PendingFile, StaleTemporariesBesideALinksTargetAreCleared) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        auto* left = new PendingFile(dir.path() / "links" / "store.bis");
+        auto* left = new PendingFile(dir.path() / "links" / "store.bis", Links::Follow);
         const int fd = ::open(left->tempPath().c_str(), O_WRONLY | O_CREAT, 0644);
         ::_exit(fd >= 0 ? 0 : 1);
     }
@@ -250,6 +252,131 @@ TEST(PendingFile, StaleTemporariesBesideALinksTargetAreCleared) {
                                   fs::file_time_type::clock::now() + std::chrono::hours(1));
     EXPECT_EQ(leftovers(dir.path() / "real"), 0);
     EXPECT_EQ(readBytes(dir.path() / "real" / "store.bis"), "x");
+}
+
+// An output never goes where a link leads: whoever planted the link in a
+// shared folder would choose which file a run (by root, say) overwrites or
+// creates. The link itself is replaced by the new file.
+TEST(PendingFile, OutputsReplaceLinksInsteadOfFollowingThem) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "out");
+    fs::create_directory(dir.path() / "etc");
+    writeBytes(dir.path() / "victim", "root's own");
+    fs::permissions(dir.path() / "victim", fs::perms::owner_read | fs::perms::owner_write);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const std::vector<std::pair<const char*, fs::path>> links = {
+        {"to a file", dir.path() / "victim"},
+        {"relative, to a file", "../victim"},
+        {"to nothing yet", dir.path() / "etc" / "made"},
+        {"to a folder", dir.path() / "etc"},
+    };
+    for (size_t i = 0; i < links.size(); ++i) {
+        SCOPED_TRACE(links[i].first);
+        const fs::path target = dir.path() / "out" / ("p" + std::to_string(i) + ".jpg");
+        fs::create_symlink(links[i].second, target);
+        PendingFile pending(target);
+        writeAll(pending.descriptor(), "picture");
+        pending.commit();
+        EXPECT_FALSE(fs::is_symlink(target));
+        EXPECT_EQ(readBytes(target), "picture");
+        struct stat info {};
+        ASSERT_EQ(::stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "a link's target lends no mode";
+    }
+    EXPECT_EQ(readBytes(dir.path() / "victim"), "root's own");
+    EXPECT_TRUE(fs::is_empty(dir.path() / "etc"));
+    EXPECT_EQ(leftovers(dir.path() / "out"), 0);
+}
+
+pid_t finishedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::string hex8(unsigned value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+// The sweep removes only the program's own leftovers whose writer is surely
+// gone: a process of this host that no longer runs, or another host's (a
+// shard of a cluster run on a shared folder) after a day. Hidden files of
+// the user's that look like the oldest naming are never removed.
+TEST(PendingFile, TheSweepRemovesOnlyLeftoversOfWritersThatAreGone) {
+    TempDir dir;
+    std::string here;
+    {
+        PendingFile probe(dir.path() / "probe.png");
+        here = probe.tempPath().filename().string().substr(4, 8);
+    }
+    const std::string elsewhere = here == "00000000" ? "00000001" : "00000000";
+    const std::string gone = hex8(static_cast<unsigned>(finishedProcess()));
+    const std::string alive = hex8(static_cast<unsigned>(::getpid()));
+    const auto now = fs::file_time_type::clock::now();
+    const auto hourAgo = now - std::chrono::hours(1);
+    const auto daysAgo = now - std::chrono::hours(48);
+    struct Case {
+        std::string name;
+        fs::file_time_type written;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {".~vn" + here + gone + "0badf00d.png", hourAgo, true},
+        {".~vn" + here + alive + "0badf00d.png", daysAgo, false},
+        {".~vn" + elsewhere + gone + "0badf00d.png", hourAgo, false},
+        {".~vn" + elsewhere + gone + "0badf00d.tif", daysAgo, true},
+        // The previous version named no host.
+        {".~vn" + gone + "0000002a.png", hourAgo, false},
+        {".~vn" + gone + "0000002b.bis", daysAgo, true},
+        {".~minutes.2023-1.pdf", daysAgo, false},
+        {".~scan.2019-12.tif", daysAgo, false},
+        {".~photo." + std::to_string(std::stoul(gone, nullptr, 16)) + "-7.png", daysAgo, false},
+    };
+    for (const Case& c : cases) {
+        writeBytes(dir.path() / c.name, "x");
+        fs::last_write_time(dir.path() / c.name, c.written);
+        EXPECT_TRUE(isPendingFileName(c.name)) << c.name << " is hidden from folder scans";
+    }
+    removeStalePendingFiles(dir.path(), now);
+    for (const Case& c : cases) EXPECT_EQ(!fs::exists(dir.path() / c.name), c.removed) << c.name;
+}
+
+// A folder that turns read-only while a file is written keeps the temporary
+// file; discarding it says why, so the caller can name the leftover.
+TEST(PendingFile, ATemporaryThatCannotBeRemovedIsReported) {
+    TempDir dir;
+    const uid_t nobody = 65534;
+    fs::create_directory(dir.path() / "out");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.path().c_str(), nobody, nobody), 0);
+        ASSERT_EQ(::chown((dir.path() / "out").c_str(), nobody, nobody), 0);
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Root is never refused: the folder's rules hold for a user.
+        if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0)) ::_exit(2);
+        PendingFile pending(dir.path() / "out" / "a.png");
+        writeAll(pending.descriptor(), "picture");
+        fs::permissions(dir.path() / "out", fs::perms::owner_read | fs::perms::owner_exec);
+        try {
+            pending.commit();
+            ::_exit(3);
+        } catch (const std::system_error&) {
+        }
+        const std::string reason = pending.discard();
+        ::_exit(!reason.empty() && fs::exists(pending.tempPath()) ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(leftovers(dir.path() / "out"), 1);
+    EXPECT_FALSE(fs::exists(dir.path() / "out" / "a.png"));
+    fs::permissions(dir.path() / "out", fs::perms::owner_all);
 }
 
 }  // namespace

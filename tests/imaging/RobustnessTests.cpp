@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -83,6 +89,54 @@ TEST(Decoding, ThumbnailOfAPictureCutShortReportsTheDamage) {
 }
 
 // Batch workers each own a control and run at the same time.
+// A name swapped back and forth between a picture and a FIFO while it is
+// read: each read opens the name once and decodes the picture or refuses the
+// FIFO at once, never waiting on it for a writer (a run stuck there ignores
+// SIGINT and SIGTERM).
+TEST(Decoding, ANameSwappedWithAFifoIsNeverWaitedOn) {
+    testing::TempDir dir;
+    const std::string picture = dir.str("picture.jpg");
+    const std::string fifo = dir.str("fifo");
+    const std::string name = dir.str("swapped.jpg");
+    colorField(64, 48).jpegsave(picture.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        const std::string staged = dir.str("staged");
+        for (int i = 0; !stop; ++i) {
+            ::unlink(staged.c_str());
+            ::link((i % 2 ? fifo : picture).c_str(), staged.c_str());
+            ::rename(staged.c_str(), name.c_str());
+            // Each stays long enough for some reads to open it.
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    int decoded = 0;
+    int refused = 0;
+    auto reads = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 4000 && !stop && (decoded < 50 || refused < 50); ++i) {
+            CImageBox control;
+            try {
+                control.LoadFromFile(name);
+                ++decoded;
+            } catch (const ImagingError&) {
+                ++refused;
+            }
+        }
+    });
+    const bool ended = reads.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    stop = true;
+    // A read that waits on the FIFO is given a writer, so the test ends.
+    while (reads.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    }
+    swapper.join();
+    EXPECT_TRUE(ended) << "a read waited on the FIFO";
+    EXPECT_GT(decoded, 0);
+    EXPECT_GT(refused, 0);
+}
+
 TEST(Decoding, ControlsWorkSideBySideOnThreads) {
     TempDir dir;
     const std::string source = dir.str("source.png");
