@@ -19,6 +19,21 @@ vips::VImage libvips(const std::string& path) {
                                   ->set("access", VIPS_ACCESS_SEQUENTIAL));
 }
 
+// libvips 8.14's HEIF loader lends the picture its colour profile from
+// memory the load owns: a picture that outlives the load (decoded into
+// memory, with a border) would carry freed bytes, and savers then drop the
+// "corrupt" profile. The picture gets a copy of its own.
+vips::VImage heif(const std::string& path) {
+    vips::VImage image = libvips<vips::VImage::heifload>(path);
+    const char* field = "icc-profile-data";
+    if (image.get_typeof(field) == 0) return image;
+    std::size_t length = 0;
+    const void* profile = image.get_blob(field, &length);
+    vips::VImage owned = image.copy();
+    vips_image_set_blob_copy(owned.get_image(), field, profile, length);
+    return owned;
+}
+
 // ImageMagick is told the format, so it never guesses one from the content
 // or acts on a prefix inside the name.
 template <const char* format>
@@ -47,8 +62,8 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Psd, magick<kPsd>, saveWithMagick<kPsd>},
     {FileKind::Tiff, libvips<vips::VImage::tiffload>, writeTiff},
     {FileKind::WebP, libvips<vips::VImage::webpload>, writeWebp},
-    {FileKind::Heif, libvips<vips::VImage::heifload>, writeHeic},
-    {FileKind::Avif, libvips<vips::VImage::heifload>, writeAvif},
+    {FileKind::Heif, heif, writeHeic},
+    {FileKind::Avif, heif, writeAvif},
     {FileKind::Jxl, libvips<vips::VImage::jxlload>, writeJxl},
     {FileKind::Pdf, nullptr, writePdf},
 }};

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,9 @@ Magick::Image toMagick(const Bitmap& image, bool gray) {
     std::unique_ptr<void, decltype(&g_free)> data(pixels.write_to_memory(&size), &g_free);
     Magick::Image out(pixels.width(), pixels.height(), map, Magick::CharPixel, data.get());
     out.quiet(true);
+    out.resolutionUnits(Magick::PixelsPerInchResolution);
+    out.density(Magick::Geometry(static_cast<std::size_t>(std::lround(image.xres() * 25.4)),
+                                 static_cast<std::size_t>(std::lround(image.yres() * 25.4))));
     return out;
 }
 
@@ -42,6 +46,12 @@ void writeWithMagick(const Bitmap& image, const std::string& format, const std::
     if (format == "WBMP") {
         out.type(Magick::BilevelType);
     } else if (format == "PSD") {
+        // Of these formats only PSD keeps a profile; the others get sRGB.
+        if (!gray && image.get_typeof("icc-profile-data") != 0) {
+            std::size_t length = 0;
+            const void* profile = image.get_blob("icc-profile-data", &length);
+            out.iccColorProfile(Magick::Blob(profile, length));
+        }
         out.depth(8);
         out.type(gray ? Magick::GrayscaleType
                       : (hasAlpha(image) ? Magick::TrueColorMatteType : Magick::TrueColorType));

@@ -223,7 +223,7 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
         if (!format || format->saver == Codec::None)
             throw ImagingError(ext.empty() ? "文件名没有扩展名" : "不支持的文件格式 " + ext);
-        codecOf(format->kind).save(pixels, temp, settings);
+        codecOf(format->kind).save(preparedForFormat(pixels, *format, settings), temp, settings);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {
