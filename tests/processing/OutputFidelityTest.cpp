@@ -190,6 +190,8 @@ TEST_F(OutputFidelity, ResolutionAndColoursSurviveEveryFormatAndStep) {
         for (const ImageFormat& format : imageFormats) {
             if (!format.output) continue;
             for (const Case c : {Case::Plain, Case::Decorated, Case::Colours256, Case::ToSrgb}) {
+                // Without a profile in the file, sRGB is what every choice gives.
+                if (c == Case::ToSrgb && !format.carries.iccProfile) continue;
                 SCOPED_TRACE(source.file + " → " + std::string(format.label) + " case " +
                              std::to_string(static_cast<int>(c)));
                 const std::string there = dir.str("out" + std::to_string(++folder));
