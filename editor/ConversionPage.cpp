@@ -6,7 +6,16 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace varnetto {
+
+// Each setting here is a list of values; a text setting needs a control of
+// its own.
+static_assert(std::all_of(reservedSettings.begin(), reservedSettings.end(),
+                          [](const ReservedSetting& s) {
+                              return s.kind == ReservedSlotKind::Int;
+                          }));
 
 ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
     master_ = new QCheckBox(text("图像转换"), this);
@@ -37,9 +46,28 @@ ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage
     grid->addWidget(convertFormat_, 3, 0, 1, 3);
     grid->addWidget(formatLabel_, 4, 1);
     grid->addWidget(format_, 4, 2);
+    int row = 5;
+    for (std::size_t i = 0; i < reservedSettings.size(); ++i) {
+        const ReservedSetting& setting = reservedSettings[i];
+        auto* list = new CodedList(this);
+        list->setObjectName(QString::fromUtf8(setting.name.data(), setting.name.size()));
+        for (std::size_t value = 0; value < setting.valueCount; ++value)
+            list->addCoded(QString::fromUtf8(setting.valueLabels[value].data(),
+                                             setting.valueLabels[value].size()),
+                           static_cast<std::int32_t>(value));
+        list->showCode(0);
+        const std::string label = std::string(setting.label) + "：";
+        grid->addWidget(makeLabel(label.c_str(), this, list), row, 0, 1, 2);
+        grid->addWidget(list, row++, 2);
+        // Only the colours show in the preview; metadata is written, not seen.
+        if (setting.id == ReservedSettingId::Color)
+            connect(list, &QComboBox::currentIndexChanged, this,
+                    [this] { this->frame().refreshPreview(); });
+        reserved_[i] = list;
+    }
     grid->setColumnMinimumWidth(0, 20);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(row, 1);
 
     connect(master_, &QCheckBox::toggled, this, [this] {
         applyMasterRule();
@@ -85,6 +113,8 @@ void ConversionPage::load(const Scheme& scheme) {
     colorType_->showCode(scheme.colorType);
     convertFormat_->setChecked(isOn(scheme.formatConvertEnabled));
     format_->showCode(scheme.outputFormat);
+    for (std::size_t i = 0; i < reservedSettings.size(); ++i)
+        reserved_[i]->showCode(scheme.reservedInts[reservedSettings[i].slot]);
     applyMasterRule();
 }
 
@@ -94,6 +124,8 @@ std::optional<FieldRefusal> ConversionPage::read(Scheme& scheme) const {
     scheme.colorType = colorType_->code();
     scheme.formatConvertEnabled = flagOf(convertFormat_->isChecked());
     scheme.outputFormat = format_->code();
+    for (std::size_t i = 0; i < reservedSettings.size(); ++i)
+        scheme.reservedInts[reservedSettings[i].slot] = reserved_[i]->code();
     return std::nullopt;
 }
 

@@ -157,8 +157,9 @@ std::vector<QWidget*> ResizePage::followers() const {
     for (const ModeRow& row : modes_) {
         controls.insert(controls.end(), {row.radio, row.label, row.value, row.unit});
     }
-    controls.insert(controls.end(), {includesBorder_, resample_, qualityLabel_, qualitySlider_,
-                                     quality_, filterLabel_, filter_, tiffLabel_, tiff_});
+    // The quality and the TIFF compression apply to every file written, with
+    // or without resizing: they stay usable.
+    controls.insert(controls.end(), {includesBorder_, resample_, filterLabel_, filter_});
     return controls;
 }
 

@@ -15,6 +15,7 @@
 // back to the starting type.
 
 #include "imaging/ImagingDetail.h"
+#include "imaging/OutputFidelity.h"
 
 namespace varnetto::detail {
 
@@ -84,7 +85,9 @@ Bitmap convertColorType(const Bitmap& image, ColorType type) {
     const ColorType current = colorTypeOf(image);
     if (current == type) return image;
     if (contentFits(current, type)) return withColorType(restore(image, type), type);
-    return withColorType(reduce(image, type), type);
+    // Palettes and grey levels are chosen from what the screen shows, not
+    // from the numbers of another colour space.
+    return withColorType(reduce(inSrgb(image, false), type), type);
 }
 
 }  // namespace varnetto::detail

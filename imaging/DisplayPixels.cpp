@@ -1,6 +1,7 @@
 #include "imaging/DisplayPixels.h"
 
 #include "imaging/ImagingDetail.h"
+#include "imaging/OutputFidelity.h"
 
 #include <glib.h>
 
@@ -13,7 +14,8 @@ void LibvipsBufferFree::operator()(unsigned char* buffer) const {
 DisplayPixels toDisplayPixels(const Bitmap& source) {
     if (source.get_image() == nullptr) throw ImagingError("显示图像：图像为空");
     return detail::guarded("显示图像", [&] {
-        vips::VImage image = source;
+        // The screen is taken to be sRGB.
+        vips::VImage image = hasForeignProfile(source) ? inSrgb(source, false) : source;
         if (image.interpretation() != VIPS_INTERPRETATION_sRGB)
             image = image.colourspace(VIPS_INTERPRETATION_sRGB);
         if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);

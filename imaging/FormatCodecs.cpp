@@ -99,6 +99,21 @@ vips::VImage magick(int descriptor) {
     }
 }
 
+// libvips 8.14's HEIF loader lends the picture its colour profile from
+// memory the load owns: a picture that outlives the load (decoded into
+// memory, with a border) would carry freed bytes, and savers then drop the
+// "corrupt" profile. The picture gets a copy of its own.
+vips::VImage heif(int descriptor) {
+    vips::VImage image = libvips<vips::VImage::heifload_source>(descriptor);
+    const char* field = "icc-profile-data";
+    if (image.get_typeof(field) == 0) return image;
+    std::size_t length = 0;
+    const void* profile = image.get_blob(field, &length);
+    vips::VImage owned = image.copy();
+    vips_image_set_blob_copy(owned.get_image(), field, profile, length);
+    return owned;
+}
+
 template <const char* format>
 void saveWithMagick(const Bitmap& image, int descriptor, const EncoderSettings&) {
     writeWithMagick(image, format, descriptor);
@@ -119,8 +134,8 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Psd, magick, saveWithMagick<kPsd>},
     {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiff},
     {FileKind::WebP, libvips<vips::VImage::webpload_source>, writeWebp},
-    {FileKind::Heif, libvips<vips::VImage::heifload_source>, writeHeic},
-    {FileKind::Avif, libvips<vips::VImage::heifload_source>, writeAvif},
+    {FileKind::Heif, heif, writeHeic},
+    {FileKind::Avif, heif, writeAvif},
     {FileKind::Jxl, libvips<vips::VImage::jxlload_source>, writeJxl},
     {FileKind::Pdf, nullptr, writePdf},
 }};

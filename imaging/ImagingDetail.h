@@ -127,6 +127,11 @@ struct EncoderSettings {
     int jpegQuality = 75;
     TiffCompression tiffCompression = TiffCompression::None;
 };
+// image as format's saver should receive it: in sRGB where the file could
+// not carry its profile or its colours are reduced (or the image's output
+// choices ask for it), with the metadata those choices keep.
+Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
+                         const EncoderSettings& settings);
 // Writes image to path in the format its extension names, through a
 // temporary file.
 void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings);

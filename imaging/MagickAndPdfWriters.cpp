@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string_view>
 #include <system_error>
@@ -34,6 +35,9 @@ Magick::Image toMagick(const Bitmap& image, bool gray) {
     if (out.columns() != static_cast<std::size_t>(pixels.width()) ||
         out.rows() != static_cast<std::size_t>(pixels.height()))
         throw ImagingError("ImageMagick 未能接收图像像素");
+    out.resolutionUnits(Magick::PixelsPerInchResolution);
+    out.density(Magick::Geometry(static_cast<std::size_t>(std::lround(image.xres() * 25.4)),
+                                 static_cast<std::size_t>(std::lround(image.yres() * 25.4))));
     return out;
 }
 
@@ -74,6 +78,12 @@ void writeWithMagick(const Bitmap& image, const std::string& format, int descrip
     if (format == "WBMP") {
         out.type(Magick::BilevelType);
     } else if (format == "PSD") {
+        // Of these formats only PSD keeps a profile; the others get sRGB.
+        if (!gray && image.get_typeof("icc-profile-data") != 0) {
+            std::size_t length = 0;
+            const void* profile = image.get_blob("icc-profile-data", &length);
+            out.iccColorProfile(Magick::Blob(profile, length));
+        }
         out.depth(8);
         out.type(gray ? Magick::GrayscaleType
                       : (hasAlpha(image) ? Magick::TrueColorMatteType : Magick::TrueColorType));

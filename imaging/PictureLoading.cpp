@@ -1,5 +1,6 @@
 #include "imaging/FormatCodecs.h"
 #include "imaging/ImagingDetail.h"
+#include "imaging/OutputFidelity.h"
 #include "imaging/ReducedDecode.h"
 
 #include "common/Reporter.h"
@@ -16,7 +17,9 @@ namespace {
 
 // 8-bit sRGB or grey, alpha kept, in the storage the colour type implies.
 Bitmap normalise(const Bitmap& decoded, ColorType& type) {
-    Bitmap image = decoded;
+    // CMYK goes through its own profile, or a standard press profile.
+    Bitmap image =
+        decoded.interpretation() == VIPS_INTERPRETATION_CMYK ? inSrgb(decoded, false) : decoded;
     const VipsInterpretation interpretation = image.interpretation();
     const bool plain = interpretation == VIPS_INTERPRETATION_sRGB ||
                        interpretation == VIPS_INTERPRETATION_B_W ||
@@ -103,22 +106,27 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
                                               width,
                                               options()->set("option_string", "fail_on=truncated"));
     };
+    // Thumbnails are only ever shown: in sRGB, and computed while the
+    // loader's profile still lives.
+    auto shown = [](const Bitmap& thumb) {
+        return detail::attributed(detail::toRgb(inSrgb(thumb, false)), {}).copy_memory();
+    };
     try {
         if (formatOf(header.kind).loader != Codec::Libvips) {
             // Only libvips' own loaders shrink on load.
             const Bitmap thumb =
                 detail::decodePicture(path, pixelLimit).thumbnail_image(width, options());
-            return detail::attributed(detail::toRgb(thumb), {}).copy_memory();
+            return shown(thumb);
         }
         if (canReadStrictly) {
             // Data cut short is read again leniently, as far as it goes.
             try {
-                return detail::attributed(detail::toRgb(strict()), {}).copy_memory();
+                return shown(strict());
             } catch (const vips::VError& error) {
                 *damage = detail::takeVipsError(error);
             }
         }
-        return detail::attributed(detail::toRgb(lenient()), {}).copy_memory();
+        return shown(lenient());
     } catch (const vips::VError& error) {
         throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(),
                                          detail::takeVipsError(error).c_str()));

@@ -78,10 +78,23 @@ class DiagnosticLog : public std::enable_shared_from_this<DiagnosticLog> {
     }
 
   private:
+    // What libvips says about sound files. libheif asks whether the file
+    // goes on past its last box, and libvips files the answer "no" as a
+    // failed seek beyond the end; libvips takes the colours of a HEIF from
+    // its ICC profile or as sRGB, never from the nclx box.
+    static bool isNotice(std::string_view line) {
+        if (line.ends_with("ignoring nclx profile")) return true;
+        const size_t at = line.rfind("bad seek to ");
+        if (at == std::string_view::npos) return false;
+        const std::string_view offset = line.substr(at + 12);
+        return !offset.empty() && offset.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+
     void addWarningLines(std::string_view text) {
         for (std::string& line : distinctLines(text)) {
             // libvips' count of the warnings it then lists.
             if (line.rfind("read gave ", 0) == 0 && line.ends_with(" warnings")) continue;
+            if (isNotice(line)) continue;
             // A damaged picture may repeat one warning thousands of times.
             if (warnings_.size() < kKeptWarnings &&
                 std::find(warnings_.begin(), warnings_.end(), line) == warnings_.end())

@@ -2,8 +2,10 @@
 
 #include "common/ImageFormats.h"
 #include "imaging/ImageDiagnostics.h"
+#include "imaging/OutputFidelity.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
+#include "schemes/ReservedSettings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +46,9 @@ void resizeChecked(CImageBox& control, int width, int height) {
     control.Resize(width, height);
 }
 
+// Every picture is written and resized with its own scheme's settings,
+// whichever steps run and whatever the control did before: border pieces are
+// resized too, and a file is written with or without a resize step.
 void sendEncoderSettings(CImageBox& control, const Scheme& scheme) {
     const auto low16 = static_cast<std::uint16_t>(scheme.jpegQuality & 0xFFFF);
     // Encoders accept 1-100; anything else would silently become a default.
@@ -64,7 +69,6 @@ bool belowOnePixel(const std::pair<double, double>& sides) {
 }
 
 void applyResize(CImageBox& control, const Scheme& scheme) {
-    sendEncoderSettings(control, scheme);
     const int width = control.ImageWidth();
     const int height = control.ImageHeight();
     const auto [w, h] = resizedSize(scheme, width, height);
@@ -166,6 +170,20 @@ void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolde
 
 }  // namespace
 
+namespace {
+
+Bitmap sourceFor(const Bitmap& source, const std::string& outputPath) {
+    const std::string ext = std::filesystem::path(outputPath).extension().string();
+    const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+    // Converted before anything is drawn on it, so that captions, stamps and
+    // borders keep their sRGB colours.
+    return format && !format->carries.iccProfile && hasForeignProfile(source)
+               ? inSrgb(source, false)
+               : source;
+}
+
+}  // namespace
+
 std::string failureText(const std::string& sourcePath, const std::string& reason) {
     if (reason.find(sourcePath) != std::string::npos) return reason;
     return sourcePath + "：" + reason;
@@ -198,8 +216,10 @@ std::pair<int, int> resizedSize(const Scheme& scheme, int width, int height) {
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
                    const AppFolders& appFolder, Reporter& reporter,
                    DecorationPictures* decorations) {
+    sendEncoderSettings(control, scheme);
+    const ColorHandling color = colorHandlingOf(scheme);
     control.Clear();
-    control.PutBitmap(source);
+    control.PutBitmap(color == ColorHandling::ConvertToSrgb ? inSrgb(source, true) : source);
     const ColorType startingType = control.GetColorType();
     if (scheme.convertEnabled && scheme.colorConvertEnabled) {
         control.PutColorType(static_cast<ColorType>(scheme.colorType));
@@ -224,7 +244,9 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
         applyBorder(control, scheme, appFolder, decorations);
     }
 
-    Bitmap result = control.GetBitmap();
+    // Canvases of borders and captions state no resolution of their own.
+    Bitmap result = withOutputChoices(withResolutionOf(control.GetBitmap(), source), color,
+                                      metadataHandlingOf(scheme));
     control.Clear();
     return result;
 }
@@ -266,7 +288,8 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             control.SetStreamingLoads(streaming);
             control.LoadFromFile(sourcePath);
         }
-        const Bitmap source = control.GetBitmap();
+        const Bitmap source =
+            save ? sourceFor(control.GetBitmap(), result.outputPath) : control.GetBitmap();
         control.Clear();
         result.image = applyScheme(control, source, scheme, appFolder, reporter);
         if (save) {
@@ -301,8 +324,8 @@ ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std:
         return result;
     }
     try {
-        const Bitmap processed =
-            applyScheme(control, source, scheme, appFolder, reporter, decorations);
+        const Bitmap processed = applyScheme(control, sourceFor(source, result.outputPath), scheme,
+                                             appFolder, reporter, decorations);
         control.Clear();
         control.PutBitmap(processed);
         control.SaveToFile(result.outputPath);

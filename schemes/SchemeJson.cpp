@@ -1,5 +1,7 @@
 #include "schemes/SchemeJson.h"
 
+#include "schemes/ReservedSettings.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -132,6 +134,23 @@ Scheme schemeFromJson(const json& object, size_t position) {
     Scheme scheme;
     std::set<std::string> known;
     visitSchemeFields(scheme, ImportVisitor{object, context, known});
+    // A named setting wins over its slot in the reserved arrays, which older
+    // exports hold alone.
+    for (const ReservedSetting& setting : reservedSettings) {
+        known.insert(std::string(setting.name));
+        const auto found = object.find(setting.name);
+        if (found == object.end()) continue;
+        const std::string field(setting.name);
+        if (setting.kind == ReservedSlotKind::Text) {
+            context.read(field, *found, scheme.reservedTexts[setting.slot]);
+            continue;
+        }
+        std::int32_t value = 0;
+        context.read(field, *found, value);
+        if (value < 0 || static_cast<std::size_t>(value) >= setting.valueCount)
+            context.fail(field, "expected 0 to " + std::to_string(setting.valueCount - 1));
+        scheme.reservedInts[setting.slot] = value;
+    }
     for (const auto& item : object.items())
         if (!known.count(item.key())) context.fail(item.key(), "unknown field");
     return scheme;
@@ -148,6 +167,16 @@ ordered_json storeToJson(const SchemeStore& store) {
     for (const Scheme& scheme : store) {
         ordered_json object = ordered_json::object();
         visitSchemeFields(scheme, ExportVisitor{object});
+        // Settings at their default are left out, so that a store from before
+        // them exports as it did and an older program still imports it.
+        for (const ReservedSetting& setting : reservedSettings) {
+            if (setting.kind == ReservedSlotKind::Text) {
+                if (!scheme.reservedTexts[setting.slot].empty())
+                    object[std::string(setting.name)] = scheme.reservedTexts[setting.slot];
+            } else if (const std::int32_t value = reservedValue(scheme, setting.id); value != 0) {
+                object[std::string(setting.name)] = value;
+            }
+        }
         schemes.push_back(std::move(object));
     }
     document["schemes"] = std::move(schemes);

@@ -1,6 +1,7 @@
 #include "schemes/SchemeViewRows.h"
 
 #include "common/Reporter.h"
+#include "schemes/ReservedSettings.h"
 
 namespace varnetto {
 
@@ -122,6 +123,10 @@ std::vector<SchemeViewRow> schemeViewRows(const Scheme& s) {
     separator();
     add("图像特效", yesNo(s.effectEnabled));
     if (s.effectEnabled != 0) add("        图像特效类型", nameOf(effectTypeNames, s.effectType));
+
+    separator();
+    for (const ReservedSetting& setting : reservedSettings)
+        add(std::string(setting.label), reservedValueText(s, setting));
     return rows;
 }
 

@@ -157,6 +157,36 @@ TEST_F(StoreCommands, ImportTakesWebPAndAvifOutputs) {
     EXPECT_EQ(store.at(1)->outputFormat, stored(OutputFormat::Avif));
 }
 
+// The settings of the reserved fields travel as named fields; older JSON
+// holds only the array, and a named field wins over its slot.
+TEST_F(StoreCommands, ReservedSettingsTravelAsNamedFields) {
+    writeBytes(dir.path() / "s.json", R"({"schemes": [
+        {"name": "N", "colorProfile": 1, "metadata": 2},
+        {"name": "O", "reservedInts": [1, 1, 0, 0, 0, 0, 0, 0, 0, 7]},
+        {"name": "P", "reservedInts": [1, 9, 0, 0, 0, 0, 0, 0, 0, 0], "colorProfile": 0}]})");
+    ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
+    SchemeStore store(dir.str());
+    store.setPath(storeFile());
+    RecordingReporter reporter;
+    ASSERT_TRUE(store.load(reporter));
+    ASSERT_EQ(store.size(), 3u);
+    using Slots = std::array<std::int32_t, 10>;
+    EXPECT_EQ(store.at(0)->reservedInts, (Slots{1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(store.at(1)->reservedInts, (Slots{1, 1, 0, 0, 0, 0, 0, 0, 0, 7}));
+    EXPECT_EQ(store.at(2)->reservedInts, (Slots{0, 9, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    const auto exported =
+        nlohmann::json::parse(run(cli::exportCommand, {"--store", storeFile()}).out);
+    const auto& schemes = exported["schemes"];
+    EXPECT_EQ(schemes[0]["colorProfile"], 1);
+    EXPECT_EQ(schemes[0]["metadata"], 2);
+    EXPECT_EQ(schemes[1]["metadata"], 1);
+    // 0, and a value outside the setting's range (kept in the array), are
+    // left out.
+    EXPECT_FALSE(schemes[2].contains("colorProfile") || schemes[2].contains("metadata"));
+    EXPECT_EQ(schemes[2]["reservedInts"][1], 9);
+}
+
 TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
     writeBytes(storeFile(), "keep me");
     struct Case {
@@ -179,6 +209,8 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         {R"({"schemes": [{"name": "A", "reservedInts": [1, 2]}]})",
          "\"reservedInts\" of scheme 1 (\"A\"): expected an array of 10 values"},
         {R"({"schemes": [{"name": 5}]})", "\"name\" of scheme 1: expected a string"},
+        {R"({"schemes": [{"name": "A", "metadata": 3}]})",
+         "\"metadata\" of scheme 1 (\"A\"): expected 0 to 2"},
         {R"({"header": {"ints": [1, 2, 3]}})", "\"ints\" of the header"},
         {R"({"scheme": []})", "unknown top-level field \"scheme\""},
         {R"({"schemes": [)", "parse error"},

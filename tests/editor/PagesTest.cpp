@@ -1,3 +1,4 @@
+#include "common/OutputChoices.h"
 #include "editor/EditorFixture.h"
 
 #include <QCheckBox>
@@ -44,6 +45,7 @@ class PagesTest : public QObject {
         Scheme other = schemeNamed("Other", "/tmp/b");
         other.jpegQuality = 77;
         other.convertEnabled = 1;
+        other.reservedInts[1] = stored(MetadataHandling::RemoveAll);
         store.append(other);
         store.append(edited);
         Scheme* inStore = store.findByName("Edited");
@@ -59,6 +61,8 @@ class PagesTest : public QObject {
         list->setCurrentIndex(1);
         QCOMPARE(quality->value(), 77);
         QVERIFY(f.child<QCheckBox>("convertEnabled")->isChecked());
+        // A setting with a control of its own is inherited like the others.
+        QCOMPARE(f.child<QComboBox>("metadata")->currentIndex(), 2);
         QCOMPARE(f.child<QLineEdit>("outputFolder")->text(), QString("/tmp/b"));
         QCOMPARE(name->text(), QString("Typed"));
         list->setCurrentIndex(0);
@@ -130,7 +134,8 @@ class PagesTest : public QObject {
         auto* width = f.child<QLineEdit>("resizeWidth");
         // Unchecked: read-only, yet still read.
         QVERIFY(!height->isEnabled() && height->isReadOnly());
-        QVERIFY(!f.widget("jpegQuality")->isEnabled());
+        // Quality and compression apply to every file written.
+        QVERIFY(f.widget("jpegQuality")->isEnabled() && f.widget("tiffCompression")->isEnabled());
         f.child<QCheckBox>("resizeEnabled")->setChecked(true);
         QVERIFY(height->isEnabled() && !height->isReadOnly());
         QVERIFY(!width->isEnabled() && width->isReadOnly());
@@ -201,9 +206,29 @@ class PagesTest : public QObject {
         QTest::qWait(300);
         QCOMPARE(shown.count(), 0);
 
+        // The colour profile shows in the preview, metadata only in files;
+        // both are usable whatever the conversion switches say.
+        auto* profile = f.child<QComboBox>("colorProfile");
+        auto* metadata = f.child<QComboBox>("metadata");
+        QCOMPARE(itemsOf(profile), (QStringList{"保留图像的配置文件", "转换为 sRGB"}));
+        QCOMPARE(itemsOf(metadata),
+                 (QStringList{"全部保留", "去除位置和个人信息", "只保留颜色配置文件"}));
+        QCOMPARE(profile->accessibleName(), QString("颜色配置文件："));
+        QCOMPARE(metadata->accessibleName(), QString("元数据："));
+        f.child<QCheckBox>("convertEnabled")->setChecked(false);
+        QVERIFY(profile->isEnabled() && metadata->isEnabled());
+        QVERIFY(f.renders([&] { profile->setCurrentIndex(1); }));
+        const qsizetype rendered = shown.count();
+        metadata->setCurrentIndex(1);
+        QTest::qWait(300);
+        QCOMPARE(shown.count(), rendered);
+        f.child<QCheckBox>("convertEnabled")->setChecked(true);
+
         f.child<QLineEdit>("schemeName")->setText("PDF");
         f.child<QLineEdit>("outputFolder")->setText(QString::fromStdString(f.outputFolder));
         const Scheme out = saved(f);
+        QCOMPARE(out.reservedInts[0], stored(ColorHandling::ConvertToSrgb));
+        QCOMPARE(out.reservedInts[1], stored(MetadataHandling::RemovePersonal));
         QCOMPARE(out.convertEnabled, 1);
         QCOMPARE(out.colorConvertEnabled, 1);
         QCOMPARE(out.colorType, stored(ColorType::Gray256));

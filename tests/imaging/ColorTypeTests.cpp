@@ -1,4 +1,5 @@
 #include "ImagingFixtures.h"
+#include "imaging/DisplayPixels.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,35 @@ TEST(ColorTypes, LoadingReportsTheTypeOfTheFile) {
         box.LoadFromFile(dir.str(file));
         EXPECT_EQ(box.GetColorType(), type);
     }
+}
+
+// A picture in another colour space is shown, thumbnailed and reduced in
+// sRGB: its numbers taken as sRGB would show other colours.
+TEST(ColorTypes, ScreenThumbnailsAndReductionsAreInSrgb) {
+    TempDir dir;
+    const VImage field = colorField(64, 48);
+    const VImage wide = field.icc_transform("p3");
+    const VImage expected = wide.icc_transform("srgb", VImage::option()
+                                                           ->set("embedded", true)
+                                                           ->set("intent", VIPS_INTENT_RELATIVE)
+                                                           ->set("black_point_compensation", true));
+    ASSERT_GT(meanDifference(wide, expected), 2.0) << "the spaces would not differ";
+
+    const DisplayPixels shown = toDisplayPixels(wide);
+    const VImage screen =
+        VImage::new_from_memory(shown.data.get(), shown.stride * shown.height, shown.width,
+                                shown.height, shown.bands, VIPS_FORMAT_UCHAR);
+    EXPECT_LT(meanDifference(screen, expected), 0.5);
+
+    const std::string file = dir.str("wide.jpg");
+    wide.jpegsave(file.c_str(), VImage::option()->set("Q", 100));
+    EXPECT_LT(meanDifference(CImageBox::Thumbnail(file, 64, 48), expected), 1.5);
+
+    CImageBox box;
+    box.PutBitmap(wide);
+    box.PutColorType(ColorType::Gray256);
+    const VImage grey = box.GetBitmap();
+    EXPECT_LT(meanDifference(grey, expected.colourspace(VIPS_INTERPRETATION_B_W)), 1.0);
 }
 
 }  // namespace

@@ -110,15 +110,20 @@ TEST_F(Pipeline, ResizeIncludingTheBorderComesLast) {
     EXPECT_EQ(sizeAfter(1000, 500, s), std::make_pair(1020, 510));
 }
 
-TEST_F(Pipeline, EncoderSettingsAreSentOnlyWithResize) {
+// Every picture is written with its own scheme's encoder and resampler
+// settings, with or without a resize step, never with what the control had
+// from the picture or scheme before.
+TEST_F(Pipeline, EncoderSettingsComeFromTheSchemeWithOrWithoutResize) {
     control.SetJpegQuality(33);
     control.SetTiffCompression(TiffCompression::Group4);
+    control.SetResampleFilter(ResampleFilter::Lanczos);
     Scheme s;
     s.jpegQuality = 90;
     s.tiffCompression = stored(TiffCompression::PackBits);
     apply(quadrants(20, 20), s);
-    EXPECT_EQ(control.JpegQuality(), 33);
-    EXPECT_EQ(control.TiffCompression(), TiffCompression::Group4);
+    EXPECT_EQ(control.JpegQuality(), 90);
+    EXPECT_EQ(control.TiffCompression(), TiffCompression::PackBits);
+    EXPECT_EQ(control.ResampleFilter(), ResampleFilter::Bilinear);
 
     s = resizing(ResizeMode::FileSize, 0);
     s.jpegQuality = 85;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 #include <utility>
 
 using namespace varnetto;
@@ -32,7 +33,7 @@ bool hasLabel(const Rows& rows, const std::string& label) {
 
 }  // namespace
 
-TEST(SchemeViewRows, EveryStepOffGivesSeventeenRows) {
+TEST(SchemeViewRows, EveryStepOffGivesTwentyRows) {
     const Rows expected{
         {"处理方案名称", "网页"},
         {"输出路径", "/tmp/out"},
@@ -51,6 +52,9 @@ TEST(SchemeViewRows, EveryStepOffGivesSeventeenRows) {
         {"图像转换", "否"},
         {"", ""},
         {"图像特效", "否"},
+        {"", ""},
+        {"颜色配置文件", "保留图像的配置文件"},
+        {"元数据", "全部保留"},
     };
     EXPECT_EQ(schemeViewRows(everyStepOff()), expected);
 }
@@ -61,7 +65,7 @@ TEST(SchemeViewRows, RenameShowsPrefixAndStartNumber) {
     scheme.renamePrefix = "thumb";
     scheme.renameStartNumber = 1;
     const Rows rows = schemeViewRows(scheme);
-    ASSERT_EQ(rows.size(), 19u);
+    ASSERT_EQ(rows.size(), 22u);
     EXPECT_EQ(rows[2], (SchemeViewRow{"命名方式", "重新命名"}));
     EXPECT_EQ(rows[3], (SchemeViewRow{"        前缀字符串", "thumb"}));
     EXPECT_EQ(rows[4], (SchemeViewRow{"        后缀起始编号", "1"}));
@@ -69,7 +73,7 @@ TEST(SchemeViewRows, RenameShowsPrefixAndStartNumber) {
     scheme.namingMode = 7;  // unknown: no text, no details
     const Rows unknown = schemeViewRows(scheme);
     EXPECT_EQ(unknown[2], (SchemeViewRow{"命名方式", ""}));
-    EXPECT_EQ(unknown.size(), 17u);
+    EXPECT_EQ(unknown.size(), 20u);
 }
 
 TEST(SchemeViewRows, ResizeDetailFollowsTheMode) {
@@ -91,7 +95,7 @@ TEST(SchemeViewRows, ResizeDetailFollowsTheMode) {
         scheme.resizeValue = 50;
         scheme.resizeIncludesBorder = 0;
         const Rows rows = schemeViewRows(scheme);
-        ASSERT_EQ(rows.size(), 19u) << c.mode;
+        ASSERT_EQ(rows.size(), 22u) << c.mode;
         EXPECT_EQ(rows[4], (SchemeViewRow{"调整大小", "是"})) << c.mode;
         EXPECT_EQ(rows[5], c.detail) << c.mode;
         EXPECT_EQ(rows[6], (SchemeViewRow{"        处理边框", "否"})) << c.mode;
@@ -103,12 +107,12 @@ TEST(SchemeViewRows, SwitchedOffStepsHideDetailsWhoseOwnSwitchesAreOn) {
     scheme.brightnessEnabled = scheme.contrastEnabled = scheme.sharpenEnabled = 1;
     scheme.despeckleEnabled = scheme.redEyeEnabled = scheme.rotateEnabled = 1;
     scheme.flipEnabled = scheme.colorConvertEnabled = scheme.formatConvertEnabled = 1;
-    EXPECT_EQ(schemeViewRows(scheme).size(), 17u);
+    EXPECT_EQ(schemeViewRows(scheme).size(), 20u);
 
     scheme.enhanceEnabled = scheme.convertEnabled = scheme.effectEnabled = 1;
     scheme.textEnabled = scheme.borderEnabled = scheme.stampEnabled = 1;
     // 7 enhancement details, 2 conversion, 1 effect, 1 text, 3 border, 1 stamp.
-    EXPECT_EQ(schemeViewRows(scheme).size(), 17u + 7 + 2 + 1 + 1 + 3 + 1);
+    EXPECT_EQ(schemeViewRows(scheme).size(), 20u + 7 + 2 + 1 + 1 + 3 + 1);
 }
 
 TEST(SchemeViewRows, DetailValuesAndNameTables) {
@@ -165,4 +169,17 @@ TEST(SchemeViewRows, DetailValuesAndNameTables) {
     }
     scheme.outputFormat = 11;
     EXPECT_EQ(valueOf(schemeViewRows(scheme), "        图像格式转换"), "");
+
+    // The settings of the reserved fields, by their table; a value outside
+    // it reads as 0.
+    for (const auto& [color, metadata, colorText, metadataText] :
+         {std::tuple{1, 1, "转换为 sRGB", "去除位置和个人信息"},
+          std::tuple{0, 2, "保留图像的配置文件", "只保留颜色配置文件"},
+          std::tuple{5, -1, "保留图像的配置文件", "全部保留"}}) {
+        scheme.reservedInts[0] = color;
+        scheme.reservedInts[1] = metadata;
+        const Rows reserved = schemeViewRows(scheme);
+        EXPECT_EQ(reserved.back(), (SchemeViewRow{"元数据", metadataText}));
+        EXPECT_EQ(valueOf(reserved, "颜色配置文件"), colorText);
+    }
 }
