@@ -1,5 +1,7 @@
 #include "imaging/FormatCodecs.h"
 
+#include "imaging/RawPictures.h"
+
 #include <array>
 #include <cstddef>
 
@@ -31,6 +33,11 @@ void saveWithMagick(const Bitmap& image, const std::string& path, const EncoderS
     writeWithMagick(image, format, path);
 }
 
+// Every camera's RAW files go through LibRaw, which tells them apart itself.
+vips::VImage camera(const std::string& path) {
+    return decodeRaw(path, RawDecode::Full);
+}
+
 constexpr char kBmp[] = "BMP";
 constexpr char kPcx[] = "PCX";
 constexpr char kPsd[] = "PSD";
@@ -51,6 +58,15 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Avif, libvips<vips::VImage::heifload>, writeAvif},
     {FileKind::Jxl, libvips<vips::VImage::jxlload>, writeJxl},
     {FileKind::Pdf, nullptr, writePdf},
+    {FileKind::Dng, camera, nullptr},
+    {FileKind::Canon, camera, nullptr},
+    {FileKind::Nikon, camera, nullptr},
+    {FileKind::Sony, camera, nullptr},
+    {FileKind::Fujifilm, camera, nullptr},
+    {FileKind::Olympus, camera, nullptr},
+    {FileKind::Panasonic, camera, nullptr},
+    {FileKind::Pentax, camera, nullptr},
+    {FileKind::Samsung, camera, nullptr},
 }};
 
 // A row has a codec exactly where the table says it is read or written.

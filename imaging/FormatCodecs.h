@@ -13,7 +13,8 @@ namespace varnetto::detail {
 struct FormatCodec {
     FileKind kind;
     // libvips' own loaders open the file lazily for one pass in order;
-    // ImageMagick is told the format and decodes it whole. The name is taken
+    // ImageMagick is told the format and decodes it whole; LibRaw decodes a
+    // camera RAW file whole, upright, 16 bits a sample. The name is taken
     // literally, never parsed for options or a format prefix. nullptr for a
     // format that is only written.
     vips::VImage (*load)(const std::string& path);

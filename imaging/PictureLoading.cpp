@@ -1,8 +1,12 @@
 #include "imaging/FormatCodecs.h"
 #include "imaging/ImagingDetail.h"
+#include "imaging/RawPictures.h"
 #include "imaging/ReducedDecode.h"
 
 #include "common/Reporter.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace varnetto {
 
@@ -42,6 +46,15 @@ Bitmap normalise(const Bitmap& decoded, ColorType& type) {
 Bitmap withoutOpaqueAlpha(const Bitmap& image) {
     if (!hasAlpha(image) || image.extract_band(image.bands() - 1).min() < 255) return image;
     return image.extract_band(0, vips::VImage::option()->set("n", image.bands() - 1));
+}
+
+// A RAW picture at no less than width x height: the camera's embedded preview
+// when it is that large, else every 2 x 2 block of the mosaic as one pixel,
+// else the whole decode.
+Bitmap rawAtLeast(const std::string& path, const PictureHeader& header, int width, int height) {
+    if (auto preview = rawPreview(path, width, height)) return *preview;
+    const bool halfCovers = header.width / 2 >= width && header.height / 2 >= height;
+    return decodeRaw(path, halfCovers ? RawDecode::Half : RawDecode::Full);
 }
 
 }  // namespace
@@ -100,6 +113,15 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
                                        options()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
     };
     try {
+        if (formatOf(header.kind).loader == Codec::LibRaw) {
+            const double fit =
+                std::min({1.0, double(width) / header.width, double(height) / header.height});
+            const Bitmap picture =
+                detail::rawAtLeast(path, header, static_cast<int>(std::ceil(header.width * fit)),
+                                   static_cast<int>(std::ceil(header.height * fit)));
+            return detail::attributed(detail::toRgb(picture.thumbnail_image(width, options())), {})
+                .copy_memory();
+        }
         if (formatOf(header.kind).loader != Codec::Libvips) {
             // Only libvips' own loaders shrink on load.
             const Bitmap thumb =
@@ -145,6 +167,20 @@ ReducedPicture decodeReduced(const std::string& path, int reduction, std::int64_
         return {whole, whole.width(), whole.height(), 1};
     }
     const PictureHeader header = readPictureHeader(path);
+    if (formatOf(header.kind).loader == Codec::LibRaw) {
+        checkPixelCount(header.width, header.height, pixelLimit, path);
+        const int width = reducedSide(static_cast<int>(header.width), reduction);
+        const int height = reducedSide(static_cast<int>(header.height), reduction);
+        const Bitmap reduced = guarded("缩小图像", [&] {
+            ColorType type = ColorType::TrueColor24;
+            const Bitmap picture = rawAtLeast(path, header, width, height);
+            return decodedInMemory(withColorType(
+                resampleTo(normalise(picture, type), width, height, true, ResampleFilter::Bilinear),
+                type));
+        });
+        return {reduced, static_cast<int>(header.width), static_cast<int>(header.height),
+                reduction};
+    }
     if (header.kind != FileKind::Jpeg) {
         const Bitmap whole = decodePicture(path, pixelLimit);
         const Bitmap reduced = guarded("缩小图像", [&] {

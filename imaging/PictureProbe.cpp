@@ -3,6 +3,7 @@
 #include "common/RegularFile.h"
 #include "imaging/ImagingDetail.h"
 
+#include <string_view>
 #include <utility>
 
 namespace varnetto {
@@ -12,6 +13,17 @@ std::optional<PictureFacts> probePicture(const std::string& path) {
     // Sniffing a FIFO would wait for a writer forever.
     if (const RegularFile file(path); !file.opened()) return std::nullopt;
     const char* loader = vips_foreign_find_load(path.c_str());
+    // LibRaw reads camera RAW files, most of which libvips takes for TIFFs.
+    if (!loader || std::string_view(loader).find("Tiff") != std::string_view::npos) {
+        try {
+            const detail::PictureHeader header = detail::readPictureHeader(path);
+            if (formatOf(header.kind).loader == Codec::LibRaw)
+                return PictureFacts{static_cast<int>(header.width),
+                                    static_cast<int>(header.height)};
+        } catch (const ImagingError&) {
+            if (!loader) return std::nullopt;
+        }
+    }
     if (!loader) {
         vips_error_clear();
         return std::nullopt;
