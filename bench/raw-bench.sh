@@ -12,7 +12,9 @@
 #
 # UI_BENCH_BUILD=dir uses an existing build (with the window program and the
 # tests); otherwise a release build is made in build-ui-bench/.
-# BENCH_REPEAT=n keeps the fastest of n runs of each command.
+# BENCH_REPEAT=n keeps the fastest of n runs of each command. RAW_INPUTS=dir
+# takes r0000.dng ... from dir where it holds them (made by an earlier run's
+# make-dng with the same arguments) instead of writing them again.
 set -euo pipefail
 source "$(dirname "$0")/ui-common.sh"
 raw_count="${RAW_COUNT:-200}"
@@ -29,8 +31,13 @@ source "$root/bench/timing.sh"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 mkdir -p "$work/raw"
 for ((i = 0; i < raw_count; i++)); do
-  # Turned files among them, as a camera held upright writes them.
-  "$make_dng" "$work/raw/$(printf 'r%04d.dng' "$i")" 6000 4000 $((i % 4 == 3 ? 6 : 1)) 1600 "$i"
+  name="$(printf 'r%04d.dng' "$i")"
+  if [[ -n "${RAW_INPUTS:-}" && -f "$RAW_INPUTS/$name" ]]; then
+    ln -f "$RAW_INPUTS/$name" "$work/raw/$name" 2>/dev/null || cp "$RAW_INPUTS/$name" "$work/raw/$name"
+  else
+    # Turned files among them, as a camera held upright writes them.
+    "$make_dng" "$work/raw/$name" 6000 4000 $((i % 4 == 3 ? 6 : 1)) 1600 "$i"
+  fi
 done
 mapfile -t raws < <(find "$work/raw" -name '*.dng' | sort)
 echo "inputs: ${#raws[@]} DNGs of 6000 x 4000, $(du -sh "$work/raw" | cut -f1) in all"
