@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace varnetto {
 
@@ -15,12 +16,27 @@ bool sameNoCase(std::string_view a, std::string_view b) {
 }
 
 // The dialog's texts as it has always shown them, in OpenFileEntry order.
-// An empty title is made from the entry's formats and patterns.
-constexpr std::array<std::string_view, 9> kEntryTitles{
-    "JPEG 格式(*.jpg; *jpeg)",   "位图文件(*.bmp; *.wbmp)",  "\t\t图形转换格式(*.gif)",
-    "\t\tPNG 格式(*.png)",       "WBM 格式(*.wbm)",          "PCX 格式(*.pcx)",
-    "\t\tPhotoshop 格式(*.psd)", "TIFF 格式(*.tif; *.tiff)", {}};
+// An empty title is made from the entry's name (or its formats) and patterns.
+constexpr std::array<std::string_view, 10> kEntryTitles{"JPEG 格式(*.jpg; *jpeg)",
+                                                        "位图文件(*.bmp; *.wbmp)",
+                                                        "\t\t图形转换格式(*.gif)",
+                                                        "\t\tPNG 格式(*.png)",
+                                                        "WBM 格式(*.wbm)",
+                                                        "PCX 格式(*.pcx)",
+                                                        "\t\tPhotoshop 格式(*.psd)",
+                                                        "TIFF 格式(*.tif; *.tiff)",
+                                                        {},
+                                                        {}};
 static_assert(kEntryTitles.size() == static_cast<std::size_t>(OpenFileEntry::NotOffered));
+// Entries of many formats that go by one name.
+constexpr std::array<std::pair<OpenFileEntry, std::string_view>, 1> kEntryNames{
+    {{OpenFileEntry::CameraRaw, "相机 RAW"}}};
+
+std::string_view entryName(std::size_t entry) {
+    for (const auto& [named, name] : kEntryNames)
+        if (static_cast<std::size_t>(named) == entry) return name;
+    return {};
+}
 
 constexpr std::string_view kEveryFile = "所有文件(*.*) (*)";
 
@@ -61,6 +77,7 @@ std::string openFileFilterText() {
             }
             if (listed) labels = joined(labels, "、", format.label);
         }
+        if (const std::string_view name = entryName(entry); !name.empty()) labels = name;
         const std::string title = kEntryTitles[entry].empty() ? labels + " 格式(" + shown + ")"
                                                               : std::string(kEntryTitles[entry]);
         filter += title + " (" + patterns + ");;";

@@ -18,7 +18,31 @@
 namespace varnetto {
 
 // Every format, in the order of the table.
-enum class FileKind { Bmp, Gif, Jpeg, Png, Wbmp, Pcx, Psd, Tiff, WebP, Heif, Avif, Jxl, Pdf };
+enum class FileKind {
+    Bmp,
+    Gif,
+    Jpeg,
+    Png,
+    Wbmp,
+    Pcx,
+    Psd,
+    Tiff,
+    WebP,
+    Heif,
+    Avif,
+    Jxl,
+    Pdf,
+    // Camera RAW
+    Dng,
+    Canon,
+    Nikon,
+    Sony,
+    Fujifilm,
+    Olympus,
+    Panasonic,
+    Pentax,
+    Samsung,
+};
 
 // outputFormat of a scheme, in the order of the format list. Formats are only
 // ever added at the end, so a stored value keeps its meaning.
@@ -47,6 +71,7 @@ enum class OpenFileEntry {
     Photoshop,
     Tiff,
     PhoneAndWeb,
+    CameraRaw,
     NotOffered,  // written and read by this name, never looked for in folders
 };
 
@@ -56,6 +81,7 @@ enum class Codec {
     Libvips,      // lazy, shrinks on load
     ImageMagick,  // told the format by name; decodes whole
     Cairo,
+    LibRaw,  // camera RAW: decodes whole, or its embedded preview
 };
 
 // What a file of the format can hold, as far as the libraries the program
@@ -107,10 +133,14 @@ struct ImageFormat {
     Carries carries;
 };
 
+// What LibRaw reads of a camera RAW file. Never written: a scheme that keeps
+// the source's format writes TIFF for it.
+inline constexpr Carries kCameraRawCarries{.exifXmp = true, .sixteenBits = true};
+
 // The rows in the order of the folder patterns: a folder lists its pictures
 // suffix by suffix, the classic formats first, then those of phones and the
-// web.
-inline constexpr std::array<ImageFormat, 13> imageFormats{{
+// web, then camera RAW.
+inline constexpr std::array<ImageFormat, 22> imageFormats{{
     {.kind = FileKind::Bmp,
      .label = "BMP",
      .suffixes = {{"bmp", OpenFileEntry::Bitmap}},
@@ -241,6 +271,79 @@ inline constexpr std::array<ImageFormat, 13> imageFormats{{
      .saver = Codec::Cairo,
      .inOrder = {},
      .carries = {.resolution = true}},
+    // Recognised by their content (most are TIFF files: LibRaw decides).
+    {.kind = FileKind::Dng,
+     .label = "DNG",
+     .suffixes = {{"dng", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Canon,
+     .label = "Canon CR2/CR3",
+     .suffixes = {{"cr2", OpenFileEntry::CameraRaw}, {"cr3", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Nikon,
+     .label = "Nikon NEF/NRW",
+     .suffixes = {{"nef", OpenFileEntry::CameraRaw}, {"nrw", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Sony,
+     .label = "Sony ARW",
+     .suffixes = {{"arw", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Fujifilm,
+     .label = "Fujifilm RAF",
+     .suffixes = {{"raf", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Olympus,
+     .label = "Olympus ORF",
+     .suffixes = {{"orf", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Panasonic,
+     .label = "Panasonic RW2",
+     .suffixes = {{"rw2", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Pentax,
+     .label = "Pentax PEF",
+     .suffixes = {{"pef", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
+    {.kind = FileKind::Samsung,
+     .label = "Samsung SRW",
+     .suffixes = {{"srw", OpenFileEntry::CameraRaw}},
+     .output = std::nullopt,
+     .loader = Codec::LibRaw,
+     .saver = Codec::None,
+     .inOrder = {},
+     .carries = kCameraRawCarries},
 }};
 
 // formatOf indexes the table by kind.

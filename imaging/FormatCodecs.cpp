@@ -1,5 +1,7 @@
 #include "imaging/FormatCodecs.h"
 
+#include "imaging/RawPictures.h"
+
 #include <unistd.h>
 
 #include <array>
@@ -119,6 +121,11 @@ void saveWithMagick(const Bitmap& image, int descriptor, const EncoderSettings&)
     writeWithMagick(image, format, descriptor);
 }
 
+// Every camera's RAW files go through LibRaw, which tells them apart itself.
+vips::VImage camera(int descriptor) {
+    return decodeRaw("/proc/self/fd/" + std::to_string(descriptor), RawDecode::Full);
+}
+
 constexpr char kBmp[] = "BMP";
 constexpr char kPcx[] = "PCX";
 constexpr char kPsd[] = "PSD";
@@ -138,6 +145,15 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Avif, heif, writeAvif},
     {FileKind::Jxl, libvips<vips::VImage::jxlload_source>, writeJxl},
     {FileKind::Pdf, nullptr, writePdf},
+    {FileKind::Dng, camera, nullptr},
+    {FileKind::Canon, camera, nullptr},
+    {FileKind::Nikon, camera, nullptr},
+    {FileKind::Sony, camera, nullptr},
+    {FileKind::Fujifilm, camera, nullptr},
+    {FileKind::Olympus, camera, nullptr},
+    {FileKind::Panasonic, camera, nullptr},
+    {FileKind::Pentax, camera, nullptr},
+    {FileKind::Samsung, camera, nullptr},
 }};
 
 // A row has a codec exactly where the table says it is read or written.

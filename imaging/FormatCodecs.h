@@ -17,7 +17,8 @@ struct FormatCodec {
     // its place) is never opened. libvips' own loaders read lazily for one
     // pass in order through a duplicate of the descriptor, which may be
     // closed meanwhile; ImageMagick's formats are read whole into memory and
-    // decoded from there. nullptr for a format that is only written.
+    // decoded from there; LibRaw decodes a camera RAW file whole, upright,
+    // 16 bits a sample. nullptr for a format that is only written.
     vips::VImage (*load)(int descriptor);
     // Writes the file through descriptor, an empty file open for writing at
     // its start (a temporary file created for this write alone), which the

@@ -1,4 +1,5 @@
 #include "imaging/FormatCodecs.h"
+#include "imaging/RawPictures.h"
 
 #include "common/RegularFile.h"
 #include "common/Reporter.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -195,8 +197,16 @@ ColorType gifColorType(const HeaderBytes& b) {
     return (b[10] & 0x80) && (b[10] & 0x07) <= 3 ? ColorType::Palette16 : ColorType::Palette256;
 }
 
-// Reads BitsPerSample and Photometric from the first TIFF directory.
-ColorType tiffColorType(int descriptor, const HeaderBytes& b) {
+// What the first TIFF directory says of its picture.
+struct FirstTiffDirectory {
+    std::uint32_t bits = 8;
+    std::uint32_t photometric = 2;
+    std::uint32_t samples = 1;
+    bool dng = false;  // a DNGVersion tag: a camera RAW file, whatever its name
+};
+
+FirstTiffDirectory readFirstTiffDirectory(int descriptor, const HeaderBytes& b) {
+    constexpr std::uint32_t kDngVersionTag = 50706;
     const bool little = b[0] == 'I';
     auto number = [little](const unsigned char* p, int size) {
         std::uint32_t value = 0;
@@ -204,9 +214,7 @@ ColorType tiffColorType(int descriptor, const HeaderBytes& b) {
             value |= static_cast<std::uint32_t>(p[little ? i : size - 1 - i]) << (8 * i);
         return value;
     };
-    std::uint32_t bits = 8;
-    std::uint32_t photometric = 2;
-    std::uint32_t samples = 1;
+    FirstTiffDirectory found;
     off_t at = number(&b[4], 4);
     auto read = [&](unsigned char* into, size_t size) {
         const bool whole = ::pread(descriptor, into, size, at) == static_cast<ssize_t>(size);
@@ -214,23 +222,68 @@ ColorType tiffColorType(int descriptor, const HeaderBytes& b) {
         return whole;
     };
     unsigned char count[2];
-    if (!read(count, 2)) return ColorType::TrueColor24;
+    if (!read(count, 2)) return found;
     for (std::uint32_t i = 0, n = std::min<std::uint32_t>(number(count, 2), 512); i < n; ++i) {
         unsigned char entry[12];
         if (!read(entry, 12)) break;
         const std::uint32_t tag = number(entry, 2);
         const std::uint32_t value =
             number(entry + 2, 2) == 3 ? number(entry + 8, 2) : number(entry + 8, 4);
-        if (tag == 258 && number(entry + 4, 4) == 1) bits = value;
-        if (tag == 262) photometric = value;
-        if (tag == 277) samples = value;
+        if (tag == 258 && number(entry + 4, 4) == 1) found.bits = value;
+        if (tag == 262) found.photometric = value;
+        if (tag == 277) found.samples = value;
+        if (tag == kDngVersionTag) found.dng = true;
     }
-    if (photometric <= 1 && samples <= 2)
-        return bits == 1   ? ColorType::BlackWhite
-               : bits <= 4 ? ColorType::Gray16
-                           : ColorType::Gray256;
-    if (photometric == 3) return bits <= 4 ? ColorType::Palette16 : ColorType::Palette256;
+    return found;
+}
+
+ColorType tiffColorType(const FirstTiffDirectory& d) {
+    if (d.photometric <= 1 && d.samples <= 2)
+        return d.bits == 1   ? ColorType::BlackWhite
+               : d.bits <= 4 ? ColorType::Gray16
+                             : ColorType::Gray256;
+    if (d.photometric == 3) return d.bits <= 4 ? ColorType::Palette16 : ColorType::Palette256;
     return ColorType::TrueColor24;
+}
+
+// The signatures of the RAW formats: TIFF (DNG, CR2, NEF, ARW, PEF, SRW…),
+// Olympus, Panasonic, Fujifilm and Canon's ISO media files.
+bool rawSignature(const HeaderBytes& b, std::size_t length) {
+    auto at = [&](std::size_t offset, std::string_view magic) {
+        return length >= offset + magic.size() &&
+               std::equal(magic.begin(), magic.end(), b.begin() + static_cast<long>(offset));
+    };
+    using namespace std::string_view_literals;
+    return at(0, "II*\0"sv) || at(0, "MM\0*"sv) || at(0, "IIRO") || at(0, "IIRS") ||
+           at(0, "MMOR") || at(0, "IIU\0"sv) || at(0, "FUJIFILMCCD-RAW") || at(4, "ftypcrx ");
+}
+
+// A camera RAW file: the row of its name, or DNG's for one named otherwise
+// (a DNG converter's ".tif", a renamed copy).
+std::optional<PictureHeader> rawHeader(const std::string& path, const HeaderBytes& bytes,
+                                       std::size_t length, std::optional<FileKind> sniffed,
+                                       int descriptor) {
+    const std::string ext = lowerExtension(path);
+    const ImageFormat* named = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
+    const bool namedRaw = named && named->loader == Codec::LibRaw;
+    // Formats without a signature of their own go by their name; no camera
+    // writes a file that short.
+    constexpr std::size_t kShortest = 16;
+    if (!rawSignature(bytes, length) && (sniffed || !namedRaw || length < kShortest))
+        return std::nullopt;
+    std::string reason;
+    if (const std::optional<RawFacts> raw =
+            readRawFacts("/proc/self/fd/" + std::to_string(descriptor), reason)) {
+        PictureHeader header;
+        header.kind = namedRaw ? named->kind : FileKind::Dng;
+        header.width = raw->width;
+        header.height = raw->height;
+        return header;
+    }
+    // A TIFF that no camera wrote stays a TIFF.
+    if (sniffed == FileKind::Tiff && !readFirstTiffDirectory(descriptor, bytes).dng)
+        return std::nullopt;
+    refuse(path, reason);
 }
 
 }  // namespace
@@ -264,6 +317,7 @@ PictureHeader readPictureHeader(const RegularFile& file, const std::string& path
     }
 
     const std::optional<FileKind> kind = sniff(bytes, length, path);
+    if (auto raw = rawHeader(path, bytes, length, kind, file.descriptor())) return *raw;
     if (!kind) refuse(path, "不是可识别的图像格式");
     PictureHeader header;
     header.kind = *kind;
@@ -289,7 +343,7 @@ PictureHeader readPictureHeader(const RegularFile& file, const std::string& path
                     header.kind == FileKind::Png   ? pngColorType(bytes)
                     : header.kind == FileKind::Gif ? gifColorType(bytes)
                     : header.kind == FileKind::Tiff
-                        ? tiffColorType(file.descriptor(), bytes)
+                        ? tiffColorType(readFirstTiffDirectory(file.descriptor(), bytes))
                         : (image.bands() <= 2 ? ColorType::Gray256 : ColorType::TrueColor24);
             } catch (const vips::VError& error) {
                 refuse(path, takeVipsError(error));

@@ -1,9 +1,13 @@
 #include "imaging/FormatCodecs.h"
 #include "imaging/ImagingDetail.h"
 #include "imaging/OutputFidelity.h"
+#include "imaging/RawPictures.h"
 #include "imaging/ReducedDecode.h"
 
 #include "common/Reporter.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace varnetto {
 
@@ -47,6 +51,15 @@ Bitmap withoutOpaqueAlpha(const Bitmap& image) {
     return image.extract_band(0, vips::VImage::option()->set("n", image.bands() - 1));
 }
 
+// A RAW picture at no less than width x height: the camera's embedded preview
+// when it is that large, else every 2 x 2 block of the mosaic as one pixel,
+// else the whole decode.
+Bitmap rawAtLeast(const std::string& path, const PictureHeader& header, int width, int height) {
+    if (auto preview = rawPreview(path, width, height)) return *preview;
+    const bool halfCovers = header.width / 2 >= width && header.height / 2 >= height;
+    return decodeRaw(path, halfCovers ? RawDecode::Half : RawDecode::Full);
+}
+
 }  // namespace
 
 Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool streaming) {
@@ -60,7 +73,10 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
         ColorType type = header.colorType;
         // Wherever libvips decodes the pixels, its errors and warnings belong
         // to this file.
-        Bitmap loaded = attributed(codecOf(header.kind).load(file.descriptor()), path);
+        // LibRaw's reasons name the file here, not the descriptor.
+        Bitmap loaded = formatOf(header.kind).loader == Codec::LibRaw
+                            ? decodeRaw(path, RawDecode::Full, file.descriptor())
+                            : attributed(codecOf(header.kind).load(file.descriptor()), path);
         // Turning the picture upright reads it out of order: only a decoded
         // picture can.
         const bool upright = orientationOf(loaded) == 1;
@@ -112,6 +128,15 @@ Bitmap CImageBox::Thumbnail(const std::string& path, int width, int height, std:
         return detail::attributed(detail::toRgb(inSrgb(thumb, false)), {}).copy_memory();
     };
     try {
+        if (formatOf(header.kind).loader == Codec::LibRaw) {
+            const double fit =
+                std::min({1.0, double(width) / header.width, double(height) / header.height});
+            const Bitmap picture =
+                detail::rawAtLeast(path, header, static_cast<int>(std::ceil(header.width * fit)),
+                                   static_cast<int>(std::ceil(header.height * fit)));
+            return detail::attributed(detail::toRgb(picture.thumbnail_image(width, options())), {})
+                .copy_memory();
+        }
         if (formatOf(header.kind).loader != Codec::Libvips) {
             // Only libvips' own loaders shrink on load.
             const Bitmap thumb =
@@ -158,6 +183,20 @@ ReducedPicture decodeReduced(const std::string& path, int reduction, std::int64_
     }
     const RegularFile file(path);
     const PictureHeader header = readPictureHeader(file, path);
+    if (formatOf(header.kind).loader == Codec::LibRaw) {
+        checkPixelCount(header.width, header.height, pixelLimit, path);
+        const int width = reducedSide(static_cast<int>(header.width), reduction);
+        const int height = reducedSide(static_cast<int>(header.height), reduction);
+        const Bitmap reduced = guarded("缩小图像", [&] {
+            ColorType type = ColorType::TrueColor24;
+            const Bitmap picture = rawAtLeast(path, header, width, height);
+            return decodedInMemory(withColorType(
+                resampleTo(normalise(picture, type), width, height, true, ResampleFilter::Bilinear),
+                type));
+        });
+        return {reduced, static_cast<int>(header.width), static_cast<int>(header.height),
+                reduction};
+    }
     if (header.kind != FileKind::Jpeg) {
         const Bitmap whole = decodePicture(path, pixelLimit);
         const Bitmap reduced = guarded("缩小图像", [&] {

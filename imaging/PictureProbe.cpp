@@ -4,6 +4,7 @@
 #include "imaging/ImagingDetail.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace varnetto {
@@ -18,6 +19,17 @@ std::optional<PictureFacts> probePicture(const std::string& path) {
     if (!file.opened()) return std::nullopt;
     const std::string opened = "/proc/self/fd/" + std::to_string(file.descriptor());
     const char* loader = vips_foreign_find_load(opened.c_str());
+    // LibRaw reads camera RAW files, most of which libvips takes for TIFFs.
+    if (!loader || std::string_view(loader).find("Tiff") != std::string_view::npos) {
+        try {
+            const detail::PictureHeader header = detail::readPictureHeader(file, path);
+            if (formatOf(header.kind).loader == Codec::LibRaw)
+                return PictureFacts{static_cast<int>(header.width),
+                                    static_cast<int>(header.height)};
+        } catch (const ImagingError&) {
+            if (!loader) return std::nullopt;
+        }
+    }
     if (!loader) {
         vips_error_clear();
         return std::nullopt;

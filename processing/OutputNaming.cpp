@@ -37,7 +37,13 @@ std::string outputExtension(const Scheme& scheme, std::string_view sourcePath) {
         if (const OutputFormatName* format = outputFormatName(scheme.outputFormat))
             return std::string(format->extension);
     }
-    return lowerCase(sourceExtensionOf(sourcePath));
+    const std::string source = lowerCase(sourceExtensionOf(sourcePath));
+    // Formats that are only read (camera RAW) are kept as TIFF, which holds
+    // their 16 bits and EXIF.
+    const ImageFormat* format = formatForSuffix(source);
+    if (format && format->saver == Codec::None)
+        return std::string(formatOf(FileKind::Tiff).suffixes.first());
+    return source;
 }
 
 std::string joinName(const std::string& folder, std::string_view base, const std::string& ext) {

@@ -60,7 +60,10 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.dialogs.filter.contains("\t\tPhotoshop 格式(*.psd) (*.psd)"));
         QVERIFY(f.dialogs.filter.endsWith(
             "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
-            "(*.webp *.heic *.heif *.avif *.jxl);;所有文件(*.*) (*)"));
+            "(*.webp *.heic *.heif *.avif *.jxl);;"
+            "相机 RAW 格式(*.dng; *.cr2; *.cr3; *.nef; *.nrw; *.arw; *.raf; *.orf; *.rw2; *.pef; "
+            "*.srw) (*.dng *.cr2 *.cr3 *.nef *.nrw *.arw *.raf *.orf *.rw2 *.pef *.srw);;"
+            "所有文件(*.*) (*)"));
         // The row is there at once; its picture is read in the background.
         QCOMPARE(f.list().rowCount(), 1);
         QVERIFY(f.waitUntilRead());

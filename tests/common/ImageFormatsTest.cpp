@@ -37,10 +37,11 @@ TEST(ImageFormats, FolderPatternsAreTheOfferedSuffixesInTableOrder) {
             if (suffix.entry != OpenFileEntry::NotOffered)
                 walked.push_back("*." + std::string(suffix.text));
     EXPECT_EQ(std::vector<std::string>(inputPatterns.begin(), inputPatterns.end()), walked);
-    EXPECT_EQ(walked,
-              (std::vector<std::string>{"*.bmp", "*.gif", "*.jpg", "*.jpeg", "*.png", "*.wbmp",
-                                        "*.wbm", "*.pcx", "*.psd", "*.tif", "*.tiff", "*.webp",
-                                        "*.heic", "*.heif", "*.avif", "*.jxl"}));
+    EXPECT_EQ(walked, (std::vector<std::string>{
+                          "*.bmp",  "*.gif", "*.jpg", "*.jpeg", "*.png",  "*.wbmp", "*.wbm",
+                          "*.pcx",  "*.psd", "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif",
+                          "*.avif", "*.jxl", "*.dng", "*.cr2",  "*.cr3",  "*.nef",  "*.nrw",
+                          "*.arw",  "*.raf", "*.orf", "*.rw2",  "*.pef",  "*.srw"}));
 }
 
 // Every entry filters by the patterns of its rows, each pattern in exactly
@@ -58,6 +59,8 @@ TEST(ImageFormats, OpenFileFilterOffersEveryPatternOnceUnderItsEntry) {
               "TIFF 格式(*.tif; *.tiff) (*.tif *.tiff);;"
               "WebP、HEIF、AVIF、JPEG XL 格式(*.webp; *.heic; *.heif; *.avif; *.jxl) "
               "(*.webp *.heic *.heif *.avif *.jxl);;"
+              "相机 RAW 格式(*.dng; *.cr2; *.cr3; *.nef; *.nrw; *.arw; *.raf; *.orf; *.rw2; *.pef; "
+              "*.srw) (*.dng *.cr2 *.cr3 *.nef *.nrw *.arw *.raf *.orf *.rw2 *.pef *.srw);;"
               "所有文件(*.*) (*)");
 
     const std::vector<std::string> entries = split(filter, ";;");
