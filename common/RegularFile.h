@@ -28,8 +28,6 @@ class RegularFile {
     // Something stands at the path, but it is no regular file.
     bool notRegular() const { return notRegular_; }
     std::uint64_t size() const { return size_; }
-    // -1 when not opened; closed with this object.
-    int descriptor() const { return fd_; }
 
     // Reads the whole file into out, at most limit bytes (a file that grows
     // past it fails with EFBIG). Returns 0 or the error number.
