@@ -18,6 +18,9 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <algorithm>
+#include <cmath>
+
 namespace varnetto {
 
 MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
@@ -29,7 +32,6 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
       secondary_(secondary) {
     setWindowTitle(QStringLiteral("  Varnetto v" VARNETTO_VERSION));
     setWindowIcon(artwork::windowIcon());
-    resize(780, 520);
     client_ = new QWidget(this);
     setCentralWidget(client_);
     client_->installEventFilter(this);
@@ -63,6 +65,8 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
     panel_ = std::make_unique<SchemePanel>(SchemePanel::Parts{this, client_, dialogs_, secondary_,
                                                               *model_, *view_, *images_, appFolder_,
                                                               [this](int id) { runCommand(id); }});
+    // Wide enough that the scheme choice shows whole in the right-hand 30 %.
+    resize(std::max(780, static_cast<int>(std::ceil((panel_->width() + 7) / 0.3))), 520);
 
     commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());

@@ -193,6 +193,25 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE(f.listView()->width(), int(0.7 * client->width()));
     }
 
+    // The scheme label is as tall and wide as its glyphs, and the window's
+    // default size shows the scheme choice whole.
+    void defaultSizeShowsTheSchemeChoiceWhole() {
+        WindowFixture f;
+        MainWindow window(f.app.str(), f.dialogs, f.secondary);
+        for (MainWindow* shown : {&window, f.window.get()}) {
+            shown->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            auto* label = shown->findChild<QLabel*>("schemeLabel");
+            const QFontMetrics metrics(label->font());
+            QVERIFY(label->height() >= metrics.height());
+            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+            const QRect choice = shown->findChild<QComboBox*>("schemeChoice")->geometry();
+            QVERIFY(choice.left() > label->geometry().right());
+            QVERIFY2(choice.right() < shown->centralWidget()->width(),
+                     qPrintable(QString("%1 in %2").arg(choice.right()).arg(shown->width())));
+        }
+    }
+
     void everyControlHasAnAccessibleName() {
         WindowFixture f;
         f.window->show();
