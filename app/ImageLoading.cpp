@@ -51,7 +51,9 @@ void ImageCommands::readAhead(const std::string& path, bool lockWhenRead) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return;
     const std::string folder = path.substr(0, slash);
-    const std::vector<std::string> names{path.substr(slash + 1)};
+    // A file listed already is not listed twice, or a batch would write it twice.
+    const std::vector<std::string> names = parts_.model.unlisted(folder, {path.substr(slash + 1)});
+    if (names.empty()) return;
     const auto ids = parts_.model.appendPlaceholders(folder, names);
     waitedRows_.insert(ids.front());
     if (lockWhenRead) locksWhenRead_.insert(ids.front());
@@ -119,8 +121,8 @@ void ImageCommands::follow(const Found& steps) {
                 MessageKind::Stop);
             continue;
         }
-        rowLoader_->load(step.folder, step.names,
-                         parts_.model.appendPlaceholders(step.folder, step.names));
+        const std::vector<std::string> names = parts_.model.unlisted(step.folder, step.names);
+        rowLoader_->load(step.folder, names, parts_.model.appendPlaceholders(step.folder, names));
     }
 }
 

@@ -3,6 +3,8 @@
 #include "browser/RowReader.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace varnetto {
 
@@ -70,6 +72,19 @@ std::vector<std::uint64_t> ImageListModel::appendPlaceholders(
     }
     endInsertRows();
     return ids;
+}
+
+std::vector<std::string> ImageListModel::unlisted(const std::string& folder,
+                                                  const std::vector<std::string>& names) const {
+    std::unordered_set<std::string_view> listed;
+    for (const ImageEntry& e : rows_) {
+        if (e.folder == folder) listed.insert(e.fileName);
+    }
+    std::vector<std::string> fresh;
+    for (const std::string& name : names) {
+        if (listed.insert(name).second) fresh.push_back(name);
+    }
+    return fresh;
 }
 
 bool ImageListModel::fillRow(std::uint64_t id, RowFacts facts) {
