@@ -51,6 +51,9 @@ class BatchDialog : public QDialog {
     QLabel* statusLabel() const { return status_; }
     QProgressBar* progressBar() const { return progress_; }
     QCheckBox* autoCloseBox() const { return autoClose_; }
+    // The auto-close box's state at every opening (the one remembered from
+    // the last start), shown at once.
+    void setAutoCloseAtOpening(bool on);
     QPushButton* startButton() const { return start_; }
     QPushButton* abortButton() const { return abort_; }
     QPushButton* closeButton() const { return close_; }
@@ -105,6 +108,7 @@ class BatchDialog : public QDialog {
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QCheckBox* autoClose_ = nullptr;
+    bool autoCloseAtOpening_ = true;
     QPushButton* start_ = nullptr;
     QPushButton* abort_ = nullptr;
     QPushButton* close_ = nullptr;

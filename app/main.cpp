@@ -1,5 +1,6 @@
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/RememberedSettings.h"
 #include "app/ToolTipDelay.h"
 #include "common/AppFolder.h"
 #include "common/Version.h"
@@ -57,9 +58,13 @@ int main(int argc, char** argv) {
 
     varnetto::DialogRouter secondary(dialogs, folders);
     varnetto::MainWindow window(folders, dialogs, secondary);
-    window.showMaximized();
+    varnetto::RememberedSettings remembered;
+    remembered.restore(window, dialogs);
+    remembered.show(window);
     std::vector<std::string> paths;
     for (const QString& path : arguments.positionalArguments()) paths.push_back(path.toStdString());
     window.openPaths(paths);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    remembered.save(window, dialogs);
+    return status;
 }

@@ -1,9 +1,11 @@
 #include "app/CommandIds.h"
+#include "app/RememberedSettings.h"
 #include "app/ToolTipDelay.h"
 #include "app/WindowFixture.h"
 #include "uikit/AccessibleNames.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QHash>
@@ -210,6 +212,57 @@ class MainWindowTest : public QObject {
             QVERIFY2(choice.right() < shown->centralWidget()->width(),
                      qPrintable(QString("%1 in %2").arg(choice.right()).arg(shown->width())));
         }
+    }
+
+    // The window's place and state, the scheme, the pickers' folders and the
+    // batch dialog's box come back at the next start, from the user's
+    // configuration folder.
+    void choicesAreRememberedBetweenStarts() {
+        TempDir config;
+        const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.str()));
+        QCOMPARE(RememberedSettings::defaultFile(),
+                 QString::fromStdString(config.str("varnetto/varnetto.conf")));
+        {
+            // The first start: maximized, as the program always started.
+            WindowFixture first;
+            QtUserDialogs pickers;
+            RememberedSettings kept;
+            kept.restore(*first.window, pickers);
+            kept.show(*first.window);
+            QVERIFY(first.window->isMaximized());
+            QVERIFY(first.window->batchDialog().autoCloseBox()->isChecked());
+        }
+        for (const bool maximized : {false, true}) {
+            {
+                WindowFixture f;
+                f.window->resize(900, 610);
+                f.window->show();
+                if (maximized) f.window->showMaximized();
+                f.schemeChoice()->setCurrentIndex(1);
+                f.window->batchDialog().autoCloseBox()->setChecked(false);
+                QtUserDialogs pickers;
+                pickers.setPickerFolders({"/folders/last", "/files/last"});
+                RememberedSettings().save(*f.window, pickers);
+            }
+            WindowFixture next;
+            QtUserDialogs pickers;
+            RememberedSettings kept;
+            kept.restore(*next.window, pickers);
+            kept.show(*next.window);
+            QCOMPARE(next.window->isMaximized(), maximized);
+            if (!maximized) QCOMPARE(next.window->size(), QSize(900, 610));
+            QCOMPARE(next.schemeChoice()->currentText(), QString("Beta"));
+            QCOMPARE(pickers.pickerFolders().folder, QString("/folders/last"));
+            QCOMPARE(pickers.pickerFolders().fileFolder, QString("/files/last"));
+            // Every opening of the batch dialog starts with the box as left.
+            next.window->batchDialog().prepare("Beta", 1, {});
+            QVERIFY(!next.window->batchDialog().autoCloseBox()->isChecked());
+        }
+        if (before.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", before);
     }
 
     void everyControlHasAnAccessibleName() {
