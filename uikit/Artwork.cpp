@@ -1,5 +1,6 @@
 #include "uikit/Artwork.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -9,8 +10,11 @@ namespace varnetto::artwork {
 
 namespace {
 
-QImage blank(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// Painters on the image draw in its units: width x height at any density.
+QImage blank(int width, int height, qreal density = 1,
+             QImage::Format format = QImage::Format_ARGB32_Premultiplied) {
+    QImage image(QSize(width, height) * density, format);
+    image.setDevicePixelRatio(density);
     image.fill(Qt::transparent);
     return image;
 }
@@ -201,20 +205,20 @@ QImage applicationIcon(int size) {
 
 QIcon windowIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(applicationIcon(size)));
+    for (int size : {16, 32, 48, 64, 96}) icon.addPixmap(QPixmap::fromImage(applicationIcon(size)));
     return icon;
 }
 
-QImage toolbarImage(int index, bool hot) {
-    QImage image = blank(25, 25);
+QImage toolbarImage(int index, bool hot, qreal density) {
+    QImage image = blank(25, 25, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawToolbarPicture(p, index, hot);
     return image;
 }
 
-QImage thumbnailFrame() {
-    QImage image(160, 120, QImage::Format_RGB888);
+QImage thumbnailFrame(qreal density) {
+    QImage image = blank(160, 120, density, QImage::Format_RGB888);
     image.fill(QColor(236, 236, 236));
     QPainter p(&image);
     p.setPen(QColor(255, 255, 255));
@@ -228,8 +232,8 @@ QImage thumbnailFrame() {
     return image;
 }
 
-QImage lockMark() {
-    QImage image = blank(43, 40);
+QImage lockMark(qreal density) {
+    QImage image = blank(43, 40, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -239,8 +243,8 @@ QImage lockMark() {
     return image;
 }
 
-QImage brokenPicture() {
-    QImage image = thumbnailFrame();
+QImage brokenPicture(qreal density) {
+    QImage image = thumbnailFrame(density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(120, 120, 120), 1));
@@ -255,8 +259,8 @@ QImage brokenPicture() {
     return image;
 }
 
-QImage damageMark() {
-    QImage image = blank(30, 27);
+QImage damageMark(qreal density) {
+    QImage image = blank(30, 27, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF sign;
@@ -284,7 +288,12 @@ QImage batchFrame(int frame) {
 }
 
 ThumbnailArt thumbnailArt() {
-    return {thumbnailFrame(), lockMark(), brokenPicture(), damageMark()};
+    return thumbnailArt(qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+ThumbnailArt thumbnailArt(qreal density) {
+    return {thumbnailFrame(density), lockMark(density), brokenPicture(density),
+            damageMark(density)};
 }
 
 }  // namespace varnetto::artwork
