@@ -6,6 +6,7 @@
 #include "common/Version.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "uikit/DesktopTheme.h"
 #include "uikit/QtTranslations.h"
 #include "uikit/UserDialogs.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     varnetto::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
+    varnetto::followDesktopColours(application);
     varnetto::installQtChineseTranslation(application);
     varnetto::QtUserDialogs dialogs;
     try {

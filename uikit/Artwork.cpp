@@ -62,7 +62,10 @@ void drawPadlock(QPainter& p, QRectF body, bool open, QColor colour) {
                   body.width() / 10.0);
 }
 
+// Filled without outlines: small cells would be all outline, which a dark
+// toolbar swallows.
 void drawGrid(QPainter& p, int columns, int rows, QColor colour) {
+    p.setPen(Qt::NoPen);
     const int cell = 19 / columns;
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < columns; ++x) {
@@ -73,6 +76,7 @@ void drawGrid(QPainter& p, int columns, int rows, QColor colour) {
 }
 
 void drawLines(QPainter& p, bool withColumns, QColor colour) {
+    p.setPen(Qt::NoPen);
     for (int y = 0; y < 5; ++y) {
         p.setBrush(colour);
         p.drawRect(3, 4 + y * 4, 3, 2);
@@ -123,11 +127,11 @@ void drawToolbarPicture(QPainter& p, int index, bool hot) {
             p.drawLine(6, 3, 18, 3);
             p.drawLine(15, 1, 18, 3);
             break;
-        case 7:  // full screen
-            p.setBrush(QColor(40, 40, 60));
+        case 7:  // full screen; a blue screen shows on light and dark toolbars
+            p.setBrush(QColor(60, 100, 160));
             p.drawRect(2, 4, 20, 14);
             p.drawRect(9, 18, 6, 3);
-            p.setPen(QPen(accent, 2));
+            p.setPen(QPen(hot ? accent : QColor(Qt::white), 2));
             p.drawLine(5, 7, 9, 7);
             p.drawLine(5, 7, 5, 10);
             p.drawLine(19, 15, 15, 15);
