@@ -51,9 +51,19 @@ void ImageCommands::readAhead(const std::string& path, bool lockWhenRead) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return;
     const std::string folder = path.substr(0, slash);
-    // A file listed already is not listed twice, or a batch would write it twice.
-    const std::vector<std::string> names = parts_.model.unlisted(folder, {path.substr(slash + 1)});
-    if (names.empty()) return;
+    const std::vector<std::string> names{path.substr(slash + 1)};
+    // A file listed already is not listed twice, or a batch would write it
+    // twice; added locked, the row it has is locked.
+    if (const int listed = parts_.model.listedRow(folder, names.front()); listed >= 0) {
+        if (!lockWhenRead) return;
+        if (!parts_.model.isRead(listed)) {
+            locksWhenRead_.insert(parts_.model.entry(listed).id);
+        } else if (parts_.model.entry(listed).lockState != kLocked) {
+            parts_.model.setLockState(listed, kLocked);
+            refreshLockCounter();
+        }
+        return;
+    }
     const auto ids = parts_.model.appendPlaceholders(folder, names);
     waitedRows_.insert(ids.front());
     if (lockWhenRead) locksWhenRead_.insert(ids.front());

@@ -87,6 +87,13 @@ std::vector<std::string> ImageListModel::unlisted(const std::string& folder,
     return fresh;
 }
 
+int ImageListModel::listedRow(const std::string& folder, const std::string& fileName) const {
+    const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const ImageEntry& e) {
+        return e.folder == folder && e.fileName == fileName;
+    });
+    return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+}
+
 bool ImageListModel::fillRow(std::uint64_t id, RowFacts facts) {
     const int row = rowOfId(id);
     if (row < 0) return false;
