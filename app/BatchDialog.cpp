@@ -112,12 +112,17 @@ void BatchDialog::createControls() {
     connect(close_, &QPushButton::clicked, this, [this] { done(0); });
 }
 
+void BatchDialog::setAutoCloseAtOpening(bool on) {
+    autoCloseAtOpening_ = on;
+    autoClose_->setChecked(on);
+}
+
 void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource source) {
     source_ = std::move(source);
     schemeName_->setText(schemeName);
     imageCount_->setText(QString::number(imageCount));
     // Each opening starts as the first did.
-    autoClose_->setChecked(true);
+    autoClose_->setChecked(autoCloseAtOpening_);
     progress_->setValue(0);
     status_->clear();
     failures_->hide();

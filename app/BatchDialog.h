@@ -48,6 +48,10 @@ class BatchDialog : public QDialog {
     int animationFrame() const { return animationFrame_; }
     const std::vector<BatchOutcome>& lastOutcomes() const { return outcomes_; }
 
+    // The auto-close box's state at every opening (the one remembered from
+    // the last start), shown at once.
+    void setAutoCloseAtOpening(bool on);
+
     // The output folder is looked at, and made when the user agrees, in the
     // background under the wait cursor; the run starts once it is ready.
     // Meanwhile the dialog counts as running, and "中断" stops the look.
@@ -102,6 +106,7 @@ class BatchDialog : public QDialog {
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QCheckBox* autoClose_ = nullptr;
+    bool autoCloseAtOpening_ = true;
     QPushButton* start_ = nullptr;
     QPushButton* abort_ = nullptr;
     QPushButton* close_ = nullptr;

@@ -17,8 +17,13 @@ namespace {
 
 QIcon toolbarIcon(int image) {
     QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(artwork::toolbarImage(image, false)), QIcon::Normal);
-    icon.addPixmap(QPixmap::fromImage(artwork::toolbarImage(image, true)), QIcon::Active);
+    // Drawn for ordinary and high-density screens alike.
+    for (const qreal density : {1.0, 2.0}) {
+        icon.addPixmap(QPixmap::fromImage(artwork::toolbarImage(image, false, density)),
+                       QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(artwork::toolbarImage(image, true, density)),
+                       QIcon::Active);
+    }
     return icon;
 }
 

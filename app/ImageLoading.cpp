@@ -53,6 +53,18 @@ void ImageCommands::readAhead(const std::string& path, bool lockWhenRead) {
     if (slash == std::string::npos) return;
     const std::string folder = path.substr(0, slash);
     const std::vector<std::string> names{path.substr(slash + 1)};
+    // A file listed already is not listed twice, or a batch would write it
+    // twice; added locked, the row it has is locked.
+    if (const int listed = rows_.listedRow(folder, names.front()); listed >= 0) {
+        if (!lockWhenRead) return;
+        if (!rows_.isRead(listed)) {
+            locksWhenRead_.insert(rows_.entry(listed).id);
+        } else if (rows_.entry(listed).lockState != kLocked) {
+            rows_.setLockState(listed, kLocked);
+            parts_.session.refreshLockCount();
+        }
+        return;
+    }
     const auto ids = rows_.appendPlaceholders(folder, names);
     waitedRows_.insert(ids.front());
     if (lockWhenRead) locksWhenRead_.insert(ids.front());
@@ -120,8 +132,8 @@ void ImageCommands::follow(const Found& steps) {
                 MessageKind::Stop);
             continue;
         }
-        rowLoader_->load(step.folder, step.names,
-                         rows_.appendPlaceholders(step.folder, step.names));
+        const std::vector<std::string> names = rows_.unlisted(step.folder, step.names);
+        rowLoader_->load(step.folder, names, rows_.appendPlaceholders(step.folder, names));
     }
 }
 

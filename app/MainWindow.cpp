@@ -20,6 +20,9 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <algorithm>
+#include <cmath>
+
 namespace varnetto {
 
 MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDialogs& secondary,
@@ -32,7 +35,6 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
     session_->setObjectName("session");
     setWindowTitle(QStringLiteral("  Varnetto v" VARNETTO_VERSION));
     setWindowIcon(artwork::windowIcon());
-    resize(780, 520);
     client_ = new QWidget(this);
     setCentralWidget(client_);
     client_->installEventFilter(this);
@@ -71,6 +73,8 @@ MainWindow::MainWindow(AppFolders appFolder, UserDialogs& dialogs, SecondaryDial
                                                               *session_, *commandLooks_,
                                                               [this](int id) { runCommand(id); }});
     panel_->setObjectName("schemePanel");
+    // Wide enough that the scheme choice shows whole in the right-hand 30 %.
+    resize(std::max(780, static_cast<int>(std::ceil((panel_->width() + 7) / 0.3))), 520);
 
     commands_ = std::make_unique<CommandTable>(commandRows(), this, view_);
     commands_->fillMenuBar(menuBar());

@@ -6,10 +6,21 @@
 #include "uikit/FlatButtonStyle.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace varnetto {
+
+namespace {
+
+// The scheme label's least width, and the scheme choice's width.
+constexpr int kLabelWidth = 92;
+constexpr int kChoiceWidth = 160;
+
+}  // namespace
 
 SchemePanel::SchemePanel(Parts parts)
     : QObject(parts.window), parts_(std::move(parts)), reporter_(parts_.dialogs, parts_.window) {
@@ -61,13 +72,22 @@ void SchemePanel::place(int R, int th) {
     auto put = [](QWidget* widget, int left, int top, int right, int bottom) {
         widget->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
     };
-    put(label_, R, th + 5, R + 92, th + 17);
-    put(choice_, R + 94, th, R + 254, th + 24);
+    // The label is as large as its font needs, beside the list's middle.
+    const QFontMetrics metrics(label_->font());
+    const int labelWidth = width() - kChoiceWidth - 2;
+    const int labelTop = th + (24 - metrics.height()) / 2;
+    put(label_, R, labelTop, R + labelWidth, labelTop + metrics.height());
+    put(choice_, R + labelWidth + 2, th, R + labelWidth + 2 + kChoiceWidth, th + 24);
     put(buttons_[kEditSchemeButton], R, th + 32, R + 65, th + 55);
     put(buttons_[kQuickView], R + 70, th + 32, R + 135, th + 55);
     put(buttons_[kSchemeManagerButton], R + 140, th + 32, R + 205, th + 55);
     put(buttons_[kEffectPreviewButton], R, th + 60, R + 65, th + 83);
     put(buttons_[kBatchRunButton], R + 70, th + 60, R + 160, th + 83);
+}
+
+int SchemePanel::width() const {
+    const QFontMetrics metrics(label_->font());
+    return std::max(kLabelWidth, metrics.horizontalAdvance(label_->text()) + 2) + 2 + kChoiceWidth;
 }
 
 void SchemePanel::reloadSchemes() {

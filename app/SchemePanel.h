@@ -49,6 +49,8 @@ class SchemePanel : public QObject {
     // Places the label, the choice and the buttons; right is the list's
     // right edge plus 5, top the toolbar's height.
     void place(int left, int top);
+    // From the left of the label to the right of the scheme choice.
+    int width() const;
 
     void reloadSchemes();
     Scheme* currentScheme();

@@ -1,10 +1,12 @@
 #include "app/DialogRouter.h"
 #include "app/MainWindow.h"
+#include "app/RememberedSettings.h"
 #include "app/ToolTipDelay.h"
 #include "common/AppFolder.h"
 #include "common/Version.h"
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
+#include "uikit/DesktopTheme.h"
 #include "uikit/QtTranslations.h"
 #include "uikit/UserDialogs.h"
 
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
     varnetto::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");
+    varnetto::followDesktopColours(application);
     varnetto::installQtChineseTranslation(application);
     varnetto::QtUserDialogs dialogs;
     try {
@@ -57,9 +60,13 @@ int main(int argc, char** argv) {
 
     varnetto::DialogRouter secondary(dialogs, folders);
     varnetto::MainWindow window(folders, dialogs, secondary);
-    window.showMaximized();
+    varnetto::RememberedSettings remembered;
+    remembered.restore(window, dialogs);
+    remembered.show(window);
     std::vector<std::string> paths;
     for (const QString& path : arguments.positionalArguments()) paths.push_back(path.toStdString());
     window.openPaths(paths);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    remembered.save(window, dialogs);
+    return status;
 }

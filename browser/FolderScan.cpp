@@ -39,12 +39,17 @@ bool isTreeImageName(std::string_view fileName) {
         [&](std::string_view pattern) { return tail.starts_with(pattern.substr(1)); });
 }
 
+bool isHiddenName(std::string_view name) {
+    return name.starts_with('.');
+}
+
 bool hasQualifyingEntry(const std::string& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (isHiddenName(name)) continue;
         std::error_code typeError;
-        if (it->is_directory(typeError)) return true;
-        if (!it->path().filename().string().starts_with('.')) return true;
+        if (it->is_directory(typeError) || isTreeImageName(name)) return true;
     }
     return false;
 }
@@ -64,6 +69,7 @@ ScanResult scanFolder(const std::string& folder, const std::stop_token& stop,
     for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
         if (stop.stop_requested()) return {ScanOutcome::Cancelled, result.entryLeftOut};
         std::string name = it->path().filename().string();
+        if (isHiddenName(name)) continue;
         // The types come from the listing itself; only links cost a look-up.
         std::error_code typeError;
         const bool isFolder = it->is_directory(typeError);

@@ -15,8 +15,11 @@ namespace varnetto {
 // "README" does not.
 bool isTreeImageName(std::string_view fileName);
 
-// True when folder holds any subfolder (hidden ones too) or a file whose name
-// does not start with "."; such a folder gets an expand button.
+// A name starting with "." is hidden, as every Linux file manager has it.
+bool isHiddenName(std::string_view name);
+
+// True when folder holds what the tree lists in it: a subfolder or a picture
+// that is not hidden; such a folder gets an expand button.
 bool hasQualifyingEntry(const std::string& folder);
 
 // path + "/" + name, without doubling the slash of "/".
@@ -36,10 +39,9 @@ struct ScanResult {
     bool entryLeftOut = false;  // an entry whose type could not be read
 };
 
-// Reads folder: its subfolders, then its picture files, each group ordered by
-// name ignoring case. They reach deliver in order, in batches that grow from
-// firstBatch entries so the first ones show at once. Gives up once stop is
-// requested.
+// Reads folder: its subfolders, then its picture files (hidden ones left out), each group ordered
+// by name ignoring case. They reach deliver in order, in batches that grow from firstBatch entries
+// so the first ones show at once. Gives up once stop is requested.
 ScanResult scanFolder(const std::string& folder, const std::stop_token& stop,
                       const std::function<void(std::vector<TreeEntry>)>& deliver,
                       size_t firstBatch = 200);

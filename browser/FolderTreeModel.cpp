@@ -138,6 +138,8 @@ void FolderTreeModel::finishReading(Token token) {
     if (found == readings_.end()) return;
     Node* node = found->second;
     readings_.erase(found);
+    // Read and found empty: the expand button goes once the view asks again.
+    if (node->children.size() == 1) node->item.expandable = false;
     removeLoadingItem(node);
 }
 

@@ -5,6 +5,8 @@
 #include <QItemSelectionModel>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace varnetto {
 
@@ -72,6 +74,26 @@ std::vector<std::uint64_t> ImageListModel::appendPlaceholders(
     }
     endInsertRows();
     return ids;
+}
+
+std::vector<std::string> ImageListModel::unlisted(const std::string& folder,
+                                                  const std::vector<std::string>& names) const {
+    std::unordered_set<std::string_view> listed;
+    for (const ImageEntry& e : rows_) {
+        if (e.folder == folder) listed.insert(e.fileName);
+    }
+    std::vector<std::string> fresh;
+    for (const std::string& name : names) {
+        if (listed.insert(name).second) fresh.push_back(name);
+    }
+    return fresh;
+}
+
+int ImageListModel::listedRow(const std::string& folder, const std::string& fileName) const {
+    const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const ImageEntry& e) {
+        return e.folder == folder && e.fileName == fileName;
+    });
+    return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
 bool ImageListModel::fillRow(std::uint64_t id, RowFacts facts) {

@@ -40,6 +40,11 @@ class ImageListModel : public QAbstractListModel {
     // Placeholder rows at the end; returns their ids in order.
     std::vector<std::uint64_t> appendPlaceholders(const std::string& folder,
                                                   const std::vector<std::string>& names);
+    // Those of names that no row of folder holds yet, in order, each once.
+    std::vector<std::string> unlisted(const std::string& folder,
+                                      const std::vector<std::string>& names) const;
+    // The row of folder/fileName, or -1.
+    int listedRow(const std::string& folder, const std::string& fileName) const;
     // Fills the row with that id and makes it unlocked; false when the row
     // has been deleted meanwhile.
     bool fillRow(std::uint64_t id, RowFacts facts);

@@ -20,6 +20,11 @@ namespace {
 constexpr int kCellWidth = 160;
 constexpr int kCellHeight = 120;
 
+// Sizes in the cell's units, whatever the pixel density.
+QSize unitsOf(const QImage& image) {
+    return image.deviceIndependentSize().toSize();
+}
+
 }  // namespace
 
 QSize thumbnailPictureSize(int width, int height) {
@@ -42,12 +47,13 @@ QSize thumbnailPictureSize(int width, int height) {
 }
 
 QImage composeCell(const QImage& picture, const QImage& frame) {
-    if (picture.width() == kCellWidth && picture.height() == kCellHeight) {
+    const QSize shown = unitsOf(picture);
+    if (shown == QSize(kCellWidth, kCellHeight)) {
         return picture.convertToFormat(QImage::Format_RGB888);
     }
     QImage cell = frame.convertToFormat(QImage::Format_RGB888);
     QPainter painter(&cell);
-    painter.drawImage((kCellWidth - picture.width()) / 2, (kCellHeight - picture.height()) / 2,
+    painter.drawImage((kCellWidth - shown.width()) / 2, (kCellHeight - shown.height()) / 2,
                       picture);
     return cell;
 }
@@ -55,8 +61,8 @@ QImage composeCell(const QImage& picture, const QImage& frame) {
 QImage withLockMark(const QImage& cell, const QImage& lockMark) {
     QImage locked = cell.copy();
     QPainter painter(&locked);
-    painter.drawImage(locked.width() - lockMark.width() - 2,
-                      locked.height() - lockMark.height() - 2, lockMark);
+    painter.drawImage(unitsOf(locked).width() - unitsOf(lockMark).width() - 2,
+                      unitsOf(locked).height() - unitsOf(lockMark).height() - 2, lockMark);
     return locked;
 }
 
@@ -88,13 +94,15 @@ void readFileFacts(const std::string& folder, const std::string& fileName, RowFa
 RowFacts readRow(const std::string& folder, const std::string& fileName, const ThumbnailArt& art) {
     RowFacts facts;
     readFileFacts(folder, fileName, facts);
+    // The art is drawn for the screen: the picture is read at its density.
+    const qreal density = art.frame.devicePixelRatio();
     const std::string path = folder + "/" + fileName;
     try {
         Bitmap picture;
         PictureFacts size;
         if (const auto probed = probePicture(path)) {
             size = *probed;
-            const QSize target = thumbnailPictureSize(size.width, size.height);
+            const QSize target = thumbnailPictureSize(size.width, size.height) * density;
             picture = thumbnailOfSize(path, target.width(), target.height(), kDefaultPixelLimit,
                                       &facts.damage);
         } else {
@@ -102,14 +110,15 @@ RowFacts readRow(const std::string& folder, const std::string& fileName, const T
             CImageBox control;
             control.LoadFromFile(path);
             size = {control.ImageWidth(), control.ImageHeight()};
-            const QSize target = thumbnailPictureSize(size.width, size.height);
+            const QSize target = thumbnailPictureSize(size.width, size.height) * density;
             picture = scaledExactly(control.GetBitmap(), target.width(), target.height());
         }
         facts.width = size.width;
         facts.height = size.height;
-        const QImage scaled = toQImage(picture);
-        facts.pictureWidth = scaled.width();
-        facts.pictureHeight = scaled.height();
+        QImage scaled = toQImage(picture);
+        scaled.setDevicePixelRatio(density);
+        facts.pictureWidth = unitsOf(scaled).width();
+        facts.pictureHeight = unitsOf(scaled).height();
         facts.cell = composeCell(scaled, art.frame);
         if (facts.damaged()) facts.cell = withDamageMark(facts.cell, art.damageMark);
     } catch (const std::exception& error) {

@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varnetto {
 
 namespace {
@@ -163,6 +165,9 @@ void BorderPage::load(const Scheme& scheme) {
         for (int i = 0; i < customIndex(); ++i) {
             if (list_->itemText(i) == name) index = i;
         }
+        // No name: the list keeps what it shows, so that switching the border
+        // on draws a set rather than no pieces at all.
+        if (index < 0 && name.isEmpty()) index = std::max(list_->currentIndex(), 0);
         if (index < 0 && !name.isEmpty()) {
             frame().reportOnce(text("边框 %1 不存在！").arg(name));
             if (customIndex() > 0) index = 0;
@@ -180,7 +185,11 @@ void BorderPage::load(const Scheme& scheme) {
 std::optional<FieldRefusal> BorderPage::read(Scheme& scheme) const {
     scheme.borderEnabled = flagOf(master_->isChecked());
     const int index = list_->currentIndex();
-    if (index < 0) {
+    // A scheme that names no border keeps naming none while its border stays
+    // off and the list as opened.
+    const bool untouched = loaded_.name.empty() && !master_->isChecked() &&
+                           index == loaded_.index && paths_ == loaded_.shownPieces;
+    if (index < 0 || untouched) {
         // No set was shown for the stored name: it stays as it was.
         scheme.borderName = loaded_.name;
         scheme.borderKind = loaded_.kind;

@@ -6,8 +6,10 @@
 
 #include <QCheckBox>
 #include <QColor>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -113,6 +115,11 @@ CaptionPage::CaptionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     sample_->setAutoFillBackground(true);
     sample_->setFixedHeight(90);
     sample_->setMargin(4);
+    // The pipeline draws the caption's characters as typed, markup included.
+    sample_->setTextFormat(Qt::PlainText);
+    // A large font shrinks in the sample rather than widening the editor.
+    sample_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    sample_->installEventFilter(this);
     fontInUse_ = new QLabel(this);
     fontInUse_->setObjectName("fontInUse");
     fontInUse_->setWordWrap(true);
@@ -162,6 +169,29 @@ void CaptionPage::applyMasterRule() {
 void CaptionPage::showSample() {
     const QString caption = text_->toPlainText();
     sample_->setText(caption.isEmpty() ? text(kEmptyCaptionSample) : caption);
+    fitSample();
+}
+
+bool CaptionPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sample_ && event->type() == QEvent::Resize) fitSample();
+    return EditorPage::eventFilter(watched, event);
+}
+
+// The chosen font, scaled down as far as the sample's frame needs.
+void CaptionPage::fitSample() {
+    QFont font = sampleFont();
+    // A little short of the frame, so that no stroke touches it.
+    const QSize room = sample_->contentsRect().size() - QSize(2, 2) * (sample_->margin() + 2);
+    const QSize needed = QFontMetrics(font)
+                             .boundingRect(QRect(0, 0, 1 << 20, 1 << 20),
+                                           Qt::AlignLeft | Qt::AlignTop, sample_->text())
+                             .size();
+    if (room.width() > 0 && room.height() > 0 && !needed.isEmpty()) {
+        const double scale = std::min(
+            {1.0, double(room.width()) / needed.width(), double(room.height()) / needed.height()});
+        if (scale < 1.0) font.setPointSizeF(std::max(1.0, font.pointSizeF() * scale));
+    }
+    if (font != sample_->font()) sample_->setFont(font);
 }
 
 QFont CaptionPage::sampleFont() const {
@@ -179,7 +209,7 @@ QFont CaptionPage::sampleFont() const {
 // the chosen one is not installed.
 void CaptionPage::showSampleFont() {
     const QFont font = sampleFont();
-    sample_->setFont(font);
+    fitSample();
     const QColor ink = colorOf(textColor_);
     QPalette palette = sample_->palette();
     palette.setColor(QPalette::WindowText, ink);

@@ -25,6 +25,9 @@ class CaptionPage final : public EditorPage {
     void load(const Scheme& scheme) override;
     std::optional<FieldRefusal> read(Scheme& scheme) const override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     // The caption's font as the scheme stores it.
     struct CaptionFontFields {
@@ -44,6 +47,7 @@ class CaptionPage final : public EditorPage {
     void chooseColor();
     void showSample();
     void showSampleFont();
+    void fitSample();
     QFont sampleFont() const;
     std::vector<QWidget*> followers() const;
 

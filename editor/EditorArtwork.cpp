@@ -17,14 +17,20 @@ const QColor kInk(40, 60, 110);
 const QColor kArrow(200, 60, 30);
 const QColor kPicture(120, 170, 220);
 
+// Drawn for ordinary and high-density screens alike.
 QIcon iconOf(void (*draw)(QPainter&, int), int argument) {
-    QImage image(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter, argument);
-    painter.end();
-    return QIcon(QPixmap::fromImage(image));
+    QIcon icon;
+    for (const qreal density : {1.0, 2.0}) {
+        QImage image(QSize(kSide, kSide) * density, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(density);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter, argument);
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
 }
 
 void drawPick(QPainter& p, int) {

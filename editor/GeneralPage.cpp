@@ -81,7 +81,8 @@ GeneralPage::GeneralPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     applyRenameRule();
     connect(naming_, &QComboBox::currentIndexChanged, this, &GeneralPage::applyRenameRule);
     connect(browse_, &QPushButton::clicked, this, &GeneralPage::browseOutputFolder);
-    connect(inheritFrom_, &QComboBox::currentIndexChanged, this, &GeneralPage::inherit);
+    // Choosing the entry shown already ("无" again) reverts the pages too.
+    connect(inheritFrom_, &QComboBox::activated, this, &GeneralPage::inherit);
 }
 
 QString GeneralPage::title() const {

@@ -19,8 +19,9 @@ void PictureBox::showPicture(const QImage& picture) {
 std::optional<QPointF> PictureBox::pictureFraction(QPoint point) const {
     if (picture_.isNull()) return std::nullopt;
     const QRect inside = contentsRect();
-    const double w = picture_.width();
-    const double h = picture_.height();
+    // In the box's units: a high-density picture holds more pixels.
+    const double w = picture_.deviceIndependentSize().width();
+    const double h = picture_.deviceIndependentSize().height();
     return QPointF(((point.x() - inside.left()) - (inside.width() - w) * 0.5) / w,
                    ((point.y() - inside.top()) - (inside.height() - h) * 0.5) / h);
 }
@@ -31,8 +32,9 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect inside = contentsRect();
     QPainter painter(this);
     painter.setClipRect(inside);
-    painter.drawImage(inside.left() + (inside.width() - picture_.width()) / 2,
-                      inside.top() + (inside.height() - picture_.height()) / 2, picture_);
+    const QSize shown = picture_.deviceIndependentSize().toSize();
+    painter.drawImage(inside.left() + (inside.width() - shown.width()) / 2,
+                      inside.top() + (inside.height() - shown.height()) / 2, picture_);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

@@ -33,6 +33,8 @@ PositionRow::PositionRow(EditorFrame& frame, PositionPick pick, const char* what
     pickButton_->setFixedSize(kPickButtonSize);
     pickButton_->setIconSize(kPickButtonSize - QSize(6, 6));
     pickButton_->setToolTip(QString::fromUtf8("点击预览图像获取%1位置").arg(thing));
+    // Named for itself: with its picture gone it would have no name at all.
+    pickButton_->setAccessibleName(pickButton_->toolTip());
     pickLabel_ = new QLabel(QString::fromUtf8("点击预览图像\n获取%1位置").arg(thing), this);
     xEdit_ = positionEdit("X(％)", x, this);
     xEdit_->setObjectName(prefix + "PosX");

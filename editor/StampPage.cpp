@@ -18,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varnetto {
 
 namespace {
@@ -38,6 +40,7 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     pathEdit_ = makeTextEdit(this, "stampPath");
     pathEdit_->setReadOnly(true);
     pathEdit_->setToolTip(text("印章图像文件"));
+    pathEdit_->setAccessibleName(pathEdit_->toolTip());
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setObjectName("chooseStampFile");
     browse_->setFixedWidth(30);
@@ -181,6 +184,9 @@ void StampPage::load(const Scheme& scheme) {
     int index = customIndex();
     if (scheme.stampKind != stored(DecorationKind::Custom)) {
         index = findStamp(scheme.stampName, scheme.stampFile);
+        // No name: the list keeps what it shows, so that switching the stamp
+        // on draws a stamp rather than an empty path.
+        if (index < 0 && scheme.stampName.empty()) index = std::max(list_->currentIndex(), 0);
         if (index < 0 && !scheme.stampName.empty()) {
             frame().reportOnce(
                 text("印章图像 %1 不存在！").arg(QString::fromStdString(scheme.stampName)));
@@ -204,7 +210,11 @@ std::optional<FieldRefusal> StampPage::read(Scheme& scheme) const {
     if (auto refused = position_->refusal()) return refused;
     scheme.stampEnabled = flagOf(master_->isChecked());
     const int index = list_->currentIndex();
-    if (index < 0) {
+    // A scheme that names no stamp keeps naming none while its stamp stays
+    // off and the list as opened.
+    const bool untouched = loaded_.name.empty() && !master_->isChecked() &&
+                           index == loaded_.index && path_ == loaded_.shownPath;
+    if (index < 0 || untouched) {
         // No stamp was shown for the stored name: it stays as it was.
         scheme.stampName = loaded_.name;
         scheme.stampFile = loaded_.file;

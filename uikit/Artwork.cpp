@@ -1,5 +1,6 @@
 #include "uikit/Artwork.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -9,8 +10,11 @@ namespace varnetto::artwork {
 
 namespace {
 
-QImage blank(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// Painters on the image draw in its units: width x height at any density.
+QImage blank(int width, int height, qreal density = 1,
+             QImage::Format format = QImage::Format_ARGB32_Premultiplied) {
+    QImage image(QSize(width, height) * density, format);
+    image.setDevicePixelRatio(density);
     image.fill(Qt::transparent);
     return image;
 }
@@ -58,7 +62,10 @@ void drawPadlock(QPainter& p, QRectF body, bool open, QColor colour) {
                   body.width() / 10.0);
 }
 
+// Filled without outlines: small cells would be all outline, which a dark
+// toolbar swallows.
 void drawGrid(QPainter& p, int columns, int rows, QColor colour) {
+    p.setPen(Qt::NoPen);
     const int cell = 19 / columns;
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < columns; ++x) {
@@ -69,6 +76,7 @@ void drawGrid(QPainter& p, int columns, int rows, QColor colour) {
 }
 
 void drawLines(QPainter& p, bool withColumns, QColor colour) {
+    p.setPen(Qt::NoPen);
     for (int y = 0; y < 5; ++y) {
         p.setBrush(colour);
         p.drawRect(3, 4 + y * 4, 3, 2);
@@ -119,11 +127,11 @@ void drawToolbarPicture(QPainter& p, int index, bool hot) {
             p.drawLine(6, 3, 18, 3);
             p.drawLine(15, 1, 18, 3);
             break;
-        case 7:  // full screen
-            p.setBrush(QColor(40, 40, 60));
+        case 7:  // full screen; a blue screen shows on light and dark toolbars
+            p.setBrush(QColor(60, 100, 160));
             p.drawRect(2, 4, 20, 14);
             p.drawRect(9, 18, 6, 3);
-            p.setPen(QPen(accent, 2));
+            p.setPen(QPen(hot ? accent : QColor(Qt::white), 2));
             p.drawLine(5, 7, 9, 7);
             p.drawLine(5, 7, 5, 10);
             p.drawLine(19, 15, 15, 15);
@@ -201,20 +209,20 @@ QImage applicationIcon(int size) {
 
 QIcon windowIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(applicationIcon(size)));
+    for (int size : {16, 32, 48, 64, 96}) icon.addPixmap(QPixmap::fromImage(applicationIcon(size)));
     return icon;
 }
 
-QImage toolbarImage(int index, bool hot) {
-    QImage image = blank(25, 25);
+QImage toolbarImage(int index, bool hot, qreal density) {
+    QImage image = blank(25, 25, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawToolbarPicture(p, index, hot);
     return image;
 }
 
-QImage thumbnailFrame() {
-    QImage image(160, 120, QImage::Format_RGB888);
+QImage thumbnailFrame(qreal density) {
+    QImage image = blank(160, 120, density, QImage::Format_RGB888);
     image.fill(QColor(236, 236, 236));
     QPainter p(&image);
     p.setPen(QColor(255, 255, 255));
@@ -228,8 +236,8 @@ QImage thumbnailFrame() {
     return image;
 }
 
-QImage lockMark() {
-    QImage image = blank(43, 40);
+QImage lockMark(qreal density) {
+    QImage image = blank(43, 40, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -239,8 +247,8 @@ QImage lockMark() {
     return image;
 }
 
-QImage brokenPicture() {
-    QImage image = thumbnailFrame();
+QImage brokenPicture(qreal density) {
+    QImage image = thumbnailFrame(density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(120, 120, 120), 1));
@@ -255,8 +263,8 @@ QImage brokenPicture() {
     return image;
 }
 
-QImage damageMark() {
-    QImage image = blank(30, 27);
+QImage damageMark(qreal density) {
+    QImage image = blank(30, 27, density);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF sign;
@@ -284,7 +292,12 @@ QImage batchFrame(int frame) {
 }
 
 ThumbnailArt thumbnailArt() {
-    return {thumbnailFrame(), lockMark(), brokenPicture(), damageMark()};
+    return thumbnailArt(qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+ThumbnailArt thumbnailArt(qreal density) {
+    return {thumbnailFrame(density), lockMark(density), brokenPicture(density),
+            damageMark(density)};
 }
 
 }  // namespace varnetto::artwork

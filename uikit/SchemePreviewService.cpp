@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <cmath>
+
 namespace varnetto {
 
 SchemePreviewService::SchemePreviewService(UserDialogs& dialogs, QWidget* window,
@@ -16,8 +18,16 @@ SchemePreviewService::SchemePreviewService(UserDialogs& dialogs, QWidget* window
       cache_(cache ? std::move(cache) : std::make_shared<PreviewCache>()) {}
 
 void SchemePreviewService::render(BackgroundJobs& jobs, PreviewRequest request, Shown shown) {
+    // Boxes are sized in the window's units; on a high-density screen the
+    // picture is drawn from as many pixels as the screen shows there.
+    const qreal density = window_ ? window_->devicePixelRatioF() : 1.0;
+    if (density != 1.0 && request.boxWidth > 0 && request.boxHeight > 0) {
+        request.boxWidth = static_cast<int>(std::lround(request.boxWidth * density));
+        request.boxHeight = static_cast<int>(std::lround(request.boxHeight * density));
+    }
     // The job owns everything it reads: a window may close while it runs.
     jobs.submit([this, cache = cache_, appFolder = appFolder_, request = std::move(request),
+                 density,
                  shown = std::move(shown)](const JobToken& token) -> BackgroundJobs::Completion {
         PreviewRender rendered =
             renderPreview(*cache, request, appFolder, [&token] { return token.stopRequested(); });
@@ -34,6 +44,7 @@ void SchemePreviewService::render(BackgroundJobs& jobs, PreviewRequest request, 
                 // Converting runs the whole lazy pipeline, here rather than on
                 // the window's thread.
                 preview.picture = toQImage(rendered.picture);
+                preview.picture.setDevicePixelRatio(density);
             } catch (const std::exception& failure) {
                 preview.failure = QString::fromUtf8(failure.what());
             }

@@ -41,10 +41,21 @@ class UserDialogs {
 
 // Message boxes captioned "Varnetto", the problem list and Qt's own file,
 // font and colour dialogs (never the platform's, so they speak the program's
-// language). The file pickers start in the folder last used in them during
-// this session.
+// language). The file pickers start in the folder last used in them.
 class QtUserDialogs final : public UserDialogs {
   public:
+    // Where the pickers start: the folder last chosen, and the folder of the
+    // last file chosen; kept by the program between starts.
+    struct PickerFolders {
+        QString folder;
+        QString fileFolder;
+    };
+    PickerFolders pickerFolders() const { return {lastFolder_, lastFileFolder_}; }
+    void setPickerFolders(const PickerFolders& folders) {
+        lastFolder_ = folders.folder;
+        lastFileFolder_ = folders.fileFolder;
+    }
+
     void message(QWidget* owner, const QString& text, MessageKind kind) override;
     bool ask(QWidget* owner, const QString& text, MessageKind kind) override;
     QString chooseFolder(QWidget* owner, const QString& title) override;

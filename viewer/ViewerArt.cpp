@@ -113,8 +113,9 @@ void drawPicture(QPainter& p, int index, bool hot) {
     }
 }
 
-QImage toolbarPicture(int index, bool hot) {
-    QImage image(25, 25, QImage::Format_ARGB32_Premultiplied);
+QImage toolbarPicture(int index, bool hot, qreal density) {
+    QImage image(QSize(25, 25) * density, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -126,8 +127,11 @@ QImage toolbarPicture(int index, bool hot) {
 
 QIcon toolbarIcon(int index) {
     QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(toolbarPicture(index, false)), QIcon::Normal);
-    icon.addPixmap(QPixmap::fromImage(toolbarPicture(index, true)), QIcon::Active);
+    // Drawn for ordinary and high-density screens alike.
+    for (const qreal density : {1.0, 2.0}) {
+        icon.addPixmap(QPixmap::fromImage(toolbarPicture(index, false, density)), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(toolbarPicture(index, true, density)), QIcon::Active);
+    }
     return icon;
 }
 

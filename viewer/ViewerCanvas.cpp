@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace varnetto {
@@ -53,7 +54,8 @@ void ViewerCanvas::showPicture(PreparedPicture prepared) {
     message_->hide();
     overview_ = std::move(prepared.overview);
     view_ = shownAtActualSize(area(), picture_->width(), picture_->height());
-    tiles_.setScale(view_.scaleX(), view_.scaleY());
+    tiles_.setScale(pixelView().scaleX(), pixelView().scaleY());
+    // Made at the window's scale: on a high-density screen it is dropped.
     tiles_.take(std::move(prepared.firstView));
     lookTimer_.start();
     viewChanged();
@@ -67,20 +69,31 @@ void ViewerCanvas::zoomTo(double factor) {
 }
 
 void ViewerCanvas::viewChanged() {
-    tiles_.setScale(view_.scaleX(), view_.scaleY());
+    tiles_.setScale(pixelView().scaleX(), pixelView().scaleY());
     updateCursor();
     update();
     requestTiles();
 }
 
+ViewState ViewerCanvas::pixelView() const {
+    const qreal density = devicePixelRatioF();
+    ViewState view = view_;
+    if (density == 1.0) return view;
+    for (int* extent : {&view.destX, &view.destY, &view.destWidth, &view.destHeight})
+        *extent = static_cast<int>(std::lround(*extent * density));
+    return view;
+}
+
 QRect ViewerCanvas::visibleTiles() const {
-    return tilesCovering(visibleScaledRect(view_), scaledPictureSize(view_));
+    const ViewState view = pixelView();
+    return tilesCovering(visibleScaledRect(view), scaledPictureSize(view));
 }
 
 QRect ViewerCanvas::nearbyTiles(int margin) const {
     const int pixels = margin * kTileSize;
-    return tilesCovering(visibleScaledRect(view_).adjusted(-pixels, -pixels, pixels, pixels),
-                         scaledPictureSize(view_));
+    const ViewState view = pixelView();
+    return tilesCovering(visibleScaledRect(view).adjusted(-pixels, -pixels, pixels, pixels),
+                         scaledPictureSize(view));
 }
 
 void ViewerCanvas::requestTiles() {
@@ -99,8 +112,8 @@ void ViewerCanvas::requestTiles() {
 void ViewerCanvas::submitRender(const QRect& range) {
     if (passRunning_) return;
     passRunning_ = true;
-    const double scaleX = view_.scaleX();
-    const double scaleY = view_.scaleY();
+    const double scaleX = pixelView().scaleX();
+    const double scaleY = pixelView().scaleY();
     const bool wantOverview = overview_.isNull();
     passes_.submit([this, picture = picture_, generation = generation_, scaleX, scaleY, range,
                     wantOverview](const JobToken& token) -> BackgroundJobs::Completion {
@@ -149,7 +162,7 @@ void ViewerCanvas::nextPass() {
     if (passRunning_ || !fullDecodeWanted_ || !picture_) return;
     fullDecodeWanted_ = false;
     passRunning_ = true;
-    const double scale = std::max(view_.scaleX(), view_.scaleY());
+    const double scale = std::max(pixelView().scaleX(), pixelView().scaleY());
     passes_.submit(
         [this, picture = picture_, scale](const JobToken& token) -> BackgroundJobs::Completion {
             try {
@@ -171,9 +184,12 @@ void ViewerCanvas::paintEvent(QPaintEvent*) {
     if (!picture_) return;
     const QRect dest(view_.destX, view_.destY, view_.destWidth, view_.destHeight);
     painter.setClipRect(dest);
-    const QPoint offset = dest.topLeft() - visibleScaledRect(view_).topLeft();
+    // Tiles are placed in the screen's pixels and drawn pixel for pixel.
+    const ViewState pixels = pixelView();
+    const qreal density = devicePixelRatioF();
+    const QPoint offset = QPoint(pixels.destX, pixels.destY) - visibleScaledRect(pixels).topLeft();
     const QRect range = visibleTiles();
-    bool complete = tiles_.hasScale(view_.scaleX(), view_.scaleY());
+    bool complete = tiles_.hasScale(pixels.scaleX(), pixels.scaleY());
     for (int row = range.top(); complete && row <= range.bottom(); ++row)
         for (int column = range.left(); complete && column <= range.right(); ++column) {
             // An empty tile is one the render found outside the picture.
@@ -191,8 +207,11 @@ void ViewerCanvas::paintEvent(QPaintEvent*) {
     for (int row = range.top(); row <= range.bottom(); ++row)
         for (int column = range.left(); column <= range.right(); ++column) {
             const QImage* tile = tiles_.find(QPoint(column, row));
-            if (tile && !tile->isNull())
-                painter.drawImage(offset + QPoint(column * kTileSize, row * kTileSize), *tile);
+            if (tile && !tile->isNull()) {
+                const QPoint at = offset + QPoint(column * kTileSize, row * kTileSize);
+                painter.drawImage(QRectF(QPointF(at) / density, QSizeF(tile->size()) / density),
+                                  *tile);
+            }
         }
     painter.end();
     Q_EMIT painted(complete);

@@ -60,6 +60,9 @@ class ViewerCanvas final : public QWidget {
     void decodeFullInAdvance();
     // The next pass: missing tiles first, then a full decode wanted.
     void nextPass();
+    // The view in the screen's own pixels, which tiles are rendered in: on
+    // a high-density screen as many as it shows, for a sharp picture.
+    ViewState pixelView() const;
     QRect visibleTiles() const;
     QRect nearbyTiles(int margin) const;
     void updateCursor();

@@ -111,8 +111,8 @@ class DesktopTest : public QObject {
         QDir::setCurrent(previous);
         QTRY_VERIFY_WITH_TIMEOUT(allRead(*f.window), 20000);
         const QString p = QString::fromStdString(f.pictures);
-        QCOMPARE(rowPaths(*f.window), (QStringList{p + "/2.png", p + "/0.png", p + "/1.png",
-                                                   p + "/2.png", p + "/0.png"}));
+        // A file named again, alone or in its folder, is listed once.
+        QCOMPARE(rowPaths(*f.window), (QStringList{p + "/2.png", p + "/0.png", p + "/1.png"}));
         QCOMPARE(f.list().rowText(0), QString("66 X 48\n2.png"));
         QCOMPARE(f.dialogs.messages, QStringList{"图像 nowhere.jpg 不存在。"});
     }

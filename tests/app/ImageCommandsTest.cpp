@@ -37,10 +37,15 @@ class ImageCommandsTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(list.isRead(4), 20000);
         QCOMPARE(list.rowText(0), QString("64 X 48\n0.png"));
         QCOMPARE(list.entry(3).folder, f.pictures);
-        // A second load appends every picture again.
+        // A second load adds only the pictures not listed yet: one listed
+        // twice would be processed, and written, twice in one batch.
+        writePicture(std::filesystem::path(f.pictures) / "5.png", 69, 48);
         QVERIFY(f.loadPictures());
-        QCOMPARE(list.rowCount(), 10);
-        QCOMPARE(list.rowText(9), QString("68 X 48\n4.png"));
+        QCOMPARE(list.rowCount(), 6);
+        QCOMPARE(list.rowText(5), QString("69 X 48\n5.png"));
+        f.window->addSingleFile(f.pictures, "2.png");
+        QVERIFY(f.waitUntilRead());
+        QCOMPARE(list.rowCount(), 6);
     }
 
     void cancelledFolderBrowserLoadsNothing() {
@@ -201,21 +206,22 @@ class ImageCommandsTest : public QObject {
         auto& list = f.list();
         f.images().loadFolder(f.pictures);
         f.images().loadFolder(f.pictures);
-        QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 60, 20000);
-        list.removeRowAt(45);
+        QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 30, 20000);
+        list.removeRowAt(25);
         list.removeRowAt(3);
         f.window->runCommand(kDeleteAll);
         f.images().loadFolder(f.pictures);
         QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 30, 20000);
         list.removeRowAt(10);
+        list.removeRowAt(20);
         f.images().loadFolder(f.pictures);
         QTRY_VERIFY_WITH_TIMEOUT(!f.rowLoader().busy(), 60000);
-        QCOMPARE(list.rowCount(), 59);
+        QCOMPARE(list.rowCount(), 30);
         for (int row = 0; row < list.rowCount(); ++row) {
             const int number = std::stoi(list.entry(row).fileName);
             QCOMPARE(list.rowText(row), QString("%1 X 480\n%2.png").arg(640 + number).arg(number));
         }
-        QCOMPARE(list.thumbnailCount(), 2 * 59);
+        QCOMPARE(list.thumbnailCount(), 2 * 30);
         f.images().loadFolder(f.pictures);
         f.window->close();
         f.window.reset();

@@ -1,9 +1,11 @@
 #include "app/CommandIds.h"
+#include "app/RememberedSettings.h"
 #include "app/ToolTipDelay.h"
 #include "app/WindowFixture.h"
 #include "uikit/AccessibleNames.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QHash>
@@ -192,6 +194,76 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.child<QPushButton>("editSchemeButton")->text(), QString("编辑方案"));
         f.window->resize(700, 500);
         QTRY_COMPARE(f.listView()->width(), int(0.7 * client->width()));
+    }
+
+    // The scheme label is as tall and wide as its glyphs, and the window's
+    // default size shows the scheme choice whole.
+    void defaultSizeShowsTheSchemeChoiceWhole() {
+        WindowFixture f;
+        MainWindow window(f.app.str(), f.dialogs, f.secondary);
+        for (MainWindow* shown : {&window, f.window.get()}) {
+            shown->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            auto* label = shown->findChild<QLabel*>("schemeLabel");
+            const QFontMetrics metrics(label->font());
+            QVERIFY(label->height() >= metrics.height());
+            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+            const QRect choice = shown->findChild<QComboBox*>("schemeChoice")->geometry();
+            QVERIFY(choice.left() > label->geometry().right());
+            QVERIFY2(choice.right() < shown->centralWidget()->width(),
+                     qPrintable(QString("%1 in %2").arg(choice.right()).arg(shown->width())));
+        }
+    }
+
+    // The window's place and state, the scheme, the pickers' folders and the
+    // batch dialog's box come back at the next start, from the user's
+    // configuration folder.
+    void choicesAreRememberedBetweenStarts() {
+        TempDir config;
+        const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.str()));
+        QCOMPARE(RememberedSettings::defaultFile(),
+                 QString::fromStdString(config.str("varnetto/varnetto.conf")));
+        {
+            // The first start: maximized, as the program always started.
+            WindowFixture first;
+            QtUserDialogs pickers;
+            RememberedSettings kept;
+            kept.restore(*first.window, pickers);
+            kept.show(*first.window);
+            QVERIFY(first.window->isMaximized());
+            QVERIFY(first.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->isChecked());
+        }
+        for (const bool maximized : {false, true}) {
+            {
+                WindowFixture f;
+                f.window->resize(900, 610);
+                f.window->show();
+                if (maximized) f.window->showMaximized();
+                f.schemeChoice()->setCurrentIndex(1);
+                f.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+                QtUserDialogs pickers;
+                pickers.setPickerFolders({"/folders/last", "/files/last"});
+                RememberedSettings().save(*f.window, pickers);
+            }
+            WindowFixture next;
+            QtUserDialogs pickers;
+            RememberedSettings kept;
+            kept.restore(*next.window, pickers);
+            kept.show(*next.window);
+            QCOMPARE(next.window->isMaximized(), maximized);
+            if (!maximized) QCOMPARE(next.window->size(), QSize(900, 610));
+            QCOMPARE(next.schemeChoice()->currentText(), QString("Beta"));
+            QCOMPARE(pickers.pickerFolders().folder, QString("/folders/last"));
+            QCOMPARE(pickers.pickerFolders().fileFolder, QString("/files/last"));
+            // Every opening of the batch dialog starts with the box as left.
+            next.batchDialog()->prepare("Beta", 1, {});
+            QVERIFY(!next.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->isChecked());
+        }
+        if (before.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", before);
     }
 
     void everyControlHasAnAccessibleName() {

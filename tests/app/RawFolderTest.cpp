@@ -27,7 +27,7 @@ class RawFolderTest : public QObject {
                                   .seed = static_cast<int>(i)},
                                  f.pictures + "/" + std::to_string(i) + ".dng");
         QVERIFY(f.loadPictures());
-        auto& list = f.window->imageList();
+        auto& list = f.list();
         QCOMPARE(list.rowCount(), 3);
         for (int row = 0; row < 3; ++row) {
             const RowFacts& facts = list.entry(row).facts;
@@ -48,13 +48,14 @@ class RawFolderTest : public QObject {
         }
 
         bool ran = false;
-        ran = f.withBatchDialog([&] { f.window->startFolderBatch(f.pictures); },
+        ran = f.withBatchDialog([&] { f.panel().startFolderBatch(f.pictures); },
                                 [&](BatchDialog& dialog) {
-                                    dialog.autoCloseBox()->setChecked(false);
+                                    dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
                                     dialog.start();
-                                    QTRY_COMPARE_WITH_TIMEOUT(dialog.statusLabel()->text(),
-                                                              QString("处理完成。"), 30000);
-                                    dialog.closeButton()->click();
+                                    QTRY_COMPARE_WITH_TIMEOUT(
+                                        dialog.findChild<QLabel*>("statusLabel")->text(),
+                                        QString("处理完成。"), 30000);
+                                    dialog.findChild<QPushButton*>("closeButton")->click();
                                 });
         QVERIFY(ran);
         // Kept in their own format, camera files are written as TIFF.

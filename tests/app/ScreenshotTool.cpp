@@ -4,6 +4,7 @@
 //   main       the main window maximized, the folder loaded, some rows
 //              locked and one selected
 //   window     the same, not maximized, at 1024 x 700
+//   default    the same, at the window's own default size
 //   tree       the main window with the folder tree opened down to the pictures
 //   viewer     the selected picture (a photograph when one is installed) shown
 //              full-screen, zoomed in and panned
@@ -31,6 +32,7 @@
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
 #include "uikit/BackgroundJobs.h"
+#include "uikit/DesktopTheme.h"
 #include "uikit/ProblemListDialog.h"
 #include "uikit/QtTranslations.h"
 #include "viewer/AboutDialog.h"
@@ -281,9 +283,11 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         const char* scheme;
         int page;
         const char* file;
+        int captionSize = 0;  // tenths of a point; 0: as stored
     } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
                  {"网页发布 1600", 1, "editor-resize.png"},
                  {"网页发布 1600", 2, "editor-caption.png"},
+                 {"网页发布 1600", 2, "editor-caption-48pt.png", 480},
                  {"黑白胶片", 3, "editor-border.png"},
                  {"相框打印", 4, "editor-stamp.png"},
                  {"相框打印", 5, "editor-enhancement.png"},
@@ -296,11 +300,16 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
             std::cerr << "no bundled scheme " << shot.scheme << "\n";
             return 1;
         }
+        Scheme shown = *scheme;
+        if (shot.captionSize > 0) {
+            shown.textEnabled = 1;
+            shown.fontSize = shot.captionSize;
+        }
         EditorRequest request;
         request.mode = EditorMode::EditScheme;
         request.imagePath = picture;
         request.appFolder = std::string(VARNETTO_BIN_DIR);
-        request.scheme = scheme;
+        request.scheme = &shown;
         request.store = &store;
         SchemeEditorDialog dialog(request, dialogs);
         QEventLoop rendering;
@@ -313,16 +322,17 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         QTimer::singleShot(300, &settling, &QEventLoop::quit);
         settling.exec();
         const QString output = QString::fromStdString(folder + "/" + shot.file);
-        QWidget* shown = &dialog;
+        QWidget* grabbed = &dialog;
         if (shot.page == SchemeEditorDialog::kPageCount - 1) {
-            shown = dialog.page(shot.page);
-            shown->resize(shown->sizeHint().expandedTo(QSize(400, 300)));
+            grabbed = dialog.page(shot.page);
+            grabbed->resize(grabbed->sizeHint().expandedTo(QSize(400, 300)));
         }
-        if (!shown->grab().save(output)) {
+        if (!grabbed->grab().save(output)) {
             std::cerr << "could not save " << output.toStdString() << "\n";
             return 1;
         }
-        std::cerr << "saved " << output.toStdString() << "\n";
+        std::cerr << "saved " << output.toStdString() << " (" << grabbed->width() << " x "
+                  << grabbed->height() << ")\n";
     }
     // The pieces dialog, holding the pieces of a bundled set.
     Scheme wood;
@@ -393,9 +403,9 @@ void dropOnList(MainWindow& window, const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> modes = {"main",          "window",   "tree",      "viewer",
-                                            "scheme-viewer", "failures", "open-file", "manager",
-                                            "about",         "help",     "editor",    "drop"};
+    const std::vector<std::string> modes = {
+        "main",      "window",  "default", "tree", "viewer", "scheme-viewer", "failures",
+        "open-file", "manager", "about",   "help", "editor", "drop"};
     const std::string mode = argc == 4 ? argv[1] : "";
     if (std::find(modes.begin(), modes.end(), mode) == modes.end()) {
         std::cerr << "usage: varnetto-screenshot MODE PICTURE-FOLDER OUTPUT\n";
@@ -405,6 +415,7 @@ int main(int argc, char** argv) {
     const QString output = QString::fromLocal8Bit(argv[3]);
     initImaging(argv[0]);
     QApplication app(argc, argv);
+    followDesktopColours(app);  // as the program does
     installQtChineseTranslation(app);
     QFont font = QApplication::font();
     font.setPointSize(10);  // as the program sets it
@@ -444,6 +455,9 @@ int main(int argc, char** argv) {
     MainWindow window(VARNETTO_BIN_DIR, dialogs, secondary);
     if (mode == "window" || mode == "failures" || mode == "open-file") {
         showWindow(window);
+    } else if (mode == "default") {
+        window.move(0, 0);
+        window.show();
     } else {
         // Xvfb has no window manager to maximize the window.
         window.setGeometry(window.screen()->availableGeometry());
@@ -494,7 +508,7 @@ int main(int argc, char** argv) {
             return;
         }
         lockAndSelect(window);
-        if (mode == "window") {
+        if (mode == "window" || mode == "default") {
             QTimer::singleShot(1500, [&] { app.exit(save(window.grab(), output) ? 0 : 1); });
         } else if (mode == "open-file") {
             openFileShots(app, window, folder, output);

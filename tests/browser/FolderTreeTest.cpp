@@ -112,25 +112,44 @@ class FolderTreeTest : public QObject {
         QCOMPARE(f.tree.itemPath(first), "/" + first.data().toString().toStdString());
     }
 
-    void expandButtonsOnlyWhereAnEntryQualifies() {
+    // Hidden entries stay out of sight, as in a file manager, and a folder
+    // shows an expand button only where it holds something the tree lists.
+    void expandButtonsOnlyWhereAnEntryIsListed() {
         TreeFixture f;
-        touch(f.root.path() / "onlyText" / "notes.txt");
-        touch(f.root.path() / "onlyHidden" / ".secret.jpg");
-        fs::create_directories(f.root.path() / "hiddenFolder" / ".cache");
-        fs::create_directories(f.root.path() / "empty");
+        const struct {
+            const char* folder;
+            std::vector<const char*> files;  // "sub/" makes a folder
+            bool expandable;
+        } cases[] = {
+            {"withPicture", {"a.jpg"}, true},     {"withFolder", {"sub/"}, true},
+            {"onlyText", {"notes.txt"}, false},   {"onlyHidden", {".secret.jpg"}, false},
+            {"hiddenFolder", {".cache/"}, false}, {"empty", {}, false},
+        };
+        for (const auto& c : cases) {
+            fs::create_directories(f.root.path() / c.folder);
+            for (const std::string file : c.files) {
+                if (file.ends_with('/'))
+                    fs::create_directories(f.root.path() / c.folder / file);
+                else
+                    touch(f.root.path() / c.folder / file);
+            }
+        }
+        fs::create_directories(f.root.path() / ".config" / "app");
+        touch(f.root.path() / ".hidden.jpg");
         QVERIFY(f.populate());
-        QVERIFY(f.tree.model()->hasChildren(f.drive()));
         f.expand(f.drive());
-        const QModelIndex onlyText = f.child(f.drive(), "onlyText");
-        QVERIFY(f.tree.model()->hasChildren(onlyText));
-        QVERIFY(!f.tree.model()->hasChildren(f.child(f.drive(), "onlyHidden")));
-        QVERIFY(f.tree.model()->hasChildren(f.child(f.drive(), "hiddenFolder")));
-        QVERIFY(!f.tree.model()->hasChildren(f.child(f.drive(), "empty")));
-        f.expand(onlyText);
-        QCOMPARE(f.tree.model()->rowCount(onlyText), 0);
-        // Hidden entries are listed once the folder is open.
-        const QModelIndex hidden = f.expand(f.child(f.drive(), "hiddenFolder"));
-        QCOMPARE(f.labels(hidden), QStringList{".cache"});
+        QCOMPARE(f.labels(f.drive()), (QStringList{"empty", "hiddenFolder", "onlyHidden",
+                                                   "onlyText", "withFolder", "withPicture"}));
+        for (const auto& c : cases) {
+            QVERIFY2(f.tree.model()->hasChildren(f.child(f.drive(), c.folder)) == c.expandable,
+                     c.folder);
+        }
+        // Found empty when read (its picture went meanwhile), it loses the button.
+        const QModelIndex gone = f.child(f.drive(), "withPicture");
+        fs::remove(f.root.path() / "withPicture" / "a.jpg");
+        f.expand(gone);
+        QCOMPARE(f.tree.model()->rowCount(gone), 0);
+        QVERIFY(!f.tree.model()->hasChildren(gone));
     }
 
     void collapsingDropsChildrenAndExpandingReadsTheDiskAgain() {

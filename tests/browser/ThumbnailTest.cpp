@@ -29,6 +29,30 @@ class ThumbnailTest : public QObject {
         QCOMPARE(thumbnailPictureSize(width, height), expected);
     }
 
+    // On a high-density screen the cell holds as many pixels as the screen
+    // shows there, and keeps its size in the window's units.
+    void cellsAreDrawnAtTheScreensDensity() {
+        TempDir dir;
+        writePicture(dir.path() / "wide.png", 1200, 600);
+        for (const qreal density : {1.0, 2.0}) {
+            const ThumbnailArt art = artwork::thumbnailArt(density);
+            const RowFacts facts = readRow(dir.str(), "wide.png", art);
+            QCOMPARE(facts.cell.size(), QSize(160, 120) * density);
+            QCOMPARE(facts.cell.deviceIndependentSize(), QSizeF(160, 120));
+            QCOMPARE(QSize(facts.pictureWidth, facts.pictureHeight), QSize(160, 80));
+            // The picture fills its band: the frame shows only above and below.
+            const int middle = facts.cell.height() / 2;
+            QVERIFY(facts.cell.pixelColor(0, middle) != art.frame.pixelColor(0, middle));
+            QCOMPARE(facts.cell.pixelColor(0, 0), art.frame.pixelColor(0, 0));
+            const QImage locked = withLockMark(facts.cell, art.lockMark);
+            QCOMPARE(locked.size(), facts.cell.size());
+            QVERIFY(locked.pixelColor(locked.width() - int(20 * density),
+                                      locked.height() - int(10 * density)) !=
+                    facts.cell.pixelColor(facts.cell.width() - int(20 * density),
+                                          facts.cell.height() - int(10 * density)));
+        }
+    }
+
     void readRowMakesTheCellAndTheFacts_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("width");

@@ -116,6 +116,47 @@ class CaptionPageTest : public QObject {
         QVERIFY(std::abs(dialog.savedScheme().textPosY - 0.5f) < 0.01f);
     }
 
+    // The sample shows what a batch draws: the characters of any markup, and
+    // a large font shrunk into its frame rather than widening the editor.
+    void sampleShowsTheCaptionAsABatchDrawsIt() {
+        EditorFixture f;
+        Scheme scheme = schemeNamed("Sample", f.outputFolder);
+        scheme.textEnabled = 1;
+        SchemeEditorDialog& dialog = openCaption(f, &scheme);
+        auto* text = f.child<QPlainTextEdit>("textContent");
+        auto* sample = f.child<QLabel>("textSample");
+        text->setPlainText("x");
+        const int oneLetter = inkOf(sample).width();
+        text->setPlainText("<i>x</i>");
+        QVERIFY(inkOf(sample).width() > 4 * oneLetter);
+
+        const int width = dialog.width();
+        const int m = sample->margin();
+        const QRect inside = sample->contentsRect().adjusted(m, m, -m, -m);
+        // An empty caption shows the two-line stand-in.
+        for (const char* caption : {"Processed By Varnetto", ""}) {
+            text->setPlainText(caption);
+            for (const double points : {48.0, 72.0}) {
+                QFont large("Liberation Sans");
+                large.setPointSizeF(points);
+                f.dialogs.font = large;
+                QVERIFY(f.renders([&] { f.click("chooseFont"); }));
+                QApplication::processEvents();
+                QCOMPARE(dialog.width(), width);
+                const QRect ink = inkOf(sample);
+                QVERIFY2(!ink.isEmpty() && ink.right() < inside.right() &&
+                             ink.bottom() < inside.bottom(),
+                         qPrintable(QString("%1 pt \"%2\": ink to %3, %4 in %5 x %6")
+                                        .arg(points)
+                                        .arg(caption)
+                                        .arg(ink.right())
+                                        .arg(ink.bottom())
+                                        .arg(inside.right())
+                                        .arg(inside.bottom())));
+            }
+        }
+    }
+
     void fontAndColourPickers() {
         EditorFixture f;
         Scheme scheme = schemeNamed("Fonts", f.outputFolder);

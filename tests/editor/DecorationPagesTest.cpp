@@ -60,6 +60,8 @@ class DecorationPagesTest : public QObject {
 
         // A set draws its own pieces, in the preview and in the small box.
         auto* box = f.child<PictureBox>("borderPreview");
+        // The opening render first, so that only the master's can pass.
+        QVERIFY(f.waitForPreview());
         QVERIFY(f.renders([&] { f.child<QCheckBox>("borderEnabled")->setChecked(true); }));
         QVERIFY(f.renders([&] { list->setCurrentIndex(1); }));
         QTRY_VERIFY_WITH_TIMEOUT(!box->picture().isNull(), 20000);
@@ -73,7 +75,14 @@ class DecorationPagesTest : public QObject {
         QCOMPARE(out.borderName, std::string("自定义..."));
         QCOMPARE(out.borderKind, stored(DecorationKind::Custom));
         QCOMPARE(out.borderPieceFiles[7], f.dir.str("Borders/Oak_8.bmp"));
-        QVERIFY(f.dialogs.messages.isEmpty());
+        // Switched on, the border shows the first set, whose missing pieces
+        // are named; Oak and one's own pieces then add nothing.
+        QStringList missing;
+        for (int piece = 2; piece <= 8; ++piece)
+            missing << QString("边框图像 %1 不存在。")
+                           .arg(QString::fromStdString(
+                               f.dir.str("Borders/Ash_" + std::to_string(piece) + ".bmp")));
+        QCOMPARE(f.dialogs.messages, missing);
 
         // A name of six characters makes a set without a name.
         EditorFixture g;
@@ -246,6 +255,61 @@ class DecorationPagesTest : public QObject {
         QCOMPARE(saved(f).stampPath, user + "/Stamps/Seal.bmp");
     }
 
+    // A scheme naming no stamp or border keeps the first of each listed, so
+    // that switching either on draws it and saving stores its file.
+    void emptyNamesKeepTheFirstEntry() {
+        const struct {
+            EditorMode mode;
+            bool stored;  // a scheme without stamp and border, or a new one from "无"
+        } cases[] = {{EditorMode::EditScheme, true}, {EditorMode::NewScheme, false}};
+        for (const auto& c : cases) {
+            EditorFixture f;
+            writeBorderFiles(f, setFiles("Oak"));
+            std::filesystem::create_directories(f.dir.path() / "Stamps");
+            writePicture(f.dir.path() / "Stamps" / "Seal.bmp", 40, 40);
+            Scheme scheme = schemeFor(f);
+            f.open(c.mode, c.stored ? &scheme : nullptr);
+            if (!c.stored) chooseItem(f.child<QComboBox>("inheritFrom"), 0);
+            QCOMPARE(f.child<QComboBox>("stampName")->currentText(), QString("Seal"));
+            QCOMPARE(f.child<QComboBox>("borderName")->currentText(), QString("Oak"));
+            f.child<QCheckBox>("stampEnabled")->setChecked(true);
+            f.child<QCheckBox>("borderEnabled")->setChecked(true);
+            QTRY_VERIFY_WITH_TIMEOUT(!f.child<PictureBox>("stampPreview")->picture().isNull(),
+                                     20000);
+            QVERIFY(f.dialogs.messages.isEmpty());
+            if (!c.stored) f.child<QLineEdit>("schemeName")->setText("New");
+            if (!c.stored)
+                f.child<QLineEdit>("outputFolder")->setText(QString::fromStdString(f.outputFolder));
+            const Scheme out = saved(f);
+            QCOMPARE(out.stampPath, f.dir.str("Stamps/Seal.bmp"));
+            QCOMPARE(out.borderPieceFiles[0], f.dir.str("Borders/Oak_1.bmp"));
+        }
+    }
+
+    // A scheme with a stamp and no caption: every control is named whatever
+    // the pages show.
+    void everyControlIsNamedInEveryState() {
+        EditorFixture f;
+        std::filesystem::create_directories(f.dir.path() / "Stamps");
+        writePicture(f.dir.path() / "Stamps" / "Seal.bmp", 40, 40);
+        Scheme scheme = schemeFor(f);
+        scheme.stampEnabled = 1;
+        scheme.stampName = "Seal";
+        scheme.stampFile = "Seal.bmp";
+        f.open(EditorMode::EditScheme, &scheme);
+        const std::function<void()> states[] = {
+            [] {},
+            [&] { f.child<QComboBox>("stampName")->setCurrentIndex(1); },
+            [&] { f.child<QCheckBox>("stampEnabled")->setChecked(false); },
+            [&] { f.child<QCheckBox>("textEnabled")->setChecked(true); },
+        };
+        for (const auto& state : states) {
+            state();
+            f.settle();
+            QCOMPARE(controlsWithoutAccessibleName(f.dialog.get()), QStringList());
+        }
+    }
+
     void customStamp() {
         EditorFixture f;
         const std::string own = f.dir.str("own stamp.bmp");
@@ -255,10 +319,8 @@ class DecorationPagesTest : public QObject {
         f.open(EditorMode::EditScheme, &scheme);
         auto* list = f.child<QComboBox>("stampName");
         QCOMPARE(itemsOf(list), QStringList{"自定义..."});
-        // No stamp is named yet: nothing is chosen until the user chooses.
-        QCOMPARE(list->currentIndex(), -1);
-        QVERIFY(!f.widget("chooseStampFile")->isEnabled());
-        list->setCurrentIndex(0);
+        // No stamp is named yet: the list keeps its only entry.
+        QCOMPARE(list->currentIndex(), 0);
         QVERIFY(f.widget("chooseStampFile")->isEnabled());
         f.dialogs.file = QString::fromStdString(own);
         QVERIFY(f.renders([&] { f.click("chooseStampFile"); }));

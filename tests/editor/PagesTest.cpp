@@ -58,17 +58,21 @@ class PagesTest : public QObject {
         auto* name = f.child<QLineEdit>("schemeName");
         auto* quality = f.child<QSpinBox>("jpegQuality");
         name->setText("Typed");
-        list->setCurrentIndex(1);
+        chooseItem(list, 1);
         QCOMPARE(quality->value(), 77);
         QVERIFY(f.child<QCheckBox>("convertEnabled")->isChecked());
         // A setting with a control of its own is inherited like the others.
         QCOMPARE(f.child<QComboBox>("metadata")->currentIndex(), 2);
         QCOMPARE(f.child<QLineEdit>("outputFolder")->text(), QString("/tmp/b"));
         QCOMPARE(name->text(), QString("Typed"));
-        list->setCurrentIndex(0);
+        chooseItem(list, 0);
         QCOMPARE(quality->value(), 33);
         QVERIFY(!f.child<QCheckBox>("convertEnabled")->isChecked());
         QCOMPARE(name->text(), QString("Typed"));
+        // "无" chosen again, while it is shown, reverts what was changed since.
+        quality->setValue(12);
+        chooseItem(list, 0);
+        QCOMPARE(quality->value(), 33);
 
         // A new scheme: "无" is the defaults, name included.
         EditorFixture g;
@@ -76,10 +80,10 @@ class PagesTest : public QObject {
         auto* newList = g.child<QComboBox>("inheritFrom");
         QCOMPARE(itemsOf(newList), (QStringList{"无", "Other", "Edited"}));
         g.child<QLineEdit>("schemeName")->setText("Mine");
-        newList->setCurrentIndex(2);
+        chooseItem(newList, 2);
         QCOMPARE(g.child<QSpinBox>("jpegQuality")->value(), 33);
         QCOMPARE(g.child<QLineEdit>("schemeName")->text(), QString("Mine"));
-        newList->setCurrentIndex(0);
+        chooseItem(newList, 0);
         QCOMPARE(g.child<QSpinBox>("jpegQuality")->value(), 90);
         QCOMPARE(g.child<QLineEdit>("schemeName")->text(), QString());
         QCOMPARE(g.child<QLineEdit>("outputFolder")->text(), QString());

@@ -84,6 +84,13 @@ inline QStringList itemsOf(const QComboBox* list) {
     return items;
 }
 
+// Picks entry row of a drop-down list as a user's click does: the entry is
+// made current and the choice is announced, even when it was current already.
+inline void chooseItem(QComboBox* list, int row) {
+    list->setCurrentIndex(row);
+    Q_EMIT list->activated(row);
+}
+
 inline void writePicture(const std::filesystem::path& path, int width, int height) {
     vips::VImage x = vips::VImage::xyz(width, height)[0];
     vips::VImage y = vips::VImage::xyz(width, height)[1];

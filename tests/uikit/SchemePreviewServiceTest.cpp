@@ -72,6 +72,28 @@ class SchemePreviewServiceTest : public QObject {
         QCOMPARE(drawn, 4);
         QVERIFY(!offTheWindowsThread);
     }
+
+    // A box is sized in the window's units; its picture holds the pixels the
+    // screen shows there (run again at scale factor 2 by the test list).
+    void boxesAreFilledAtTheWindowsDensity() {
+        TempDir dir;
+        const std::string picture = dir.str("picture.png");
+        writePicture(picture, 1600, 1200);
+        RecordingDialogs dialogs;
+        QWidget window;
+        SchemePreviewService service(dialogs, &window, dir.str());
+        BackgroundJobs jobs(JobOrder::AllInOrder);
+        PreviewRequest boxed;
+        boxed.sourcePath = picture;
+        boxed.boxWidth = 220;
+        boxed.boxHeight = 165;
+        ShownPreview shown;
+        service.render(jobs, boxed, [&](const ShownPreview& preview) { shown = preview; });
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.picture.isNull(), 20000);
+        const qreal density = window.devicePixelRatioF();
+        QCOMPARE(shown.picture.size(), QSize(220, 165) * density);
+        QCOMPARE(shown.picture.deviceIndependentSize(), QSizeF(220, 165));
+    }
 };
 
 VARNETTO_QTEST_MAIN(SchemePreviewServiceTest)
