@@ -43,7 +43,7 @@ class ImageCommandsTest : public QObject {
         QVERIFY(f.loadPictures());
         QCOMPARE(list.rowCount(), 6);
         QCOMPARE(list.rowText(5), QString("69 X 48\n5.png"));
-        f.window->addSingleFile(f.pictures, "2.png");
+        f.images().addSingleFile(f.pictures, "2.png");
         QVERIFY(f.waitUntilRead());
         QCOMPARE(list.rowCount(), 6);
     }
