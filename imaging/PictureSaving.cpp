@@ -235,8 +235,8 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         // whichever thread libvips uses.
         const Bitmap pixels = attributed(image, {});
         pending.emplace(path);
-        codecOf(format->kind).save(preparedForFormat(pixels, *format, settings), pending->descriptor(),
-                                   settings);
+        codecOf(format->kind)
+            .save(preparedForFormat(pixels, *format, settings), pending->descriptor(), settings);
         pending->commit();
         settleWarnings();
     } catch (const vips::VError& error) {
