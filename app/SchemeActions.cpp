@@ -32,57 +32,51 @@ void SchemePanel::editCurrentScheme() {
         parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
         return;
     }
-    Session& session = parts_.session;
-    parts_.looks.look<PreviewPicture>(
-        [candidate = session.previewCandidate(),
-         sample = session.appFolder().application + "/Preview.jpg"] {
-            return findPreviewPicture(candidate, sample);
-        },
-        [this](PreviewPicture picture) {
-            if (!picture.there) {
-                parts_.dialogs.message(
-                    parts_.window,
-                    text("图像 %1 不存在。").arg(QString::fromStdString(picture.path)),
-                    MessageKind::Stop);
-                return;
-            }
-            // The choice is read again: it may have changed meanwhile.
-            Scheme* scheme = currentScheme();
-            if (!scheme) {
-                parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"),
-                                       MessageKind::Stop);
-                return;
-            }
-            EditorRequest request;
-            request.mode = EditorMode::EditScheme;
-            request.imagePath = picture.path;
-            request.appFolder = parts_.session.appFolder();
-            request.store = parts_.session.store();
-            request.scheme = scheme;
-            if (parts_.secondary.schemeEditor(parts_.window, request) == 1)
-                parts_.session.keepEditedSchemes(reporter_);
-        });
+    withPreviewPicture("图像 %1 不存在。", [this](const std::string& picture) {
+        // The choice is read again: it may have changed meanwhile.
+        Scheme* scheme = currentScheme();
+        if (!scheme) {
+            parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
+            return;
+        }
+        EditorRequest request;
+        request.mode = EditorMode::EditScheme;
+        request.imagePath = picture;
+        request.appFolder = parts_.session.appFolder();
+        request.store = parts_.session.store();
+        request.scheme = scheme;
+        if (parts_.secondary.schemeEditor(parts_.window, request) == 1)
+            parts_.session.keepEditedSchemes(reporter_);
+    });
 }
 
 void SchemePanel::openSchemeManager() {
+    withPreviewPicture("预览图像 %1 不存在。", [this](const std::string& picture) {
+        ManagerRequest request;
+        request.appFolder = parts_.session.appFolder();
+        request.imagePath = picture;
+        if (parts_.secondary.schemeManager(parts_.window, request)) reloadSchemes();
+    });
+}
+
+// The picture a scheme window opens with is looked for in the background; a
+// missing one is said with missingText and goes no further.
+void SchemePanel::withPreviewPicture(const char* missingText,
+                                     std::function<void(const std::string&)> then) {
     Session& session = parts_.session;
     parts_.looks.look<PreviewPicture>(
         [candidate = session.previewCandidate(),
          sample = session.appFolder().application + "/Preview.jpg"] {
             return findPreviewPicture(candidate, sample);
         },
-        [this](PreviewPicture picture) {
+        [this, missingText, then = std::move(then)](PreviewPicture picture) {
             if (!picture.there) {
-                parts_.dialogs.message(
-                    parts_.window,
-                    text("预览图像 %1 不存在。").arg(QString::fromStdString(picture.path)),
-                    MessageKind::Stop);
+                parts_.dialogs.message(parts_.window,
+                                       text(missingText).arg(QString::fromStdString(picture.path)),
+                                       MessageKind::Stop);
                 return;
             }
-            ManagerRequest request;
-            request.appFolder = parts_.session.appFolder();
-            request.imagePath = picture.path;
-            if (parts_.secondary.schemeManager(parts_.window, request)) reloadSchemes();
+            then(picture.path);
         });
 }
 

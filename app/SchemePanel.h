@@ -70,6 +70,7 @@ class SchemePanel : public QObject {
     void singleImageOf(const std::string& path);
 
   private:
+    void withPreviewPicture(const char* missingText, std::function<void(const std::string&)> then);
     void createWidgets();
     void fillSchemeChoice();
     void showBatchDialog(int count, BatchDialog::JobSource source);
