@@ -16,6 +16,7 @@
 #include "uikit/StatusBarParts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -196,6 +197,27 @@ struct WindowFixture {
         poll.start();
         open();
         return QTest::qWaitFor([&] { return acted && !dialog->isVisible(); }, 60000);
+    }
+
+    // Runs the batch open starts to its end with the dialog kept open, then
+    // closes it. The picture count the dialog showed, or "" when it did not
+    // run through.
+    QString runBatchToTheEnd(const std::function<void()>& open) {
+        QString shownCount;
+        bool finished = false;
+        const bool ran = withBatchDialog(open, [&](BatchDialog& dialog) {
+            shownCount = dialog.findChild<QLabel*>("imageCountLabel")->text();
+            dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+            dialog.start();
+            finished = QTest::qWaitFor(
+                [&] {
+                    return dialog.findChild<QLabel*>("statusLabel")->text() ==
+                           QString("处理完成。");
+                },
+                30000);
+            dialog.findChild<QPushButton*>("closeButton")->click();
+        });
+        return ran && finished ? shownCount : QString();
     }
 
     void selectRows(std::initializer_list<int> rows) {
