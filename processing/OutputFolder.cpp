@@ -20,10 +20,15 @@ namespace {
 
 // Another process (a second shard of the same run) may create the folder
 // between our look and our attempt; a folder there afterwards is what counts.
-bool createdOrThere(const fs::path& folder) {
-    std::error_code error;
+// error receives the system's reason when the folder is not there afterwards.
+bool createdOrThere(const fs::path& folder, std::error_code& error) {
     fs::create_directory(folder, error);
     return outputFolderState(folder.string()) == OutputFolderState::Ready;
+}
+
+bool createdOrThere(const fs::path& folder) {
+    std::error_code error;
+    return createdOrThere(folder, error);
 }
 
 std::vector<std::string_view> partsOf(std::string_view relative) {
@@ -55,18 +60,25 @@ std::string walkSubfolder(const std::string& outputFolder, const std::string& su
                              outputFolder.c_str());
     };
     if (subfolder.find('\0') != std::string::npos || subfolder.front() == '/') return refused();
+    // Only this picture fails here, so the message names the system's reason
+    // and does not speak of the whole batch.
+    const auto failed = [](const fs::path& level, const std::string& reason) {
+        return formatMessage("无法创建输出子目录： %s（%s）", printablePath(level.string()).c_str(),
+                             reason.c_str());
+    };
     fs::path level = outputFolder;
     for (std::string_view part : partsOf(subfolder)) {
         if (part.empty() || part == "." || part == "..") return refused();
         level /= part;
         const OutputFolderState state = outputFolderState(level.string());
-        if (state == OutputFolderState::NotAFolder)
-            return formatMessage("无法创建输出目录： %s，批量处理中止。", level.c_str());
+        if (state == OutputFolderState::NotAFolder) return failed(level, "不是目录");
         if (state == OutputFolderState::Ready) {
             if (!inside(outputFolder, level)) return refused();
         } else if (create) {
-            if (!createdOrThere(level) || !inside(outputFolder, level))
-                return formatMessage("无法创建输出目录： %s，批量处理中止。", level.c_str());
+            std::error_code error;
+            if (!createdOrThere(level, error))
+                return failed(level, error ? error.message() : std::string("不是目录"));
+            if (!inside(outputFolder, level)) return refused();
         }
     }
     return {};

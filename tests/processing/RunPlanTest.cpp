@@ -156,6 +156,18 @@ TEST(OutputSubfolder, StaysInsideTheOutputFolder) {
         EXPECT_NE(makeOutputSubfolder(out, bad), "");
     }
     EXPECT_TRUE(fs::is_empty(dir.path() / "outside"));
+
+    // Only the picture fails, so the reason is the system's, not "the batch stopped".
+    testing::writeBytes(dir.path() / "out" / "file", "x");
+    std::string tooLong = "d";
+    while (tooLong.size() < 5000) tooLong += "/" + std::string(100, 'd');
+    for (const auto& [subfolder, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"file/x", "不是目录"}, {tooLong, "File name too long"}}) {
+        const std::string message = makeOutputSubfolder(out, subfolder);
+        EXPECT_EQ(message.rfind("无法创建输出子目录： ", 0), 0u) << message;
+        EXPECT_NE(message.find(reason), std::string::npos) << message;
+        EXPECT_EQ(message.find("批量处理中止"), std::string::npos) << message;
+    }
 }
 
 }  // namespace
