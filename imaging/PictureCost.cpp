@@ -10,6 +10,9 @@ namespace {
 constexpr std::uint64_t kMagickBytesPerPixel = 8;
 // A progressive JPEG keeps a 16-bit coefficient for every sample.
 constexpr std::uint64_t kCoefficientBytes = 2;
+// LibRaw holds the 16-bit mosaic, its four 16-bit channels a pixel and the
+// 16-bit RGB result together when the result is made.
+constexpr std::uint64_t kRawDecoderBytesPerPixel = 2 + 8 + 6;
 
 bool isProgressiveJpeg(const std::string& path, int& bands) {
     const detail::ErrorScope scope;
@@ -57,6 +60,10 @@ std::optional<PictureCost> pictureCost(const std::string& path) {
             extra = pixels * 4;
             break;
         default:
+            if (formatOf(header.kind).loader == Codec::LibRaw) {
+                cost.bands = 3;
+                extra = pixels * kRawDecoderBytesPerPixel;
+            }
             break;
     }
     cost.decoderBytes = extra;

@@ -1,4 +1,5 @@
 #include "ImagingFixtures.h"
+#include "imaging/PictureCost.h"
 #include "imaging/PictureProbe.h"
 #include "imaging/ReducedDecode.h"
 #include "support/TestSupport.h"
@@ -132,6 +133,12 @@ TEST(RawPictures, RecognisedByContent) {
     const VImage tiff = loaded(plain);
     EXPECT_EQ(tiff.width(), 30);
     EXPECT_EQ(pixel(tiff, 2, 2), (std::vector<int>{255, 0, 0}));
+
+    // The memory budget counts LibRaw's working copies, not a TIFF's pixels.
+    const std::uint64_t rawPixels = 96 * 64;
+    ASSERT_TRUE(pictureCost(asTiff) && pictureCost(plain));
+    EXPECT_GE(pictureCost(asTiff)->decodeBytes, rawPixels * 16);
+    EXPECT_LT(pictureCost(plain)->decodeBytes, 30u * 20 * 8);
 }
 
 // A copy of a DNG's bytes with one LONG tag of one value set to value.
