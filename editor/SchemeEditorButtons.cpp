@@ -42,16 +42,23 @@ void SchemeEditorDialog::runCommand(std::function<Value(const JobToken&)> work,
         });
 }
 
-bool SchemeEditorDialog::ensureFolder(const std::string& folder) {
-    if (outputFolderState(folder) == OutputFolderState::Missing &&
-        !dialogs_.ask(this, text("输出目录： %1  不存在，是否要创建？").arg(path(folder)),
-                      MessageKind::Stop))
-        return false;
-    if (!ensureOutputFolder(folder).empty()) {
-        dialogs_.message(this, text("无法创建输出目录： %1").arg(path(folder)), MessageKind::Stop);
-        return false;
-    }
-    return true;
+void SchemeEditorDialog::withOutputFolder(const std::string& folder, std::function<void()> next) {
+    runCommand<OutputFolderState>(
+        [folder](const JobToken&) { return outputFolderState(folder); },
+        [this, folder, next = std::move(next)](OutputFolderState state) {
+            if (state == OutputFolderState::Ready) return next();
+            if (state == OutputFolderState::Missing &&
+                !dialogs_.ask(this, text("输出目录： %1  不存在，是否要创建？").arg(path(folder)),
+                              MessageKind::Stop))
+                return;
+            runCommand<std::string>(
+                [folder](const JobToken&) { return ensureOutputFolder(folder); },
+                [this, folder, next](const std::string& refused) {
+                    if (refused.empty()) return next();
+                    dialogs_.message(this, text("无法创建输出目录： %1").arg(path(folder)),
+                                     MessageKind::Stop);
+                });
+        });
 }
 
 void SchemeEditorDialog::saveScheme() {
@@ -67,9 +74,13 @@ void SchemeEditorDialog::saveScheme() {
         refuseAt(folderEdit, text("请输入图像处理的输出路径！"));
         return;
     }
-    if (!ensureFolder(folder.toStdString())) return;
+    withOutputFolder(folder.toStdString(), [this] { finishSaveScheme(); });
+}
+
+void SchemeEditorDialog::finishSaveScheme() {
+    QLineEdit* nameEdit = general_->nameEdit();
     if (request_.mode == EditorMode::NewScheme) {
-        const std::string trimmed = name.toStdString();
+        const std::string trimmed = nameEdit->text().trimmed().toStdString();
         const bool taken = request_.nameExists ? request_.nameExists(trimmed)
                            : request_.store    ? request_.store->findByName(trimmed) != nullptr
                                                : false;
@@ -104,7 +115,10 @@ void SchemeEditorDialog::saveImage() {
         refuseAt(folderEdit, text("请选择图像的目标路径！"));
         return;
     }
-    if (!ensureFolder(folder.toStdString())) return;
+    withOutputFolder(folder.toStdString(), [this] { finishSaveImage(); });
+}
+
+void SchemeEditorDialog::finishSaveImage() {
     const std::optional<Scheme> scheme = readPages();
     if (!scheme) return;
     const std::string output = outputPath(*scheme, 1, request_.imagePath);
@@ -112,11 +126,21 @@ void SchemeEditorDialog::saveImage() {
         dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
         return;
     }
-    std::error_code error;
-    if (std::filesystem::exists(output, error) &&
-        !dialogs_.ask(this, text("文件 %1 已经存在，是否要覆盖？").arg(path(output)),
-                      MessageKind::Exclamation))
-        return;
+    runCommand<bool>(
+        [output](const JobToken&) {
+            std::error_code error;
+            return std::filesystem::exists(output, error);
+        },
+        [this, output, scheme = *scheme](bool exists) {
+            if (exists &&
+                !dialogs_.ask(this, text("文件 %1 已经存在，是否要覆盖？").arg(path(output)),
+                              MessageKind::Exclamation))
+                return;
+            writeImage(scheme);
+        });
+}
+
+void SchemeEditorDialog::writeImage(const Scheme& scheme) {
     struct Saved {
         ProcessResult result;
         std::vector<std::string> notes;
@@ -124,7 +148,7 @@ void SchemeEditorDialog::saveImage() {
     // Read, processed and written in the background: a picture on a slow
     // disk or a dead mount must not freeze the dialog.
     runCommand<Saved>(
-        [cache = previews_.cache(), source = request_.imagePath, scheme = *scheme,
+        [cache = previews_.cache(), source = request_.imagePath, scheme,
          appFolder = request_.appFolder](const JobToken& token) {
             Saved saved;
             std::error_code missing;

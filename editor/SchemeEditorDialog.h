@@ -80,7 +80,13 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     void saveScheme();
     void saveImage();
     void fullScreenPreview();
-    bool ensureFolder(const std::string& folder);
+    // Looks at folder in the background, offers to create it when missing,
+    // and runs next once it is there: a folder on a dead mount must not
+    // freeze the dialog.
+    void withOutputFolder(const std::string& folder, std::function<void()> next);
+    void finishSaveScheme();
+    void finishSaveImage();
+    void writeImage(const Scheme& scheme);
     void refuseAt(QWidget* field, const QString& message);
     // The wait cursor while the picture is read or a command works in the
     // background, and the command buttons off while a command works.

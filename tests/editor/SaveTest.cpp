@@ -205,8 +205,8 @@ class SaveTest : public QObject {
         writeBytes(output, "keep");
         auto* save = f.child<QPushButton>("saveImage");
         save->click();
-        QCOMPARE(f.dialogs.questions,
-                 QStringList{QString("文件 %1 已经存在，是否要覆盖？").arg(q(output))});
+        QTRY_COMPARE(f.dialogs.questions,
+                     QStringList{QString("文件 %1 已经存在，是否要覆盖？").arg(q(output))});
         QVERIFY(!save->isEnabled());
         QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
 
