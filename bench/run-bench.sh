@@ -9,6 +9,9 @@
 #
 # VARNETTO_CLI=path uses an existing build; otherwise a release build is made
 # in build-bench/. BENCH_REPEAT=n keeps the fastest of n runs of each command.
+# BENCH_BASE_CLI=path also times R and F with another build (an older commit),
+# the two builds taking turns, and prints base time / this build's time;
+# BENCH_BASE_ONLY=1 then leaves out the peers and the memory run.
 # BENCH_WORK=dir keeps the work files (default: a temporary folder that is
 # removed at the end).
 set -euo pipefail
@@ -76,6 +79,32 @@ JSON
 source "$root/bench/timing.sh"
 
 varnetto_run() { "$cli" run --scheme "$1" --app-folder "$app" "${inputs[@]}"; }
+
+if [[ -n "${BENCH_BASE_CLI:-}" ]]; then
+  base_run() { "$BENCH_BASE_CLI" run --scheme "$1" --app-folder "$app" "${inputs[@]}"; }
+  # lowest NAME VALUE: NAME becomes VALUE when it is empty or larger.
+  lowest() {
+    if [[ -z "${!1}" ]] || awk -v a="$2" -v b="${!1}" 'BEGIN {exit !(a < b)}'; then
+      printf -v "$1" '%s' "$2"
+    fi
+  }
+  echo
+  echo "B: this build against $BENCH_BASE_CLI, taking turns (fastest of ${BENCH_REPEAT:-1})"
+  for scheme in R F; do
+    this_wall="" this_cpu="" base_wall="" base_cpu=""
+    for ((round = 0; round < ${BENCH_REPEAT:-1}; round++)); do
+      measure varnetto_run "$scheme"
+      lowest this_wall "$WALL"
+      lowest this_cpu "$CPU"
+      measure base_run "$scheme"
+      lowest base_wall "$WALL"
+      lowest base_cpu "$CPU"
+    done
+    echo "  $scheme: base $base_wall s wall $base_cpu s cpu, this build $this_wall s wall $this_cpu s cpu"
+    echo "     ratio base / this: wall $(ratio "$base_wall" "$this_wall"), cpu $(ratio "$base_cpu" "$this_cpu")"
+  done
+  [[ "${BENCH_BASE_ONLY:-}" == 1 ]] && exit 0
+fi
 im_resize() {
   mkdir -p "$work/out-im-R"
   for f in "${inputs[@]}"; do
