@@ -50,11 +50,13 @@ QString labelText(const QWidget& viewer, const char* name) {
     return label ? label->text() : QString("<no %1>").arg(name);
 }
 
-// The colour the image area shows at a point (its centre by default).
+// The colour the image area shows at a point of the window (its centre by
+// default); the grab holds as many pixels as the screen, at any density.
 QColor shown(const QWidget& viewer, QPoint at = {-1, -1}) {
     ViewerCanvas* canvas = canvasOf(viewer);
     const QImage image = canvas->grab().toImage();
-    return image.pixelColor(at.x() < 0 ? image.rect().center() : at);
+    return image.pixelColor(at.x() < 0 ? image.rect().center()
+                                       : (QPointF(at) * image.devicePixelRatio()).toPoint());
 }
 
 bool near(const QColor& colour, const std::vector<double>& expected) {
