@@ -1,7 +1,11 @@
 #include "uikit/DesktopTheme.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStyle>
@@ -21,10 +25,51 @@ QString gtkSettingsText() {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// Only a session bus that is there: with none, libdbus may try to start one.
+bool sessionBusRuns() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
+PortalColourScheme sessionPortalColourScheme() {
+    if (!sessionBusRuns()) return PortalColourScheme::NoPreference;
+    return portalColourScheme(QDBusConnection::sessionBus());
+}
+
 }  // namespace
 
-bool desktopAsksForDark(const QString& gtkThemeVariable, const QString& gtkSettingsText) {
-    if (namesDarkTheme(gtkThemeVariable)) return true;
+PortalColourScheme portalColourScheme(const QDBusConnection& bus) {
+    if (!bus.isConnected()) return PortalColourScheme::NoPreference;
+    QDBusMessage read = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.portal.Desktop"),
+        QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("Read"));
+    read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+    const QDBusMessage reply = bus.call(read, QDBus::Block, kPortalAnswerMilliseconds);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return PortalColourScheme::NoPreference;
+    // Read wraps the value in a variant inside a variant.
+    QVariant value = reply.arguments().constFirst();
+    for (int depth = 0; depth < 2 && value.userType() == qMetaTypeId<QDBusVariant>(); ++depth)
+        value = value.value<QDBusVariant>().variant();
+    bool number = false;
+    const uint scheme = value.toUInt(&number);
+    if (!number) return PortalColourScheme::NoPreference;
+    switch (scheme) {
+        case uint(PortalColourScheme::PreferDark):
+            return PortalColourScheme::PreferDark;
+        case uint(PortalColourScheme::PreferLight):
+            return PortalColourScheme::PreferLight;
+        default:
+            return PortalColourScheme::NoPreference;
+    }
+}
+
+bool desktopAsksForDark(const QString& gtkThemeVariable, PortalColourScheme portal,
+                        const QString& gtkSettingsText) {
+    if (!gtkThemeVariable.isEmpty()) return namesDarkTheme(gtkThemeVariable);
+    if (portal != PortalColourScheme::NoPreference) return portal == PortalColourScheme::PreferDark;
     static const QRegularExpression preferDark(
         QStringLiteral(R"(^\s*gtk-application-prefer-dark-theme\s*=\s*(1|true)\s*$)"),
         QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
@@ -73,7 +118,11 @@ QPalette darkPalette() {
 
 bool followDesktopColours(QApplication& application) {
     if (isDarkPalette(QApplication::palette())) return false;
-    if (!desktopAsksForDark(qEnvironmentVariable("GTK_THEME"), gtkSettingsText())) return false;
+    // The portal is asked only when the variable leaves the choice open.
+    const QString variable = qEnvironmentVariable("GTK_THEME");
+    const PortalColourScheme portal =
+        variable.isEmpty() ? sessionPortalColourScheme() : PortalColourScheme::NoPreference;
+    if (!desktopAsksForDark(variable, portal, gtkSettingsText())) return false;
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }

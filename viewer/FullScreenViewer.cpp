@@ -137,17 +137,17 @@ void FullScreenViewer::start() {
             if (!request_.bitmap && request_.picturePath.empty()) return;
             wantedRow_ = loadingRow_ = -1;
             setBusy(true);
-            loader_.submit(
-                [this, area = canvas_->size(), bitmap = request_.bitmap,
-                 path = request_.picturePath](const JobToken& token) -> BackgroundJobs::Completion {
-                    const std::atomic<bool> wantedNow{true};
-                    const Preparation preparation{area, wantedNow, token};
-                    PreparedPicture prepared = bitmap ? prepareBitmap(*bitmap, preparation)
-                                                      : loadViewerRow(-1, path, preparation);
-                    return [this, prepared = std::move(prepared)]() mutable {
-                        loaded(std::move(prepared));
-                    };
-                });
+            loader_.submit([this, area = canvas_->size(), density = canvas_->devicePixelRatioF(),
+                            bitmap = request_.bitmap, path = request_.picturePath](
+                               const JobToken& token) -> BackgroundJobs::Completion {
+                const std::atomic<bool> wantedNow{true};
+                const Preparation preparation{area, wantedNow, token, density};
+                PreparedPicture prepared = bitmap ? prepareBitmap(*bitmap, preparation)
+                                                  : loadViewerRow(-1, path, preparation);
+                return [this, prepared = std::move(prepared)]() mutable {
+                    loaded(std::move(prepared));
+                };
+            });
             break;
     }
 }
@@ -211,11 +211,12 @@ void FullScreenViewer::submitLoad(int row, bool wantedNow) {
     loadingRow_ = row;
     loadingWanted_ = std::make_shared<std::atomic<bool>>(wantedNow);
     const QSize area = canvas_->size();
+    const double density = canvas_->devicePixelRatioF();
     if (request_.mode == ViewerMode::BrowseRows) {
-        loader_.submit([this, row, path = request_.rows[size_t(row)].path, area,
+        loader_.submit([this, row, path = request_.rows[size_t(row)].path, area, density,
                         wanted =
                             loadingWanted_](const JobToken& token) -> BackgroundJobs::Completion {
-            PreparedPicture prepared = loadViewerRow(row, path, {area, *wanted, token});
+            PreparedPicture prepared = loadViewerRow(row, path, {area, *wanted, token, density});
             return
                 [this, prepared = std::move(prepared)]() mutable { loaded(std::move(prepared)); };
         });
@@ -224,19 +225,19 @@ void FullScreenViewer::submitLoad(int row, bool wantedNow) {
     const ViewerRow& entry = request_.rows[size_t(row)];
     std::optional<Scheme> scheme;
     if (entry.locked && !entry.path.empty()) scheme = request_.scheme;
-    loader_.submit(
-        [this, row, entry, scheme, area, wanted = loadingWanted_, cache = previews_.cache(),
-         appFolder = request_.appFolder](const JobToken& token) -> BackgroundJobs::Completion {
-            PreparedPicture prepared;
-            if (scheme)
-                prepared =
-                    renderLockedRow(*cache, row, entry, *scheme, appFolder, {area, *wanted, token});
-            prepared.row = row;
-            return [this, prepared = std::move(prepared)]() mutable {
-                previews_.reportOnce(prepared.notes);
-                loaded(std::move(prepared));
-            };
-        });
+    loader_.submit([this, row, entry, scheme, area, density, wanted = loadingWanted_,
+                    cache = previews_.cache(), appFolder = request_.appFolder](
+                       const JobToken& token) -> BackgroundJobs::Completion {
+        PreparedPicture prepared;
+        if (scheme)
+            prepared = renderLockedRow(*cache, row, entry, *scheme, appFolder,
+                                       {area, *wanted, token, density});
+        prepared.row = row;
+        return [this, prepared = std::move(prepared)]() mutable {
+            previews_.reportOnce(prepared.notes);
+            loaded(std::move(prepared));
+        };
+    });
 }
 
 void FullScreenViewer::loaded(PreparedPicture prepared) {
@@ -295,15 +296,16 @@ void FullScreenViewer::autoLevels() {
     wantedRow_ = loadingRow_ = row;
     loadingWanted_ = std::make_shared<std::atomic<bool>>(true);
     setBusy(true);
-    loader_.submit([this, picture, row,
-                    area = canvas_->size()](const JobToken& token) -> BackgroundJobs::Completion {
+    loader_.submit([this, picture, row, area = canvas_->size(),
+                    density = canvas_->devicePixelRatioF()](
+                       const JobToken& token) -> BackgroundJobs::Completion {
         PreparedPicture prepared;
         try {
             CImageBox control;
             control.PutBitmap(picture->fullImage());
             control.ImageAction();
             const std::atomic<bool> wantedNow{true};
-            prepared = prepareBitmap(control.GetBitmap(), {area, wantedNow, token});
+            prepared = prepareBitmap(control.GetBitmap(), {area, wantedNow, token, density});
         } catch (const std::exception& error) {
             prepared.failure = QString::fromUtf8(error.what());
         }

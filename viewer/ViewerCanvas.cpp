@@ -55,7 +55,7 @@ void ViewerCanvas::showPicture(PreparedPicture prepared) {
     overview_ = std::move(prepared.overview);
     view_ = shownAtActualSize(area(), picture_->width(), picture_->height());
     tiles_.setScale(pixelView().scaleX(), pixelView().scaleY());
-    // Made at the window's scale: on a high-density screen it is dropped.
+    // Made at the screen's density the window had when the load began.
     tiles_.take(std::move(prepared.firstView));
     lookTimer_.start();
     viewChanged();
@@ -76,12 +76,7 @@ void ViewerCanvas::viewChanged() {
 }
 
 ViewState ViewerCanvas::pixelView() const {
-    const qreal density = devicePixelRatioF();
-    ViewState view = view_;
-    if (density == 1.0) return view;
-    for (int* extent : {&view.destX, &view.destY, &view.destWidth, &view.destHeight})
-        *extent = static_cast<int>(std::lround(*extent * density));
-    return view;
+    return inScreenPixels(view_, devicePixelRatioF());
 }
 
 QRect ViewerCanvas::visibleTiles() const {

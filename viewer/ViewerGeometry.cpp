@@ -66,6 +66,14 @@ ViewState shownAtActualSize(const ViewArea& area, int width, int height) {
     return view;
 }
 
+ViewState inScreenPixels(const ViewState& view, double density) {
+    ViewState pixels = view;
+    if (density == 1.0) return pixels;
+    for (int* extent : {&pixels.destX, &pixels.destY, &pixels.destWidth, &pixels.destHeight})
+        *extent = static_cast<int>(std::lround(*extent * density));
+    return pixels;
+}
+
 void applyZoom(ViewState& view, const ViewArea& area, double factor) {
     const int w = view.imageWidth;
     const int h = view.imageHeight;

@@ -44,6 +44,10 @@ struct ViewState {
 // than the area starts on its top-left part and may be panned.
 ViewState shownAtActualSize(const ViewArea& area, int width, int height);
 
+// The view in a screen's own pixels, density of them to the window's one: the
+// part of the picture stays, the screen rectangle and the scale grow.
+ViewState inScreenPixels(const ViewState& view, double density);
+
 // The view at zoom factor: centred when the picture fits the area, otherwise
 // the visible part stays centred on the same part of the picture.
 void applyZoom(ViewState& view, const ViewArea& area, double factor);

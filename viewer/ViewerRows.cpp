@@ -16,8 +16,10 @@ namespace {
 void prepareViews(PreparedPicture& prepared, const Preparation& preparation) {
     ZoomablePicture& picture = *prepared.picture;
     const QSize area = preparation.area;
-    const ViewState view =
-        shownAtActualSize({0, 0, area.width(), area.height()}, picture.width(), picture.height());
+    // In the screen's pixels, as the window draws its tiles.
+    const ViewState view = inScreenPixels(
+        shownAtActualSize({0, 0, area.width(), area.height()}, picture.width(), picture.height()),
+        preparation.density);
     prepared.firstView =
         renderTiles(picture, view.scaleX(), view.scaleY(),
                     tilesCovering(visibleScaledRect(view), scaledPictureSize(view)));

@@ -40,6 +40,7 @@ struct Preparation {
     QSize area;
     const std::atomic<bool>& wantedNow;
     const JobToken& token;
+    double density = 1;  // the screen's pixels to the window's one
 };
 
 // Decodes a row's picture (or the file of a single picture) for the area.

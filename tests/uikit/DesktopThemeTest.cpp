@@ -2,8 +2,14 @@
 #include "uikit/Artwork.h"
 #include "uikit/DesktopTheme.h"
 
+#include <QDBusConnection>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStyle>
+#include <QThread>
 
+#include <atomic>
 #include <cmath>
 
 using namespace varnetto;
@@ -29,30 +35,107 @@ double shareStandingOut(const QImage& picture, const QColor& ground) {
     return visible == 0 ? 0.0 : double(standing) / visible;
 }
 
+// The desktop portal's settings, answering only the colour scheme, and as
+// the portal does: a variant inside a variant.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+  public:
+    std::atomic<unsigned> scheme{0};
+
+  public Q_SLOTS:
+    QDBusVariant Read(const QString& space, const QString& key) {
+        if (space != "org.freedesktop.appearance" || key != "color-scheme") return {};
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme.load())));
+    }
+};
+
+// A session bus of the test's own, and its connections, ended with it.
+struct PrivateBus {
+    QProcess daemon;
+    ~PrivateBus() {
+        QDBusConnection::disconnectFromBus("reader");
+        QDBusConnection::disconnectFromBus("portal");
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+};
+
+struct RunningThread {
+    QThread thread;
+    RunningThread() { thread.start(); }
+    ~RunningThread() {
+        thread.quit();
+        thread.wait();
+    }
+};
+
 }  // namespace
 
 class DesktopThemeTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void darkIsAskedForByTheThemeOrTheSwitch() {
+    // An explicit GTK_THEME decides, then the portal, then GTK's settings.
+    void darkIsAskedForByTheThemeThePortalOrTheSwitch() {
+        constexpr auto none = PortalColourScheme::NoPreference;
+        constexpr auto dark = PortalColourScheme::PreferDark;
+        constexpr auto light = PortalColourScheme::PreferLight;
+        const char* preferDark = "[Settings]\ngtk-application-prefer-dark-theme=1\n";
         const struct {
             const char* variable;
+            PortalColourScheme portal;
             const char* settings;
             bool dark;
         } cases[] = {
-            {"Adwaita:dark", "", true},
-            {"Yaru-dark", "", true},
-            {"Adwaita", "", false},
-            {"", "[Settings]\ngtk-application-prefer-dark-theme=1\n", true},
-            {"", "[Settings]\ngtk-application-prefer-dark-theme = true\n", true},
-            {"", "[Settings]\ngtk-application-prefer-dark-theme=0\n", false},
-            {"", "[Settings]\ngtk-theme-name=Arc-Dark\n", true},
-            {"", "[Settings]\ngtk-theme-name=Adwaita\ngtk-icon-theme-name=Dark-Icons\n", false},
-            {"", "", false},
+            {"Adwaita:dark", light, "", true},
+            {"Yaru-dark", none, "", true},
+            {"Adwaita", dark, preferDark, false},
+            {"", dark, "", true},
+            {"", light, preferDark, false},
+            {"", none, preferDark, true},
+            {"", none, "[Settings]\ngtk-application-prefer-dark-theme = true\n", true},
+            {"", none, "[Settings]\ngtk-application-prefer-dark-theme=0\n", false},
+            {"", none, "[Settings]\ngtk-theme-name=Arc-Dark\n", true},
+            {"", none, "[Settings]\ngtk-theme-name=Adwaita\ngtk-icon-theme-name=Dark-Icons\n",
+             false},
+            {"", none, "", false},
         };
         for (const auto& c : cases) {
-            QVERIFY2(desktopAsksForDark(c.variable, c.settings) == c.dark,
-                     qPrintable(QString("%1 | %2").arg(c.variable, c.settings)));
+            QVERIFY2(desktopAsksForDark(c.variable, c.portal, c.settings) == c.dark,
+                     qPrintable(QString("%1 | %2 | %3")
+                                    .arg(c.variable)
+                                    .arg(unsigned(c.portal))
+                                    .arg(c.settings)));
+        }
+    }
+
+    // The portal's answer as it comes over a bus: a private one, with a
+    // stand-in portal answering on a connection of its own.
+    void portalIsReadOverTheBus() {
+        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+        if (daemon.isEmpty()) QSKIP("dbus-daemon is not installed");
+        PrivateBus bus;
+        bus.daemon.start(daemon, {"--session", "--nofork", "--print-address"});
+        QVERIFY(bus.daemon.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(bus.daemon.readLine()).trimmed();
+        QDBusConnection reader = QDBusConnection::connectToBus(address, "reader");
+        QVERIFY(reader.isConnected());
+        // No portal on the bus yet.
+        QCOMPARE(portalColourScheme(reader), PortalColourScheme::NoPreference);
+
+        // The reader waits without an event loop: the portal answers from
+        // a thread of its own.
+        FakePortal portal;
+        RunningThread thread;
+        portal.moveToThread(&thread.thread);
+        QDBusConnection service = QDBusConnection::connectToBus(address, "portal");
+        QVERIFY(service.registerService("org.freedesktop.portal.Desktop"));
+        QVERIFY(service.registerObject("/org/freedesktop/portal/desktop", &portal,
+                                       QDBusConnection::ExportAllSlots));
+        for (const auto scheme : {PortalColourScheme::PreferDark, PortalColourScheme::PreferLight,
+                                  PortalColourScheme::NoPreference}) {
+            portal.scheme = unsigned(scheme);
+            QCOMPARE(portalColourScheme(reader), scheme);
         }
     }
 

@@ -50,11 +50,13 @@ QString labelText(const QWidget& viewer, const char* name) {
     return label ? label->text() : QString("<no %1>").arg(name);
 }
 
-// The colour the image area shows at a point (its centre by default).
+// The colour the image area shows at a point of the window (its centre by
+// default); the grab holds as many pixels as the screen, at any density.
 QColor shown(const QWidget& viewer, QPoint at = {-1, -1}) {
     ViewerCanvas* canvas = canvasOf(viewer);
     const QImage image = canvas->grab().toImage();
-    return image.pixelColor(at.x() < 0 ? image.rect().center() : at);
+    return image.pixelColor(at.x() < 0 ? image.rect().center()
+                                       : (QPointF(at) * image.devicePixelRatio()).toPoint());
 }
 
 bool near(const QColor& colour, const std::vector<double>& expected) {
@@ -102,6 +104,15 @@ class FullScreenViewerTest : public QObject {
         RecordingDialogs dialogs;
         const ViewerRequest request = pictures.browse(1);
         FullScreenViewer viewer(request, dialogs);
+        // Each picture is sharp from its first paint, at any density: its
+        // first view comes with it.
+        QStringList firstPaints;
+        connect(canvasOf(viewer), &ViewerCanvas::painted, [&](bool complete) {
+            const auto& picture = canvasOf(viewer)->picture();
+            const QString path = QString::fromStdString(picture->path());
+            if (firstPaints.isEmpty() || !firstPaints.last().startsWith(path))
+                firstPaints << path + (complete ? "" : " incomplete");
+        });
         viewer.show();
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[1]), 10000);
         QCOMPARE(labelText(viewer, "infoText913"),
@@ -122,6 +133,9 @@ class FullScreenViewerTest : public QObject {
 
         QTest::keyClick(&viewer, Qt::Key_Home);
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[0]), 10000);
+        QCOMPARE(firstPaints, (QStringList{QString::fromStdString(pictures.rows[1].path),
+                                           QString::fromStdString(pictures.rows[2].path),
+                                           QString::fromStdString(pictures.rows[0].path)}));
         QTest::keyClick(&viewer, Qt::Key_PageUp);
         trigger(viewer, "viewer903");  // the toolbar's next
         QTRY_VERIFY_WITH_TIMEOUT(near(shown(viewer), kColours[1]), 10000);
