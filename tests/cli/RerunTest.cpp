@@ -60,6 +60,13 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
     return true;
 }
 
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 // varnetto-cli in a process of its own, its stderr and stdout in a log.
 class CliProcess {
   public:
@@ -297,6 +304,73 @@ TEST_F(RerunTest, NumberUnderThreeShardsAtOnceNeverReplaces) {
     std::sort(twice.begin(), twice.end());
     std::sort(numbered.begin(), numbered.end());
     EXPECT_TRUE(numbered == twice) << "numbered files are not the pictures' outputs";
+}
+
+// A watch over a folder with its output folder inside: pictures are taken
+// once they are complete, never while written, temporary names are passed
+// over, the outputs do not come back as pictures, and a restart finds
+// everything done.
+TEST_F(RerunTest, WatchTakesCompletePicturesOnceAndARestartRedoesNothing) {
+    storeSchemes({webScheme("web", "in/out", true), webScheme("reference", "ref", true)});
+    for (const char* name : {"first.png", "slow.png", "moved.png", "last.png"})
+        writePicture(dir.path() / "src" / name, static_cast<int>(std::string(name).size()));
+    ASSERT_EQ(run({"--scheme", "reference", dir.str("src")}), kExitOk) << stderrText;
+    const auto reference = filesUnder(dir.path() / "ref");
+    const auto bytesOf = [&](const char* name) { return readBytes(dir.path() / "src" / name); };
+    const fs::path in = dir.path() / "in";
+    const fs::path out = in / "out";
+    fs::create_directories(in);
+    fs::copy_file(dir.path() / "src" / "first.png", in / "first.png");
+    const std::vector<std::string> args{"--scheme", "web", "--recursive",
+                                        "--jobs",   "1",   dir.str("in")};
+
+    CliProcess watch(cliArgs("watch", args), dir.str("watch.log"));
+    ASSERT_TRUE(eventually([&] {
+        return watch.log().find("watching " + dir.str("in")) != std::string::npos;
+    })) << watch.log();
+    EXPECT_EQ(readBytes(out / "first.webp"), reference.at("first.webp"));
+
+    // Half the picture, a pause longer than the watch gathers events for,
+    // then the rest.
+    const std::string slow = bytesOf("slow.png");
+    const int fd = ::open((in / "slow.png").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, slow.data(), slow.size() / 2), static_cast<ssize_t>(slow.size() / 2));
+    EXPECT_FALSE(eventually([&] { return fs::exists(out / "slow.webp"); }, 1500ms));
+    const size_t rest = slow.size() - slow.size() / 2;
+    ASSERT_EQ(::write(fd, slow.data() + slow.size() / 2, rest), static_cast<ssize_t>(rest));
+    ::close(fd);
+    ASSERT_TRUE(eventually([&] { return fs::exists(out / "slow.webp"); })) << watch.log();
+    EXPECT_EQ(readBytes(out / "slow.webp"), reference.at("slow.webp"));
+
+    // A download's temporary name, renamed into place when complete.
+    testing::writeBytes(in / "moved.png.part", bytesOf("moved.png"));
+    fs::rename(in / "moved.png.part", in / "moved.png");
+    testing::writeBytes(in / "last.png", bytesOf("last.png"));
+    ASSERT_TRUE(eventually([&] { return fs::exists(out / "last.webp"); })) << watch.log();
+    ASSERT_TRUE(eventually([&] { return fs::exists(out / "moved.webp"); })) << watch.log();
+    EXPECT_EQ(readBytes(out / "moved.webp"), reference.at("moved.webp"));
+    const std::string log = watch.log();
+    for (const char* name : {"first.png", "slow.png", "moved.png", "last.png"})
+        EXPECT_EQ(occurrences(log, "] " + (in / name).string() + "\n"), 1u) << name << log;
+    EXPECT_EQ(log.find(".part"), std::string::npos) << log;
+    EXPECT_EQ(log.find("] " + out.string()), std::string::npos) << log;
+    watch.terminate();
+    EXPECT_EQ(watch.wait(), kExitOk) << watch.log();
+
+    std::map<std::string, long long> times;
+    for (const auto& [name, bytes] : filesUnder(out)) times[name] = modifiedNs(out / name);
+    ASSERT_EQ(times.size(), 4u);
+    CliProcess again(cliArgs("watch", args), dir.str("again.log"));
+    ASSERT_TRUE(eventually([&] {
+        return again.log().find("watching " + dir.str("in")) != std::string::npos;
+    })) << again.log();
+    EXPECT_NE(again.log().find("web: 0 processed (0 with warnings), 4 skipped, 0 failed"),
+              std::string::npos)
+        << again.log();
+    again.terminate();
+    EXPECT_EQ(again.wait(), kExitOk);
+    for (const auto& [name, time] : times) EXPECT_EQ(modifiedNs(out / name), time) << name;
 }
 
 }  // namespace
