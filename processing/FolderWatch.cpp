@@ -92,13 +92,14 @@ std::vector<std::string> FolderWatch::missingFolders() const {
 }
 
 bool FolderWatch::watchOne(const std::string& folder) {
-    if (skipped_.count(folder)) return false;
+    const bool root = std::find(roots_.begin(), roots_.end(), folder) != roots_.end();
+    // A folder given to watch is watched even when outputs go there.
+    if (!root && skipped_.count(folder)) return false;
     const int wd =
         ::inotify_add_watch(fd_, folder.c_str(), recursive_ ? kTreeEvents : kFolderEvents);
     if (wd < 0) return false;
     folders_[wd] = folder;
-    if (std::find(roots_.begin(), roots_.end(), folder) != roots_.end())
-        mountPoints_[folder] = isMountPoint(folder);
+    if (root) mountPoints_[folder] = isMountPoint(folder);
     return true;
 }
 
