@@ -50,11 +50,6 @@ void CImageBox::SaveToFile(const std::string& path) {
     detail::encodePicture(image_, path, {jpegQuality_, tiffCompression_});
 }
 
-std::string CImageBox::SaveToFile(const std::string& path, const SaveOptions& options) {
-    requireImage("保存图像");
-    return detail::encodePicture(image_, path, {jpegQuality_, tiffCompression_}, options);
-}
-
 Bitmap CImageBox::GetBitmap() const {
     requireImage("取出图像");
     return image_;

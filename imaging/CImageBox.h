@@ -5,8 +5,6 @@
 #include <vips/vips8>
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -34,16 +32,6 @@ struct CaptionFont {
     bool strikeOut = false;
 
     bool operator==(const CaptionFont&) const = default;
-};
-
-// How a save puts its file in place.
-struct SaveOptions {
-    // Set: no file is ever replaced; the file takes the first free name of
-    // path, numbered(path, 2), numbered(path, 3)..., each taken atomically.
-    std::function<std::string(const std::string& path, int n)> numbered;
-    // Set: the written file's modification time, in nanoseconds since the
-    // epoch.
-    std::optional<long long> modified;
 };
 
 // Pictures above this many pixels are refused before they are decoded.
@@ -84,8 +72,6 @@ class CImageBox {
     // Encodes by the extension of path, through a temporary file renamed into
     // place. Throws ImagingError; no half-written file is left behind.
     void SaveToFile(const std::string& path);
-    // The same under options; returns the path written.
-    std::string SaveToFile(const std::string& path, const SaveOptions& options);
 
     Bitmap GetBitmap() const;
     void PutBitmap(const Bitmap& image);

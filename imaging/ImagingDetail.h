@@ -133,9 +133,8 @@ struct EncoderSettings {
 Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
                          const EncoderSettings& settings);
 // Writes image to path in the format its extension names, through a
-// temporary file. Returns the path written: path itself unless options number it.
-std::string encodePicture(const Bitmap& image, const std::string& path,
-                          const EncoderSettings& settings, const SaveOptions& options = {});
+// temporary file.
+void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
 
 // --- pixels -----------------------------------------------------------------
 Bitmap convertColorType(const Bitmap& image, ColorType type);

@@ -2,6 +2,7 @@
 
 #include "common/PendingFile.h"
 #include "common/Reporter.h"
+#include "imaging/PlacedSaving.h"
 
 #include <Magick++.h>
 #include <fcntl.h>
@@ -230,10 +231,9 @@ std::string commitNumbered(PendingFile& pending, const std::string& path,
     throw std::system_error(EEXIST, std::generic_category());
 }
 
-}  // namespace
-
-std::string encodePicture(const Bitmap& image, const std::string& path,
-                          const EncoderSettings& settings, const SaveOptions& options) {
+// encodePicture under options; returns the path written.
+std::string encodePlaced(const Bitmap& image, const std::string& path,
+                         const EncoderSettings& settings, const SaveOptions& options) {
     const ErrorScope scope;
     const std::string ext = lowerExtension(path);
     std::optional<PendingFile> pending;
@@ -288,4 +288,21 @@ std::string encodePicture(const Bitmap& image, const std::string& path,
     }
 }
 
+}  // namespace
+
+void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    encodePlaced(image, path, settings, {});
+}
+
 }  // namespace varnetto::detail
+
+namespace varnetto {
+
+std::string saveToFile(const CImageBox& control, const std::string& path,
+                       const SaveOptions& options) {
+    if (!control.HasImage()) throw ImagingError("保存图像：没有图像");
+    return detail::encodePlaced(control.GetBitmap(), path,
+                                {control.JpegQuality(), control.TiffCompression()}, options);
+}
+
+}  // namespace varnetto

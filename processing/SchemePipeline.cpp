@@ -3,6 +3,7 @@
 #include "common/ImageFormats.h"
 #include "imaging/ImageDiagnostics.h"
 #include "imaging/OutputFidelity.h"
+#include "imaging/PlacedSaving.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
 #include "schemes/ReservedSettings.h"
@@ -300,7 +301,7 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         if (save) {
             control.Clear();
             control.PutBitmap(result.image);
-            result.outputPath = control.SaveToFile(result.outputPath, placing);
+            result.outputPath = saveToFile(control, result.outputPath, placing);
             control.Clear();
         }
     } catch (const std::exception& e) {
