@@ -33,10 +33,10 @@ constexpr milliseconds kLongestSettle{1000};
 // How often a folder that went away is looked for.
 constexpr milliseconds kLookAgain{2000};
 
+// A name made is a file being written, except a link: that is complete at
+// once and sends nothing more.
 constexpr std::uint32_t kFolderEvents =
-    IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-// Subfolders made later are watched as well.
-constexpr std::uint32_t kTreeEvents = kFolderEvents | IN_CREATE;
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 bool endsWithNoCase(std::string_view text, std::string_view suffix) {
     if (text.size() < suffix.size()) return false;
@@ -52,6 +52,13 @@ bool isMountPoint(const std::string& folder) {
     return ::stat(folder.c_str(), &self) == 0 &&
            ::stat(fs::path(folder).parent_path().c_str(), &parent) == 0 &&
            self.st_dev != parent.st_dev;
+}
+
+// A hard link or a symbolic link, made to a file that exists already.
+bool isLink(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 &&
+           (S_ISLNK(status.st_mode) || (S_ISREG(status.st_mode) && status.st_nlink > 1));
 }
 
 }  // namespace
@@ -95,8 +102,7 @@ bool FolderWatch::watchOne(const std::string& folder) {
     const bool root = std::find(roots_.begin(), roots_.end(), folder) != roots_.end();
     // A folder given to watch is watched even when outputs go there.
     if (!root && skipped_.count(folder)) return false;
-    const int wd =
-        ::inotify_add_watch(fd_, folder.c_str(), recursive_ ? kTreeEvents : kFolderEvents);
+    const int wd = ::inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
     if (wd < 0) return false;
     folders_[wd] = folder;
     if (root) mountPoints_[folder] = isMountPoint(folder);
@@ -165,7 +171,9 @@ void FolderWatch::readEvents(Change& change) {
                 }
                 continue;
             }
-            if ((event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) && isWatchedPictureName(name))
+            if (!isWatchedPictureName(name)) continue;
+            if ((event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) ||
+                ((event->mask & IN_CREATE) && isLink(path)))
                 change.pictures.push_back(path);
         }
     }

@@ -57,13 +57,18 @@ TEST(FolderWatch, AFolderThatGoesAwayIsWatchedForAndTakenBack) {
     FolderWatch watch({in}, true, {in + "/out"});
     writeBytes(in + "/a.png", "x");
     writeBytes(in + "/out/a.png", "x");
+    // A link is complete once made: no close follows it.
+    writeBytes(dir.str("elsewhere.png"), "x");
+    fs::create_hard_link(dir.str("elsewhere.png"), in + "/linked.png");
     fs::create_directories(in + "/later");
     writeBytes(in + "/later/b.png", "x");
     auto change = watchUntil(watch, [&](const auto& c) {
-        return contains(c.pictures, in + "/a.png") && contains(c.pictures, in + "/later/b.png");
+        return contains(c.pictures, in + "/a.png") && contains(c.pictures, in + "/later/b.png") &&
+               contains(c.pictures, in + "/linked.png");
     });
     EXPECT_TRUE(contains(change.pictures, in + "/a.png"));
     EXPECT_TRUE(contains(change.pictures, in + "/later/b.png"));
+    EXPECT_TRUE(contains(change.pictures, in + "/linked.png"));
     EXPECT_FALSE(contains(change.pictures, in + "/out/a.png"));
 
     fs::remove_all(in);
