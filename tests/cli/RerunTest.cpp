@@ -326,7 +326,7 @@ TEST_F(RerunTest, WatchTakesCompletePicturesOnceAndARestartRedoesNothing) {
 
     CliProcess watch(cliArgs("watch", args), dir.str("watch.log"));
     ASSERT_TRUE(eventually([&] {
-        return watch.log().find("watching " + dir.str("in")) != std::string::npos;
+        return watch.log().find("watching " + dir.str("in") + "\n") != std::string::npos;
     })) << watch.log();
     EXPECT_EQ(readBytes(out / "first.webp"), reference.at("first.webp"));
 
@@ -363,7 +363,7 @@ TEST_F(RerunTest, WatchTakesCompletePicturesOnceAndARestartRedoesNothing) {
     ASSERT_EQ(times.size(), 4u);
     CliProcess again(cliArgs("watch", args), dir.str("again.log"));
     ASSERT_TRUE(eventually([&] {
-        return again.log().find("watching " + dir.str("in")) != std::string::npos;
+        return again.log().find("watching " + dir.str("in") + "\n") != std::string::npos;
     })) << again.log();
     EXPECT_NE(again.log().find("web: 0 processed (0 with warnings), 4 skipped, 0 failed"),
               std::string::npos)
