@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -27,6 +28,18 @@ QPushButton* flatButton(const char* text, QWidget* parent) {
 void place(QWidget* widget, int left, int top, int right, int bottom) {
     widget->setGeometry(left, top, right - left, bottom - top);
 }
+
+// The choices for outputs that exist, in the order of the drop-down.
+struct ExistingChoice {
+    ExistingOutput mode;
+    const char* label;
+};
+constexpr ExistingChoice kExistingChoices[] = {
+    {ExistingOutput::Replace, "替换已有文件"},
+    {ExistingOutput::Skip, "跳过已有文件"},
+    {ExistingOutput::Newer, "只替换较旧的文件"},
+    {ExistingOutput::Number, "保留两者并编号"},
+};
 
 // "2 个图像处理失败，1 个图像有警告" without the parts that are 0.
 QString summaryOf(int failed, int warned) {
@@ -86,12 +99,18 @@ void BatchDialog::createControls() {
     progress_->setTextVisible(false);
     progress_->setAccessibleName(QString::fromUtf8("处理进度"));
     place(progress_, 10, 167, w - 10, 192);
+    existing_ = new QComboBox(this);
+    existing_->setObjectName("existingOutputChoice");
+    existing_->setAccessibleName(QString::fromUtf8("已有的输出文件"));
+    for (const ExistingChoice& choice : kExistingChoices)
+        existing_->addItem(QString::fromUtf8(choice.label), static_cast<int>(choice.mode));
+    place(existing_, 10, 196, 200, 218);
     failures_ = flatButton("", this);
     failures_->setObjectName("failuresButton");
     failures_->setStyleSheet(failures_->styleSheet() +
                              "QPushButton { color: #b00000; text-align: left; }");
     failures_->setAccessibleName(QString::fromUtf8("处理失败的图像"));
-    place(failures_, 10, 196, w - 10, 218);
+    place(failures_, 210, 196, w - 10, 218);
     failures_->hide();
     connect(failures_, &QPushButton::clicked, this, &BatchDialog::showFailures);
     autoClose_ = new QCheckBox(QString::fromUtf8("处理结束后自动关闭本窗口"), this);
@@ -110,6 +129,19 @@ void BatchDialog::createControls() {
     connect(start_, &QPushButton::clicked, this, &BatchDialog::start);
     connect(abort_, &QPushButton::clicked, this, &BatchDialog::abort);
     connect(close_, &QPushButton::clicked, this, [this] { done(0); });
+}
+
+ExistingOutput BatchDialog::existingOutput() const {
+    return static_cast<ExistingOutput>(existing_->currentData().toInt());
+}
+
+void BatchDialog::setExistingOutput(ExistingOutput mode) {
+    existing_->setCurrentIndex(existing_->findData(static_cast<int>(mode)));
+}
+
+int BatchDialog::skippedCount() const {
+    return static_cast<int>(std::count_if(outcomes_.begin(), outcomes_.end(),
+                                          [](const BatchOutcome& o) { return o.skipped; }));
 }
 
 void BatchDialog::setAutoCloseAtOpening(bool on) {
@@ -177,7 +209,8 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
         finished({}, false);
         return;
     }
-    runner_.start(*job.scheme, std::move(job.sources), appFolder_, reporter_, jobs_);
+    runner_.start(*job.scheme, std::move(job.sources), appFolder_, reporter_, jobs_,
+                  existingOutput());
 }
 
 void BatchDialog::abort() {
@@ -275,6 +308,7 @@ void BatchDialog::showFailures() {
 void BatchDialog::setRunningButtons(bool running) {
     // After an abort "开始" waits until the last worker has ended.
     start_->setEnabled(!running && !runner_.active());
+    existing_->setEnabled(!running);
     abort_->setEnabled(running);
     close_->setEnabled(!running);
     update();

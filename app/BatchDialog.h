@@ -16,6 +16,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -47,6 +48,13 @@ class BatchDialog : public QDialog {
     bool workersActive() const { return runner_.active(); }
     int animationFrame() const { return animationFrame_; }
     const std::vector<BatchOutcome>& lastOutcomes() const { return outcomes_; }
+
+    // What a run does with outputs that exist already; the choice stays from
+    // run to run.
+    ExistingOutput existingOutput() const;
+    void setExistingOutput(ExistingOutput mode);
+    // Pictures of the last run whose outputs were left alone.
+    int skippedCount() const;
 
     // The auto-close box's state at every opening (the one remembered from
     // the last start), shown at once.
@@ -105,6 +113,7 @@ class BatchDialog : public QDialog {
     QLabel* animation_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QComboBox* existing_ = nullptr;
     QCheckBox* autoClose_ = nullptr;
     bool autoCloseAtOpening_ = true;
     QPushButton* start_ = nullptr;

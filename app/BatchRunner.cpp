@@ -30,10 +30,11 @@ BatchRunner::BatchRunner(QObject* parent) : QObject(parent) {}
 BatchRunner::~BatchRunner() = default;
 
 bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
-                        AppFolders appFolder, Reporter& reporter, int jobs) {
+                        AppFolders appFolder, Reporter& reporter, int jobs,
+                        ExistingOutput existing) {
     if (jobs_.busy()) return false;
     jobs_.submit([this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),
-                  &reporter, jobs](const JobToken& token) -> BackgroundJobs::Completion {
+                  &reporter, jobs, existing](const JobToken& token) -> BackgroundJobs::Completion {
         // An abort, or the runner going, lets the running images finish.
         std::atomic<bool> abort{false};
         const std::stop_callback onInterrupt(token.interruptToken(), [&abort] { abort = true; });
@@ -41,6 +42,7 @@ bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
         Observer observer(*this, token);
         BatchOptions options;
         options.jobs = jobs;
+        options.existing = existing;
         std::vector<BatchOutcome> outcomes;
         try {
             outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort, options);

@@ -24,7 +24,7 @@ class BatchRunner : public QObject {
 
     // Returns false when the workers of the previous batch are still running.
     bool start(const Scheme& scheme, std::vector<std::string> sources, AppFolders appFolder,
-               Reporter& reporter, int jobs = 0);
+               Reporter& reporter, int jobs = 0, ExistingOutput existing = ExistingOutput::Replace);
     // No new image starts; the running ones finish and the run reports.
     void abort() { jobs_.interruptAll(); }
     // True from start until every worker has ended.

@@ -18,8 +18,8 @@ const char* const kScheme = "schemes/chosen";
 const char* const kFolderPicker = "pickers/folder";
 const char* const kFilePicker = "pickers/fileFolder";
 const char* const kAutoClose = "batch/autoClose";
-// The batch dialog's choice for outputs that exist already is kept beside
-// its auto-close box, under "batch/existingOutput", once the dialog offers it.
+// By its command-line name ("newer"), so an unknown one reads as the default.
+const char* const kExistingOutput = "batch/existingOutput";
 
 QComboBox* schemeChoice(MainWindow& window) {
     return window.findChild<QComboBox*>(QStringLiteral("schemeChoice"));
@@ -45,8 +45,12 @@ void RememberedSettings::restore(MainWindow& window, QtUserDialogs& dialogs) {
     }
     dialogs.setPickerFolders(
         {settings_.value(kFolderPicker).toString(), settings_.value(kFilePicker).toString()});
-    if (auto* batch = window.findChild<BatchDialog*>(QStringLiteral("batchDialog")))
+    if (auto* batch = window.findChild<BatchDialog*>(QStringLiteral("batchDialog"))) {
         batch->setAutoCloseAtOpening(settings_.value(kAutoClose, true).toBool());
+        const auto existing =
+            parseExistingOutput(settings_.value(kExistingOutput).toString().toStdString());
+        batch->setExistingOutput(existing.value_or(ExistingOutput::Replace));
+    }
 }
 
 void RememberedSettings::show(MainWindow& window) {
@@ -66,6 +70,10 @@ void RememberedSettings::save(MainWindow& window, const QtUserDialogs& dialogs) 
     settings_.setValue(kFilePicker, folders.fileFolder);
     if (const auto* autoClose = window.findChild<QCheckBox*>(QStringLiteral("autoCloseBox")))
         settings_.setValue(kAutoClose, autoClose->isChecked());
+    if (const auto* batch = window.findChild<BatchDialog*>(QStringLiteral("batchDialog")))
+        settings_.setValue(
+            kExistingOutput,
+            QString::fromStdString(std::string(existingOutputName(batch->existingOutput()))));
     settings_.sync();
 }
 

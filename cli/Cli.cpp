@@ -10,12 +10,13 @@ namespace varnetto::cli {
 
 namespace {
 
-constexpr std::array<CliCommand, 5> kCommands{{
+constexpr std::array<CliCommand, 6> kCommands{{
     {"list", listCommand},
     {"show", showCommand},
     {"export", exportCommand},
     {"import", importCommand},
     {"run", runCommand},
+    {"watch", watchCommand},
 }};
 
 }  // namespace

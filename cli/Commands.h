@@ -16,6 +16,8 @@ int listCommand(const std::vector<std::string>& args);
 int exportCommand(const std::vector<std::string>& args);
 int importCommand(const std::vector<std::string>& args);
 int runCommand(const std::vector<std::string>& args);
+// Processes folders' pictures, then those that arrive, until interrupted.
+int watchCommand(const std::vector<std::string>& args);
 // A scheme's parameters as the scheme viewer lists them: label TAB value.
 int showCommand(const std::vector<std::string>& args);
 
@@ -24,7 +26,7 @@ struct CliCommand {
     int (*run)(const std::vector<std::string>& args);
 };
 
-// list, show, export, import and run.
+// list, show, export, import, run and watch.
 std::span<const CliCommand> cliCommands();
 
 // Runs the command args[0] names with the arguments after it. Nothing passes

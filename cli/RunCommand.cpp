@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/RunConsole.h"
 #include "common/AppFolder.h"
 #include "imaging/ImagingRuntime.h"
@@ -11,12 +12,9 @@
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -38,50 +36,11 @@ int parseJobs(const std::string& text) {
     return jobs;
 }
 
-// Ctrl+C, a terminal that hangs up and a polite kill all let running images
-// finish (their temporary files are then renamed or removed) and start no
-// new one.
-std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void onInterrupt(int) {
-    interrupted = true;
-}
-
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        interrupted = false;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        // Reads and writes the signal meets on any thread carry on.
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &action, &previous_[i]);
-    }
-    ~InterruptGuard() {
-        for (size_t i = 0; i < kSignals.size(); ++i)
-            ::sigaction(kSignals[i], &previous_[i], nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-  private:
-    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> previous_{};
-};
-
 int report(const std::vector<BatchOutcome>& outcomes, size_t total, size_t replaced) {
     size_t failed = 0;
-    size_t warned = 0;
-    for (const BatchOutcome& o : outcomes) {
+    for (const BatchOutcome& o : outcomes)
         if (!o.ok()) ++failed;
-        if (o.warned()) ++warned;
-    }
-    const size_t processed = outcomes.size() - failed;
-    std::cerr << processed << " processed (" << warned << " with warnings), " << failed
-              << " failed\n";
+    std::cerr << summaryLine(outcomes) << '\n';
     if (replaced > 0)
         std::cerr << replaced << " left out: a later image of the run writes the same file\n";
     for (const BatchOutcome& o : outcomes)
@@ -131,6 +90,16 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
 
 }  // namespace
 
+ExistingOutput takeExistingOutput(std::vector<std::string>& args) {
+    const auto text = takeOption(args, "--existing");
+    if (!text) return ExistingOutput::Replace;
+    const auto mode = parseExistingOutput(*text);
+    if (!mode)
+        throw std::invalid_argument("--existing " + *text +
+                                    ": not one of replace, skip, newer, number");
+    return *mode;
+}
+
 RunRequest parseRunArguments(std::vector<std::string> args) {
     RunRequest request;
     // Everything after "--" is an INPUT, even when it looks like an option.
@@ -154,6 +123,7 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
         if (!parsed) throw std::invalid_argument("--shard needs K/N with 1 <= K <= N");
         request.shard = *parsed;
     }
+    request.existing = takeExistingOutput(args);
     request.dryRun = takeFlag(args, "--dry-run");
     request.recursive = takeFlag(args, "--recursive");
     for (std::string& arg : args) {
@@ -218,7 +188,7 @@ int runCommand(const std::vector<std::string>& args) {
     initImaging("varnetto-cli");
     const std::vector<RunItem> wholeRun =
         collectRunItems(request.inputs, request.recursive, scheme.outputFolder);
-    const RunPlan plan = planRun(scheme, wholeRun, request.shard);
+    const RunPlan plan = planRun(scheme, wholeRun, request.shard, request.existing);
     if (!plan.error.empty()) {
         std::cerr << "varnetto-cli run: " << plan.error << '\n';
         return kExitUsage;
@@ -238,6 +208,7 @@ int runCommand(const std::vector<std::string>& args) {
     BatchOptions options;
     options.jobs = request.jobs;
     options.memoryBudget = request.memory;
+    options.existing = request.existing;
     if (request.jobs > maxBatchWorkers()) {
         options.jobs = maxBatchWorkers();
         std::cerr << "varnetto-cli run: --jobs " << request.jobs << ": using " << options.jobs

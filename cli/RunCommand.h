@@ -18,10 +18,15 @@ struct RunRequest {
     int jobs = 0;              // 0: one per core
     std::uint64_t memory = 0;  // bytes; 0: a quarter of the physical memory
     RunShard shard;
+    ExistingOutput existing = ExistingOutput::Replace;
     bool dryRun = false;
     bool recursive = false;
     std::vector<std::string> inputs;
 };
+
+// The value of "--existing" taken out of args, Replace when absent. Throws
+// std::invalid_argument naming a value it does not know.
+ExistingOutput takeExistingOutput(std::vector<std::string>& args);
 
 // Parses the arguments after "run". Throws std::invalid_argument on a usage
 // error.

@@ -8,12 +8,17 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace varnetto::cli {
 
 // "done/total  R images/s  M:SS left" after seconds of work; the rate and
 // the time left appear once one image is done.
 std::string progressLine(size_t done, size_t total, double seconds);
+
+// "N processed (W with warnings), M failed", with ", S skipped" before the
+// failures when pictures were skipped.
+std::string summaryLine(const std::vector<BatchOutcome>& outcomes);
 
 // Where a run's workers report. On a terminal one line is rewritten as images
 // finish; otherwise each image gets its own "[index/wholeRun] path" line, as

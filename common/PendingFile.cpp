@@ -259,21 +259,32 @@ void PendingFile::commit() {
 }
 
 bool PendingFile::commitUnlessExists() {
-    flush();
-    int result = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    if (commitNew(target_)) return true;
+    discard();
+    return false;
+}
+
+bool PendingFile::commitUnlessExists(const fs::path& target) {
+    return commitNew(target);
+}
+
+bool PendingFile::commitNew(const fs::path& target) {
+    if (done_)
+        throw std::system_error(EBADF, std::generic_category(), "cannot write " + target.string());
+    if (fd_ >= 0) flush();
+    int result = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
         // File systems without that rename: a hard link refuses an existing
         // name just as well.
-        result = ::link(temp_.c_str(), target_.c_str());
+        result = ::link(temp_.c_str(), target.c_str());
         if (result == 0) ::unlink(temp_.c_str());
     }
     if (result != 0) {
-        if (errno == EEXIST) return false;  // the destructor removes the temporary file
-        throw std::system_error(errno, std::generic_category(),
-                                "cannot create " + target_.string());
+        if (errno == EEXIST) return false;
+        throw std::system_error(errno, std::generic_category(), "cannot create " + target.string());
     }
     done_ = true;
-    flushFolderOf(target_);
+    flushFolderOf(target);
     return true;
 }
 

@@ -47,6 +47,10 @@ class PendingFile {
     // false, having removed the temporary file, when the target exists.
     // Throws std::system_error.
     bool commitUnlessExists();
+    // The same for another name in the temporary file's folder; may be
+    // called again with the next name after it returned false, the
+    // temporary file being kept until a commit or the destructor.
+    bool commitUnlessExists(const std::filesystem::path& target);
     // Removes the temporary file now. Returns why it stays (a folder that
     // turned read-only), or an empty string.
     std::string discard();
@@ -54,6 +58,7 @@ class PendingFile {
   private:
     void close();
     void flush();
+    bool commitNew(const std::filesystem::path& target);
 
     std::filesystem::path target_;
     std::filesystem::path written_;  // what the rename replaces

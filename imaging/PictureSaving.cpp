@@ -2,6 +2,7 @@
 
 #include "common/PendingFile.h"
 #include "common/Reporter.h"
+#include "imaging/PlacedSaving.h"
 
 #include <Magick++.h>
 #include <fcntl.h>
@@ -207,7 +208,32 @@ void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& setti
     withFittingProfile(pixels).tiffsave_target(targetOf(descriptor), options);
 }
 
-void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+namespace {
+
+// Beyond this many files of one name a folder is taken to be full of them.
+constexpr int kMostNumberedNames = 10000;
+
+void setModified(int descriptor, long long nanoseconds) {
+    constexpr long long kPerSecond = 1'000'000'000LL;
+    const timespec time{static_cast<time_t>(nanoseconds / kPerSecond),
+                        static_cast<long>(nanoseconds % kPerSecond)};
+    const timespec times[2] = {{0, UTIME_OMIT}, time};
+    if (::futimens(descriptor, times) != 0) throw std::system_error(errno, std::generic_category());
+}
+
+// Takes the first free name of path, numbered(path, 2)...; never replaces.
+std::string commitNumbered(PendingFile& pending, const std::string& path,
+                           const SaveOptions& options) {
+    for (int n = 1; n <= kMostNumberedNames; ++n) {
+        const std::string name = n == 1 ? path : options.numbered(path, n);
+        if (pending.commitUnlessExists(name)) return name;
+    }
+    throw std::system_error(EEXIST, std::generic_category());
+}
+
+// encodePicture under options; returns the path written.
+std::string encodePlaced(const Bitmap& image, const std::string& path,
+                         const EncoderSettings& settings, const SaveOptions& options) {
     const ErrorScope scope;
     const std::string ext = lowerExtension(path);
     std::optional<PendingFile> pending;
@@ -237,8 +263,14 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         pending.emplace(path);
         codecOf(format->kind)
             .save(preparedForFormat(pixels, *format, settings), pending->descriptor(), settings);
-        pending->commit();
+        if (options.modified) setModified(pending->descriptor(), *options.modified);
+        std::string written = path;
+        if (options.numbered)
+            written = commitNumbered(*pending, path, options);
+        else
+            pending->commit();
         settleWarnings();
+        return written;
     } catch (const vips::VError& error) {
         const std::string reason = takeVipsError(error);
         // A picture decoded while it is written (a streamed JPEG) that turns
@@ -256,4 +288,21 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
     }
 }
 
+}  // namespace
+
+void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+    encodePlaced(image, path, settings, {});
+}
+
 }  // namespace varnetto::detail
+
+namespace varnetto {
+
+std::string saveToFile(const CImageBox& control, const std::string& path,
+                       const SaveOptions& options) {
+    if (!control.HasImage()) throw ImagingError("保存图像：没有图像");
+    return detail::encodePlaced(control.GetBitmap(), path,
+                                {control.JpegQuality(), control.TiffCompression()}, options);
+}
+
+}  // namespace varnetto

@@ -84,7 +84,8 @@ BatchOutcome failedOutcome(int index, const std::string& source, const std::stri
 // it throws (a bad picture, memory, the file system, an observer) becomes
 // its own outcome.
 BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem& item,
-                        const AppFolders& appFolder, Reporter& reporter, BatchObserver* observer) {
+                        const AppFolders& appFolder, Reporter& reporter, BatchObserver* observer,
+                        ExistingOutput existing) {
     const int index = item.index;
     const std::string& source = item.source;
     BatchOutcome outcome;
@@ -96,8 +97,9 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem&
             !refused.empty()) {
             outcome.error = source + "：" + refused;
         } else {
-            ProcessResult result = processFile(control, source, index, schemeForItem(scheme, item),
-                                               true, appFolder, reporter, /*keepImage=*/false);
+            ProcessResult result =
+                processFile(control, source, index, schemeForItem(scheme, item), true, appFolder,
+                            reporter, /*keepImage=*/false, existing);
             outcome.output = std::move(result.outputPath);
             outcome.error = std::move(result.error);
             outcome.warning = std::move(result.warning);
@@ -113,6 +115,23 @@ BatchOutcome processOne(CImageBox& control, const Scheme& scheme, const RunItem&
         if (observer) observer->imageFinished(outcome);
     } catch (...) {
         // The image is done either way; its outcome still says how it went.
+    }
+    return outcome;
+}
+
+BatchOutcome skippedOne(const RunItem& item, const std::string& output, BatchObserver* observer) {
+    BatchOutcome outcome;
+    outcome.index = item.index;
+    outcome.source = item.source;
+    outcome.output = output;
+    outcome.skipped = true;
+    try {
+        if (observer) {
+            observer->imageStarted(item.index, item.source);
+            observer->imageFinished(outcome);
+        }
+    } catch (...) {
+        // Nothing was to be done for the picture; its outcome says so.
     }
     return outcome;
 }
@@ -144,7 +163,8 @@ std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::str
 }
 
 std::vector<std::vector<size_t>> runOrderDependenciesOfKeys(
-    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys) {
+    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys,
+    bool writesConflict) {
     struct Access {
         size_t index;
         bool write;
@@ -159,7 +179,8 @@ std::vector<std::vector<size_t>> runOrderDependenciesOfKeys(
             for (const Access& a : it->second)
                 if (a.write) deps.push_back(a.index);
         if (auto it = accesses.find(written); !written.empty() && it != accesses.end())
-            for (const Access& a : it->second) deps.push_back(a.index);
+            for (const Access& a : it->second)
+                if (writesConflict || !a.write) deps.push_back(a.index);
         std::sort(deps.begin(), deps.end());
         deps.erase(std::unique(deps.begin(), deps.end()), deps.end());
         if (!read.empty()) accesses[read].push_back({j, false});
@@ -223,6 +244,11 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
         CImageBox control;
         while (const auto taken = scheduler.take(abort)) {
             const size_t i = *taken;
+            if (outputIsCurrent(options.existing, items[i].source, outputs[i])) {
+                outcomes[i] = skippedOne(items[i], outputs[i], observer);
+                scheduler.finish(i);
+                continue;
+            }
             // The header is read again when the picture starts; a picture
             // whose header cannot be read costs nothing and fails by itself.
             std::uint64_t cost = 0;
@@ -232,7 +258,8 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
             }
             const MemoryBudget::Grant memory = budget.acquire(cost, abort);
             if (memory)
-                outcomes[i] = processOne(control, scheme, items[i], appFolder, reporter, observer);
+                outcomes[i] = processOne(control, scheme, items[i], appFolder, reporter, observer,
+                                         options.existing);
             scheduler.finish(i);
         }
     };

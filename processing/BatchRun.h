@@ -3,6 +3,7 @@
 #include "common/AppFolder.h"
 #include "common/Reporter.h"
 #include "imaging/ImageDiagnostics.h"
+#include "processing/ExistingOutput.h"
 #include "schemes/Scheme.h"
 
 #include <atomic>
@@ -16,8 +17,9 @@ struct BatchOutcome {
     int index = 0;  // 1-based position in the run
     std::string source;
     std::string output;
-    std::string error;    // empty on success
-    std::string warning;  // what the decoders said about a picture still written
+    std::string error;     // empty on success
+    std::string warning;   // what the decoders said about a picture still written
+    bool skipped = false;  // the existing-output rule left its output alone
     bool ok() const { return error.empty(); }
     // Written, with something the decoders said about the picture.
     bool warned() const { return ok() && !warning.empty(); }
@@ -39,6 +41,9 @@ struct BatchOptions {
     // False when libvips' errors cannot be told apart by picture: one worker
     // then runs the pictures one at a time.
     bool errorsAttributed = errorsStayWithTheirPicture();
+    // Looked at for each picture before it is read: a picture whose output
+    // needs no writing is neither read nor written.
+    ExistingOutput existing = ExistingOutput::Replace;
 };
 
 // One image of a run. A run may hold only part of a larger one (a shard), so
@@ -67,9 +72,11 @@ std::string pathKey(const std::string& path);
 // after resolving them, so two spellings of one file count as one.
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs);
-// The same for paths already passed through pathKey.
+// The same for paths already passed through pathKey. Without writesConflict
+// two writes of one file need no order (each takes a name of its own).
 std::vector<std::vector<size_t>> runOrderDependenciesOfKeys(
-    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys);
+    const std::vector<std::string>& readKeys, const std::vector<std::string>& writtenKeys,
+    bool writesConflict = true);
 
 // Stands for a whole run that could not go on (memory ran out before any
 // image started, say): it names the scheme and the reason, as there is no

@@ -33,7 +33,9 @@ std::optional<RunShard> parseShard(std::string_view text) {
     return RunShard{*number, *count};
 }
 
-RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunShard shard) {
+RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunShard shard,
+                ExistingOutput existing) {
+    const bool numbered = existing == ExistingOutput::Number;
     std::vector<std::string> outputs;
     for (const RunItem& item : wholeRun)
         outputs.push_back(outputPath(schemeForItem(scheme, item), item.index, item.source));
@@ -71,7 +73,8 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
         const auto [it, fresh] = lastWriter.try_emplace(outputKeys[j], j);
         if (fresh) continue;
         const size_t earlier = it->second;
-        if (!readIn(outputKeys[earlier], earlier, j)) replacedBy[earlier] = wholeRun[j].index;
+        if (!numbered && !readIn(outputKeys[earlier], earlier, j))
+            replacedBy[earlier] = wholeRun[j].index;
         it->second = j;
     }
 
@@ -85,7 +88,7 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
         keptReads.push_back(sourceKeys[j]);
         keptWrites.push_back(outputKeys[j]);
     }
-    const auto dependencies = runOrderDependenciesOfKeys(keptReads, keptWrites);
+    const auto dependencies = runOrderDependenciesOfKeys(keptReads, keptWrites, !numbered);
     for (size_t k = 0; k < kept.size() && plan.error.empty(); ++k) {
         for (size_t d : dependencies[k]) {
             if (kept[d] % static_cast<size_t>(shard.count) ==

@@ -38,8 +38,10 @@ struct RunPlan {
 };
 
 // The images of wholeRun (every item, in run order, numbered 1, 2, ...) that
-// shard processes.
-RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunShard shard);
+// shard processes. Under ExistingOutput::Number no image is replaced by a
+// later one: each keeps its file under a name of its own.
+RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunShard shard,
+                ExistingOutput existing = ExistingOutput::Replace);
 
 // The images of plan that are to be processed (those not replaced later).
 std::vector<RunItem> itemsToProcess(const RunPlan& plan);

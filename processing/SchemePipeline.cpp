@@ -3,6 +3,7 @@
 #include "common/ImageFormats.h"
 #include "imaging/ImageDiagnostics.h"
 #include "imaging/OutputFidelity.h"
+#include "imaging/PlacedSaving.h"
 #include "processing/BorderCompositing.h"
 #include "processing/OutputNaming.h"
 #include "schemes/ReservedSettings.h"
@@ -262,7 +263,7 @@ bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
 
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
-                          Reporter& reporter, bool keepImage) {
+                          Reporter& reporter, bool keepImage, ExistingOutput existing) {
     ProcessResult result;
     std::error_code error;
     if (!std::filesystem::exists(sourcePath, error)) {
@@ -278,6 +279,11 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         }
     }
     const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
+    SaveOptions placing;
+    if (existing == ExistingOutput::Number) placing.numbered = numberedOutputPath;
+    // Taken before the source is read: a source rewritten meanwhile is newer
+    // than its output.
+    if (existing == ExistingOutput::Newer) placing.modified = sourceChangeStamp(sourcePath);
     // What the decoders say about this file stays with it, whatever runs
     // beside it.
     const ImageDiagnostics diagnostics;
@@ -295,7 +301,7 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         if (save) {
             control.Clear();
             control.PutBitmap(result.image);
-            control.SaveToFile(result.outputPath);
+            result.outputPath = saveToFile(control, result.outputPath, placing);
             control.Clear();
         }
     } catch (const std::exception& e) {

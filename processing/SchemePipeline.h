@@ -4,6 +4,7 @@
 #include "common/Reporter.h"
 #include "imaging/CImageBox.h"
 #include "processing/DecorationPictures.h"
+#include "processing/ExistingOutput.h"
 #include "schemes/Scheme.h"
 
 #include <string>
@@ -41,9 +42,14 @@ std::pair<int, int> resizedSize(const Scheme& scheme, int width, int height);
 // failures come back in the result. A caller that only wants the file saved
 // passes keepImage false: the result then holds no image, and work that reads
 // the picture once in order may stream it instead of decoding it whole.
+// existing says how the file is put in place: Number never replaces a file
+// (outputPath then names the file written), Newer gives it the source's
+// change stamp as its modification time; whether to write at all is the
+// caller's to decide.
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
-                          Reporter& reporter, bool keepImage = true);
+                          Reporter& reporter, bool keepImage = true,
+                          ExistingOutput existing = ExistingOutput::Replace);
 
 // processFile for a source decoded already: applies scheme to source and
 // writes the result under outputPath(scheme, index, sourcePath). Never

@@ -3,6 +3,7 @@
 #include "app/WindowFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -148,6 +149,31 @@ class BatchTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!f.dialog.running(), 30000);
         QVERIFY(fs::exists(out + "/2.png"));
         QCOMPARE(filesIn(out), 4);
+    }
+
+    // The drop-down's choice reaches the run: an output there already is
+    // left as it is under "跳过已有文件", and the picture counts as skipped.
+    void existingOutputChoiceReachesTheRun() {
+        DialogFixture f;
+        const std::string out = f.app.str("out");
+        fs::create_directories(out);
+        writeBytes(out + "/0.png", "made before");
+        f.prepare(jobFor(out, writeSources(f.app.str("in"), 2)));
+        auto* choice = f.dialog.findChild<QComboBox*>("existingOutputChoice");
+        QCOMPARE(choice->accessibleName(), QString("已有的输出文件"));
+        QCOMPARE(choice->currentText(), QString("替换已有文件"));
+        choice->setCurrentIndex(choice->findText("跳过已有文件"));
+        QCOMPARE(f.dialog.existingOutput(), ExistingOutput::Skip);
+        f.dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+        f.dialog.start();
+        QVERIFY(!choice->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.dialog.findChild<QLabel*>("statusLabel")->text().startsWith("处理完成。"), 30000);
+        QVERIFY(choice->isEnabled());
+        QCOMPARE(readBytes(out + "/0.png"), std::string("made before"));
+        QVERIFY(fs::exists(out + "/1.png"));
+        QCOMPARE(f.dialog.skippedCount(), 1);
+        QCOMPARE(filesIn(out), 2);
     }
 
     void autoCloseEndsTheDialog() {

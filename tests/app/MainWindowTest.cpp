@@ -233,6 +233,7 @@ class MainWindowTest : public QObject {
             kept.show(*first.window);
             QVERIFY(first.window->isMaximized());
             QVERIFY(first.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->isChecked());
+            QCOMPARE(first.batchDialog()->existingOutput(), ExistingOutput::Replace);
         }
         for (const bool maximized : {false, true}) {
             {
@@ -242,6 +243,7 @@ class MainWindowTest : public QObject {
                 if (maximized) f.window->showMaximized();
                 f.schemeChoice()->setCurrentIndex(1);
                 f.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+                f.batchDialog()->findChild<QComboBox*>("existingOutputChoice")->setCurrentIndex(2);
                 QtUserDialogs pickers;
                 pickers.setPickerFolders({"/folders/last", "/files/last"});
                 RememberedSettings().save(*f.window, pickers);
@@ -259,6 +261,7 @@ class MainWindowTest : public QObject {
             // Every opening of the batch dialog starts with the box as left.
             next.batchDialog()->prepare("Beta", 1, {});
             QVERIFY(!next.batchDialog()->findChild<QCheckBox*>("autoCloseBox")->isChecked());
+            QCOMPARE(next.batchDialog()->existingOutput(), ExistingOutput::Newer);
         }
         if (before.isNull())
             qunsetenv("XDG_CONFIG_HOME");
