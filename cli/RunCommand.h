@@ -12,7 +12,8 @@ namespace varnetto::cli {
 
 // What "run" was asked to do.
 struct RunRequest {
-    std::string schemeName;
+    std::vector<std::string> schemeNames;  // in the order given; one at least
+    std::optional<std::string> reportPath;
     std::optional<std::string> storePath;
     std::optional<std::string> appFolder;
     int jobs = 0;              // 0: one per core

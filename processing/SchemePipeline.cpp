@@ -8,6 +8,7 @@
 #include "schemes/ReservedSettings.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -251,6 +252,22 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
     return result;
 }
 
+namespace {
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+std::string warningOf(const std::string& sourcePath, const ImageDiagnostics& diagnostics) {
+    std::string said;
+    for (const std::string& warning : diagnostics.warnings())
+        said += (said.empty() ? "" : "; ") + warning;
+    return said.empty() ? said : sourcePath + "：" + said;
+}
+
+}  // namespace
+
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
     const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
@@ -263,6 +280,7 @@ bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage) {
+    const auto start = std::chrono::steady_clock::now();
     ProcessResult result;
     std::error_code error;
     if (!std::filesystem::exists(sourcePath, error)) {
@@ -305,13 +323,50 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         control.Clear();
         result.image = Bitmap();
     }
-    if (result.ok()) {
-        std::string said;
-        for (const std::string& warning : diagnostics.warnings())
-            said += (said.empty() ? "" : "; ") + warning;
-        if (!said.empty()) result.warning = sourcePath + "：" + said;
-    }
+    if (result.ok()) result.warning = warningOf(sourcePath, diagnostics);
+    result.milliseconds = millisecondsSince(start);
     return result;
+}
+
+std::vector<ProcessResult> processFileWithSchemes(CImageBox& control, const std::string& sourcePath,
+                                                  int index, const std::vector<Scheme>& schemes,
+                                                  const AppFolders& appFolder, Reporter& reporter) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<ProcessResult> results(schemes.size());
+    const auto failAll = [&](const std::string& reason) {
+        for (ProcessResult& result : results) result.error = reason;
+    };
+    std::error_code error;
+    if (!std::filesystem::exists(sourcePath, error)) {
+        failAll(formatMessage("图像 %s 不存在。", sourcePath.c_str()));
+        return results;
+    }
+    const ImageDiagnostics diagnostics;
+    Bitmap source;
+    try {
+        // Decoded whole, as a scheme that draws on the picture would have
+        // it: a decode top to bottom gives the same pixels (only JPEG
+        // streams, and it has no alpha to drop) but can be read only once.
+        control.Clear();
+        control.LoadFromFile(sourcePath);
+        source = control.GetBitmap();
+        control.Clear();
+    } catch (const std::exception& e) {
+        control.Clear();
+        failAll(failureText(sourcePath, e.what()));
+        return results;
+    }
+    const double decoding = millisecondsSince(start);
+    for (size_t s = 0; s < schemes.size(); ++s) {
+        const auto own = std::chrono::steady_clock::now();
+        results[s] =
+            saveProcessed(control, source, sourcePath, index, schemes[s], appFolder, reporter);
+        results[s].milliseconds = decoding + millisecondsSince(own);
+    }
+    const std::string warning = warningOf(sourcePath, diagnostics);
+    for (ProcessResult& result : results)
+        if (result.ok()) result.warning = warning;
+    return results;
 }
 
 ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
