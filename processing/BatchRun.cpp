@@ -172,6 +172,31 @@ std::vector<BatchOutcome> processTask(CImageBox& control, const std::vector<Sche
     return outcomes;
 }
 
+// Finds the first file that two schemes of a run would both write.
+class ClashFinder {
+  public:
+    explicit ClashFinder(const std::vector<SchemeItems>& runs) : runs_(runs) {}
+
+    // "" or the reason, naming both schemes and the file: scheme writes
+    // output (key: its pathKey) for source.
+    std::string add(size_t scheme, const std::string& key, const std::string& output,
+                    const std::string& source) {
+        if (key.empty()) return {};
+        const auto [it, fresh] = writers_.try_emplace(key, scheme, source);
+        if (fresh || it->second.first == scheme) return {};
+        return formatMessage(
+            "处理方案 %s 和 %s 都要写出文件 %s（图像 %s 和 "
+            "%s）；请改动其中一个方案的输出目录或命名。",
+            runs_[it->second.first].scheme.name.c_str(), runs_[scheme].scheme.name.c_str(),
+            output.c_str(), it->second.second.c_str(), source.c_str());
+    }
+
+  private:
+    const std::vector<SchemeItems>& runs_;
+    // Keyed by the file: the first scheme and picture that write it.
+    std::map<std::string, std::pair<size_t, std::string>> writers_;
+};
+
 // For each task, the earlier ones it must wait for: one writes what it reads
 // or writes, or reads what it writes.
 std::vector<std::vector<size_t>> dependenciesOf(
@@ -268,21 +293,14 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
 }
 
 std::string outputClash(const std::vector<SchemeItems>& runs) {
-    // Keyed by the file; the first scheme and picture that write it.
-    std::map<std::string, std::pair<size_t, std::string>> writers;
+    ClashFinder clashes(runs);
     for (size_t s = 0; s < runs.size(); ++s) {
         for (const RunItem& item : runs[s].items) {
             const std::string output =
                 outputPath(schemeForItem(runs[s].scheme, item), item.index, item.source);
-            const std::string key = pathKey(output);
-            if (key.empty()) continue;
-            const auto [it, fresh] = writers.try_emplace(key, s, item.source);
-            if (fresh || it->second.first == s) continue;
-            return formatMessage(
-                "处理方案 %s 和 %s 都要写出文件 %s（图像 %s 和 "
-                "%s）；请改动其中一个方案的输出目录或命名。",
-                runs[it->second.first].scheme.name.c_str(), runs[s].scheme.name.c_str(),
-                output.c_str(), it->second.second.c_str(), item.source.c_str());
+            if (std::string clash = clashes.add(s, pathKey(output), output, item.source);
+                !clash.empty())
+                return clash;
         }
     }
     return {};
@@ -293,10 +311,6 @@ std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
     if (runs.empty()) return {};
-    if (runs.size() > 1) {
-        if (const std::string clash = outputClash(runs); !clash.empty())
-            return {runFailureOutcome(runs.front().scheme, clash)};
-    }
     const std::vector<RunTask> tasks = tasksOf(runs);
     std::vector<std::string> readKeys;
     std::vector<std::vector<std::string>> writtenKeys;
@@ -306,6 +320,7 @@ std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
     // subfolder of a recursive run too); files of running writers stay.
     std::set<std::filesystem::path> folders;
     for (const SchemeItems& run : runs) folders.insert(run.scheme.outputFolder);
+    ClashFinder clashes(runs);
     for (const RunTask& task : tasks) {
         readKeys.push_back(pathKey(task.item.source));
         writtenKeys.emplace_back();
@@ -313,6 +328,10 @@ std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
             const std::string output = outputPath(schemeForItem(runs[s].scheme, task.item),
                                                   task.item.index, task.item.source);
             writtenKeys.back().push_back(pathKey(output));
+            if (std::string clash =
+                    clashes.add(s, writtenKeys.back().back(), output, task.item.source);
+                !clash.empty())
+                return {runFailureOutcome(runs[s].scheme, clash)};
             folders.insert(std::filesystem::path(output).parent_path());
         }
     }
