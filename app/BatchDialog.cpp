@@ -1,6 +1,8 @@
 #include "app/BatchDialog.h"
 
+#include "processing/RunReport.h"
 #include "uikit/Artwork.h"
+#include "uikit/DesktopNotification.h"
 #include "uikit/FlatButtonStyle.h"
 
 #include <QCheckBox>
@@ -16,7 +18,11 @@ namespace varnetto {
 namespace {
 
 constexpr int kWidth = 540;
-constexpr int kHeight = 270;
+// Room beneath the progress bar for what a run did and what failed.
+constexpr int kHeight = 294;
+// A run this long may have been left to itself: its end is announced on the
+// desktop when the user is elsewhere.
+constexpr qint64 kNotifiedRunMs = 10'000;
 
 QPushButton* flatButton(const char* text, QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
@@ -47,6 +53,15 @@ QString summaryOf(int failed, int warned) {
     if (failed > 0) parts << QString::fromUtf8("%1 个图像处理失败").arg(failed);
     if (warned > 0) parts << QString::fromUtf8("%1 个图像有警告").arg(warned);
     return parts.join(QString::fromUtf8("，"));
+}
+
+// "用时 4.2 秒", "用时 3 分 07 秒".
+QString elapsedText(qint64 ms) {
+    if (ms < 60'000) return QString::fromUtf8("用时 %1 秒").arg(double(ms) / 1000.0, 0, 'f', 1);
+    const qint64 seconds = ms / 1000;
+    return QString::fromUtf8("用时 %1 分 %2 秒")
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
@@ -94,6 +109,28 @@ void BatchDialog::createControls() {
     status_->setObjectName("statusLabel");
     status_->setTextFormat(Qt::PlainText);
     place(status_, 10, 140, w - 10, 162);
+    runSummary_ = new QLabel(this);
+    runSummary_->setObjectName("runSummaryLabel");
+    runSummary_->setTextFormat(Qt::PlainText);
+    place(runSummary_, 10, 222, w - 10, 244);
+    moreSchemes_ = flatButton("更多方案…", this);
+    moreSchemes_->setObjectName("moreSchemesButton");
+    moreSchemes_->setAccessibleName(QString::fromUtf8("更多方案"));
+    place(moreSchemes_, 10, 48, 110, 70);
+    moreSchemes_->hide();
+    connect(moreSchemes_, &QPushButton::clicked, this, &BatchDialog::chooseMoreSchemes);
+    openFolder_ = flatButton("打开输出目录", this);
+    openFolder_->setObjectName("openOutputFolderButton");
+    openFolder_->setAccessibleName(QString::fromUtf8("打开输出目录"));
+    place(openFolder_, w - 120, 48, w - 10, 70);
+    openFolder_->hide();
+    connect(openFolder_, &QPushButton::clicked, this, &BatchDialog::openOutputFolder);
+    saveReport_ = flatButton("保存报告…", this);
+    saveReport_->setObjectName("saveReportButton");
+    saveReport_->setAccessibleName(QString::fromUtf8("保存报告"));
+    place(saveReport_, w - 120, 76, w - 10, 98);
+    saveReport_->hide();
+    connect(saveReport_, &QPushButton::clicked, this, &BatchDialog::saveReport);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("progressBar");
     progress_->setTextVisible(false);
@@ -149,9 +186,21 @@ void BatchDialog::setAutoCloseAtOpening(bool on) {
     autoClose_->setChecked(on);
 }
 
+void BatchDialog::setMoreSchemes(SecondaryDialogs& secondary, SchemeSource schemes) {
+    secondary_ = &secondary;
+    allSchemes_ = std::move(schemes);
+    moreSchemes_->show();
+}
+
 void BatchDialog::prepare(const QString& schemeName, int imageCount, JobSource source) {
     source_ = std::move(source);
     schemeName_->setText(schemeName);
+    // Each opening starts with the current scheme alone.
+    currentScheme_ = schemeName;
+    checkedSchemes_.clear();
+    openFolder_->hide();
+    saveReport_->hide();
+    runSummary_->clear();
     imageCount_->setText(QString::number(imageCount));
     // Each opening starts as the first did.
     autoClose_->setChecked(autoCloseAtOpening_);
@@ -167,6 +216,7 @@ void BatchDialog::start() {
     running_ = true;
     setRunningButtons(true);
     BatchJob job = source_();
+    runSchemes_ = schemesFor(job);
     outputFolderLooks_.look<OutputFolderState>(
         [folder = job.outputFolder] { return outputFolderState(folder); },
         [this, job](OutputFolderState state) mutable {
@@ -185,10 +235,19 @@ void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
         setRunningButtons(false);
         return;
     }
-    outputFolderLooks_.look<std::string>([folder] { return ensureOutputFolder(folder); },
-                                         [this, job = std::move(job)](std::string refused) mutable {
-                                             outputFolderReady(std::move(job), refused);
-                                         });
+    // The other schemes' folders are theirs to name: made without asking.
+    std::vector<std::string> folders{folder};
+    for (const Scheme& scheme : runSchemes_) folders.push_back(scheme.outputFolder);
+    outputFolderLooks_.look<std::string>(
+        [folders] {
+            for (const std::string& each : folders)
+                if (std::string refused = ensureOutputFolder(each); !refused.empty())
+                    return refused;
+            return std::string();
+        },
+        [this, job = std::move(job)](std::string refused) mutable {
+            outputFolderReady(std::move(job), refused);
+        });
 }
 
 void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
@@ -200,17 +259,52 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
     }
     outcomes_.clear();
     failures_->hide();
+    openFolder_->hide();
+    saveReport_->hide();
+    runSummary_->clear();
     shownProgress_ = 0;
     runSize_ = static_cast<int>(job.sources.size());
     progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
     timer_.start();
-    if (!job.scheme) {
+    clock_.start();
+    if (runSchemes_.empty()) {
         finished({}, false);
         return;
     }
-    runner_.start(*job.scheme, std::move(job.sources), appFolder_, reporter_, jobs_,
+    runner_.start(runSchemes_, std::move(job.sources), appFolder_, reporter_, jobs_,
                   existingOutput());
+}
+
+std::vector<Scheme> BatchDialog::schemesFor(const BatchJob& job) const {
+    if (!job.scheme) return {};
+    if (checkedSchemes_.empty() || !allSchemes_) return {*job.scheme};
+    const std::vector<Scheme> all = allSchemes_();
+    std::vector<Scheme> schemes;
+    for (const std::string& name : checkedSchemes_) {
+        if (name == job.scheme->name) {
+            schemes.push_back(*job.scheme);
+            continue;
+        }
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const Scheme& scheme) { return scheme.name == name; });
+        if (found != all.end()) schemes.push_back(*found);
+    }
+    return schemes;
+}
+
+void BatchDialog::chooseMoreSchemes() {
+    if (!secondary_ || !allSchemes_ || running_) return;
+    SchemeChoiceRequest request;
+    for (const Scheme& scheme : allSchemes_()) request.names.push_back(scheme.name);
+    request.checked = checkedSchemes_;
+    if (request.checked.empty()) request.checked.push_back(currentScheme_.toStdString());
+    const auto chosen = secondary_->schemeChoice(this, request);
+    if (!chosen || chosen->empty()) return;
+    checkedSchemes_ = *chosen;
+    QStringList names;
+    for (const std::string& name : checkedSchemes_) names << QString::fromStdString(name);
+    schemeName_->setText(names.join(QString::fromUtf8("，")));
 }
 
 void BatchDialog::abort() {
@@ -233,6 +327,7 @@ void BatchDialog::imageStarted(int index, const QString& path) {
 
 void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool aborted) {
     outcomes_ = outcomes;
+    elapsedMs_ = clock_.isValid() ? clock_.elapsed() : 0;
     const int failed = failedCount();
     if (!running_ || aborted) {
         // The aborted batch has ended: "开始" may be used again, and the user
@@ -243,6 +338,8 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
         return;
     }
     const int warned = warnedCount();
+    if (elapsedMs_ > kNotifiedRunMs && !window()->isActiveWindow())
+        notifyDesktop(QString::fromUtf8("批量处理完成"), runSummaryText());
     Q_EMIT batchFinished();
     // Failures and warnings keep the dialog open: they are not to be lost.
     if (autoClose_->isChecked() && failed == 0 && warned == 0) {
@@ -254,8 +351,39 @@ void BatchDialog::finished(const std::vector<BatchOutcome>& outcomes, bool abort
     running_ = false;
     setRunningButtons(false);
     status_->setText(QString::fromUtf8("处理完成。"));
+    runSummary_->setText(runSummaryText());
     stopAnimation();
     showFailuresButton();
+    openFolder_->setVisible(!runSchemes_.empty());
+    saveReport_->setVisible(failed > 0 || warned > 0);
+}
+
+QString BatchDialog::runSummaryText() const {
+    const RunSummary summary = summarize(outcomes_);
+    return QString::fromUtf8("%1 个已处理，%2 个已跳过，%3 个失败，%4")
+        .arg(summary.processed)
+        .arg(summary.skipped)
+        .arg(summary.failed)
+        .arg(elapsedText(elapsedMs_));
+}
+
+void BatchDialog::openOutputFolder() {
+    if (runSchemes_.empty()) return;
+    const QString folder = QString::fromStdString(runSchemes_.front().outputFolder);
+    if (!dialogs_.openFolder(folder))
+        dialogs_.message(this, QString::fromUtf8("无法打开目录 %1。").arg(folder),
+                         MessageKind::Stop);
+}
+
+void BatchDialog::saveReport() {
+    const QString path = dialogs_.chooseSaveFile(this, QString::fromUtf8("运行报告 (*.jsonl)"),
+                                                 QStringLiteral("report.jsonl"));
+    if (path.isEmpty()) return;
+    RunReportTotals totals;
+    totals.milliseconds = static_cast<double>(elapsedMs_);
+    const std::string refused = writeRunReport(path.toStdString(), outcomes_, totals);
+    if (!refused.empty())
+        dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
 }
 
 int BatchDialog::failedCount() const {
@@ -310,6 +438,7 @@ void BatchDialog::setRunningButtons(bool running) {
     start_->setEnabled(!running && !runner_.active());
     existing_->setEnabled(!running);
     abort_->setEnabled(running);
+    moreSchemes_->setEnabled(!running);
     close_->setEnabled(!running);
     update();
 }

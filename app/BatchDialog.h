@@ -2,12 +2,14 @@
 
 #include "app/BatchRunner.h"
 #include "app/DiskLooks.h"
+#include "app/SecondaryDialogs.h"
 #include "processing/OutputFolder.h"
 #include "schemes/Scheme.h"
 #include "uikit/UiReporter.h"
 #include "uikit/UserDialogs.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -35,6 +37,8 @@ class BatchDialog : public QDialog {
     Q_OBJECT
   public:
     using JobSource = std::function<BatchJob()>;
+    // The schemes "更多方案…" offers (the store's), asked for when needed.
+    using SchemeSource = std::function<std::vector<Scheme>()>;
 
     BatchDialog(UserDialogs& dialogs, AppFolders appFolder, QWidget* parent = nullptr);
     ~BatchDialog() override;
@@ -43,6 +47,12 @@ class BatchDialog : public QDialog {
     void prepare(const QString& schemeName, int imageCount, JobSource source);
     // 0: one worker per core.
     void setWorkerCount(int jobs) { jobs_ = jobs; }
+    // Shows "更多方案…", which lets the user check more schemes for the run
+    // in a list opened through secondary.
+    void setMoreSchemes(SecondaryDialogs& secondary, SchemeSource schemes);
+    // The names of the schemes the next run takes when the user checked
+    // some with "更多方案…"; empty: the current scheme alone.
+    const std::vector<std::string>& checkedSchemes() const { return checkedSchemes_; }
 
     bool running() const { return running_; }
     bool workersActive() const { return runner_.active(); }
@@ -87,6 +97,13 @@ class BatchDialog : public QDialog {
     void imageStarted(int index, const QString& path);
     void finished(const std::vector<BatchOutcome>& outcomes, bool aborted);
     void showFailures();
+    void chooseMoreSchemes();
+    // The schemes a run of job takes: the checked ones, or job's own.
+    std::vector<Scheme> schemesFor(const BatchJob& job) const;
+    // What the run did and how long it took, beneath "处理完成。".
+    QString runSummaryText() const;
+    void openOutputFolder();
+    void saveReport();
     void showFailuresButton();
     int failedCount() const;
     // Pictures written with a decoder warning.
@@ -107,11 +124,19 @@ class BatchDialog : public QDialog {
     QTimer timer_;
     std::vector<BatchOutcome> outcomes_;
     DiskLooks outputFolderLooks_;
+    SecondaryDialogs* secondary_ = nullptr;
+    SchemeSource allSchemes_;
+    QString currentScheme_;
+    std::vector<std::string> checkedSchemes_;
+    std::vector<Scheme> runSchemes_;  // of the current or last run
+    QElapsedTimer clock_;
+    qint64 elapsedMs_ = 0;
 
     QLabel* schemeName_ = nullptr;
     QLabel* imageCount_ = nullptr;
     QLabel* animation_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* runSummary_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QComboBox* existing_ = nullptr;
     QCheckBox* autoClose_ = nullptr;
@@ -120,6 +145,9 @@ class BatchDialog : public QDialog {
     QPushButton* abort_ = nullptr;
     QPushButton* close_ = nullptr;
     QPushButton* failures_ = nullptr;
+    QPushButton* moreSchemes_ = nullptr;
+    QPushButton* openFolder_ = nullptr;
+    QPushButton* saveReport_ = nullptr;
 };
 
 }  // namespace varnetto

@@ -29,12 +29,13 @@ BatchRunner::BatchRunner(QObject* parent) : QObject(parent) {}
 
 BatchRunner::~BatchRunner() = default;
 
-bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
+bool BatchRunner::start(std::vector<Scheme> schemes, std::vector<std::string> sources,
                         AppFolders appFolder, Reporter& reporter, int jobs,
                         ExistingOutput existing) {
-    if (jobs_.busy()) return false;
-    jobs_.submit([this, scheme, sources = std::move(sources), appFolder = std::move(appFolder),
-                  &reporter, jobs, existing](const JobToken& token) -> BackgroundJobs::Completion {
+    if (jobs_.busy() || schemes.empty()) return false;
+    jobs_.submit([this, schemes = std::move(schemes), sources = std::move(sources),
+                  appFolder = std::move(appFolder), &reporter, jobs,
+                  existing](const JobToken& token) -> BackgroundJobs::Completion {
         // An abort, or the runner going, lets the running images finish.
         std::atomic<bool> abort{false};
         const std::stop_callback onInterrupt(token.interruptToken(), [&abort] { abort = true; });
@@ -44,11 +45,17 @@ bool BatchRunner::start(const Scheme& scheme, std::vector<std::string> sources,
         options.jobs = jobs;
         options.existing = existing;
         std::vector<BatchOutcome> outcomes;
+        std::vector<RunItem> items;
+        items.reserve(sources.size());
+        for (size_t i = 0; i < sources.size(); ++i)
+            items.push_back({static_cast<int>(i) + 1, sources[i], {}});
+        std::vector<SchemeItems> runs;
+        for (const Scheme& scheme : schemes) runs.push_back({scheme, items});
         try {
-            outcomes = runBatch(scheme, sources, appFolder, reporter, &observer, abort, options);
+            outcomes = runBatch(runs, appFolder, reporter, &observer, abort, options);
         } catch (const std::exception& error) {
             // Each image's failures are in its own outcome; this is the run.
-            outcomes.push_back(runFailureOutcome(scheme, error.what()));
+            outcomes.push_back(runFailureOutcome(schemes.front(), error.what()));
         }
         return [this, outcomes = std::move(outcomes), aborted = abort.load()] {
             Q_EMIT finished(outcomes, aborted);

@@ -22,8 +22,10 @@ class BatchRunner : public QObject {
     // Aborts a running batch and waits for its workers.
     ~BatchRunner() override;
 
-    // Returns false when the workers of the previous batch are still running.
-    bool start(const Scheme& scheme, std::vector<std::string> sources, AppFolders appFolder,
+    // Runs every scheme over sources, each picture decoded once for all of
+    // them. Returns false when the workers of the previous batch are still
+    // running.
+    bool start(std::vector<Scheme> schemes, std::vector<std::string> sources, AppFolders appFolder,
                Reporter& reporter, int jobs = 0, ExistingOutput existing = ExistingOutput::Replace);
     // No new image starts; the running ones finish and the run reports.
     void abort() { jobs_.interruptAll(); }

@@ -1,5 +1,6 @@
 #include "app/DialogRouter.h"
 
+#include "app/SchemeChoiceDialog.h"
 #include "common/AppFolder.h"
 #include "editor/SchemeEditorDialog.h"
 #include "manager/SchemeManagerDialog.h"
@@ -35,6 +36,13 @@ bool DialogRouter::schemeManager(QWidget* owner, const ManagerRequest& request) 
     if (!routed.openViewer) routed.openViewer = viewerOpener();
     SchemeManagerDialog dialog(dialogs_, std::move(routed), owner);
     return dialog.exec() == 1;
+}
+
+std::optional<std::vector<std::string>> DialogRouter::schemeChoice(
+    QWidget* owner, const SchemeChoiceRequest& request) {
+    SchemeChoiceDialog dialog(request, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.checkedNames();
 }
 
 void DialogRouter::schemeViewer(QWidget* owner, const SchemeViewerRequest& request) {

@@ -23,6 +23,8 @@ class DialogRouter final : public SecondaryDialogs {
     bool schemeManager(QWidget* owner, const ManagerRequest& request) override;
     void schemeViewer(QWidget* owner, const SchemeViewerRequest& request) override;
     int fullScreenViewer(QWidget* owner, const ViewerRequest& request) override;
+    std::optional<std::vector<std::string>> schemeChoice(
+        QWidget* owner, const SchemeChoiceRequest& request) override;
     void about(QWidget* owner) override;
     void help(QWidget* owner) override;
 

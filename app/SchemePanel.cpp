@@ -28,6 +28,12 @@ SchemePanel::SchemePanel(Parts parts)
     batchDialog_ =
         std::make_unique<BatchDialog>(parts_.dialogs, parts_.session.appFolder(), parts_.window);
     batchDialog_->setObjectName("batchDialog");
+    batchDialog_->setMoreSchemes(parts_.secondary, [this] {
+        std::vector<Scheme> schemes;
+        if (SchemeStore* store = parts_.session.store())
+            for (const Scheme& scheme : *store) schemes.push_back(scheme);
+        return schemes;
+    });
     connect(&parts_.session, &Session::schemesChanged, this, &SchemePanel::fillSchemeChoice);
 }
 

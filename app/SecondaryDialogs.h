@@ -4,9 +4,20 @@
 #include "manager/ManagerRequests.h"
 #include "viewer/ViewerRequest.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 class QWidget;
 
 namespace varnetto {
+
+// The schemes a batch may run together: every name, and those checked at
+// the opening.
+struct SchemeChoiceRequest {
+    std::vector<std::string> names;
+    std::vector<std::string> checked;
+};
 
 // Where the main window's commands open the other windows (scheme editor,
 // manager and viewer, full-screen viewer, about, help). The main window makes
@@ -22,6 +33,10 @@ class SecondaryDialogs {
     virtual void schemeViewer(QWidget* owner, const SchemeViewerRequest& request) = 0;
     // The viewer's result: 1 after a double click, 2 after Esc.
     virtual int fullScreenViewer(QWidget* owner, const ViewerRequest& request) = 0;
+    // The names checked when the user confirmed, in list order; none when
+    // cancelled.
+    virtual std::optional<std::vector<std::string>> schemeChoice(
+        QWidget* owner, const SchemeChoiceRequest& request) = 0;
     virtual void about(QWidget* owner) = 0;
     virtual void help(QWidget* owner) = 0;
 };

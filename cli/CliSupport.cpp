@@ -59,10 +59,11 @@ void printUsage(std::ostream& out) {
            "      prints the whole store as JSON\n"
            "  varnetto-cli import FILE.json [--store FILE]\n"
            "      writes a complete store from such JSON\n"
-           "  varnetto-cli run --scheme NAME [--store FILE] [--app-folder DIR] [--jobs N]\n"
-           "                   [--memory SIZE] [--shard K/N] [--existing MODE] [--dry-run]\n"
-           "                   [--recursive] [--] INPUT...\n"
-           "      applies a stored scheme to pictures and to the pictures of folders\n"
+           "  varnetto-cli run --scheme NAME [--scheme NAME]... [--store FILE] [--app-folder DIR]\n"
+           "                   [--jobs N] [--memory SIZE] [--shard K/N] [--existing MODE]\n"
+           "                   [--report FILE] [--dry-run] [--recursive] [--] INPUT...\n"
+           "      applies stored schemes to pictures and to the pictures of folders; each\n"
+           "      picture is decoded once for all the schemes\n"
            "  varnetto-cli watch --scheme NAME [--scheme NAME...] [--existing MODE]\n"
            "                     [--store FILE] [--app-folder DIR] [--jobs N] [--memory SIZE]\n"
            "                     [--recursive] FOLDER...\n"
@@ -76,8 +77,8 @@ void printUsage(std::ostream& out) {
            "the physical memory): a picture waits until it fits, and one larger than SIZE runs\n"
            "alone. --existing says what becomes of an output that exists: replace (default),\n"
            "skip, newer (replace it only when its source changed since) or number (keep it\n"
-           "and write NAME (2).EXT...). Arguments after -- are INPUTs, even when they begin\n"
-           "with -.\n"
+           "and write NAME (2).EXT...). --report writes one JSON line per output and one with\n"
+           "the totals. Arguments after -- are INPUTs, even when they begin with -.\n"
            "Exit status: 0 success, 1 some pictures failed, 2 usage or store error.\n";
     out << "store: " << currentAppFolders().storePath() << '\n';
 }

@@ -11,10 +11,14 @@
 #include "processing/MemoryBudget.h"
 #include "processing/OutputFolder.h"
 #include "processing/OutputNaming.h"
+#include "processing/RunReport.h"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -88,7 +92,38 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
     return refused == 0 ? kExitOk : kExitSomeFailed;
 }
 
+void reportMissingScheme(const SchemeStore& store, const std::string& name) {
+    std::cerr << "varnetto-cli run: no scheme named \"" << name << "\" in " << store.path() << '\n';
+    if (store.size() == 0) {
+        std::cerr << "the store holds no scheme\n";
+    } else {
+        std::cerr << "the store holds:\n";
+        for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
+    }
+}
+
 }  // namespace
+
+// A recursive walk leaves out the output folder of every scheme of the run,
+// not only the first one's.
+std::vector<RunItem> runItemsFor(const std::vector<std::string>& inputs, bool recursive,
+                                 const std::vector<Scheme>& schemes) {
+    std::vector<RunItem> items = collectRunItems(inputs, recursive, schemes.front().outputFolder);
+    if (!recursive || schemes.size() == 1) return items;
+    std::vector<std::string> skipped;
+    for (size_t s = 1; s < schemes.size(); ++s)
+        skipped.push_back(pathKey(schemes[s].outputFolder) + "/");
+    std::vector<RunItem> kept;
+    for (RunItem& item : items) {
+        const std::string key = pathKey(item.source);
+        if (std::any_of(skipped.begin(), skipped.end(),
+                        [&](const std::string& folder) { return key.starts_with(folder); }))
+            continue;
+        item.index = static_cast<int>(kept.size()) + 1;
+        kept.push_back(std::move(item));
+    }
+    return kept;
+}
 
 ExistingOutput takeExistingOutput(std::vector<std::string>& args) {
     const auto text = takeOption(args, "--existing");
@@ -107,9 +142,14 @@ RunRequest parseRunArguments(std::vector<std::string> args) {
     std::vector<std::string> operands(optionsEnd == args.end() ? optionsEnd : optionsEnd + 1,
                                       args.end());
     args.erase(optionsEnd, args.end());
-    const auto scheme = takeOption(args, "--scheme");
-    if (!scheme) throw std::invalid_argument("--scheme NAME is required");
-    request.schemeName = *scheme;
+    while (const auto scheme = takeOption(args, "--scheme")) {
+        if (std::find(request.schemeNames.begin(), request.schemeNames.end(), *scheme) !=
+            request.schemeNames.end())
+            throw std::invalid_argument("--scheme " + *scheme + " is given twice");
+        request.schemeNames.push_back(*scheme);
+    }
+    if (request.schemeNames.empty()) throw std::invalid_argument("--scheme NAME is required");
+    request.reportPath = takeOption(args, "--report");
     request.storePath = takeOption(args, "--store");
     request.appFolder = takeOption(args, "--app-folder");
     if (const auto jobs = takeOption(args, "--jobs")) request.jobs = parseJobs(*jobs);
@@ -171,39 +211,56 @@ int runCommand(const std::vector<std::string>& args) {
         request.appFolder ? AppFolders(*request.appFolder) : currentAppFolders();
     SchemeStore store(appFolder);
     if (!loadStore(store, request.storePath)) return kExitUsage;
-    const Scheme* found = store.findByName(request.schemeName);
-    if (!found) {
-        std::cerr << "varnetto-cli run: no scheme named \"" << request.schemeName << "\" in "
-                  << store.path() << '\n';
-        if (store.size() == 0) {
-            std::cerr << "the store holds no scheme\n";
-        } else {
-            std::cerr << "the store holds:\n";
-            for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
+    std::vector<Scheme> schemes;
+    for (const std::string& name : request.schemeNames) {
+        const Scheme* found = store.findByName(name);
+        if (!found) {
+            reportMissingScheme(store, name);
+            return kExitUsage;
         }
-        return kExitUsage;
+        schemes.push_back(*found);
     }
-    const Scheme scheme = *found;
 
     initImaging("varnetto-cli");
-    const std::vector<RunItem> wholeRun =
-        collectRunItems(request.inputs, request.recursive, scheme.outputFolder);
-    const RunPlan plan = planRun(scheme, wholeRun, request.shard, request.existing);
-    if (!plan.error.empty()) {
-        std::cerr << "varnetto-cli run: " << plan.error << '\n';
+    const std::vector<RunItem> wholeRun = runItemsFor(request.inputs, request.recursive, schemes);
+    // Refused before anything is written: the whole run is looked at, so
+    // every shard refuses alike.
+    std::vector<SchemeItems> wholeRuns;
+    for (const Scheme& scheme : schemes) wholeRuns.push_back({scheme, wholeRun});
+    if (const std::string clash = outputClash(wholeRuns); !clash.empty()) {
+        std::cerr << "varnetto-cli run: " << clash << '\n';
         return kExitUsage;
     }
-    if (request.dryRun) return printDryRun(scheme, plan);
+    std::vector<SchemeItems> runs;
+    int dryRunStatus = kExitOk;
+    size_t planned = 0;
+    size_t total = 0;
+    for (const Scheme& scheme : schemes) {
+        const RunPlan plan = planRun(scheme, wholeRun, request.shard, request.existing);
+        if (!plan.error.empty()) {
+            std::cerr << "varnetto-cli run: " << plan.error << '\n';
+            return kExitUsage;
+        }
+        if (request.dryRun) {
+            if (schemes.size() > 1) std::cout << scheme.name << ":\n";
+            if (printDryRun(scheme, plan) != kExitOk) dryRunStatus = kExitSomeFailed;
+            continue;
+        }
+        runs.push_back({scheme, itemsToProcess(plan)});
+        planned += plan.images.size();
+        total += runs.back().items.size();
+    }
+    if (request.dryRun) return dryRunStatus;
 
-    const std::vector<RunItem> items = itemsToProcess(plan);
-    if (!items.empty()) {
-        if (const std::string error = ensureOutputFolder(scheme.outputFolder); !error.empty()) {
+    for (const SchemeItems& run : runs) {
+        if (run.items.empty()) continue;
+        if (const std::string error = ensureOutputFolder(run.scheme.outputFolder); !error.empty()) {
             std::cerr << error << '\n';
             return kExitSomeFailed;
         }
     }
 
-    RunConsole console(std::cerr, items.size(), wholeRun.size(), isatty(STDERR_FILENO) == 1);
+    RunConsole console(std::cerr, total, wholeRun.size(), isatty(STDERR_FILENO) == 1);
     InterruptGuard guard;
     BatchOptions options;
     options.jobs = request.jobs;
@@ -217,10 +274,25 @@ int runCommand(const std::vector<std::string>& args) {
     if (!options.errorsAttributed)
         std::cerr << "varnetto-cli run: libvips' error reports cannot be told apart by picture "
                      "here: the pictures run one at a time\n";
-    const auto outcomes =
-        runBatch(scheme, items, appFolder, console, &console, interrupted, options);
+    const auto started = std::chrono::steady_clock::now();
+    const auto outcomes = runBatch(runs, appFolder, console, &console, interrupted, options);
     console.close();
-    return report(outcomes, items.size(), plan.images.size() - items.size());
+    const int status = report(outcomes, total, planned - total);
+    if (!request.reportPath) return status;
+    RunReportTotals totals;
+    totals.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+            .count();
+    if (request.shard.count > 1)
+        totals.shard =
+            std::to_string(request.shard.number) + "/" + std::to_string(request.shard.count);
+    totals.notRun = total > outcomes.size() ? total - outcomes.size() : 0;
+    if (const std::string error = writeRunReport(*request.reportPath, outcomes, totals);
+        !error.empty()) {
+        std::cerr << "varnetto-cli run: " << error << '\n';
+        return kExitSomeFailed;
+    }
+    return status;
 }
 
 }  // namespace varnetto::cli

@@ -12,7 +12,8 @@ namespace varnetto::cli {
 
 // What "run" was asked to do.
 struct RunRequest {
-    std::string schemeName;
+    std::vector<std::string> schemeNames;  // in the order given; one at least
+    std::optional<std::string> reportPath;
     std::optional<std::string> storePath;
     std::optional<std::string> appFolder;
     int jobs = 0;              // 0: one per core
@@ -38,5 +39,10 @@ RunRequest parseRunArguments(std::vector<std::string> args);
 // are made absolute so every source has a folder.
 std::vector<RunItem> collectRunItems(const std::vector<std::string>& inputs, bool recursive,
                                      const std::string& outputFolder);
+
+// collectRunItems for a run of several schemes: a recursive walk leaves out
+// the output folder of each of them; the images stay numbered from 1.
+std::vector<RunItem> runItemsFor(const std::vector<std::string>& inputs, bool recursive,
+                                 const std::vector<Scheme>& schemes);
 
 }  // namespace varnetto::cli

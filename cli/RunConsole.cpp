@@ -32,18 +32,11 @@ std::string progressLine(size_t done, size_t total, double seconds) {
 }
 
 std::string summaryLine(const std::vector<BatchOutcome>& outcomes) {
-    size_t failed = 0;
-    size_t warned = 0;
-    size_t skipped = 0;
-    for (const BatchOutcome& o : outcomes) {
-        if (!o.ok()) ++failed;
-        if (o.warned()) ++warned;
-        if (o.ok() && o.skipped) ++skipped;
-    }
-    std::string line = std::to_string(outcomes.size() - failed - skipped) + " processed (" +
-                       std::to_string(warned) + " with warnings), ";
-    if (skipped > 0) line += std::to_string(skipped) + " skipped, ";
-    return line + std::to_string(failed) + " failed";
+    const RunSummary summary = summarize(outcomes);
+    std::string line = std::to_string(summary.processed) + " processed (" +
+                       std::to_string(summary.warned) + " with warnings), ";
+    if (summary.skipped > 0) line += std::to_string(summary.skipped) + " skipped, ";
+    return line + std::to_string(summary.failed) + " failed";
 }
 
 RunConsole::RunConsole(std::ostream& out, size_t total, size_t wholeRun, bool terminal)

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -92,34 +93,41 @@ class Watcher {
         : request_(request), schemes_(std::move(schemes)), appFolder_(std::move(appFolder)) {}
 
     // Every picture of the folders, or only those of pictures when given,
-    // through every scheme in turn, numbered as a run over the folders would
-    // number them now.
+    // through every scheme on one decode, numbered as a run over the folders
+    // would number them now.
     bool process(const std::set<std::string>* pictures) {
+        std::vector<RunItem> items;
+        for (RunItem& item : runItemsFor(presentFolders(), request_.recursive, schemes_))
+            if (!pictures || pictures->count(item.source)) items.push_back(std::move(item));
+        if (items.empty()) return true;
         bool allWent = true;
+        std::vector<SchemeItems> runs;
         for (const Scheme& scheme : schemes_) {
-            std::vector<RunItem> items;
-            for (RunItem& item :
-                 collectRunItems(presentFolders(), request_.recursive, scheme.outputFolder))
-                if (!pictures || pictures->count(item.source)) items.push_back(std::move(item));
-            if (items.empty()) continue;
             if (const std::string error = ensureOutputFolder(scheme.outputFolder); !error.empty()) {
                 std::cerr << error << '\n';
                 allWent = false;
                 continue;
             }
-            RunConsole console(std::cerr, items.size(), items.back().index,
-                               isatty(STDERR_FILENO) == 1);
-            const auto outcomes = runBatch(scheme, items, appFolder_, console, &console,
-                                           interrupted, request_.options);
-            console.close();
-            std::cerr << scheme.name << ": " << summaryLine(outcomes) << '\n';
-            for (const BatchOutcome& o : outcomes) {
-                if (!o.ok()) {
-                    allWent = false;
-                    std::cerr << "  " << o.error << '\n';
-                } else if (!o.skipped && !o.output.empty()) {
-                    if (const auto file = writtenFile(o.output)) written_[o.output] = *file;
-                }
+            runs.push_back({scheme, items});
+        }
+        if (runs.empty()) return allWent;
+        RunConsole console(std::cerr, items.size() * runs.size(), items.back().index,
+                           isatty(STDERR_FILENO) == 1);
+        const auto outcomes =
+            runBatch(runs, appFolder_, console, &console, interrupted, request_.options);
+        console.close();
+        for (const SchemeItems& run : runs) {
+            std::vector<BatchOutcome> own;
+            std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(own),
+                         [&](const BatchOutcome& o) { return o.scheme == run.scheme.name; });
+            std::cerr << run.scheme.name << ": " << summaryLine(own) << '\n';
+        }
+        for (const BatchOutcome& o : outcomes) {
+            if (!o.ok()) {
+                allWent = false;
+                std::cerr << "  " << o.error << '\n';
+            } else if (!o.skipped && !o.output.empty()) {
+                if (const auto file = writtenFile(o.output)) written_[o.output] = *file;
             }
         }
         return allWent;

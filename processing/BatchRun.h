@@ -20,10 +20,27 @@ struct BatchOutcome {
     std::string error;     // empty on success
     std::string warning;   // what the decoders said about a picture still written
     bool skipped = false;  // the existing-output rule left its output alone
+    // What the run report tells of it.
+    std::string scheme;  // the scheme that wrote (or failed to write) output
+    std::uint64_t bytesWritten = 0;
+    // Time spent on this output; a decode shared by several schemes counts
+    // in each of them.
+    double milliseconds = 0;
     bool ok() const { return error.empty(); }
     // Written, with something the decoders said about the picture.
     bool warned() const { return ok() && !warning.empty(); }
 };
+
+// What a run did, counted once for the dialog, the console and the report.
+// processed counts the outputs written (warned ones too); a failure of the
+// whole run counts as failed.
+struct RunSummary {
+    size_t processed = 0;
+    size_t warned = 0;
+    size_t skipped = 0;
+    size_t failed = 0;
+};
+RunSummary summarize(const std::vector<BatchOutcome>& outcomes);
 
 // Told about progress from the worker threads; implementations synchronise.
 class BatchObserver {
@@ -54,6 +71,14 @@ struct RunItem {
     // Relative folder under the output folder that receives the output ("" for
     // the output folder itself); created when missing.
     std::string subfolder;
+};
+
+// One scheme of a run and the images it processes. The schemes of one run may
+// share images (the same index and source): each such picture is decoded
+// once and every scheme is applied to the decoded picture.
+struct SchemeItems {
+    Scheme scheme;
+    std::vector<RunItem> items;
 };
 
 // The scheme that writes item: its output folder extended by item.subfolder.
@@ -103,5 +128,20 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
                                    const AppFolders& appFolder, Reporter& reporter,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options = {});
+
+// The same for several schemes at once: each picture is decoded once, and
+// each scheme writes exactly the files a run of it alone would. The observer
+// hears of a picture's start once and of each scheme's output. Outcomes come
+// back in index order, the schemes of a picture in the order of runs. When two
+// schemes name one output file, nothing is written and the one outcome
+// returned says so.
+std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
+                                   const AppFolders& appFolder, Reporter& reporter,
+                                   BatchObserver* observer, const std::atomic<bool>& abort,
+                                   const BatchOptions& options = {});
+
+// "" when no two schemes of runs name the same output file; otherwise the
+// reason, naming both schemes and the file.
+std::string outputClash(const std::vector<SchemeItems>& runs);
 
 }  // namespace varnetto

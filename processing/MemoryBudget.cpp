@@ -84,7 +84,7 @@ std::uint64_t parseMemorySize(const std::string& text) {
 }
 
 std::uint64_t estimatedMemory(const Scheme& scheme, const std::string& source,
-                              const AppFolders& appFolder) {
+                              const AppFolders& appFolder, bool decodedWhole) {
     const auto cost = pictureCost(source);
     if (!cost) return 0;
     const auto bands = static_cast<std::uint64_t>(std::max(cost->bands, 3));
@@ -97,7 +97,7 @@ std::uint64_t estimatedMemory(const Scheme& scheme, const std::string& source,
 
     // Decoded top to bottom while it is written: the decoder's own buffers
     // and the result.
-    if (cost->kind == FileKind::Jpeg && readsSourceOnceInOrder(scheme, output))
+    if (!decodedWhole && cost->kind == FileKind::Jpeg && readsSourceOnceInOrder(scheme, output))
         return cost->decoderBytes + target * bands * 2 + encoder;
 
     std::uint64_t decorations = 0;

@@ -26,9 +26,11 @@ std::uint64_t parseMemorySize(const std::string& text);
 // headers of the picture, the stamp and the border pieces: the decode (see
 // PictureCost), working copies of the picture at its largest size, the
 // resize target, a caption (clipped to the picture), the stamp, the border
-// pieces and the framed canvas, and the encoder's own copy.
+// pieces and the framed canvas, and the encoder's own copy. decodedWhole:
+// the picture is decoded whole even where the scheme alone would stream it
+// (a decode shared by several schemes).
 std::uint64_t estimatedMemory(const Scheme& scheme, const std::string& source,
-                              const AppFolders& appFolder);
+                              const AppFolders& appFolder, bool decodedWhole = false);
 
 // Hands out memory to pictures in the order they ask. A picture is let in
 // when its cost fits beside the running ones' within the budget, or when

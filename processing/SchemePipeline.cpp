@@ -9,6 +9,7 @@
 #include "schemes/ReservedSettings.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -252,6 +253,54 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
     return result;
 }
 
+namespace {
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Taken before the source is read: a source rewritten meanwhile is newer
+// than its output.
+SaveOptions placingFor(ExistingOutput existing, const std::string& sourcePath) {
+    SaveOptions placing;
+    if (existing == ExistingOutput::Number) placing.numbered = numberedOutputPath;
+    if (existing == ExistingOutput::Newer) placing.modified = sourceChangeStamp(sourcePath);
+    return placing;
+}
+
+ProcessResult savePlaced(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
+                         int index, const Scheme& scheme, const AppFolders& appFolder,
+                         Reporter& reporter, DecorationPictures* decorations,
+                         const SaveOptions& placing) {
+    ProcessResult result;
+    result.outputPath = outputPath(scheme, index, sourcePath);
+    if (const std::string refused = checkOutputPath(scheme, result.outputPath); !refused.empty()) {
+        result.error = failureText(sourcePath, refused);
+        return result;
+    }
+    try {
+        const Bitmap processed = applyScheme(control, sourceFor(source, result.outputPath), scheme,
+                                             appFolder, reporter, decorations);
+        control.Clear();
+        control.PutBitmap(processed);
+        result.outputPath = saveToFile(control, result.outputPath, placing);
+    } catch (const std::exception& e) {
+        result.error = failureText(sourcePath, e.what());
+    }
+    control.Clear();
+    return result;
+}
+
+std::string warningOf(const std::string& sourcePath, const ImageDiagnostics& diagnostics) {
+    std::string said;
+    for (const std::string& warning : diagnostics.warnings())
+        said += (said.empty() ? "" : "; ") + warning;
+    return said.empty() ? said : sourcePath + "：" + said;
+}
+
+}  // namespace
+
 bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
     const std::string ext = std::filesystem::path(output).extension().string();
     const ImageFormat* format = ext.empty() ? nullptr : formatForSuffix(ext.substr(1));
@@ -264,6 +313,7 @@ bool readsSourceOnceInOrder(const Scheme& s, const std::string& output) {
 ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int index,
                           const Scheme& scheme, bool save, const AppFolders& appFolder,
                           Reporter& reporter, bool keepImage, ExistingOutput existing) {
+    const auto start = std::chrono::steady_clock::now();
     ProcessResult result;
     std::error_code error;
     if (!std::filesystem::exists(sourcePath, error)) {
@@ -279,11 +329,7 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         }
     }
     const bool streaming = save && !keepImage && readsSourceOnceInOrder(scheme, result.outputPath);
-    SaveOptions placing;
-    if (existing == ExistingOutput::Number) placing.numbered = numberedOutputPath;
-    // Taken before the source is read: a source rewritten meanwhile is newer
-    // than its output.
-    if (existing == ExistingOutput::Newer) placing.modified = sourceChangeStamp(sourcePath);
+    const SaveOptions placing = placingFor(existing, sourcePath);
     // What the decoders say about this file stays with it, whatever runs
     // beside it.
     const ImageDiagnostics diagnostics;
@@ -311,35 +357,59 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         control.Clear();
         result.image = Bitmap();
     }
-    if (result.ok()) {
-        std::string said;
-        for (const std::string& warning : diagnostics.warnings())
-            said += (said.empty() ? "" : "; ") + warning;
-        if (!said.empty()) result.warning = sourcePath + "：" + said;
-    }
+    if (result.ok()) result.warning = warningOf(sourcePath, diagnostics);
+    result.milliseconds = millisecondsSince(start);
     return result;
+}
+
+std::vector<ProcessResult> processFileWithSchemes(CImageBox& control, const std::string& sourcePath,
+                                                  int index, const std::vector<Scheme>& schemes,
+                                                  const AppFolders& appFolder, Reporter& reporter,
+                                                  ExistingOutput existing) {
+    const auto start = std::chrono::steady_clock::now();
+    const SaveOptions placing = placingFor(existing, sourcePath);
+    std::vector<ProcessResult> results(schemes.size());
+    const auto failAll = [&](const std::string& reason) {
+        for (ProcessResult& result : results) result.error = reason;
+    };
+    std::error_code error;
+    if (!std::filesystem::exists(sourcePath, error)) {
+        failAll(formatMessage("图像 %s 不存在。", sourcePath.c_str()));
+        return results;
+    }
+    const ImageDiagnostics diagnostics;
+    Bitmap source;
+    try {
+        // Decoded whole, as a scheme that draws on the picture would have
+        // it: a decode top to bottom gives the same pixels (only JPEG
+        // streams, and it has no alpha to drop) but can be read only once.
+        control.Clear();
+        control.LoadFromFile(sourcePath);
+        source = control.GetBitmap();
+        control.Clear();
+    } catch (const std::exception& e) {
+        control.Clear();
+        failAll(failureText(sourcePath, e.what()));
+        return results;
+    }
+    const double decoding = millisecondsSince(start);
+    for (size_t s = 0; s < schemes.size(); ++s) {
+        const auto own = std::chrono::steady_clock::now();
+        results[s] = savePlaced(control, source, sourcePath, index, schemes[s], appFolder, reporter,
+                                nullptr, placing);
+        results[s].milliseconds = decoding + millisecondsSince(own);
+    }
+    const std::string warning = warningOf(sourcePath, diagnostics);
+    for (ProcessResult& result : results)
+        if (result.ok()) result.warning = warning;
+    return results;
 }
 
 ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
                             int index, const Scheme& scheme, const AppFolders& appFolder,
                             Reporter& reporter, DecorationPictures* decorations) {
-    ProcessResult result;
-    result.outputPath = outputPath(scheme, index, sourcePath);
-    if (const std::string refused = checkOutputPath(scheme, result.outputPath); !refused.empty()) {
-        result.error = failureText(sourcePath, refused);
-        return result;
-    }
-    try {
-        const Bitmap processed = applyScheme(control, sourceFor(source, result.outputPath), scheme,
-                                             appFolder, reporter, decorations);
-        control.Clear();
-        control.PutBitmap(processed);
-        control.SaveToFile(result.outputPath);
-    } catch (const std::exception& e) {
-        result.error = failureText(sourcePath, e.what());
-    }
-    control.Clear();
-    return result;
+    return savePlaced(control, source, sourcePath, index, scheme, appFolder, reporter, decorations,
+                      SaveOptions{});
 }
 
 }  // namespace varnetto

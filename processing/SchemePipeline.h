@@ -9,6 +9,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace varnetto {
 
@@ -21,6 +22,8 @@ struct ProcessResult {
     // On success, what the decoders said about damaged data that still
     // decoded, naming the file; empty when they said nothing.
     std::string warning;
+    // Time it took, its decode included.
+    double milliseconds = 0;
     bool ok() const { return error.empty(); }
 };
 
@@ -57,6 +60,15 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
 ProcessResult saveProcessed(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
                             int index, const Scheme& scheme, const AppFolders& appFolder,
                             Reporter& reporter, DecorationPictures* decorations = nullptr);
+
+// processFile with saving for several schemes over one decode: sourcePath is
+// decoded whole once and each scheme applied to that picture, writing the
+// file processFile would write for that scheme alone. One result per scheme,
+// in order; the results hold no image.
+std::vector<ProcessResult> processFileWithSchemes(
+    CImageBox& control, const std::string& sourcePath, int index,
+    const std::vector<Scheme>& schemes, const AppFolders& appFolder, Reporter& reporter,
+    ExistingOutput existing = ExistingOutput::Replace);
 
 // reason, after the source's path unless it names that file already.
 std::string failureText(const std::string& sourcePath, const std::string& reason);

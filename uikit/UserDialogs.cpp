@@ -66,6 +66,20 @@ QString QtUserDialogs::chooseOpenFile(QWidget* owner, const QString& filter,
     return chosen;
 }
 
+QString QtUserDialogs::chooseSaveFile(QWidget* owner, const QString& filter,
+                                      const QString& initialName) {
+    QFileDialog dialog(owner, {}, startFolder(lastFileFolder_), filter);
+    dialog.setObjectName("saveFileDialog");
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString chosen = dialog.selectedFiles().first();
+    lastFileFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 void QtUserDialogs::problemList(QWidget* owner, const QString& summary,
                                 const std::vector<ProblemEntry>& entries) {
     ProblemListDialog dialog(summary, entries, desktop_, *this, owner);

@@ -29,6 +29,12 @@ class UserDialogs {
     // the dialog shows each filter's name without its patterns.
     virtual QString chooseOpenFile(QWidget* owner, const QString& filter,
                                    const QString& initialName) = 0;
+    // A file to write, or "" when cancelled; an existing one is replaced
+    // only when the user agreed.
+    virtual QString chooseSaveFile(QWidget* owner, const QString& filter,
+                                   const QString& initialName) = 0;
+    // Shows folder in the desktop's file manager; false when it could not.
+    virtual bool openFolder(const QString& folder) = 0;
     // The pictures a run could not process (or processed with a warning),
     // each with its reason, under a summary.
     virtual void problemList(QWidget* owner, const QString& summary,
@@ -61,6 +67,9 @@ class QtUserDialogs final : public UserDialogs {
     QString chooseFolder(QWidget* owner, const QString& title) override;
     QString chooseOpenFile(QWidget* owner, const QString& filter,
                            const QString& initialName) override;
+    QString chooseSaveFile(QWidget* owner, const QString& filter,
+                           const QString& initialName) override;
+    bool openFolder(const QString& folder) override { return desktop_.openFolder(folder); }
     void problemList(QWidget* owner, const QString& summary,
                      const std::vector<ProblemEntry>& entries) override;
     std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) override;

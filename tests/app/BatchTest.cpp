@@ -176,6 +176,57 @@ class BatchTest : public QObject {
         QCOMPARE(filesIn(out), 2);
     }
 
+    // "更多方案…" adds schemes to the run; the end of the run counts what it
+    // did, offers the report and opens the output folder.
+    void checkedSchemesReachTheRunAndTheEndCountsThem() {
+        DialogFixture f;
+        RecordingSecondaryDialogs secondary;
+        BatchJob job = jobFor(f.app.str("out"), writeSources(f.app.str("in"), 2));
+        writeBytes(f.app.str("in/bad.png"), "not a picture");
+        job.sources.push_back(f.app.str("in/bad.png"));
+        Scheme small = *job.scheme;
+        small.name = "Small";
+        small.outputFolder = f.app.str("small");
+        small.resizeEnabled = 1;
+        small.resizeMode = stored(ResizeMode::Width);
+        small.resizeValue = 16;
+        Scheme other = *job.scheme;
+        other.name = "Other";
+        other.outputFolder = f.app.str("other");
+        f.dialog.setMoreSchemes(secondary, [=] {
+            return std::vector<Scheme>{*job.scheme, other, small};
+        });
+        f.prepare(job);
+        secondary.chosenSchemes = std::vector<std::string>{"Plain", "Small"};
+        f.dialog.findChild<QPushButton*>("moreSchemesButton")->click();
+        QCOMPARE(secondary.lastSchemeChoice.names,
+                 (std::vector<std::string>{"Plain", "Other", "Small"}));
+        QCOMPARE(secondary.lastSchemeChoice.checked, std::vector<std::string>{"Plain"});
+        QCOMPARE(f.dialog.findChild<QLabel*>("schemeNameLabel")->text(), QString("Plain，Small"));
+
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
+        const QString summary = f.dialog.findChild<QLabel*>("runSummaryLabel")->text();
+        QVERIFY2(summary.startsWith("4 个已处理，0 个已跳过，2 个失败，用时 "),
+                 qPrintable(summary));
+        QCOMPARE(filesIn(f.app.str("out")), 2);
+        QCOMPARE(filesIn(f.app.str("small")), 2);
+        QCOMPARE(filesIn(f.app.str("other")), 0);
+        QCOMPARE(QImage(QString::fromStdString(f.app.str("small/0.png"))).width(), 16);
+
+        auto* save = f.dialog.findChild<QPushButton*>("saveReportButton");
+        QVERIFY(save->isVisible());
+        f.dialogs.saveFile = QString::fromStdString(f.app.str("report.jsonl"));
+        save->click();
+        const std::string report = readBytes(f.app.str("report.jsonl"));
+        QCOMPARE(std::count(report.begin(), report.end(), '\n'), 7);
+        QVERIFY(report.find("\"failed\":2") != std::string::npos);
+
+        f.dialog.findChild<QPushButton*>("openOutputFolderButton")->click();
+        QCOMPARE(f.dialogs.openedFolders, QStringList{QString::fromStdString(f.app.str("out"))});
+    }
+
     void autoCloseEndsTheDialog() {
         DialogFixture f;
         f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 3)));

@@ -83,6 +83,8 @@ class ScreenshotDialogs final : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString chooseSaveFile(QWidget*, const QString&, const QString&) override { return {}; }
+    bool openFolder(const QString&) override { return false; }
     std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
     std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void problemList(QWidget* owner, const QString& summary,

@@ -59,10 +59,18 @@ class RecordingSecondaryDialogs final : public SecondaryDialogs {
         lastViewer = request;
         return 2;
     }
+    std::optional<std::vector<std::string>> schemeChoice(
+        QWidget*, const SchemeChoiceRequest& request) override {
+        calls << "schemes";
+        lastSchemeChoice = request;
+        return chosenSchemes;
+    }
     void about(QWidget*) override { calls << "about"; }
     void help(QWidget*) override { calls << "help"; }
 
     QStringList calls;
+    SchemeChoiceRequest lastSchemeChoice;
+    std::optional<std::vector<std::string>> chosenSchemes;  // none: cancelled
     int editorResult = 0;
     // Stands in for the scheme manager when set; returns whether it saved.
     std::function<bool(QWidget*, const ManagerRequest&)> manager;

@@ -403,7 +403,7 @@ TEST_F(RunCommandTest, TerminationSignalsEndTheRunCleanly) {
 TEST(RunArguments, ParsesOptionsInAnyOrder) {
     const RunRequest r =
         parseRunArguments({"a.jpg", "--jobs", "3", "--scheme", "S", "--", "--odd.jpg"});
-    EXPECT_EQ(r.schemeName, "S");
+    EXPECT_EQ(r.schemeNames, std::vector<std::string>{"S"});
     EXPECT_EQ(r.jobs, 3);
     EXPECT_FALSE(r.storePath);
     EXPECT_EQ(r.inputs, (std::vector<std::string>{"a.jpg", "--odd.jpg"}));

@@ -21,6 +21,8 @@ class QuietDialogs : public UserDialogs {
     }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString chooseSaveFile(QWidget*, const QString&, const QString&) override { return {}; }
+    bool openFolder(const QString&) override { return false; }
     void problemList(QWidget*, const QString& summary, const std::vector<ProblemEntry>&) override {
         std::cerr << summary.toStdString() << "\n";
     }

@@ -42,6 +42,15 @@ class RecordingDialogs final : public UserDialogs {
         initialName = initial;
         return file;
     }
+    QString chooseSaveFile(QWidget*, const QString& filterText, const QString& initial) override {
+        filter = filterText;
+        initialName = initial;
+        return saveFile;
+    }
+    bool openFolder(const QString& opened) override {
+        openedFolders << opened;
+        return true;
+    }
     void problemList(QWidget*, const QString& summary,
                      const std::vector<ProblemEntry>& entries) override {
         problemSummaries << summary;
@@ -66,6 +75,8 @@ class RecordingDialogs final : public UserDialogs {
     bool answer = true;
     QString folder;
     QString file;
+    QString saveFile;  // what the save picker answers
+    QStringList openedFolders;
     QString filter;
     QString initialName;
     // The font and colour the pickers start with, and what they answer (none:
