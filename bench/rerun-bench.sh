@@ -71,7 +71,7 @@ t_newer=$WALL
 c_newer=$CPU
 grep -qx "0 processed (0 with warnings), 1000 skipped, 0 failed" "$work/last.log" ||
   { echo "$(basename "$0"): the re-run did not skip everything:" >&2; tail -3 "$work/last.log" >&2; exit 1; }
-best "$cli" list --app-folder "$app"
+best "$cli" list --store "$app/Schemes/Schemes.bis"
 t_start=$WALL
 c_start=$CPU
 best rerun replace
@@ -106,6 +106,7 @@ start=$(date +%s.%N)
 cp "$photo" "$work/watch-in/"
 until [[ -e "$output" ]]; do sleep 0.01; done
 end=$(date +%s.%N)
+t_watch=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}')
 kill -TERM "$watcher"
 wait "$watcher"
 watcher=""
@@ -122,7 +123,6 @@ kill -TERM "$watcher"
 wait "$watcher"
 watcher=""
 t_many=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}')
-t_watch=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}')
 echo
 echo "W: $(basename "$photo") ($(vipsheader -f width "$photo") x $(vipsheader -f height "$photo")) copied into a watched folder"
 show "copy -> output in place" "$t_watch" "-"
