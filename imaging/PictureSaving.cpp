@@ -5,6 +5,7 @@
 
 #include <Magick++.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -207,7 +209,105 @@ void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& setti
     withFittingProfile(pixels).tiffsave_target(targetOf(descriptor), options);
 }
 
-void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
+namespace {
+
+// An encode kept in memory: the savers write through a descriptor, so a
+// memory file takes the place of the temporary file until one is chosen.
+class MemoryFile {
+  public:
+    MemoryFile() : descriptor_(::memfd_create("varnetto-encode", MFD_CLOEXEC)) {
+        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
+    }
+    ~MemoryFile() { ::close(descriptor_); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    int descriptor() const { return descriptor_; }
+    std::int64_t size() const {
+        struct stat info {};
+        if (::fstat(descriptor_, &info) != 0)
+            throw std::system_error(errno, std::generic_category());
+        return info.st_size;
+    }
+    void copyTo(int target) const {
+        char buffer[1 << 16];
+        for (off_t at = 0;;) {
+            const ssize_t got = ::pread(descriptor_, buffer, sizeof buffer, at);
+            if (got < 0) throw std::system_error(errno, std::generic_category());
+            if (got == 0) return;
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t put = ::write(target, buffer + done, static_cast<size_t>(got - done));
+                if (put < 0) throw std::system_error(errno, std::generic_category());
+                done += put;
+            }
+            at += got;
+        }
+    }
+
+  private:
+    int descriptor_;
+};
+
+// The highest quality from settings' down to the lowest allowed whose file
+// fits, by bisection within the allowed encodes; when none fits, the lowest.
+// The chosen encode is written to descriptor.
+SaveReport encodeWithinLimit(const Bitmap& ready, const FormatCodec& codec, int descriptor,
+                             const EncoderSettings& settings) {
+    SaveReport report;
+    report.limited = true;
+    // Encoded several times: its pixels are computed once.
+    const Bitmap pixels = ready.copy_memory();
+    const int top = std::clamp(settings.jpegQuality, 1, 100);
+    const int lowest = std::min(top, kLowestLimitedQuality);
+    std::unique_ptr<MemoryFile> best;
+    int bestQuality = 0;
+    auto encodeAt = [&](int quality) {
+        auto file = std::make_unique<MemoryFile>();
+        EncoderSettings at = settings;
+        at.jpegQuality = quality;
+        codec.save(pixels, file->descriptor(), at);
+        ++report.encodes;
+        return file;
+    };
+    auto take = [&](std::unique_ptr<MemoryFile> file, int quality) {
+        best = std::move(file);
+        bestQuality = quality;
+    };
+    std::unique_ptr<MemoryFile> first = encodeAt(top);
+    if (first->size() <= settings.sizeLimit) {
+        take(std::move(first), top);
+    } else {
+        // lo is the highest quality known or assumed to fit, hi the lowest
+        // known not to; one encode stays for the lowest quality while no
+        // quality has fitted yet.
+        int lo = lowest;
+        int hi = top;
+        while (hi - lo > 1 && report.encodes < kMostLimitedEncodes - (best ? 0 : 1)) {
+            const int mid = (lo + hi) / 2;
+            std::unique_ptr<MemoryFile> file = encodeAt(mid);
+            if (file->size() <= settings.sizeLimit) {
+                take(std::move(file), mid);
+                lo = mid;
+            } else {
+                hi = mid;
+            }
+        }
+        if (!best) {
+            std::unique_ptr<MemoryFile> file = hi == lowest ? std::move(first) : encodeAt(lowest);
+            report.fits = file->size() <= settings.sizeLimit;
+            take(std::move(file), lowest);
+        }
+    }
+    report.quality = bestQuality;
+    report.bytes = best->size();
+    best->copyTo(descriptor);
+    return report;
+}
+
+}  // namespace
+
+SaveReport encodePicture(const Bitmap& image, const std::string& path,
+                         const EncoderSettings& settings) {
     const ErrorScope scope;
     const std::string ext = lowerExtension(path);
     std::optional<PendingFile> pending;
@@ -235,10 +335,21 @@ void encodePicture(const Bitmap& image, const std::string& path, const EncoderSe
         // whichever thread libvips uses.
         const Bitmap pixels = attributed(image, {});
         pending.emplace(path);
-        codecOf(format->kind)
-            .save(preparedForFormat(pixels, *format, settings), pending->descriptor(), settings);
+        const Bitmap ready = preparedForFormat(pixels, *format, settings);
+        SaveReport report;
+        if (settings.sizeLimit > 0 && format->sizeByQuality) {
+            report =
+                encodeWithinLimit(ready, codecOf(format->kind), pending->descriptor(), settings);
+        } else {
+            codecOf(format->kind).save(ready, pending->descriptor(), settings);
+        }
+        if (report.bytes == 0) {
+            struct stat info {};
+            if (::fstat(pending->descriptor(), &info) == 0) report.bytes = info.st_size;
+        }
         pending->commit();
         settleWarnings();
+        return report;
     } catch (const vips::VError& error) {
         const std::string reason = takeVipsError(error);
         // A picture decoded while it is written (a streamed JPEG) that turns

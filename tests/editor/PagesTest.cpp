@@ -97,7 +97,8 @@ class PagesTest : public QObject {
         };
         const Case cases[] = {
             {ResizeMode::Percent, "resizePercentMode", 64},
-            {ResizeMode::FileSize, "resizeFileSizeMode", 64},
+            // The old file-size mode changes nothing and has no radio: kept.
+            {ResizeMode::FileSize, "", 64},
             {ResizeMode::Fixed, "", 100},
         };
         for (const Case& c : cases) {
@@ -111,12 +112,13 @@ class PagesTest : public QObject {
             scheme.fixedHeight = 123;
             scheme.resampleFilter = stored(ResampleFilter::Mitchell);
             f.open(EditorMode::EditScheme, &scheme);
-            for (const char* radio : {"resizePercentMode", "resizeWidthMode", "resizeHeightMode",
-                                      "resizeFileSizeMode"}) {
+            for (const char* radio : {"resizePercentMode", "resizeWidthMode", "resizeHeightMode"}) {
                 QCOMPARE(f.child<QRadioButton>(radio)->isChecked(),
                          std::string(radio) == c.checkedRadio);
             }
-            QVERIFY(!f.widget("resizeFileSizeMode")->isEnabled());
+            // The limit is a setting of its own, off in a scheme without it.
+            QVERIFY(f.widget("fileSizeLimited")->isEnabled());
+            QVERIFY(!f.child<QCheckBox>("fileSizeLimited")->isChecked());
             QVERIFY(!f.widget("resizeIncludesBorder")->isEnabled());
             QCOMPARE(f.child<QComboBox>("resampleFilter")->currentText(), QString("Mitchell"));
             const Scheme out = saved(f);
