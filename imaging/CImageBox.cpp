@@ -50,6 +50,12 @@ SaveReport CImageBox::SaveToFile(const std::string& path) {
     return detail::encodePicture(image_, path, {jpegQuality_, tiffCompression_, fileSizeLimit_});
 }
 
+SaveReport CImageBox::MeasureSave(const std::string& extension) const {
+    requireImage("保存图像");
+    return detail::measureEncoding(image_, extension,
+                                   {jpegQuality_, tiffCompression_, fileSizeLimit_});
+}
+
 Bitmap CImageBox::GetBitmap() const {
     requireImage("取出图像");
     return image_;

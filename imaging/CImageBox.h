@@ -95,6 +95,9 @@ class CImageBox {
     // Encodes by the extension of path, through a temporary file renamed into
     // place. Throws ImagingError; no half-written file is left behind.
     SaveReport SaveToFile(const std::string& path);
+    // What SaveToFile would write for a file with extension (without the
+    // dot), encoded in memory; nothing is written. Throws ImagingError.
+    SaveReport MeasureSave(const std::string& extension) const;
 
     Bitmap GetBitmap() const;
     void PutBitmap(const Bitmap& image);

@@ -138,6 +138,10 @@ Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
 // quality are encoded in memory at qualities from settings' downwards.
 SaveReport encodePicture(const Bitmap& image, const std::string& path,
                          const EncoderSettings& settings);
+// What encodePicture would write for a file with extension (without the
+// dot), encoded in memory only.
+SaveReport measureEncoding(const Bitmap& image, const std::string& extension,
+                           const EncoderSettings& settings);
 
 // --- pixels -----------------------------------------------------------------
 Bitmap convertColorType(const Bitmap& image, ColorType type);

@@ -306,6 +306,32 @@ SaveReport encodeWithinLimit(const Bitmap& ready, const FormatCodec& codec, int 
 
 }  // namespace
 
+SaveReport measureEncoding(const Bitmap& image, const std::string& extension,
+                           const EncoderSettings& settings) {
+    const ErrorScope scope;
+    const ImageFormat* format = formatForSuffix(extension);
+    if (!format || format->saver == Codec::None)
+        throw ImagingError("不支持的文件格式 " + extension);
+    try {
+        const Bitmap ready = preparedForFormat(attributed(image, {}), *format, settings);
+        MemoryFile file;
+        SaveReport report;
+        if (settings.sizeLimit > 0 && format->sizeByQuality) {
+            report = encodeWithinLimit(ready, codecOf(format->kind), file.descriptor(), settings);
+        } else {
+            codecOf(format->kind).save(ready, file.descriptor(), settings);
+            report.quality = format->sizeByQuality ? std::clamp(settings.jpegQuality, 1, 100) : 0;
+        }
+        report.bytes = file.size();
+        settleWarnings();
+        return report;
+    } catch (const vips::VError& error) {
+        throw ImagingError(takeVipsError(error));
+    } catch (const std::system_error& error) {
+        throw ImagingError(error.code().message());
+    }
+}
+
 SaveReport encodePicture(const Bitmap& image, const std::string& path,
                          const EncoderSettings& settings) {
     const ErrorScope scope;
