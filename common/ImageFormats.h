@@ -131,6 +131,9 @@ struct ImageFormat {
     Codec saver;
     InOrder inOrder;
     Carries carries;
+    // The saver's quality sets the file's size, so a size limit is met by
+    // lowering it.
+    bool sizeByQuality = false;
 };
 
 // What LibRaw reads of a camera RAW file. Never written: a scheme that keeps
@@ -164,7 +167,8 @@ inline constexpr std::array<ImageFormat, 22> imageFormats{{
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
      .inOrder = {.decodes = true, .encodes = true},
-     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true}},
+     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true},
+     .sizeByQuality = true},
     {.kind = FileKind::Png,
      .label = "PNG",
      .suffixes = {{"png", OpenFileEntry::Png}},
@@ -227,7 +231,8 @@ inline constexpr std::array<ImageFormat, 22> imageFormats{{
      .loader = Codec::Libvips,
      .saver = Codec::Libvips,
      .inOrder = {.encodes = true},
-     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true, .alpha = true}},
+     .carries = {.iccProfile = true, .exifXmp = true, .resolution = true, .alpha = true},
+     .sizeByQuality = true},
     // HEIF and JPEG XL are written when a scheme keeps the source's format;
     // no scheme chooses them.
     {.kind = FileKind::Heif,
@@ -253,7 +258,8 @@ inline constexpr std::array<ImageFormat, 22> imageFormats{{
                  .exifXmp = true,
                  .resolution = true,
                  .alpha = true,
-                 .sixteenBits = true}},
+                 .sixteenBits = true},
+     .sizeByQuality = true},
     {.kind = FileKind::Jxl,
      .label = "JPEG XL",
      .suffixes = {{"jxl", OpenFileEntry::PhoneAndWeb}},

@@ -1,6 +1,8 @@
 #include "editor/CaptionPage.h"
 
 #include "editor/PositionRow.h"
+#include "editor/ScaleRow.h"
+#include "schemes/ReservedSettings.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
 
@@ -29,6 +31,8 @@ const char* const kEmptyCaptionSample = "Photo By Zeborin\n2005-01-20";
 const char* const kDefaultFace = "Arial";
 constexpr std::int32_t kDefaultSize = 80;
 constexpr int kBoldWeight = 700;
+// The caption's height offered when it first follows the picture's size.
+constexpr std::int32_t kInitialHeightShare = 500;
 
 // Windows character sets and the writing system each stands for.
 struct CharsetScript {
@@ -101,6 +105,7 @@ CaptionPage::CaptionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     textLabel_ = makeLabel("\n添加的文字：", this, text_);
 
     position_ = new PositionRow(frame, PositionPick::TextPosition, "文本", "text", 0.0, 0.0, this);
+    scale_ = new ScaleRow("高度", "text", kInitialHeightShare, this);
 
     fontButton_ = new QPushButton(text("字体"), this);
     fontButton_->setObjectName("chooseFont");
@@ -132,6 +137,7 @@ CaptionPage::CaptionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame
     // Typing shows in the sample only; the preview follows the next change.
     connect(text_, &QPlainTextEdit::textChanged, this, &CaptionPage::showSample);
     connect(position_, &PositionRow::moved, this, [this] { this->frame().refreshPreview(); });
+    connect(scale_, &ScaleRow::changed, this, [this] { this->frame().refreshPreview(); });
     connect(fontButton_, &QPushButton::clicked, this, &CaptionPage::chooseFont);
     connect(colorButton_, &QPushButton::clicked, this, &CaptionPage::chooseColor);
     showSample();
@@ -147,6 +153,7 @@ void CaptionPage::buildLayout() {
     column->addWidget(textLabel_);
     column->addWidget(text_, 1);
     column->addWidget(position_);
+    column->addWidget(scale_);
     column->addLayout(leftAlignedRow({fontButton_, colorButton_}));
     column->addWidget(sample_);
     column->addWidget(fontInUse_);
@@ -164,6 +171,7 @@ void CaptionPage::applyMasterRule() {
     const bool on = master_->isChecked();
     setControlsEnabled(followers(), on);
     position_->setActive(on);
+    scale_->setActive(on);
 }
 
 void CaptionPage::showSample() {
@@ -255,12 +263,15 @@ void CaptionPage::load(const Scheme& scheme) {
                    scheme.fontBold, scheme.fontItalic, scheme.fontUnderline, scheme.fontStrikeOut};
     textColor_ = scheme.textColor;
     position_->showPosition(scheme.textPosX, scheme.textPosY);
+    scale_->showShare(scheme.reservedInts[reservedSetting(ReservedSettingId::CaptionHeight).slot]);
     showSampleFont();
     applyMasterRule();
 }
 
 std::optional<FieldRefusal> CaptionPage::read(Scheme& scheme) const {
     if (auto refused = position_->refusal()) return refused;
+    if (auto refused = scale_->refusal()) return refused;
+    scheme.reservedInts[reservedSetting(ReservedSettingId::CaptionHeight).slot] = *scale_->share();
     scheme.textEnabled = flagOf(master_->isChecked());
     const QString caption = text_->toPlainText();
     scheme.textContent = caption == shownText_ ? loadedText_ : caption.toStdString();

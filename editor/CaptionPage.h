@@ -13,6 +13,7 @@ class QPushButton;
 namespace varnetto {
 
 class PositionRow;
+class ScaleRow;
 
 // "添加文字": the caption's text, font, colour and position; the position is
 // typed as percentages or picked by clicking the preview.
@@ -55,6 +56,7 @@ class CaptionPage final : public EditorPage {
     QLabel* textLabel_ = nullptr;
     QPlainTextEdit* text_ = nullptr;
     PositionRow* position_ = nullptr;
+    ScaleRow* scale_ = nullptr;
     QPushButton* fontButton_ = nullptr;
     QPushButton* colorButton_ = nullptr;
     QLabel* sample_ = nullptr;

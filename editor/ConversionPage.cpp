@@ -10,12 +10,20 @@
 
 namespace varnetto {
 
-// Each setting here is a list of values; a text setting needs a control of
-// its own.
+// The settings chosen from a list of values are here; numbers belong to the
+// pages of their steps, and a text setting would need a control of its own.
 static_assert(std::all_of(reservedSettings.begin(), reservedSettings.end(),
                           [](const ReservedSetting& s) {
                               return s.kind == ReservedSlotKind::Int;
                           }));
+
+namespace {
+
+bool listed(const ReservedSetting& setting) {
+    return !setting.isNumber();
+}
+
+}  // namespace
 
 ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, parent) {
     master_ = new QCheckBox(text("图像转换"), this);
@@ -49,6 +57,7 @@ ConversionPage::ConversionPage(EditorFrame& frame, QWidget* parent) : EditorPage
     int row = 5;
     for (std::size_t i = 0; i < reservedSettings.size(); ++i) {
         const ReservedSetting& setting = reservedSettings[i];
+        if (!listed(setting)) continue;
         auto* list = new CodedList(this);
         list->setObjectName(QString::fromUtf8(setting.name.data(), setting.name.size()));
         for (std::size_t value = 0; value < setting.valueCount; ++value)
@@ -114,7 +123,7 @@ void ConversionPage::load(const Scheme& scheme) {
     convertFormat_->setChecked(isOn(scheme.formatConvertEnabled));
     format_->showCode(scheme.outputFormat);
     for (std::size_t i = 0; i < reservedSettings.size(); ++i)
-        reserved_[i]->showCode(scheme.reservedInts[reservedSettings[i].slot]);
+        if (reserved_[i]) reserved_[i]->showCode(scheme.reservedInts[reservedSettings[i].slot]);
     applyMasterRule();
 }
 
@@ -125,7 +134,7 @@ std::optional<FieldRefusal> ConversionPage::read(Scheme& scheme) const {
     scheme.formatConvertEnabled = flagOf(convertFormat_->isChecked());
     scheme.outputFormat = format_->code();
     for (std::size_t i = 0; i < reservedSettings.size(); ++i)
-        scheme.reservedInts[reservedSettings[i].slot] = reserved_[i]->code();
+        if (reserved_[i]) scheme.reservedInts[reservedSettings[i].slot] = reserved_[i]->code();
     return std::nullopt;
 }
 

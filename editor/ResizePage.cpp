@@ -1,5 +1,6 @@
 #include "editor/ResizePage.h"
 
+#include "schemes/ReservedSettings.h"
 #include "uikit/Utf8Text.h"
 
 #include <QButtonGroup>
@@ -31,16 +32,16 @@ struct ModeText {
     const char* objectName;
 };
 
-constexpr std::array<ModeText, 4> kModes{{
+constexpr std::array<ModeText, 3> kModes{{
     {ResizeMode::Percent, "宽和高同时按比例缩放", "缩放比例：", "缩放比例", "％", 50,
      "resizePercent"},
     {ResizeMode::Width, "设定宽度象素数", "宽度象素数：", "宽度象素数", "Pixel", 800,
      "resizeWidth"},
     {ResizeMode::Height, "设定高度象素数", "高度象素数：", "高度象素数", "Pixel", 600,
      "resizeHeight"},
-    {ResizeMode::FileSize, "设定图像文件大小最大值", "文件最大值：", "文件最大值", "K", 100,
-     "resizeFileSize"},
 }};
+
+constexpr std::int32_t kInitialLimitKb = 100;
 
 }  // namespace
 
@@ -108,6 +109,7 @@ ResizePage::ResizePage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, 
 
     // The quality's three faces follow one another; none renders the
     // preview, as the quality only matters when a file is written.
+    connect(limited_, &QCheckBox::toggled, this, &ResizePage::applyLimitRule);
     connect(qualitySlider_, &QSlider::valueChanged, quality_, &QSpinBox::setValue);
     connect(quality_, &QSpinBox::valueChanged, qualitySlider_, &QSlider::setValue);
     connect(master_, &QCheckBox::toggled, this, [this] {
@@ -145,7 +147,35 @@ void ResizePage::buildModes(QWidget* group) {
         grid->addWidget(row.value, r, 2);
         grid->addWidget(row.unit, r, 3);
     }
+    buildSizeLimit(grid, group);
     grid->setColumnStretch(1, 1);
+}
+
+void ResizePage::buildSizeLimit(QGridLayout* grid, QWidget* group) {
+    limited_ = new QCheckBox(text("设定图像文件大小最大值"), group);
+    limited_->setObjectName("fileSizeLimited");
+    limit_ = new WholeNumberEdit(text("文件最大值"), 1, kLargestSizeLimitKb, group);
+    limit_->setObjectName("fileSizeLimit");
+    limit_->setFixedWidth(70);
+    limit_->setText(QString::number(kInitialLimitKb));
+    limitLabel_ = makeLabel("文件最大值：", group, limit_);
+    limitLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    limitUnit_ = new QLabel(QStringLiteral("K"), group);
+    limitNote_ = new QLabel(text("只用于 JPG/JPEG、WebP 和 AVIF 文件，其他格式忽略此项"), group);
+    limitNote_->setObjectName("fileSizeLimitNote");
+    limitNote_->setWordWrap(true);
+    const int r = grid->rowCount();
+    grid->addWidget(limited_, r, 0);
+    grid->addWidget(limitLabel_, r, 1);
+    grid->addWidget(limit_, r, 2);
+    grid->addWidget(limitUnit_, r, 3);
+    grid->addWidget(limitNote_, r + 1, 0, 1, 4);
+}
+
+// Files are kept under the limit whether or not the picture is resized, as
+// the quality is: the box stays usable while resizing is off.
+void ResizePage::applyLimitRule() {
+    setControlsEnabled({limitLabel_, limit_, limitUnit_}, limited_->isChecked());
 }
 
 QString ResizePage::title() const {
@@ -153,7 +183,7 @@ QString ResizePage::title() const {
 }
 
 std::vector<QWidget*> ResizePage::followers() const {
-    std::vector<QWidget*> controls{modeBox_};
+    std::vector<QWidget*> controls;
     for (const ModeRow& row : modes_) {
         controls.insert(controls.end(), {row.radio, row.label, row.value, row.unit});
     }
@@ -166,10 +196,9 @@ std::vector<QWidget*> ResizePage::followers() const {
 void ResizePage::applyMasterRule() {
     setControlsEnabled(followers(), master_->isChecked());
     if (master_->isChecked()) applyModeRules();
-    // The file-size mode and the border option are kept as stored; they
-    // cannot be chosen here.
-    modes_[3].radio->setEnabled(false);
+    // The border option is kept as stored; it cannot be chosen here.
     includesBorder_->setEnabled(false);
+    applyLimitRule();
 }
 
 void ResizePage::applyModeRules() {
@@ -194,6 +223,10 @@ void ResizePage::load(const Scheme& scheme) {
             modes_[i].value->showNumber(scheme.resizeValue);
         }
     }
+    // A limit shown from a scheme reads back as stored while untouched.
+    loadedLimit_ = scheme.reservedInts[reservedSetting(ReservedSettingId::FileSizeLimit).slot];
+    limited_->setChecked(loadedLimit_ != 0);
+    if (loadedLimit_ != 0) limit_->showNumber(loadedLimit_);
     includesBorder_->setChecked(isOn(scheme.resizeIncludesBorder));
     resample_->setChecked(isOn(scheme.resampleEnabled));
     quality_->setValue(scheme.jpegQuality);
@@ -213,9 +246,20 @@ std::optional<FieldRefusal> ResizePage::read(Scheme& scheme) const {
         if (!value) return chosen->value->refusal();
         scheme.resizeMode = modeGroup_->id(chosen->radio);
         scheme.resizeValue = *value;
-    } else {
+    } else if (scheme.resizeMode != stored(ResizeMode::FileSize)) {
         // Fixed sizes (and unknown modes) have no radio: the mode stays.
         scheme.resizeValue = 100;
+    }
+    // The file-size mode of older schemes changes nothing; it keeps its
+    // mode and value as stored.
+    std::int32_t& limit =
+        scheme.reservedInts[reservedSetting(ReservedSettingId::FileSizeLimit).slot];
+    if (!limited_->isChecked()) {
+        limit = 0;
+    } else if (const std::optional<std::int32_t> kb = limit_->number()) {
+        limit = *kb;
+    } else {
+        return limit_->refusal();
     }
     scheme.resizeIncludesBorder = flagOf(includesBorder_->isChecked());
     scheme.resampleEnabled = flagOf(resample_->isChecked());

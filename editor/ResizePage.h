@@ -6,6 +6,7 @@
 #include <array>
 
 class QButtonGroup;
+class QGridLayout;
 class QCheckBox;
 class QLabel;
 class QRadioButton;
@@ -15,8 +16,8 @@ class QSpinBox;
 namespace varnetto {
 
 // "调整大小": resizing (mode and value), resampling, and the output quality
-// settings used when files are written: JPEG quality, filter, TIFF
-// compression.
+// settings used when files are written: JPEG quality, the file-size limit,
+// filter, TIFF compression.
 class ResizePage final : public EditorPage {
     Q_OBJECT
   public:
@@ -36,14 +37,24 @@ class ResizePage final : public EditorPage {
     };
 
     void buildModes(QWidget* group);
+    void buildSizeLimit(QGridLayout* grid, QWidget* group);
+    void applyLimitRule();
     void applyMasterRule();
     void applyModeRules();
     std::vector<QWidget*> followers() const;
 
     QCheckBox* master_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
-    std::array<ModeRow, 4> modes_{};
+    std::array<ModeRow, 3> modes_{};
     QWidget* modeBox_ = nullptr;
+    // The file-size limit applies with any mode, or none: a box of its own,
+    // outside the modes' group.
+    QCheckBox* limited_ = nullptr;
+    QLabel* limitLabel_ = nullptr;
+    WholeNumberEdit* limit_ = nullptr;
+    QLabel* limitUnit_ = nullptr;
+    QLabel* limitNote_ = nullptr;
+    std::int32_t loadedLimit_ = 0;
     QCheckBox* includesBorder_ = nullptr;
     QCheckBox* resample_ = nullptr;
     QLabel* qualityLabel_ = nullptr;

@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -38,6 +39,20 @@ QPushButton* makeButton(const char* utf8, const char* objectName, QWidget* paren
     button->setFixedWidth(kButtonWidth);
     button->setAutoDefault(false);
     return button;
+}
+
+QString predictionText(const ResultPrediction& p) {
+    if (!p.failure.empty()) return QString();
+    QString line = text("输出：%1 × %2 像素，%3")
+                       .arg(p.width)
+                       .arg(p.height)
+                       .arg(QString::fromStdString(p.fileName));
+    if (p.bytes > 0) {
+        line += text("，约 %1 KB").arg((p.bytes + 512) / 1024);
+        if (p.quality > 0) line += text("（质量 %1）").arg(p.quality);
+        if (!p.fits) line += text("，超出文件大小上限");
+    }
+    return line;
 }
 
 }  // namespace
@@ -107,6 +122,12 @@ void SchemeEditorDialog::buildFrame() {
     auto* boxes = new QVBoxLayout;
     boxes->addWidget(makePreviewGroup("原图像", kBoxSize, "originalBox", this, originalBox_));
     boxes->addWidget(makePreviewGroup("预览", kBoxSize, "previewBox", this, previewBox_));
+    prediction_ = new QLabel(this);
+    prediction_->setObjectName("predictedResult");
+    prediction_->setAccessibleName(text("预计输出"));
+    prediction_->setWordWrap(true);
+    prediction_->setFixedWidth(kBoxSize.width() + 20);
+    boxes->addWidget(prediction_);
     boxes->addStretch();
 
     tabs_ = new QTabWidget(this);
@@ -233,17 +254,21 @@ void SchemeEditorDialog::refuseAt(QWidget* field, const QString& message) {
 void SchemeEditorDialog::refreshPreview() {
     if (!refreshEnabled_) return;
     ++generation_;
+    // A prediction still running would take the processor from the render.
+    predictionJobs_.cancelAll();
     if (!sourceShown_) {
         refreshWaiting_ = true;
         return;
     }
     if (!livePreview_->isChecked() || !hasSource_) {
         previewBox_->showPicture(fittedSource_);
+        prediction_->clear();
         Q_EMIT previewShown();
         return;
     }
     const std::optional<Scheme> scheme = readPages();
     if (!scheme) return;
+    previewedScheme_ = scheme;
     PreviewRequest preview;
     preview.sourcePath = request_.imagePath;
     preview.scheme = *scheme;
@@ -260,6 +285,26 @@ void SchemeEditorDialog::showRendered(int generation, const ShownPreview& shown)
     if (!shown.picture.isNull()) previewBox_->showPicture(shown.picture);
     if (!shown.drawn()) reportOnce(shown.failure);
     Q_EMIT previewShown();
+    if (shown.drawn()) predict(generation);
+}
+
+void SchemeEditorDialog::predict(int generation) {
+    if (!previewedScheme_) return;
+    predictionJobs_.run<ResultPrediction>(
+        [cache = previews_.cache(), appFolder = request_.appFolder, scheme = *previewedScheme_,
+         path = request_.imagePath](const JobToken& token) {
+            return predictResult(*cache, scheme, path, appFolder,
+                                 [&token] { return token.stopRequested(); });
+        },
+        [this, generation](ResultPrediction prediction) {
+            showPrediction(generation, prediction);
+        });
+}
+
+void SchemeEditorDialog::showPrediction(int generation, const ResultPrediction& prediction) {
+    if (generation != generation_) return;
+    prediction_->setText(predictionText(prediction));
+    Q_EMIT predictionShown();
 }
 
 void SchemeEditorDialog::reportOnce(const QString& message) {

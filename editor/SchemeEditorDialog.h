@@ -2,6 +2,7 @@
 
 #include "editor/EditorPage.h"
 #include "editor/EditorRequest.h"
+#include "processing/ResultPrediction.h"
 #include "uikit/BackgroundJobs.h"
 #include "uikit/SchemePreviewService.h"
 
@@ -13,6 +14,7 @@
 #include <optional>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 
@@ -64,6 +66,8 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     void sourceShown();
     // The preview box shows the newest settings.
     void previewShown();
+    // The predicted result under the preview follows the newest settings.
+    void predictionShown();
 
   private:
     void loadSource();
@@ -75,6 +79,10 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     // none after a refusal, which has been shown.
     std::optional<Scheme> readPages();
     void showRendered(int generation, const ShownPreview& shown);
+    // The output's size, name and file size, in the background after the
+    // preview has been drawn, so that it never delays one.
+    void predict(int generation);
+    void showPrediction(int generation, const ResultPrediction& prediction);
     void previewClicked(QPoint point);
     // "保存", "保存图像", "全屏预览" (SchemeEditorButtons.cpp).
     void saveScheme();
@@ -110,6 +118,8 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
 
     PictureBox* originalBox_ = nullptr;
     PictureBox* previewBox_ = nullptr;
+    QLabel* prediction_ = nullptr;
+    std::optional<Scheme> previewedScheme_;
     QTabWidget* tabs_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* save_ = nullptr;
@@ -123,6 +133,7 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     // dialog leaves a read stuck on a dead mount behind.
     BackgroundJobs sourceJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
     BackgroundJobs previewJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
+    BackgroundJobs predictionJobs_{JobOrder::NewestWins, 1, JobShutdown::Abandon};
     BackgroundJobs commandJobs_{JobOrder::AllInOrder, 1, JobShutdown::Abandon};
 };
 

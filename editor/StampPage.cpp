@@ -4,6 +4,8 @@
 #include "editor/DecorationFolders.h"
 #include "editor/PictureBox.h"
 #include "editor/PositionRow.h"
+#include "editor/ScaleRow.h"
+#include "schemes/ReservedSettings.h"
 #include "uikit/SchemePreviewService.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
@@ -27,6 +29,8 @@ namespace {
 const char* const kStampFilter = "BMP 图像文件(*.bmp) (*.bmp);;所有文件(*.*) (*)";
 constexpr QSize kPreviewSize{160, 120};
 constexpr int kFileRole = Qt::UserRole + 1;
+// The stamp's width offered when it first follows the picture's size.
+constexpr std::int32_t kInitialWidthShare = 2000;
 
 }  // namespace
 
@@ -49,6 +53,7 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     browse_->setAccessibleName(browse_->toolTip());
     position_ =
         new PositionRow(frame, PositionPick::StampPosition, "印章", "stamp", 0.5, 0.5, this);
+    scale_ = new ScaleRow("宽度", "stamp", kInitialWidthShare, this);
     previewGroup_ = makePreviewGroup("印章预览", kPreviewSize, "stampPreview", this, preview_);
     fillStampList();
     buildLayout();
@@ -59,6 +64,7 @@ StampPage::StampPage(EditorFrame& frame, QWidget* parent) : EditorPage(frame, pa
     connect(list_, &QComboBox::currentIndexChanged, this, &StampPage::applySelectionRule);
     connect(browse_, &QPushButton::clicked, this, &StampPage::chooseFile);
     connect(position_, &PositionRow::moved, this, [this] { this->frame().refreshPreview(); });
+    connect(scale_, &ScaleRow::changed, this, [this] { this->frame().refreshPreview(); });
     applyMasterRule();
 }
 
@@ -73,6 +79,7 @@ void StampPage::buildLayout() {
     fileRow->addWidget(browse_);
     column->addLayout(fileRow);
     column->addWidget(position_);
+    column->addWidget(scale_);
     column->addLayout(leftAlignedRow({previewGroup_}));
     column->addStretch();
 }
@@ -113,6 +120,7 @@ void StampPage::applyMasterRule() {
     setControlsEnabled({nameLabel_, list_, browse_, previewGroup_, preview_}, on);
     pathEdit_->setEnabled(on);
     position_->setActive(on);
+    scale_->setActive(on);
     if (!on) {
         ++generation_;
         preview_->showPicture(QImage());
@@ -201,6 +209,7 @@ void StampPage::load(const Scheme& scheme) {
     }
     pathEdit_->setText(QString::fromStdString(path_));
     position_->showPosition(scheme.stampPosX, scheme.stampPosY);
+    scale_->showShare(scheme.reservedInts[reservedSetting(ReservedSettingId::StampWidth).slot]);
     loaded_ = {
         scheme.stampName, scheme.stampFile, scheme.stampPath, scheme.stampKind, index, path_};
     applyMasterRule();
@@ -208,6 +217,8 @@ void StampPage::load(const Scheme& scheme) {
 
 std::optional<FieldRefusal> StampPage::read(Scheme& scheme) const {
     if (auto refused = position_->refusal()) return refused;
+    if (auto refused = scale_->refusal()) return refused;
+    scheme.reservedInts[reservedSetting(ReservedSettingId::StampWidth).slot] = *scale_->share();
     scheme.stampEnabled = flagOf(master_->isChecked());
     const int index = list_->currentIndex();
     // A scheme that names no stamp keeps naming none while its stamp stays

@@ -14,6 +14,7 @@ namespace varnetto {
 
 class PictureBox;
 class PositionRow;
+class ScaleRow;
 
 // "添加印章": a stamp picture of the application's Stamps folder or any
 // picture file, placed by typed percentages or by clicking the preview, with
@@ -55,6 +56,7 @@ class StampPage final : public EditorPage {
     QLineEdit* pathEdit_ = nullptr;
     QPushButton* browse_ = nullptr;
     PositionRow* position_ = nullptr;
+    ScaleRow* scale_ = nullptr;
     QGroupBox* previewGroup_ = nullptr;
     PictureBox* preview_ = nullptr;
 

@@ -45,9 +45,15 @@ void CImageBox::LoadFromFile(const std::string& path) {
     hasImage_ = true;
 }
 
-void CImageBox::SaveToFile(const std::string& path) {
+SaveReport CImageBox::SaveToFile(const std::string& path) {
     requireImage("保存图像");
-    detail::encodePicture(image_, path, {jpegQuality_, tiffCompression_});
+    return detail::encodePicture(image_, path, {jpegQuality_, tiffCompression_, fileSizeLimit_});
+}
+
+SaveReport CImageBox::MeasureSave(const std::string& extension) const {
+    requireImage("保存图像");
+    return detail::measureEncoding(image_, extension,
+                                   {jpegQuality_, tiffCompression_, fileSizeLimit_});
 }
 
 Bitmap CImageBox::GetBitmap() const {
@@ -160,6 +166,11 @@ void CImageBox::DrawTextAt(int x, int y, const std::string& text) {
     requireImage("绘制文字");
     const detail::TextStyle style{step_.font, step_.textColor, step_.transparentText};
     replaceImage(guarded("绘制文字", [&] { return detail::drawText(image_, x, y, text, style); }));
+}
+
+InkBox CImageBox::TextInk(const std::string& text) const {
+    const detail::TextStyle style{step_.font, step_.textColor, step_.transparentText};
+    return detail::textInk(text, style);
 }
 
 void CImageBox::AdjustBrightness(int amount, bool red, bool green, bool blue) {

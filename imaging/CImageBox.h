@@ -34,6 +34,30 @@ struct CaptionFont {
     bool operator==(const CaptionFont&) const = default;
 };
 
+// What a save wrote, and how it met the file-size limit.
+struct SaveReport {
+    std::string path;  // the file written (a numbered name may stand for the one asked)
+    std::int64_t bytes = 0;
+    // The quality written with, where a size limit chose it; 0 otherwise.
+    int quality = 0;
+    bool limited = false;  // a limit applied to this file's format
+    bool fits = true;      // false: over the limit even at the lowest quality
+    int encodes = 0;       // encodes the limit took
+};
+
+// A size limit lowers the quality no further than this.
+inline constexpr int kLowestLimitedQuality = 10;
+// Encodes one picture may take to find its quality under a limit.
+inline constexpr int kMostLimitedEncodes = 7;
+
+// A rectangle of drawn ink, relative to where the drawing was placed.
+struct InkBox {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 // Pictures above this many pixels are refused before they are decoded.
 inline constexpr std::int64_t kDefaultPixelLimit = 300'000'000;
 
@@ -71,7 +95,10 @@ class CImageBox {
     void LoadFromFile(const std::string& path);
     // Encodes by the extension of path, through a temporary file renamed into
     // place. Throws ImagingError; no half-written file is left behind.
-    void SaveToFile(const std::string& path);
+    SaveReport SaveToFile(const std::string& path);
+    // What SaveToFile would write for a file with extension (without the
+    // dot), encoded in memory; nothing is written. Throws ImagingError.
+    SaveReport MeasureSave(const std::string& extension) const;
 
     Bitmap GetBitmap() const;
     void PutBitmap(const Bitmap& image);
@@ -103,6 +130,9 @@ class CImageBox {
     // Draws the picture of a file at (DrawX, DrawY). Throws ImagingError.
     void OverlayFile(const std::string& path);
     void DrawTextAt(int x, int y, const std::string& text);
+    // Where DrawTextAt(x, y, text) puts ink with the current font, relative
+    // to (x, y); needs no image.
+    InkBox TextInk(const std::string& text) const;
 
     void SetDrawX(int x) { step_.drawX = x; }
     void SetDrawY(int y) { step_.drawY = y; }
@@ -121,6 +151,10 @@ class CImageBox {
         tiffCompression_ = compression;
     }
     void SetResampleOnResize(bool on) { resampleOnResize_ = on; }
+    // Bytes a file in a format whose size follows its quality may take; 0
+    // for none.
+    void SetFileSizeLimit(std::int64_t bytes) { fileSizeLimit_ = bytes; }
+    std::int64_t FileSizeLimit() const { return fileSizeLimit_; }
     void SetResampleFilter(varnetto::ResampleFilter filter) { resampleFilter_ = filter; }
     std::uint16_t JpegQuality() const { return jpegQuality_; }
     varnetto::TiffCompression TiffCompression() const { return tiffCompression_; }
@@ -178,6 +212,7 @@ class CImageBox {
     varnetto::TiffCompression tiffCompression_ = varnetto::TiffCompression::None;
     bool resampleOnResize_ = true;
     varnetto::ResampleFilter resampleFilter_ = varnetto::ResampleFilter::Bilinear;
+    std::int64_t fileSizeLimit_ = 0;
     std::int64_t pixelLimit_ = kDefaultPixelLimit;
 };
 

@@ -130,19 +130,38 @@ std::string textMarkup(const std::string& text, const TextStyle& style) {
     return markup + escapeMarkup(withUnixNewlines(text)) + "</span>";
 }
 
+namespace {
+
+// Called with textMutex held.
+GObjectPtr<PangoLayout> layoutOf(const std::string& text, const TextStyle& style) {
+    static PangoFontMap* const fontMap = pango_cairo_font_map_new();
+    const GObjectPtr<PangoContext> context(pango_font_map_create_context(fontMap));
+    // Points are rendered at 96 dots per inch, as on the screen the sizes were
+    // chosen on.
+    pango_cairo_context_set_resolution(context.get(), 96);
+    GObjectPtr<PangoLayout> layout(pango_layout_new(context.get()));
+    pango_layout_set_markup(layout.get(), textMarkup(text, style).c_str(), -1);
+    return layout;
+}
+
+}  // namespace
+
+InkBox textInk(const std::string& text, const TextStyle& style) {
+    if (isBlank(text)) return {};
+    std::lock_guard lock(textMutex);
+    const GObjectPtr<PangoLayout> layout = layoutOf(text, style);
+    PangoRectangle ink{};
+    pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
+    return {ink.x, ink.y, ink.width, ink.height};
+}
+
 Bitmap drawText(const Bitmap& base, int x, int y, const std::string& text, const TextStyle& style) {
     if (isBlank(text)) return base;
     // Only the part of the ink that falls on the picture is rendered: a long
     // text at a large size would otherwise need a surface of billions of
     // pixels, whatever the picture's size.
     std::lock_guard lock(textMutex);
-    static PangoFontMap* const fontMap = pango_cairo_font_map_new();
-    const GObjectPtr<PangoContext> context(pango_font_map_create_context(fontMap));
-    // Points are rendered at 96 dots per inch, as on the screen the sizes were
-    // chosen on.
-    pango_cairo_context_set_resolution(context.get(), 96);
-    const GObjectPtr<PangoLayout> layout(pango_layout_new(context.get()));
-    pango_layout_set_markup(layout.get(), textMarkup(text, style).c_str(), -1);
+    const GObjectPtr<PangoLayout> layout = layoutOf(text, style);
     PangoRectangle ink{};
     pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
 

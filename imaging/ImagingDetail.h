@@ -126,6 +126,7 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
 struct EncoderSettings {
     int jpegQuality = 75;
     TiffCompression tiffCompression = TiffCompression::None;
+    std::int64_t sizeLimit = 0;  // bytes; 0 leaves the size to the quality
 };
 // image as format's saver should receive it: in sRGB where the file could
 // not carry its profile or its colours are reduced (or the image's output
@@ -133,8 +134,14 @@ struct EncoderSettings {
 Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
                          const EncoderSettings& settings);
 // Writes image to path in the format its extension names, through a
-// temporary file.
-void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings);
+// temporary file. Under a size limit, formats whose size follows their
+// quality are encoded in memory at qualities from settings' downwards.
+SaveReport encodePicture(const Bitmap& image, const std::string& path,
+                         const EncoderSettings& settings);
+// What encodePicture would write for a file with extension (without the
+// dot), encoded in memory only.
+SaveReport measureEncoding(const Bitmap& image, const std::string& extension,
+                           const EncoderSettings& settings);
 
 // --- pixels -----------------------------------------------------------------
 Bitmap convertColorType(const Bitmap& image, ColorType type);
@@ -156,6 +163,8 @@ struct TextStyle {
     bool transparent = true;
 };
 Bitmap drawText(const Bitmap& base, int x, int y, const std::string& text, const TextStyle& style);
+// Where drawText's ink falls, relative to its (x, y); empty for blank text.
+InkBox textInk(const std::string& text, const TextStyle& style);
 // The Pango markup of text in style (exposed for checks of the escaping).
 std::string textMarkup(const std::string& text, const TextStyle& style);
 

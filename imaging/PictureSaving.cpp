@@ -6,6 +6,7 @@
 
 #include <Magick++.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -231,9 +233,132 @@ std::string commitNumbered(PendingFile& pending, const std::string& path,
     throw std::system_error(EEXIST, std::generic_category());
 }
 
-// encodePicture under options; returns the path written.
-std::string encodePlaced(const Bitmap& image, const std::string& path,
-                         const EncoderSettings& settings, const SaveOptions& options) {
+// An encode kept in memory: the savers write through a descriptor, so a
+// memory file takes the place of the temporary file until one is chosen.
+class MemoryFile {
+  public:
+    MemoryFile() : descriptor_(::memfd_create("varnetto-encode", MFD_CLOEXEC)) {
+        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
+    }
+    ~MemoryFile() { ::close(descriptor_); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    int descriptor() const { return descriptor_; }
+    std::int64_t size() const {
+        struct stat info {};
+        if (::fstat(descriptor_, &info) != 0)
+            throw std::system_error(errno, std::generic_category());
+        return info.st_size;
+    }
+    void copyTo(int target) const {
+        char buffer[1 << 16];
+        for (off_t at = 0;;) {
+            const ssize_t got = ::pread(descriptor_, buffer, sizeof buffer, at);
+            if (got < 0) throw std::system_error(errno, std::generic_category());
+            if (got == 0) return;
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t put = ::write(target, buffer + done, static_cast<size_t>(got - done));
+                if (put < 0) throw std::system_error(errno, std::generic_category());
+                done += put;
+            }
+            at += got;
+        }
+    }
+
+  private:
+    int descriptor_;
+};
+
+// The highest quality from settings' down to the lowest allowed whose file
+// fits, by bisection within the allowed encodes; when none fits, the lowest.
+// The chosen encode is written to descriptor.
+SaveReport encodeWithinLimit(const Bitmap& ready, const FormatCodec& codec, int descriptor,
+                             const EncoderSettings& settings) {
+    SaveReport report;
+    report.limited = true;
+    // Encoded several times: its pixels are computed once.
+    const Bitmap pixels = ready.copy_memory();
+    const int top = std::clamp(settings.jpegQuality, 1, 100);
+    const int lowest = std::min(top, kLowestLimitedQuality);
+    std::unique_ptr<MemoryFile> best;
+    int bestQuality = 0;
+    auto encodeAt = [&](int quality) {
+        auto file = std::make_unique<MemoryFile>();
+        EncoderSettings at = settings;
+        at.jpegQuality = quality;
+        codec.save(pixels, file->descriptor(), at);
+        ++report.encodes;
+        return file;
+    };
+    auto take = [&](std::unique_ptr<MemoryFile> file, int quality) {
+        best = std::move(file);
+        bestQuality = quality;
+    };
+    std::unique_ptr<MemoryFile> first = encodeAt(top);
+    if (first->size() <= settings.sizeLimit) {
+        take(std::move(first), top);
+    } else {
+        // lo is the highest quality known or assumed to fit, hi the lowest
+        // known not to; one encode stays for the lowest quality while no
+        // quality has fitted yet.
+        int lo = lowest;
+        int hi = top;
+        while (hi - lo > 1 && report.encodes < kMostLimitedEncodes - (best ? 0 : 1)) {
+            const int mid = (lo + hi) / 2;
+            std::unique_ptr<MemoryFile> file = encodeAt(mid);
+            if (file->size() <= settings.sizeLimit) {
+                take(std::move(file), mid);
+                lo = mid;
+            } else {
+                hi = mid;
+            }
+        }
+        if (!best) {
+            std::unique_ptr<MemoryFile> file = hi == lowest ? std::move(first) : encodeAt(lowest);
+            report.fits = file->size() <= settings.sizeLimit;
+            take(std::move(file), lowest);
+        }
+    }
+    report.quality = bestQuality;
+    report.bytes = best->size();
+    best->copyTo(descriptor);
+    return report;
+}
+
+}  // namespace
+
+SaveReport measureEncoding(const Bitmap& image, const std::string& extension,
+                           const EncoderSettings& settings) {
+    const ErrorScope scope;
+    const ImageFormat* format = formatForSuffix(extension);
+    if (!format || format->saver == Codec::None)
+        throw ImagingError("不支持的文件格式 " + extension);
+    try {
+        const Bitmap ready = preparedForFormat(attributed(image, {}), *format, settings);
+        MemoryFile file;
+        SaveReport report;
+        if (settings.sizeLimit > 0 && format->sizeByQuality) {
+            report = encodeWithinLimit(ready, codecOf(format->kind), file.descriptor(), settings);
+        } else {
+            codecOf(format->kind).save(ready, file.descriptor(), settings);
+            report.quality = format->sizeByQuality ? std::clamp(settings.jpegQuality, 1, 100) : 0;
+        }
+        report.bytes = file.size();
+        settleWarnings();
+        return report;
+    } catch (const vips::VError& error) {
+        throw ImagingError(takeVipsError(error));
+    } catch (const std::system_error& error) {
+        throw ImagingError(error.code().message());
+    }
+}
+
+namespace {
+
+// encodePicture under options; the report names the file written.
+SaveReport encodePlaced(const Bitmap& image, const std::string& path,
+                        const EncoderSettings& settings, const SaveOptions& options) {
     const ErrorScope scope;
     const std::string ext = lowerExtension(path);
     std::optional<PendingFile> pending;
@@ -261,16 +386,26 @@ std::string encodePlaced(const Bitmap& image, const std::string& path,
         // whichever thread libvips uses.
         const Bitmap pixels = attributed(image, {});
         pending.emplace(path);
-        codecOf(format->kind)
-            .save(preparedForFormat(pixels, *format, settings), pending->descriptor(), settings);
+        const Bitmap ready = preparedForFormat(pixels, *format, settings);
+        SaveReport report;
+        if (settings.sizeLimit > 0 && format->sizeByQuality) {
+            report =
+                encodeWithinLimit(ready, codecOf(format->kind), pending->descriptor(), settings);
+        } else {
+            codecOf(format->kind).save(ready, pending->descriptor(), settings);
+        }
+        if (report.bytes == 0) {
+            struct stat info {};
+            if (::fstat(pending->descriptor(), &info) == 0) report.bytes = info.st_size;
+        }
         if (options.modified) setModified(pending->descriptor(), *options.modified);
-        std::string written = path;
+        report.path = path;
         if (options.numbered)
-            written = commitNumbered(*pending, path, options);
+            report.path = commitNumbered(*pending, path, options);
         else
             pending->commit();
         settleWarnings();
-        return written;
+        return report;
     } catch (const vips::VError& error) {
         const std::string reason = takeVipsError(error);
         // A picture decoded while it is written (a streamed JPEG) that turns
@@ -290,19 +425,21 @@ std::string encodePlaced(const Bitmap& image, const std::string& path,
 
 }  // namespace
 
-void encodePicture(const Bitmap& image, const std::string& path, const EncoderSettings& settings) {
-    encodePlaced(image, path, settings, {});
+SaveReport encodePicture(const Bitmap& image, const std::string& path,
+                         const EncoderSettings& settings) {
+    return encodePlaced(image, path, settings, {});
 }
 
 }  // namespace varnetto::detail
 
 namespace varnetto {
 
-std::string saveToFile(const CImageBox& control, const std::string& path,
-                       const SaveOptions& options) {
+SaveReport saveToFile(const CImageBox& control, const std::string& path,
+                      const SaveOptions& options) {
     if (!control.HasImage()) throw ImagingError("保存图像：没有图像");
-    return detail::encodePlaced(control.GetBitmap(), path,
-                                {control.JpegQuality(), control.TiffCompression()}, options);
+    return detail::encodePlaced(
+        control.GetBitmap(), path,
+        {control.JpegQuality(), control.TiffCompression(), control.FileSizeLimit()}, options);
 }
 
 }  // namespace varnetto

@@ -18,8 +18,8 @@ struct SaveOptions {
     std::optional<long long> modified;
 };
 
-// control.SaveToFile(path) under options; returns the path written.
-std::string saveToFile(const CImageBox& control, const std::string& path,
-                       const SaveOptions& options);
+// control.SaveToFile(path) under options; the report names the file written.
+SaveReport saveToFile(const CImageBox& control, const std::string& path,
+                      const SaveOptions& options);
 
 }  // namespace varnetto

@@ -58,6 +58,7 @@ void sendEncoderSettings(CImageBox& control, const Scheme& scheme) {
     control.SetResampleOnResize(scheme.resampleEnabled != 0);
     control.SetResampleFilter(static_cast<ResampleFilter>(scheme.resampleFilter));
     control.SetTiffCompression(static_cast<TiffCompression>(scheme.tiffCompression));
+    control.SetFileSizeLimit(fileSizeLimitOf(scheme));
 }
 
 // A percentage's sides before rounding; under one pixel the sides are
@@ -112,11 +113,41 @@ std::string limitedFace(const std::string& face) {
     return face;
 }
 
-void applyCaption(CImageBox& control, const Scheme& s) {
+// What of a box at (x, y) lies outside a width x height picture, as the
+// warning names it; empty when it lies inside.
+std::string overhang(long long x, long long y, long long boxWidth, long long boxHeight, int width,
+                     int height) {
+    std::string said;
+    const auto side = [&said](const char* name, long long pixels) {
+        if (pixels <= 0) return;
+        said += (said.empty() ? "" : "、") + formatMessage("%s %lld 像素", name, pixels);
+    };
+    side("左边超出", -x);
+    side("上边超出", -y);
+    side("右边超出", x + boxWidth - width);
+    side("下边超出", y + boxHeight - height);
+    return said;
+}
+
+// The caption as a warning quotes it: its first line, shortened.
+std::string quoted(const std::string& text) {
+    std::string line = text.substr(0, text.find_first_of("\r\n"));
+    constexpr std::size_t kLongest = 24;
+    if (line.size() > kLongest) {
+        std::size_t cut = kLongest;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        line = line.substr(0, cut) + "…";
+    }
+    return "“" + line + "”";
+}
+
+void applyCaption(CImageBox& control, const Scheme& s, std::vector<std::string>* warnings) {
     if (!s.textEnabled || s.textContent.empty()) return;
     const ScopedStepSettings ownSettings(control);
-    const int x = positionOf(control.ImageWidth(), s.textPosX);
-    const int y = positionOf(control.ImageHeight(), s.textPosY);
+    const int width = control.ImageWidth();
+    const int height = control.ImageHeight();
+    const int x = positionOf(width, s.textPosX);
+    const int y = positionOf(height, s.textPosY);
     CaptionFont font;
     font.face = limitedFace(s.fontFace);
     font.points = s.fontSize * 0.12;
@@ -125,14 +156,40 @@ void applyCaption(CImageBox& control, const Scheme& s) {
     font.italic = s.fontItalic != 0;
     font.underline = s.fontUnderline != 0;
     font.strikeOut = s.fontStrikeOut != 0;
+    if (const double share = captionHeightShareOf(s); share > 0)
+        font.points = captionPointsForHeight(control, font, s.textContent, share * height);
     control.SetFont(font);
     control.SetTransparentText(true);
     control.SetTextColor(static_cast<std::uint32_t>(s.textColor));
     control.DrawTextAt(x, y, s.textContent);
+    if (!warnings) return;
+    const InkBox ink = control.TextInk(s.textContent);
+    if (ink.width <= 0 || ink.height <= 0) return;
+    if (const std::string out =
+            overhang(static_cast<long long>(x) + ink.x, static_cast<long long>(y) + ink.y,
+                     ink.width, ink.height, width, height);
+        !out.empty())
+        warnings->push_back("文字超出图像范围（" + quoted(s.textContent) + "，" + out + "）");
+}
+
+// The stamp at share of width wide, resampled as the scheme resamples.
+Bitmap sizedStamp(const CImageBox& control, const Bitmap& stamp, double share, int width) {
+    const int stampWidth = pixelCount(std::round(share * width));
+    const int stampHeight =
+        pixelCount(std::round(static_cast<double>(stampWidth) * stamp.height() / stamp.width()));
+    if (stampWidth == stamp.width() && stampHeight == stamp.height()) return stamp;
+    CImageBox scaling;
+    scaling.SetPixelLimit(control.PixelLimit());
+    scaling.SetResampleOnResize(control.ResampleOnResize());
+    scaling.SetResampleFilter(control.ResampleFilter());
+    scaling.PutBitmap(stamp);
+    resizeChecked(scaling, stampWidth, stampHeight);
+    return scaling.GetBitmap();
 }
 
 void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder,
-                Reporter& reporter, DecorationPictures* decorations) {
+                Reporter& reporter, DecorationPictures* decorations,
+                std::vector<std::string>* warnings) {
     if (!s.stampEnabled) return;
     const std::string path = stampPathOf(s, appFolder);
     std::error_code error;
@@ -148,15 +205,31 @@ void applyStamp(CImageBox& control, const Scheme& s, const AppFolders& appFolder
         return;
     }
     const ScopedStepSettings ownSettings(control);
-    control.SetDrawY(positionOf(control.ImageHeight(), s.stampPosY));
-    control.SetDrawX(positionOf(control.ImageWidth(), s.stampPosX));
+    const int width = control.ImageWidth();
+    const int height = control.ImageHeight();
+    const int x = positionOf(width, s.stampPosX);
+    const int y = positionOf(height, s.stampPosY);
+    Bitmap stamp;
+    if (decorations) {
+        stamp = decorations->picture(path);
+    } else {
+        CImageBox loading;
+        loading.SetPixelLimit(control.PixelLimit());
+        loading.LoadFromFile(path);
+        stamp = loading.GetBitmap();
+    }
+    if (const double share = stampWidthShareOf(s); share > 0)
+        stamp = sizedStamp(control, stamp, share, width);
+    control.SetDrawY(y);
+    control.SetDrawX(x);
     control.SetPositionedDraw(true);
     control.SetDrawMode(1);
-    if (decorations) {
-        control.DrawBitmap(decorations->picture(path));
-    } else {
-        control.OverlayFile(path);
-    }
+    control.DrawBitmap(stamp);
+    if (!warnings) return;
+    if (const std::string out = overhang(x, y, stamp.width(), stamp.height(), width, height);
+        !out.empty())
+        warnings->push_back("印章超出图像范围（" + std::filesystem::path(path).filename().string() +
+                            "，" + out + "）");
 }
 
 void applyBorder(CImageBox& control, const Scheme& s, const AppFolders& appFolder,
@@ -182,6 +255,23 @@ Bitmap sourceFor(const Bitmap& source, const std::string& outputPath) {
     return format && !format->carries.iccProfile && hasForeignProfile(source)
                ? inSrgb(source, false)
                : source;
+}
+
+}  // namespace
+
+namespace {
+
+// Everything a picture still written has to say, after its source's path.
+std::string warningText(const std::string& sourcePath, std::vector<std::string> said,
+                        const SaveReport& saved, const Scheme& scheme) {
+    if (saved.limited && !saved.fits)
+        said.push_back(formatMessage("文件超出大小上限 %lld KB（最低质量 %d 时仍有 %lld KB）",
+                                     static_cast<long long>(fileSizeLimitOf(scheme) / 1024),
+                                     saved.quality,
+                                     static_cast<long long>((saved.bytes + 1023) / 1024)));
+    std::string text;
+    for (const std::string& one : said) text += (text.empty() ? "" : "; ") + one;
+    return text.empty() ? text : sourcePath + "：" + text;
 }
 
 }  // namespace
@@ -215,9 +305,28 @@ std::pair<int, int> resizedSize(const Scheme& scheme, int width, int height) {
     }
 }
 
+double captionPointsForHeight(CImageBox& control, CaptionFont font, const std::string& text,
+                              double pixels) {
+    const ScopedStepSettings ownSettings(control);
+    // Ink grows with the size nearly in proportion; hinting makes the
+    // second measure worth its time.
+    constexpr double kMeasuredAt = 100.0;
+    constexpr double kSmallest = 1.0;
+    constexpr double kLargest = 1000.0;
+    double points = kMeasuredAt;
+    for (int pass = 0; pass < 2; ++pass) {
+        font.points = points;
+        control.SetFont(font);
+        const InkBox ink = control.TextInk(text);
+        if (ink.height <= 0) break;
+        points = std::clamp(points * std::max(pixels, 1.0) / ink.height, kSmallest, kLargest);
+    }
+    return points;
+}
+
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
-                   const AppFolders& appFolder, Reporter& reporter,
-                   DecorationPictures* decorations) {
+                   const AppFolders& appFolder, Reporter& reporter, DecorationPictures* decorations,
+                   std::vector<std::string>* warnings) {
     sendEncoderSettings(control, scheme);
     const ColorHandling color = colorHandlingOf(scheme);
     control.Clear();
@@ -236,13 +345,13 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
     const bool decorateFirst = scheme.resizeEnabled && scheme.resizeIncludesBorder;
     if (decorateFirst) {
         applyBorder(control, scheme, appFolder, decorations);
-        applyCaption(control, scheme);
-        applyStamp(control, scheme, appFolder, reporter, decorations);
+        applyCaption(control, scheme, warnings);
+        applyStamp(control, scheme, appFolder, reporter, decorations, warnings);
         applyResize(control, scheme);
     } else {
         if (scheme.resizeEnabled) applyResize(control, scheme);
-        applyCaption(control, scheme);
-        applyStamp(control, scheme, appFolder, reporter, decorations);
+        applyCaption(control, scheme, warnings);
+        applyStamp(control, scheme, appFolder, reporter, decorations, warnings);
         applyBorder(control, scheme, appFolder, decorations);
     }
 
@@ -272,7 +381,7 @@ SaveOptions placingFor(ExistingOutput existing, const std::string& sourcePath) {
 ProcessResult savePlaced(CImageBox& control, const Bitmap& source, const std::string& sourcePath,
                          int index, const Scheme& scheme, const AppFolders& appFolder,
                          Reporter& reporter, DecorationPictures* decorations,
-                         const SaveOptions& placing) {
+                         const SaveOptions& placing, std::vector<std::string> said = {}) {
     ProcessResult result;
     result.outputPath = outputPath(scheme, index, sourcePath);
     if (const std::string refused = checkOutputPath(scheme, result.outputPath); !refused.empty()) {
@@ -281,22 +390,17 @@ ProcessResult savePlaced(CImageBox& control, const Bitmap& source, const std::st
     }
     try {
         const Bitmap processed = applyScheme(control, sourceFor(source, result.outputPath), scheme,
-                                             appFolder, reporter, decorations);
+                                             appFolder, reporter, decorations, &said);
         control.Clear();
         control.PutBitmap(processed);
-        result.outputPath = saveToFile(control, result.outputPath, placing);
+        result.saved = saveToFile(control, result.outputPath, placing);
+        result.outputPath = result.saved.path;
     } catch (const std::exception& e) {
         result.error = failureText(sourcePath, e.what());
     }
     control.Clear();
+    if (result.ok()) result.warning = warningText(sourcePath, said, result.saved, scheme);
     return result;
-}
-
-std::string warningOf(const std::string& sourcePath, const ImageDiagnostics& diagnostics) {
-    std::string said;
-    for (const std::string& warning : diagnostics.warnings())
-        said += (said.empty() ? "" : "; ") + warning;
-    return said.empty() ? said : sourcePath + "：" + said;
 }
 
 }  // namespace
@@ -333,6 +437,7 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
     // What the decoders say about this file stays with it, whatever runs
     // beside it.
     const ImageDiagnostics diagnostics;
+    std::vector<std::string> said;
     try {
         control.Clear();
         {
@@ -343,11 +448,12 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         const Bitmap source =
             save ? sourceFor(control.GetBitmap(), result.outputPath) : control.GetBitmap();
         control.Clear();
-        result.image = applyScheme(control, source, scheme, appFolder, reporter);
+        result.image = applyScheme(control, source, scheme, appFolder, reporter, nullptr, &said);
         if (save) {
             control.Clear();
             control.PutBitmap(result.image);
-            result.outputPath = saveToFile(control, result.outputPath, placing);
+            result.saved = saveToFile(control, result.outputPath, placing);
+            result.outputPath = result.saved.path;
             control.Clear();
         }
     } catch (const std::exception& e) {
@@ -357,7 +463,11 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
         control.Clear();
         result.image = Bitmap();
     }
-    if (result.ok()) result.warning = warningOf(sourcePath, diagnostics);
+    if (result.ok()) {
+        const std::vector<std::string> decoders = diagnostics.warnings();
+        said.insert(said.begin(), decoders.begin(), decoders.end());
+        result.warning = warningText(sourcePath, said, result.saved, scheme);
+    }
     result.milliseconds = millisecondsSince(start);
     return result;
 }
@@ -393,15 +503,14 @@ std::vector<ProcessResult> processFileWithSchemes(CImageBox& control, const std:
         return results;
     }
     const double decoding = millisecondsSince(start);
+    // What the decoders said, before each scheme's own warnings.
+    const std::vector<std::string> decoders = diagnostics.warnings();
     for (size_t s = 0; s < schemes.size(); ++s) {
         const auto own = std::chrono::steady_clock::now();
         results[s] = savePlaced(control, source, sourcePath, index, schemes[s], appFolder, reporter,
-                                nullptr, placing);
+                                nullptr, placing, decoders);
         results[s].milliseconds = decoding + millisecondsSince(own);
     }
-    const std::string warning = warningOf(sourcePath, diagnostics);
-    for (ProcessResult& result : results)
-        if (result.ok()) result.warning = warning;
     return results;
 }
 

@@ -24,6 +24,7 @@ struct ProcessResult {
     std::string warning;
     // Time it took, its decode included.
     double milliseconds = 0;
+    SaveReport saved;  // what the save wrote, when there was one
     bool ok() const { return error.empty(); }
 };
 
@@ -31,10 +32,17 @@ struct ProcessResult {
 // the control holds no image afterwards. appFolder resolves named stamps and
 // borders; a missing stamp is reported through reporter (once) and skipped.
 // Stamps and border pieces come from decorations when given, otherwise from
-// their files. Throws ImagingError when a pixel operation fails.
+// their files. A caption or stamp that falls partly outside the picture is
+// still drawn and, when warnings is given, said there. Throws ImagingError
+// when a pixel operation fails.
 Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& scheme,
                    const AppFolders& appFolder, Reporter& reporter,
-                   DecorationPictures* decorations = nullptr);
+                   DecorationPictures* decorations = nullptr,
+                   std::vector<std::string>* warnings = nullptr);
+
+// The point size at which text in font has ink pixels high.
+double captionPointsForHeight(CImageBox& control, CaptionFont font, const std::string& text,
+                              double pixels);
 
 // The size the resize step of scheme gives a width x height picture; the
 // picture's own size when the scheme does not resize it.

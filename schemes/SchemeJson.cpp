@@ -147,8 +147,11 @@ Scheme schemeFromJson(const json& object, size_t position) {
         }
         std::int32_t value = 0;
         context.read(field, *found, value);
-        if (value < 0 || static_cast<std::size_t>(value) >= setting.valueCount)
-            context.fail(field, "expected 0 to " + std::to_string(setting.valueCount - 1));
+        const std::int32_t largest = setting.isNumber()
+                                         ? setting.maximum
+                                         : static_cast<std::int32_t>(setting.valueCount) - 1;
+        if (value < 0 || value > largest)
+            context.fail(field, "expected 0 to " + std::to_string(largest));
         scheme.reservedInts[setting.slot] = value;
     }
     for (const auto& item : object.items())

@@ -31,6 +31,7 @@
 #include "imaging/CImageBox.h"
 #include "imaging/ImagingRuntime.h"
 #include "manager/SchemeManagerDialog.h"
+#include "schemes/ReservedSettings.h"
 #include "uikit/BackgroundJobs.h"
 #include "uikit/DesktopTheme.h"
 #include "uikit/ProblemListDialog.h"
@@ -285,11 +286,13 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         const char* scheme;
         int page;
         const char* file;
-        int captionSize = 0;  // tenths of a point; 0: as stored
+        int captionSize = 0;   // tenths of a point; 0: as stored
+        int captionShare = 0;  // of the picture's height, per ten thousand; 0: as stored
     } shots[] = {{"缩略图 50%", 0, "editor-general.png"},
                  {"网页发布 1600", 1, "editor-resize.png"},
                  {"网页发布 1600", 2, "editor-caption.png"},
                  {"网页发布 1600", 2, "editor-caption-48pt.png", 480},
+                 {"网页发布 1600", 2, "editor-caption-scaled.png", 0, 800},
                  {"黑白胶片", 3, "editor-border.png"},
                  {"相框打印", 4, "editor-stamp.png"},
                  {"相框打印", 5, "editor-enhancement.png"},
@@ -307,6 +310,10 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
             shown.textEnabled = 1;
             shown.fontSize = shot.captionSize;
         }
+        if (shot.captionShare > 0) {
+            shown.textEnabled = 1;
+            setReservedValue(shown, ReservedSettingId::CaptionHeight, shot.captionShare);
+        }
         EditorRequest request;
         request.mode = EditorMode::EditScheme;
         request.imagePath = picture;
@@ -315,7 +322,9 @@ int editorPages(UserDialogs& dialogs, const std::string& folder) {
         request.store = &store;
         SchemeEditorDialog dialog(request, dialogs);
         QEventLoop rendering;
-        QObject::connect(&dialog, &SchemeEditorDialog::previewShown, &rendering, &QEventLoop::quit);
+        // The predicted result comes after the preview: the shot shows both.
+        QObject::connect(&dialog, &SchemeEditorDialog::predictionShown, &rendering,
+                         &QEventLoop::quit);
         QTimer::singleShot(20000, &rendering, &QEventLoop::quit);
         dialog.show();
         dialog.showPage(shot.page);

@@ -101,7 +101,9 @@ TEST_F(StoreCommands, ExportThenImportReproducesTheFileByteForByte) {
     EXPECT_EQ(document["schemes"][0]["name"], "网页");
     EXPECT_EQ(document["schemes"][0]["borderPieceFiles"].size(), 8u);
     EXPECT_EQ(document["schemes"][0]["reservedInts"].size(), 10u);
-    EXPECT_EQ(document["schemes"][0].size(), 72u);  // 97 fields, 28 of them in three arrays
+    // 97 fields, 28 of them in three arrays, and the slots 2-4 its reserved
+    // ints hold also by the names of their settings.
+    EXPECT_EQ(document["schemes"][0].size(), 75u);
 
     writeBytes(dir.path() / "store.json", exported.out);
     const auto imported =
@@ -161,7 +163,8 @@ TEST_F(StoreCommands, ImportTakesWebPAndAvifOutputs) {
 // holds only the array, and a named field wins over its slot.
 TEST_F(StoreCommands, ReservedSettingsTravelAsNamedFields) {
     writeBytes(dir.path() / "s.json", R"({"schemes": [
-        {"name": "N", "colorProfile": 1, "metadata": 2},
+        {"name": "N", "colorProfile": 1, "metadata": 2, "captionHeightShare": 1250,
+         "stampWidthShare": 2000, "fileSizeLimitKb": 200},
         {"name": "O", "reservedInts": [1, 1, 0, 0, 0, 0, 0, 0, 0, 7]},
         {"name": "P", "reservedInts": [1, 9, 0, 0, 0, 0, 0, 0, 0, 0], "colorProfile": 0}]})");
     ASSERT_EQ(run(cli::importCommand, {dir.str("s.json"), "--store", storeFile()}).status, kExitOk);
@@ -171,7 +174,7 @@ TEST_F(StoreCommands, ReservedSettingsTravelAsNamedFields) {
     ASSERT_TRUE(store.load(reporter));
     ASSERT_EQ(store.size(), 3u);
     using Slots = std::array<std::int32_t, 10>;
-    EXPECT_EQ(store.at(0)->reservedInts, (Slots{1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(store.at(0)->reservedInts, (Slots{1, 2, 1250, 2000, 200, 0, 0, 0, 0, 0}));
     EXPECT_EQ(store.at(1)->reservedInts, (Slots{1, 1, 0, 0, 0, 0, 0, 0, 0, 7}));
     EXPECT_EQ(store.at(2)->reservedInts, (Slots{0, 9, 0, 0, 0, 0, 0, 0, 0, 0}));
 
@@ -180,6 +183,14 @@ TEST_F(StoreCommands, ReservedSettingsTravelAsNamedFields) {
     const auto& schemes = exported["schemes"];
     EXPECT_EQ(schemes[0]["colorProfile"], 1);
     EXPECT_EQ(schemes[0]["metadata"], 2);
+    EXPECT_EQ(schemes[0]["captionHeightShare"], 1250);
+    EXPECT_EQ(schemes[0]["stampWidthShare"], 2000);
+    EXPECT_EQ(schemes[0]["fileSizeLimitKb"], 200);
+    EXPECT_FALSE(schemes[1].contains("fileSizeLimitKb"));
+    const std::string shown = run(cli::showCommand, {"N", "--store", storeFile()}).out;
+    for (const char* row : {"文字随图像缩放（高度）", "12.50 %", "印章随图像缩放（宽度）",
+                            "20.00 %", "文件大小最大值", "200 K"})
+        EXPECT_NE(shown.find(row), std::string::npos) << row << " in\n" << shown;
     EXPECT_EQ(schemes[1]["metadata"], 1);
     // 0, and a value outside the setting's range (kept in the array), are
     // left out.
@@ -211,6 +222,8 @@ TEST_F(StoreCommands, ImportRefusesBadFieldsNamingFieldAndScheme) {
         {R"({"schemes": [{"name": 5}]})", "\"name\" of scheme 1: expected a string"},
         {R"({"schemes": [{"name": "A", "metadata": 3}]})",
          "\"metadata\" of scheme 1 (\"A\"): expected 0 to 2"},
+        {R"({"schemes": [{"name": "A", "stampWidthShare": 10001}]})",
+         "\"stampWidthShare\" of scheme 1 (\"A\"): expected 0 to 10000"},
         {R"({"header": {"ints": [1, 2, 3]}})", "\"ints\" of the header"},
         {R"({"scheme": []})", "unknown top-level field \"scheme\""},
         {R"({"schemes": [)", "parse error"},

@@ -1,8 +1,10 @@
 #include "common/OutputChoices.h"
 #include "editor/EditorFixture.h"
+#include "schemes/ReservedSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -97,7 +99,8 @@ class PagesTest : public QObject {
         };
         const Case cases[] = {
             {ResizeMode::Percent, "resizePercentMode", 64},
-            {ResizeMode::FileSize, "resizeFileSizeMode", 64},
+            // The old file-size mode changes nothing and has no radio: kept.
+            {ResizeMode::FileSize, "", 64},
             {ResizeMode::Fixed, "", 100},
         };
         for (const Case& c : cases) {
@@ -111,12 +114,13 @@ class PagesTest : public QObject {
             scheme.fixedHeight = 123;
             scheme.resampleFilter = stored(ResampleFilter::Mitchell);
             f.open(EditorMode::EditScheme, &scheme);
-            for (const char* radio : {"resizePercentMode", "resizeWidthMode", "resizeHeightMode",
-                                      "resizeFileSizeMode"}) {
+            for (const char* radio : {"resizePercentMode", "resizeWidthMode", "resizeHeightMode"}) {
                 QCOMPARE(f.child<QRadioButton>(radio)->isChecked(),
                          std::string(radio) == c.checkedRadio);
             }
-            QVERIFY(!f.widget("resizeFileSizeMode")->isEnabled());
+            // The limit is a setting of its own, off in a scheme without it.
+            QVERIFY(f.widget("fileSizeLimited")->isEnabled());
+            QVERIFY(!f.child<QCheckBox>("fileSizeLimited")->isChecked());
             QVERIFY(!f.widget("resizeIncludesBorder")->isEnabled());
             QCOMPARE(f.child<QComboBox>("resampleFilter")->currentText(), QString("Mitchell"));
             const Scheme out = saved(f);
@@ -238,6 +242,67 @@ class PagesTest : public QObject {
         QCOMPARE(out.colorType, stored(ColorType::Gray256));
         QCOMPARE(out.formatConvertEnabled, 1);
         QCOMPARE(out.outputFormat, stored(OutputFormat::Pdf));
+    }
+
+    // The shares and the size limit as typed, stored per ten thousand and in
+    // KB; the limit goes with a pixel mode, and the prediction under the
+    // preview follows the settings.
+    void sizedDecorationsAndTheSizeLimitAreStored() {
+        EditorFixture f;
+        std::filesystem::create_directories(f.outputFolder);
+        Scheme scheme = schemeNamed("A", f.outputFolder);
+        scheme.textEnabled = scheme.stampEnabled = 1;
+        scheme.resizeEnabled = 1;
+        scheme.resizeMode = stored(ResizeMode::Width);
+        scheme.resizeValue = 320;
+        scheme.convertEnabled = scheme.formatConvertEnabled = 1;
+        scheme.outputFormat = stored(OutputFormat::Jpeg);
+        f.open(EditorMode::EditScheme, &scheme);
+        QSignalSpy predicted(f.dialog.get(), &SchemeEditorDialog::predictionShown);
+        struct Case {
+            const char* box;
+            const char* edit;
+            const char* typed;
+            ReservedSettingId setting;
+            std::int32_t stored;
+        };
+        const Case cases[] = {
+            {"textScaled", "textShare", "12.5", ReservedSettingId::CaptionHeight, 1250},
+            {"stampScaled", "stampShare", "33.33", ReservedSettingId::StampWidth, 3333},
+            {"fileSizeLimited", "fileSizeLimit", "150", ReservedSettingId::FileSizeLimit, 150},
+        };
+        for (const Case& c : cases) {
+            auto* edit = f.child<QLineEdit>(c.edit);
+            QVERIFY(!edit->isEnabled());
+            f.child<QCheckBox>(c.box)->setChecked(true);
+            QVERIFY(edit->isEnabled());
+            QVERIFY(!edit->accessibleName().isEmpty());
+            edit->setText(c.typed);
+        }
+        QVERIFY(f.child<QRadioButton>("resizeWidthMode")->isChecked());
+        const Scheme out = saved(f);
+        for (const Case& c : cases) QCOMPARE(reservedValue(out, c.setting), c.stored);
+        QCOMPARE(out.resizeMode, stored(ResizeMode::Width));
+        QCOMPARE(out.resizeValue, 320);
+
+        // The picture is 400 x 300, made 320 wide: 320 x 240, named as the
+        // source, a JPEG whose size is measured.
+        QVERIFY(predicted.count() > 0 || predicted.wait(20000));
+        const QString said = f.child<QLabel>("predictedResult")->text();
+        QVERIFY2(said.startsWith("输出：320 × 240 像素，"), qPrintable(said));
+        QVERIFY2(said.contains("picture.jpg，约 ") && said.contains(" KB"), qPrintable(said));
+        predicted.clear();
+        // Typing a width renders nothing; the next change shows it.
+        f.child<QLineEdit>("resizeWidth")->setText("160");
+        f.child<QCheckBox>("textEnabled")->setChecked(false);
+        QVERIFY(predicted.wait(20000));
+        QVERIFY2(f.child<QLabel>("predictedResult")->text().startsWith("输出：160 × 120 像素"),
+                 qPrintable(f.child<QLabel>("predictedResult")->text()));
+
+        // Unchecked, the settings are 0 again.
+        for (const Case& c : cases) f.child<QCheckBox>(c.box)->setChecked(false);
+        const Scheme off = saved(f);
+        for (const Case& c : cases) QCOMPARE(reservedValue(off, c.setting), 0);
     }
 };
 

@@ -55,6 +55,9 @@ TEST(SchemeViewRows, EveryStepOffGivesTwentyRows) {
         {"", ""},
         {"颜色配置文件", "保留图像的配置文件"},
         {"元数据", "全部保留"},
+        {"文字随图像缩放（高度）", "否"},
+        {"印章随图像缩放（宽度）", "否"},
+        {"文件大小最大值", "不限"},
     };
     EXPECT_EQ(schemeViewRows(everyStepOff()), expected);
 }
@@ -65,7 +68,7 @@ TEST(SchemeViewRows, RenameShowsPrefixAndStartNumber) {
     scheme.renamePrefix = "thumb";
     scheme.renameStartNumber = 1;
     const Rows rows = schemeViewRows(scheme);
-    ASSERT_EQ(rows.size(), 22u);
+    ASSERT_EQ(rows.size(), 25u);
     EXPECT_EQ(rows[2], (SchemeViewRow{"命名方式", "重新命名"}));
     EXPECT_EQ(rows[3], (SchemeViewRow{"        前缀字符串", "thumb"}));
     EXPECT_EQ(rows[4], (SchemeViewRow{"        后缀起始编号", "1"}));
@@ -73,7 +76,7 @@ TEST(SchemeViewRows, RenameShowsPrefixAndStartNumber) {
     scheme.namingMode = 7;  // unknown: no text, no details
     const Rows unknown = schemeViewRows(scheme);
     EXPECT_EQ(unknown[2], (SchemeViewRow{"命名方式", ""}));
-    EXPECT_EQ(unknown.size(), 20u);
+    EXPECT_EQ(unknown.size(), 23u);
 }
 
 TEST(SchemeViewRows, ResizeDetailFollowsTheMode) {
@@ -95,7 +98,7 @@ TEST(SchemeViewRows, ResizeDetailFollowsTheMode) {
         scheme.resizeValue = 50;
         scheme.resizeIncludesBorder = 0;
         const Rows rows = schemeViewRows(scheme);
-        ASSERT_EQ(rows.size(), 22u) << c.mode;
+        ASSERT_EQ(rows.size(), 25u) << c.mode;
         EXPECT_EQ(rows[4], (SchemeViewRow{"调整大小", "是"})) << c.mode;
         EXPECT_EQ(rows[5], c.detail) << c.mode;
         EXPECT_EQ(rows[6], (SchemeViewRow{"        处理边框", "否"})) << c.mode;
@@ -107,12 +110,12 @@ TEST(SchemeViewRows, SwitchedOffStepsHideDetailsWhoseOwnSwitchesAreOn) {
     scheme.brightnessEnabled = scheme.contrastEnabled = scheme.sharpenEnabled = 1;
     scheme.despeckleEnabled = scheme.redEyeEnabled = scheme.rotateEnabled = 1;
     scheme.flipEnabled = scheme.colorConvertEnabled = scheme.formatConvertEnabled = 1;
-    EXPECT_EQ(schemeViewRows(scheme).size(), 20u);
+    EXPECT_EQ(schemeViewRows(scheme).size(), 23u);
 
     scheme.enhanceEnabled = scheme.convertEnabled = scheme.effectEnabled = 1;
     scheme.textEnabled = scheme.borderEnabled = scheme.stampEnabled = 1;
     // 7 enhancement details, 2 conversion, 1 effect, 1 text, 3 border, 1 stamp.
-    EXPECT_EQ(schemeViewRows(scheme).size(), 20u + 7 + 2 + 1 + 1 + 3 + 1);
+    EXPECT_EQ(schemeViewRows(scheme).size(), 23u + 7 + 2 + 1 + 1 + 3 + 1);
 }
 
 TEST(SchemeViewRows, DetailValuesAndNameTables) {
@@ -179,7 +182,17 @@ TEST(SchemeViewRows, DetailValuesAndNameTables) {
         scheme.reservedInts[0] = color;
         scheme.reservedInts[1] = metadata;
         const Rows reserved = schemeViewRows(scheme);
-        EXPECT_EQ(reserved.back(), (SchemeViewRow{"元数据", metadataText}));
+        EXPECT_EQ(valueOf(reserved, "元数据"), metadataText);
         EXPECT_EQ(valueOf(reserved, "颜色配置文件"), colorText);
+    }
+    // Numbers with their decimals and unit; out of range reads as 0.
+    for (const auto& [caption, limit, captionText, limitText] :
+         {std::tuple{1250, 200, "12.50 %", "200 K"}, std::tuple{5, 0, "0.05 %", "不限"},
+          std::tuple{10001, -3, "否", "不限"}}) {
+        scheme.reservedInts[2] = caption;
+        scheme.reservedInts[4] = limit;
+        const Rows reserved = schemeViewRows(scheme);
+        EXPECT_EQ(valueOf(reserved, "文字随图像缩放（高度）"), captionText);
+        EXPECT_EQ(reserved.back(), (SchemeViewRow{"文件大小最大值", limitText}));
     }
 }
