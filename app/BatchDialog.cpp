@@ -13,6 +13,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
+#include <set>
+
 namespace varnetto {
 
 namespace {
@@ -398,14 +401,20 @@ int BatchDialog::warnedCount() const {
 
 QString BatchDialog::abortSummary() const {
     // A failure of the whole run (index 0) stands for no picture.
+    // With several schemes a picture has an outcome for each; one left
+    // alone by the existing-output rule was not written.
     int written = 0;
     int failed = 0;
-    int ran = 0;
+    std::set<int> reached;
     for (const BatchOutcome& outcome : outcomes_) {
         if (outcome.index < 1) continue;
-        ++ran;
-        outcome.ok() ? ++written : ++failed;
+        reached.insert(outcome.index);
+        if (!outcome.ok())
+            ++failed;
+        else if (!outcome.skipped)
+            ++written;
     }
+    const int ran = static_cast<int>(reached.size());
     return QString::fromUtf8("处理已中断：已写出 %1 个图像，%2 个处理失败，%3 个未处理。")
         .arg(written)
         .arg(failed)
