@@ -83,6 +83,29 @@ void printUsage(std::ostream& out) {
     out << "store: " << currentAppFolders().storePath() << '\n';
 }
 
+std::optional<std::vector<Scheme>> storedSchemes(const SchemeStore& store,
+                                                 const std::vector<std::string>& names,
+                                                 std::string_view command) {
+    std::vector<Scheme> schemes;
+    for (const std::string& name : names) {
+        const Scheme* found = store.findByName(name);
+        if (found) {
+            schemes.push_back(*found);
+            continue;
+        }
+        std::cerr << "varnetto-cli " << command << ": no scheme named \"" << name << "\" in "
+                  << store.path() << '\n';
+        if (store.size() == 0) {
+            std::cerr << "the store holds no scheme\n";
+        } else {
+            std::cerr << "the store holds:\n";
+            for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
+        }
+        return std::nullopt;
+    }
+    return schemes;
+}
+
 std::string oneLine(const std::string& text) {
     std::string line;
     for (const char c : text) {

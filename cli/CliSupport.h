@@ -31,6 +31,12 @@ std::optional<std::string> takeOption(std::vector<std::string>& args, const std:
 // reported why, when it is missing or damaged.
 bool loadStore(SchemeStore& store, const std::optional<std::string>& storePath);
 
+// The schemes of store named by names, in that order; nullopt after saying
+// on stderr which name command found no scheme for and what the store holds.
+std::optional<std::vector<Scheme>> storedSchemes(const SchemeStore& store,
+                                                 const std::vector<std::string>& names,
+                                                 std::string_view command);
+
 // The usage of every command; to stderr unless asked for.
 void printUsage(std::ostream& out = std::cerr);
 

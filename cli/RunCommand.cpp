@@ -92,16 +92,6 @@ int printDryRun(const Scheme& scheme, const RunPlan& plan) {
     return refused == 0 ? kExitOk : kExitSomeFailed;
 }
 
-void reportMissingScheme(const SchemeStore& store, const std::string& name) {
-    std::cerr << "varnetto-cli run: no scheme named \"" << name << "\" in " << store.path() << '\n';
-    if (store.size() == 0) {
-        std::cerr << "the store holds no scheme\n";
-    } else {
-        std::cerr << "the store holds:\n";
-        for (const Scheme& held : store) std::cerr << "  " << held.name << '\n';
-    }
-}
-
 }  // namespace
 
 // A recursive walk leaves out the output folder of every scheme of the run,
@@ -211,15 +201,9 @@ int runCommand(const std::vector<std::string>& args) {
         request.appFolder ? AppFolders(*request.appFolder) : currentAppFolders();
     SchemeStore store(appFolder);
     if (!loadStore(store, request.storePath)) return kExitUsage;
-    std::vector<Scheme> schemes;
-    for (const std::string& name : request.schemeNames) {
-        const Scheme* found = store.findByName(name);
-        if (!found) {
-            reportMissingScheme(store, name);
-            return kExitUsage;
-        }
-        schemes.push_back(*found);
-    }
+    const auto found = storedSchemes(store, request.schemeNames, "run");
+    if (!found) return kExitUsage;
+    const std::vector<Scheme>& schemes = *found;
 
     initImaging("varnetto-cli");
     const std::vector<RunItem> wholeRun = runItemsFor(request.inputs, request.recursive, schemes);

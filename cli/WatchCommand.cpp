@@ -177,18 +177,10 @@ int watchCommand(const std::vector<std::string>& args) {
         request.appFolder ? AppFolders(*request.appFolder) : currentAppFolders();
     SchemeStore store(appFolder);
     if (!loadStore(store, request.storePath)) return kExitUsage;
-    std::vector<Scheme> schemes;
+    auto schemes = storedSchemes(store, request.schemeNames, "watch");
+    if (!schemes) return kExitUsage;
     std::vector<std::string> outputFolders;
-    for (const std::string& name : request.schemeNames) {
-        const Scheme* found = store.findByName(name);
-        if (!found) {
-            std::cerr << "varnetto-cli watch: no scheme named \"" << name << "\" in "
-                      << store.path() << '\n';
-            return kExitUsage;
-        }
-        schemes.push_back(*found);
-        outputFolders.push_back(found->outputFolder);
-    }
+    for (const Scheme& scheme : *schemes) outputFolders.push_back(scheme.outputFolder);
 
     initImaging("varnetto-cli");
     const InterruptGuard guard;
@@ -197,7 +189,7 @@ int watchCommand(const std::vector<std::string>& args) {
     for (const std::string& missing : watch.missingFolders())
         std::cerr << "varnetto-cli watch: folder " << missing
                   << " is missing; watching for it to appear\n";
-    Watcher watcher(request, std::move(schemes), appFolder);
+    Watcher watcher(request, std::move(*schemes), appFolder);
     watcher.process(nullptr);
     for (const std::string& folder : request.folders)
         std::cerr << "varnetto-cli watch: watching " << folder << '\n';
