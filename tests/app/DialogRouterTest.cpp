@@ -36,7 +36,7 @@ class DialogRouterTest : public QObject {
         scheme.name = "Web";
         closeWith(Qt::Key_Escape);
         router.schemeViewer(nullptr, SchemeViewerRequest{scheme});
-        QCOMPARE(seen, (QStringList{"fullScreenViewer", "schemeViewer257", "20"}));
+        QCOMPARE(seen, (QStringList{"fullScreenViewer", "schemeViewer257", "23"}));
         QVERIFY(dialogs.messages.isEmpty());
     }
 };
