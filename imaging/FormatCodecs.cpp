@@ -101,18 +101,20 @@ vips::VImage magick(int descriptor) {
     }
 }
 
-// libvips 8.14's HEIF loader lends the picture its colour profile from
-// memory the load owns: a picture that outlives the load (decoded into
-// memory, with a border) would carry freed bytes, and savers then drop the
-// "corrupt" profile. The picture gets a copy of its own.
+// libvips 8.14's HEIF loader lends the picture its colour profile and its
+// EXIF and XMP blocks from memory the load owns: a picture that outlives the
+// load (decoded into memory, with a border) would carry freed bytes, which
+// savers drop as "corrupt" or read after they are freed. The picture gets
+// copies of its own.
 vips::VImage heif(int descriptor) {
-    vips::VImage image = libvips<vips::VImage::heifload_source>(descriptor);
-    const char* field = "icc-profile-data";
-    if (image.get_typeof(field) == 0) return image;
-    std::size_t length = 0;
-    const void* profile = image.get_blob(field, &length);
+    const vips::VImage image = libvips<vips::VImage::heifload_source>(descriptor);
     vips::VImage owned = image.copy();
-    vips_image_set_blob_copy(owned.get_image(), field, profile, length);
+    for (const char* field : {VIPS_META_ICC_NAME, VIPS_META_EXIF_NAME, VIPS_META_XMP_NAME}) {
+        if (image.get_typeof(field) == 0) continue;
+        std::size_t length = 0;
+        const void* data = image.get_blob(field, &length);
+        vips_image_set_blob_copy(owned.get_image(), field, data, length);
+    }
     return owned;
 }
 
