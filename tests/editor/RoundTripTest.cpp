@@ -109,7 +109,9 @@ QStringList differingFields(const Scheme& a, const Scheme& b) {
     const nlohmann::ordered_json right = fieldsOf(b);
     QStringList names;
     for (const auto& [name, value] : left.items()) {
-        if (right[name] != value) names << QString::fromStdString(name);
+        // Fields at their default may be left out of an export.
+        const auto other = right.find(name);
+        if (other == right.end() || *other != value) names << QString::fromStdString(name);
     }
     return names;
 }
