@@ -25,6 +25,16 @@ PreviewPicture findPreviewPicture(const std::string& candidate, const std::strin
     return {sample, isNonFolder(sample)};
 }
 
+// The editor opened on picture, with the session's store and folders.
+EditorRequest editorRequestFor(EditorMode mode, const std::string& picture, Session& session) {
+    EditorRequest request;
+    request.mode = mode;
+    request.imagePath = picture;
+    request.appFolder = session.appFolder();
+    request.store = session.store();
+    return request;
+}
+
 }  // namespace
 
 void SchemePanel::editCurrentScheme() {
@@ -39,11 +49,7 @@ void SchemePanel::editCurrentScheme() {
             parts_.dialogs.message(parts_.window, text("没有选中的处理方案。"), MessageKind::Stop);
             return;
         }
-        EditorRequest request;
-        request.mode = EditorMode::EditScheme;
-        request.imagePath = picture;
-        request.appFolder = parts_.session.appFolder();
-        request.store = parts_.session.store();
+        EditorRequest request = editorRequestFor(EditorMode::EditScheme, picture, parts_.session);
         request.scheme = scheme;
         if (parts_.secondary.schemeEditor(parts_.window, request) == 1)
             parts_.session.keepEditedSchemes(reporter_);
@@ -157,22 +163,18 @@ void SchemePanel::singleImageOf(const std::string& path) {
 }
 
 void SchemePanel::openSingleImage(const std::string& path, const char* missingMessage) {
-    parts_.looks.look<bool>([path] { return isNonFolder(path); },
-                            [this, path, missingMessage](bool there) {
-                                if (!there) {
-                                    parts_.dialogs.message(
-                                        parts_.window,
-                                        text(missingMessage).arg(QString::fromStdString(path)),
-                                        MessageKind::Stop);
-                                    return;
-                                }
-                                EditorRequest request;
-                                request.mode = EditorMode::SingleImage;
-                                request.imagePath = path;
-                                request.appFolder = parts_.session.appFolder();
-                                request.store = parts_.session.store();
-                                parts_.secondary.schemeEditor(parts_.window, request);
-                            });
+    parts_.looks.look<bool>(
+        [path] { return isNonFolder(path); },
+        [this, path, missingMessage](bool there) {
+            if (!there) {
+                parts_.dialogs.message(parts_.window,
+                                       text(missingMessage).arg(QString::fromStdString(path)),
+                                       MessageKind::Stop);
+                return;
+            }
+            parts_.secondary.schemeEditor(
+                parts_.window, editorRequestFor(EditorMode::SingleImage, path, parts_.session));
+        });
 }
 
 }  // namespace varnetto
