@@ -141,7 +141,7 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Wbmp, wbmp, writeWbmp},
     {FileKind::Pcx, magick, saveWithMagick<kPcx>},
     {FileKind::Psd, magick, saveWithMagick<kPsd>},
-    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiff},
+    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiffWithExif},
     {FileKind::WebP, libvips<vips::VImage::webpload_source>, writeWebp},
     {FileKind::Heif, heif, writeHeic},
     {FileKind::Avif, heif, writeAvif},

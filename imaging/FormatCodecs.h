@@ -34,6 +34,8 @@ void writeJpeg(const Bitmap& image, int descriptor, const EncoderSettings& setti
 void writePng(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeGif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+// writeTiff, with the picture's EXIF, which libvips' TIFF saver leaves out.
+void writeTiffWithExif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeWebp(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeHeic(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& settings);

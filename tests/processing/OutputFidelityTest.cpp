@@ -245,7 +245,8 @@ TEST_F(OutputFidelity, ResolutionAndColoursSurviveEveryFormatAndStep) {
 TEST_F(OutputFidelity, MetadataFollowsTheSchemesChoice) {
     int folder = 0;
     for (const OutputFormat format :
-         {OutputFormat::Jpeg, OutputFormat::Png, OutputFormat::WebP, OutputFormat::Avif}) {
+         {OutputFormat::Jpeg, OutputFormat::Png, OutputFormat::WebP, OutputFormat::Avif,
+          OutputFormat::Tiff}) {
         for (const Source& source : {sources[0], sources[4]}) {
             // libvips 8.14 reads no XMP from HEIF: the phone's place name in
             // XMP is lost on loading, whatever the choice.

@@ -1,0 +1,153 @@
+#include "imaging/FormatCodecs.h"
+
+#include "common/Reporter.h"
+
+#include <libexif/exif-data.h>
+#include <exiv2/exiv2.hpp>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace varnetto::detail {
+
+namespace {
+
+struct ExifDataFree {
+    void operator()(ExifData* data) const { exif_data_unref(data); }
+};
+
+// The TIFF's own first directory describes its pixels; of the source's, only
+// what says who made the picture and with what goes across.
+constexpr std::array<ExifTag, 7> kDescriptiveTags{
+    EXIF_TAG_IMAGE_DESCRIPTION, EXIF_TAG_MAKE,   EXIF_TAG_MODEL,    EXIF_TAG_SOFTWARE,
+    EXIF_TAG_DATE_TIME,         EXIF_TAG_ARTIST, EXIF_TAG_COPYRIGHT};
+
+bool descriptive(ExifTag tag) {
+    for (const ExifTag kept : kDescriptiveTags)
+        if (kept == tag) return true;
+    return false;
+}
+
+// The picture's EXIF block less what the picture no longer has: libvips
+// keeps a field per tag and, saving a JPEG, drops the tags whose field was
+// removed (as the metadata choice does). Its TIFF saver writes no EXIF at
+// all, so the same is done here.
+std::string exifToCarry(const Bitmap& image) {
+    if (image.get_typeof(VIPS_META_EXIF_NAME) == 0) return {};
+    std::size_t length = 0;
+    const auto* data =
+        static_cast<const unsigned char*>(image.get_blob(VIPS_META_EXIF_NAME, &length));
+    const std::unique_ptr<ExifData, ExifDataFree> exif(exif_data_new());
+    if (!exif) return {};
+    exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
+    exif_data_load_data(exif.get(), data, static_cast<unsigned int>(length));
+    bool any = false;
+    for (int ifd = 0; ifd < EXIF_IFD_COUNT; ++ifd) {
+        ExifContent* content = exif->ifd[ifd];
+        std::vector<ExifEntry*> dropped;
+        for (unsigned int i = 0; i < content->count; ++i) {
+            ExifEntry* entry = content->entries[i];
+            const char* name = exif_tag_get_name_in_ifd(entry->tag, static_cast<ExifIfd>(ifd));
+            const std::string field =
+                "exif-ifd" + std::to_string(ifd) + "-" + (name ? name : std::string());
+            const bool kept = ifd != EXIF_IFD_1 && name && image.get_typeof(field.c_str()) != 0 &&
+                              (ifd != EXIF_IFD_0 || descriptive(entry->tag));
+            if (kept)
+                any = any || ifd != EXIF_IFD_0 || entry->tag != EXIF_TAG_SOFTWARE;
+            else
+                dropped.push_back(entry);
+        }
+        for (ExifEntry* entry : dropped) exif_content_remove_entry(content, entry);
+    }
+    if (!any) return {};
+    unsigned char* out = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(exif.get(), &out, &size);
+    std::string block(reinterpret_cast<const char*>(out), size);
+    std::free(out);
+    return block;
+}
+
+std::vector<unsigned char> readAll(int descriptor) {
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[1 << 16];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(descriptor, buffer, sizeof buffer, at);
+        if (got < 0) throw std::system_error(errno, std::generic_category());
+        if (got == 0) return bytes;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+        at += got;
+    }
+}
+
+void writeAll(int descriptor, const unsigned char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t put = ::write(descriptor, data + done, size - done);
+        if (put < 0) throw std::system_error(errno, std::generic_category());
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+class MemoryDescriptor {
+  public:
+    MemoryDescriptor() : descriptor_(::memfd_create("varnetto-tiff", MFD_CLOEXEC)) {
+        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
+    }
+    ~MemoryDescriptor() { ::close(descriptor_); }
+    MemoryDescriptor(const MemoryDescriptor&) = delete;
+    MemoryDescriptor& operator=(const MemoryDescriptor&) = delete;
+    int get() const { return descriptor_; }
+
+  private:
+    int descriptor_;
+};
+
+}  // namespace
+
+void writeTiffWithExif(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+    const std::string exif = exifToCarry(image);
+    if (exif.size() <= 6) {
+        writeTiff(image, descriptor, settings);
+        return;
+    }
+    const MemoryDescriptor encoded;
+    writeTiff(image, encoded.get(), settings);
+    const std::vector<unsigned char> bytes = readAll(encoded.get());
+    try {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::ExifData carried;
+        // The block starts with "Exif\0\0", as a JPEG's APP1 segment holds it.
+        Exiv2::ExifParser::decode(carried, reinterpret_cast<const Exiv2::byte*>(exif.data()) + 6,
+                                  static_cast<std::uint32_t>(exif.size() - 6));
+        auto tiff = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+        tiff->readMetadata();
+        // The packet the saver wrote stays as it is, not as Exiv2 would redo it.
+        tiff->writeXmpFromPacket(true);
+        Exiv2::ExifData& own = tiff->exifData();
+        for (const Exiv2::Exifdatum& datum : carried) {
+            const auto existing = own.findKey(Exiv2::ExifKey(datum.key()));
+            if (existing != own.end()) own.erase(existing);
+            own.add(datum);
+        }
+        tiff->writeMetadata();
+        Exiv2::BasicIo& io = tiff->io();
+        io.open();
+        const Exiv2::DataBuf written = io.read(static_cast<long>(io.size()));
+        io.close();
+        writeAll(descriptor, written.pData_, static_cast<std::size_t>(written.size_));
+    } catch (const Exiv2::AnyError& error) {
+        // A damaged EXIF block costs the output its EXIF, not the output.
+        g_log("VIPS", G_LOG_LEVEL_WARNING, "%s",
+              formatMessage("EXIF 无法写入 TIFF，已省略：%s", error.what()).c_str());
+        writeAll(descriptor, bytes.data(), bytes.size());
+    }
+}
+
+}  // namespace varnetto::detail
