@@ -115,6 +115,11 @@ vips::VImage heif(int descriptor) {
         const void* data = image.get_blob(field, &length);
         vips_image_set_blob_copy(owned.get_image(), field, data, length);
     }
+    if (owned.get_typeof(VIPS_META_XMP_NAME) == 0) {
+        const std::string xmp = heifXmp(descriptor);
+        if (!xmp.empty())
+            vips_image_set_blob_copy(owned.get_image(), VIPS_META_XMP_NAME, xmp.data(), xmp.size());
+    }
     return owned;
 }
 
@@ -141,7 +146,7 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Wbmp, wbmp, writeWbmp},
     {FileKind::Pcx, magick, saveWithMagick<kPcx>},
     {FileKind::Psd, magick, saveWithMagick<kPsd>},
-    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiffWithExif},
+    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiffWithMetadata},
     {FileKind::WebP, libvips<vips::VImage::webpload_source>, writeWebp},
     {FileKind::Heif, heif, writeHeic},
     {FileKind::Avif, heif, writeAvif},

@@ -29,13 +29,18 @@ struct FormatCodec {
 
 const FormatCodec& codecOf(FileKind kind);
 
+// The XMP packet of a HEIF file's primary picture, which libvips 8.14 does
+// not read; empty when it has none.
+std::string heifXmp(int descriptor);
+
 // The savers of the codecs.
 void writeJpeg(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writePng(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeGif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& settings);
-// writeTiff, with the picture's EXIF, which libvips' TIFF saver leaves out.
-void writeTiffWithExif(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+// writeTiff, with the picture's EXIF, which libvips' TIFF saver leaves out,
+// and its IPTC as a TIFF holds it.
+void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeWebp(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeHeic(const Bitmap& image, int descriptor, const EncoderSettings& settings);
 void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& settings);

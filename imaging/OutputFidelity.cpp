@@ -1,13 +1,16 @@
 #include "imaging/OutputFidelity.h"
 
 #include "imaging/ImagingDetail.h"
+#include "imaging/IptcBlocks.h"
 
 #include <glib.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -98,17 +101,6 @@ const std::regex& personalXmpProperty() {
     return property;
 }
 
-// IIM datasets 2:90 city, 2:92 sublocation, 2:95 province, 2:100 and 2:101
-// country.
-bool iptcNamesPlace(const unsigned char* data, std::size_t length) {
-    for (std::size_t at = 0; at + 2 < length; ++at) {
-        if (data[at] != 0x1C || data[at + 1] != 0x02) continue;
-        const unsigned char set = data[at + 2];
-        if (set == 90 || set == 92 || set == 95 || set == 100 || set == 101) return true;
-    }
-    return false;
-}
-
 Bitmap withMetadata(const Bitmap& picture, MetadataHandling handling) {
     if (handling != MetadataHandling::RemovePersonal && handling != MetadataHandling::RemoveAll)
         return picture;
@@ -140,9 +132,13 @@ Bitmap withMetadata(const Bitmap& picture, MetadataHandling handling) {
                 vips_image_set_blob_copy(image, VIPS_META_XMP_NAME, kept.data(), kept.size());
         }
         if (out.get_typeof(VIPS_META_IPTC_NAME) != 0) {
-            const auto* iptc =
-                static_cast<const unsigned char*>(out.get_blob(VIPS_META_IPTC_NAME, &length));
-            if (iptcNamesPlace(iptc, length)) vips_image_remove(image, VIPS_META_IPTC_NAME);
+            const auto* iptc = static_cast<const char*>(out.get_blob(VIPS_META_IPTC_NAME, &length));
+            const std::string_view block(iptc, length);
+            const std::optional<std::string> kept = detail::iptcWithoutPlaces(block);
+            if (!kept)
+                vips_image_remove(image, VIPS_META_IPTC_NAME);
+            else if (*kept != block)
+                vips_image_set_blob_copy(image, VIPS_META_IPTC_NAME, kept->data(), kept->size());
         }
     }
     return out;

@@ -222,6 +222,17 @@ TEST(RawPictures, CaptureFactsReachTheOutputsExif) {
     EXPECT_THAT(field("exif-ifd2-ISOSpeedRatings"), HasSubstr("200"));
     EXPECT_THAT(field("exif-ifd2-FocalLength"), HasSubstr("35"));
     EXPECT_THAT(field("exif-ifd2-DateTimeOriginal"), HasSubstr(rawsamples::kCaptureTime));
+
+    // TIFF, what a scheme keeping the source's format writes for it.
+    const std::string tiff = dir.str("m.tif");
+    box.SaveToFile(tiff);
+    const std::string tags = commandOutput(
+        "exiftool -s -s -Make -Model -LensModel -ExposureTime -FNumber -ISO '" + tiff + "'");
+    for (const std::string& expected :
+         {std::string("Make: ") + rawsamples::kMake, std::string("Model: ") + rawsamples::kModel,
+          std::string("LensModel: ") + rawsamples::kLens, std::string("ExposureTime: 1/250"),
+          std::string("FNumber: 5.6"), std::string("ISO: 200")})
+        EXPECT_THAT(tags, HasSubstr(expected));
 }
 
 }  // namespace

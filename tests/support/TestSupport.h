@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -65,6 +67,15 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// What a shell command prints, for judging outputs with tools of their own.
+inline std::string commandOutput(const std::string& line) {
+    std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(line.c_str(), "r"), &pclose);
+    std::string out;
+    char buffer[4096];
+    while (pipe && fgets(buffer, sizeof buffer, pipe.get())) out += buffer;
+    return out;
+}
 
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

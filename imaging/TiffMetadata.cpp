@@ -1,6 +1,7 @@
 #include "imaging/FormatCodecs.h"
 
 #include "common/Reporter.h"
+#include "imaging/IptcBlocks.h"
 
 #include <libexif/exif-data.h>
 #include <exiv2/exiv2.hpp>
@@ -109,33 +110,56 @@ class MemoryDescriptor {
     int descriptor_;
 };
 
+// The IPTC datasets, bare: the JPEG loader keeps them inside Photoshop's
+// resource block, which is no IPTC in a TIFF's tag.
+std::string iimToCarry(const Bitmap& image) {
+    if (image.get_typeof(VIPS_META_IPTC_NAME) == 0) return {};
+    std::size_t length = 0;
+    const auto* data = static_cast<const char*>(image.get_blob(VIPS_META_IPTC_NAME, &length));
+    return bareIim(std::string_view(data, length));
+}
+
 }  // namespace
 
-void writeTiffWithExif(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
+void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
     const std::string exif = exifToCarry(image);
-    if (exif.size() <= 6) {
-        writeTiff(image, descriptor, settings);
+    const std::string iim = iimToCarry(image);
+    Bitmap pixels = image;
+    // libvips 8.14 writes a quarter of the IPTC block into the tag.
+    if (image.get_typeof(VIPS_META_IPTC_NAME) != 0) {
+        pixels = image.copy();
+        pixels.remove(VIPS_META_IPTC_NAME);
+    }
+    if (exif.size() <= 6 && iim.empty()) {
+        writeTiff(pixels, descriptor, settings);
         return;
     }
     const MemoryDescriptor encoded;
-    writeTiff(image, encoded.get(), settings);
+    writeTiff(pixels, encoded.get(), settings);
     const std::vector<unsigned char> bytes = readAll(encoded.get());
     try {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::ExifData carried;
-        // The block starts with "Exif\0\0", as a JPEG's APP1 segment holds it.
-        Exiv2::ExifParser::decode(carried, reinterpret_cast<const Exiv2::byte*>(exif.data()) + 6,
-                                  static_cast<std::uint32_t>(exif.size() - 6));
         auto tiff = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
         tiff->readMetadata();
         // The packet the saver wrote stays as it is, not as Exiv2 would redo it.
         tiff->writeXmpFromPacket(true);
-        Exiv2::ExifData& own = tiff->exifData();
-        for (const Exiv2::Exifdatum& datum : carried) {
-            const auto existing = own.findKey(Exiv2::ExifKey(datum.key()));
-            if (existing != own.end()) own.erase(existing);
-            own.add(datum);
+        if (exif.size() > 6) {
+            Exiv2::ExifData carried;
+            // The block starts with "Exif\0\0", as a JPEG's APP1 segment holds it.
+            Exiv2::ExifParser::decode(carried,
+                                      reinterpret_cast<const Exiv2::byte*>(exif.data()) + 6,
+                                      static_cast<std::uint32_t>(exif.size() - 6));
+            Exiv2::ExifData& own = tiff->exifData();
+            for (const Exiv2::Exifdatum& datum : carried) {
+                const auto existing = own.findKey(Exiv2::ExifKey(datum.key()));
+                if (existing != own.end()) own.erase(existing);
+                own.add(datum);
+            }
         }
+        if (!iim.empty() && Exiv2::IptcParser::decode(
+                                tiff->iptcData(), reinterpret_cast<const Exiv2::byte*>(iim.data()),
+                                static_cast<std::uint32_t>(iim.size())) != 0)
+            tiff->iptcData().clear();
         tiff->writeMetadata();
         Exiv2::BasicIo& io = tiff->io();
         io.open();
@@ -143,9 +167,9 @@ void writeTiffWithExif(const Bitmap& image, int descriptor, const EncoderSetting
         io.close();
         writeAll(descriptor, written.pData_, static_cast<std::size_t>(written.size_));
     } catch (const Exiv2::AnyError& error) {
-        // A damaged EXIF block costs the output its EXIF, not the output.
+        // Damaged metadata costs the output its metadata, not the output.
         g_log("VIPS", G_LOG_LEVEL_WARNING, "%s",
-              formatMessage("EXIF 无法写入 TIFF，已省略：%s", error.what()).c_str());
+              formatMessage("EXIF 与 IPTC 无法写入 TIFF，已省略：%s", error.what()).c_str());
         writeAll(descriptor, bytes.data(), bytes.size());
     }
 }
