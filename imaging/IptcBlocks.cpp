@@ -108,4 +108,16 @@ std::string bareIim(std::string_view block) {
     return {};
 }
 
+std::string photoshopIptc(std::string_view block) {
+    if (block.starts_with(kPhotoshop)) return std::string(block);
+    std::string out(kPhotoshop);
+    out += "8BIM";
+    putBigEndian(out, kIimResource, 2);
+    out.append(2, '\0');  // an empty name, padded to an even length
+    putBigEndian(out, static_cast<std::uint32_t>(block.size()), 4);
+    out += block;
+    if (block.size() % 2) out.push_back('\0');
+    return out;
+}
+
 }  // namespace varnetto::detail

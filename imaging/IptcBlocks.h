@@ -19,4 +19,8 @@ std::optional<std::string> iptcWithoutPlaces(std::string_view block);
 // it has none.
 std::string bareIim(std::string_view block);
 
+// The block as a JPEG's APP13 segment holds it: bare datasets are wrapped in
+// Photoshop's resource block.
+std::string photoshopIptc(std::string_view block);
+
 }  // namespace varnetto::detail

@@ -236,7 +236,20 @@ Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
         choiceOf<ColorHandling>(image, kColorHandlingField) == ColorHandling::ConvertToSrgb;
     Bitmap out = image;
     if (tag || reduced || !format.carries.iccProfile) out = inSrgb(out, tag && !reduced);
-    return withMetadata(out, choiceOf<MetadataHandling>(image, kMetadataHandlingField));
+    out = withMetadata(out, choiceOf<MetadataHandling>(image, kMetadataHandlingField));
+    // A TIFF source's IPTC is bare; the JPEG saver writes the block as it is.
+    if (format.kind == FileKind::Jpeg && out.get_typeof(VIPS_META_IPTC_NAME) != 0) {
+        std::size_t length = 0;
+        const auto* data = static_cast<const char*>(out.get_blob(VIPS_META_IPTC_NAME, &length));
+        const std::string_view block(data, length);
+        const std::string wrapped = photoshopIptc(block);
+        if (wrapped != block) {
+            out = out.copy();
+            vips_image_set_blob_copy(out.get_image(), VIPS_META_IPTC_NAME, wrapped.data(),
+                                     wrapped.size());
+        }
+    }
+    return out;
 }
 
 }  // namespace detail

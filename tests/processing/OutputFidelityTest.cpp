@@ -275,6 +275,21 @@ TEST_F(OutputFidelity, MetadataFollowsTheSchemesChoice) {
             }
         }
     }
+    // A TIFF's IPTC is bare datasets; a JPEG holds them in Photoshop's block.
+    const std::string tiff = dir.str("iptc.tif");
+    gradient().tiffsave(tiff.c_str());
+    command("exiftool -q -overwrite_original -IPTC:Keywords=cat -IPTC:City=Paris '" + tiff + "'");
+    for (const MetadataHandling handling :
+         {MetadataHandling::KeepAll, MetadataHandling::RemovePersonal}) {
+        Scheme s = schemeFor(Case::Plain, stored(OutputFormat::Jpeg),
+                             dir.str("iptc" + std::to_string(stored(handling))));
+        s.reservedInts[1] = stored(handling);
+        const std::string tags = command("exiftool -s -G1 '" + run(tiff, s) + "'");
+        EXPECT_NE(tags.find("[IPTC]          Keywords"), std::string::npos) << tags;
+        EXPECT_EQ(tags.find("[IPTC]          City") != std::string::npos,
+                  handling == MetadataHandling::KeepAll);
+        EXPECT_EQ(tags.find("Warning"), std::string::npos) << tags;
+    }
 }
 
 TEST_F(OutputFidelity, EncoderSettingsApplyWithoutResizing) {
