@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 namespace varnetto::detail {
 
@@ -20,13 +21,26 @@ namespace {
     throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
 }
 
+// LibRaw with its output curve in reach, so that the demosaiced pixels can be
+// read where they are instead of copied into a buffer of their own.
+class RawDecoder : public LibRaw {
+  public:
+    RawDecoder() : LibRaw(LIBRAW_OPTIONS_NONE) {}
+    // The curve dcraw_make_mem_image would apply, into imgdata.color.curve.
+    void makeOutputCurve() {
+        const libraw_output_params_t& p = imgdata.params;
+        // The white point without automatic brightening.
+        constexpr double kWhite = 0x2000 << 3;
+        gamma_curve(p.gamm[0], p.gamm[1], 2, static_cast<int>(kWhite / p.bright));
+    }
+};
+
 // One RAW file opened for LibRaw. The file is opened once, checked to be a
 // regular file, and LibRaw reads that same open file (through /proc/self/fd)
 // with its own buffered streams, so a name swapped meanwhile is never read.
 class RawFile {
   public:
-    explicit RawFile(const std::string& path)
-        : file_(path), raw_(std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE)) {
+    explicit RawFile(const std::string& path) : file_(path), raw_(std::make_unique<RawDecoder>()) {
         raw_->set_dataerror_handler(&RawFile::dataError, this);
     }
     RawFile(const RawFile&) = delete;
@@ -51,7 +65,7 @@ class RawFile {
             reason_ = libraw_strerror(code);
         return code == LIBRAW_SUCCESS && damage_.empty();
     }
-    LibRaw& raw() { return *raw_; }
+    RawDecoder& raw() { return *raw_; }
     libraw_data_t& data() { return raw_->imgdata; }
     const std::string& reason() const { return reason_; }
 
@@ -65,7 +79,7 @@ class RawFile {
     }
 
     RegularFile file_;
-    std::unique_ptr<LibRaw> raw_;
+    std::unique_ptr<RawDecoder> raw_;
     std::string damage_;
     std::string reason_;
 };
@@ -142,6 +156,46 @@ Bitmap wrapped(libraw_processed_image_t* image) {
                                       ->set("yres", kPixelsPerMillimetre));
 }
 
+void releaseRawFile(VipsImage*, gpointer file) {
+    delete static_cast<RawFile*>(file);
+}
+
+// The demosaiced pixels where LibRaw left them (four 16-bit channels a pixel,
+// as the sensor lies), through its output curve and turned upright: the
+// same pixels dcraw_make_mem_image gives, without a copy of the whole
+// picture. nullopt where LibRaw's picture is shaped otherwise.
+std::optional<Bitmap> readInPlace(std::unique_ptr<RawFile>& file) {
+    libraw_data_t& d = file->data();
+    const libraw_image_sizes_t& sizes = d.sizes;
+    if (!d.image || d.idata.colors != 3 || d.params.half_size || sizes.iwidth != sizes.width ||
+        sizes.iheight != sizes.height)
+        return std::nullopt;
+    file->raw().makeOutputCurve();
+    constexpr int kCurveLength = 0x10000;
+    VipsImage* table = vips_image_new_from_memory_copy(d.color.curve, sizeof d.color.curve,
+                                                       kCurveLength, 1, 1, VIPS_FORMAT_USHORT);
+    if (!table) throw vips::VError();
+    const vips::VImage curve(table);
+    constexpr int kChannels = 4;
+    VipsImage* pixels = vips_image_new_from_memory(
+        d.image, std::size_t(sizes.iwidth) * sizes.iheight * sizeof *d.image, sizes.iwidth,
+        sizes.iheight, kChannels, VIPS_FORMAT_USHORT);
+    if (!pixels) throw vips::VError();
+    const int orientation = orientationOfFlip(sizes.flip);
+    g_signal_connect(pixels, "postclose", G_CALLBACK(releaseRawFile), file.release());
+    vips::VImage turned = vips::VImage(pixels)
+                              .extract_band(0, vips::VImage::option()->set("n", 3))
+                              .maplut(curve)
+                              .copy();
+    turned.set(VIPS_META_ORIENTATION, orientation);
+    // A RAW file states no resolution: 72 dpi, as for any picture without one.
+    constexpr double kPixelsPerMillimetre = 72 / 25.4;
+    return turned.autorot().copy(vips::VImage::option()
+                                     ->set("interpretation", VIPS_INTERPRETATION_RGB16)
+                                     ->set("xres", kPixelsPerMillimetre)
+                                     ->set("yres", kPixelsPerMillimetre));
+}
+
 // The embedded JPEG decoded at the largest of 1/2, 1/4, 1/8 that still
 // covers need x need (stored as the mosaic is).
 Bitmap previewJpeg(const libraw_thumbnail_t& thumb, int needWidth, int needHeight) {
@@ -176,22 +230,32 @@ std::optional<RawFacts> readRawFacts(const std::string& path, std::string& reaso
 }
 
 Bitmap decodeRaw(const std::string& path, RawDecode size, int descriptor) {
-    const auto file = std::make_unique<RawFile>(
+    auto file = std::make_unique<RawFile>(
         descriptor < 0 ? path : "/proc/self/fd/" + std::to_string(descriptor));
     setDecodeParameters(file->data().params, size);
     if (!file->open() || !file->succeeded(file->raw().unpack()) ||
         !file->succeeded(file->raw().dcraw_process()))
         failed(path, file->reason());
+    const CaptureFacts facts = captureFacts(file->data());
+    const std::string exif = exifBlock(facts);
+    try {
+        file->raw().recycle_datastream();
+        if (std::optional<Bitmap> picture = readInPlace(file)) {
+            vips_image_set_blob_copy(picture->get_image(), VIPS_META_EXIF_NAME, exif.data(),
+                                     exif.size());
+            return *picture;
+        }
+    } catch (const vips::VError& error) {
+        failed(path, takeVipsError(error));
+    }
     int code = LIBRAW_SUCCESS;
     libraw_processed_image_t* processed = file->raw().dcraw_make_mem_image(&code);
     if (!processed) failed(path, libraw_strerror(code));
-    const CaptureFacts facts = captureFacts(file->data());
     // The mosaic and LibRaw's working copies are let go before the picture
     // travels on.
     file->raw().recycle();
     try {
         Bitmap picture = wrapped(processed);
-        const std::string exif = exifBlock(facts);
         vips_image_set_blob_copy(picture.get_image(), VIPS_META_EXIF_NAME, exif.data(),
                                  exif.size());
         return picture;
