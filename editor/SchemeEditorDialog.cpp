@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -53,6 +54,17 @@ QString predictionText(const ResultPrediction& p) {
         if (!p.fits) line += text("，超出文件大小上限");
     }
     return line;
+}
+
+// Warnings read red on a light window, orange on a dark one.
+constexpr QRgb kWarningOnLight = 0xBE1414;
+constexpr QRgb kWarningOnDark = 0xFFA03C;
+constexpr int kDarkBelowLightness = 128;
+
+QPalette warningPalette(QPalette palette) {
+    const bool dark = palette.color(QPalette::Window).lightness() < kDarkBelowLightness;
+    palette.setColor(QPalette::WindowText, QColor(dark ? kWarningOnDark : kWarningOnLight));
+    return palette;
 }
 
 }  // namespace
@@ -128,6 +140,14 @@ void SchemeEditorDialog::buildFrame() {
     prediction_->setWordWrap(true);
     prediction_->setFixedWidth(kBoxSize.width() + 20);
     boxes->addWidget(prediction_);
+    fitWarning_ = new QLabel(this);
+    fitWarning_->setObjectName("fitWarning");
+    fitWarning_->setAccessibleName(text("超出图像范围"));
+    fitWarning_->setWordWrap(true);
+    fitWarning_->setFixedWidth(kBoxSize.width() + 20);
+    fitWarning_->setPalette(warningPalette(fitWarning_->palette()));
+    fitWarning_->hide();
+    boxes->addWidget(fitWarning_);
     boxes->addStretch();
 
     tabs_ = new QTabWidget(this);
@@ -263,6 +283,8 @@ void SchemeEditorDialog::refreshPreview() {
     if (!livePreview_->isChecked() || !hasSource_) {
         previewBox_->showPicture(fittedSource_);
         prediction_->clear();
+        fitWarning_->clear();
+        fitWarning_->hide();
         Q_EMIT previewShown();
         return;
     }
@@ -304,6 +326,11 @@ void SchemeEditorDialog::predict(int generation) {
 void SchemeEditorDialog::showPrediction(int generation, const ResultPrediction& prediction) {
     if (generation != generation_) return;
     prediction_->setText(predictionText(prediction));
+    // Cut decorations in the words a run would warn with.
+    QStringList cut;
+    for (const std::string& warning : prediction.warnings) cut << QString::fromStdString(warning);
+    fitWarning_->setText(cut.join('\n'));
+    fitWarning_->setVisible(!cut.isEmpty());
     Q_EMIT predictionShown();
 }
 

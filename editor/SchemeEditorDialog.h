@@ -119,6 +119,7 @@ class SchemeEditorDialog final : public QDialog, public EditorFrame {
     PictureBox* originalBox_ = nullptr;
     PictureBox* previewBox_ = nullptr;
     QLabel* prediction_ = nullptr;
+    QLabel* fitWarning_ = nullptr;  // a caption or stamp the output cuts off
     std::optional<Scheme> previewedScheme_;
     QTabWidget* tabs_ = nullptr;
     QPushButton* cancel_ = nullptr;

@@ -362,6 +362,13 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
     return result;
 }
 
+Bitmap applySchemeFor(CImageBox& control, const Bitmap& source, const std::string& outputPath,
+                      const Scheme& scheme, const AppFolders& appFolder, Reporter& reporter,
+                      DecorationPictures* decorations, std::vector<std::string>* warnings) {
+    return applyScheme(control, sourceFor(source, outputPath), scheme, appFolder, reporter,
+                       decorations, warnings);
+}
+
 namespace {
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -389,8 +396,8 @@ ProcessResult savePlaced(CImageBox& control, const Bitmap& source, const std::st
         return result;
     }
     try {
-        const Bitmap processed = applyScheme(control, sourceFor(source, result.outputPath), scheme,
-                                             appFolder, reporter, decorations, &said);
+        const Bitmap processed = applySchemeFor(control, source, result.outputPath, scheme,
+                                                appFolder, reporter, decorations, &said);
         control.Clear();
         control.PutBitmap(processed);
         result.saved = saveToFile(control, result.outputPath, placing);
@@ -445,10 +452,12 @@ ProcessResult processFile(CImageBox& control, const std::string& sourcePath, int
             control.SetStreamingLoads(streaming);
             control.LoadFromFile(sourcePath);
         }
-        const Bitmap source =
-            save ? sourceFor(control.GetBitmap(), result.outputPath) : control.GetBitmap();
+        const Bitmap source = control.GetBitmap();
         control.Clear();
-        result.image = applyScheme(control, source, scheme, appFolder, reporter, nullptr, &said);
+        result.image =
+            save ? applySchemeFor(control, source, result.outputPath, scheme, appFolder, reporter,
+                                  nullptr, &said)
+                 : applyScheme(control, source, scheme, appFolder, reporter, nullptr, &said);
         if (save) {
             control.Clear();
             control.PutBitmap(result.image);

@@ -40,6 +40,13 @@ Bitmap applyScheme(CImageBox& control, const Bitmap& source, const Scheme& schem
                    DecorationPictures* decorations = nullptr,
                    std::vector<std::string>* warnings = nullptr);
 
+// applyScheme as a save to outputPath applies it: a profiled source whose
+// output format cannot carry its profile is converted to sRGB first.
+Bitmap applySchemeFor(CImageBox& control, const Bitmap& source, const std::string& outputPath,
+                      const Scheme& scheme, const AppFolders& appFolder, Reporter& reporter,
+                      DecorationPictures* decorations = nullptr,
+                      std::vector<std::string>* warnings = nullptr);
+
 // The point size at which text in font has ink pixels high.
 double captionPointsForHeight(CImageBox& control, CaptionFont font, const std::string& text,
                               double pixels);

@@ -303,6 +303,36 @@ class BatchTest : public QObject {
         QCOMPARE(f.dialogs.problems[0].kind, ProblemKind::Warning);
     }
 
+    // A caption that runs off one small picture: every picture is written,
+    // and that one is counted with a warning naming the caption and the cut.
+    void cutCaptionIsCountedAndListedAsAWarning() {
+        DialogFixture f;
+        auto sources = writeSources(f.app.str("in"), 2);
+        const std::string small = f.app.str("in/small.png");
+        writePicture(small, 30, 30);
+        sources.insert(sources.begin() + 1, small);
+        BatchJob job = jobFor(f.app.str("out"), sources);
+        job.scheme->textEnabled = 1;
+        job.scheme->textContent = "HH";
+        job.scheme->textPosX = 0.5f;
+        job.scheme->textPosY = 0.1f;
+        f.prepare(job);
+        f.dialog.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                  QString("处理完成。"), 30000);
+        QVERIFY(f.dialog.isVisible());
+        QCOMPARE(filesIn(f.app.str("out")), 3);
+        QCOMPARE(f.dialog.findChild<QPushButton*>("failuresButton")->text(),
+                 QString("1 个图像有警告，点击查看原因。"));
+        f.dialog.findChild<QPushButton*>("failuresButton")->click();
+        QCOMPARE(f.dialogs.problemSummaries, QStringList{"1 个图像有警告。"});
+        QCOMPARE(f.dialogs.problems.size(), size_t(1));
+        QCOMPARE(f.dialogs.problems[0].file, QString::fromStdString(small));
+        QVERIFY2(f.dialogs.problems[0].reason.contains("文字超出图像范围（“HH”，右边超出 "),
+                 qPrintable(f.dialogs.problems[0].reason));
+        QCOMPARE(f.dialogs.problems[0].kind, ProblemKind::Warning);
+    }
+
     // Each opening starts as a new dialog would: auto-close checked and an
     // empty progress bar, whatever the last run left.
     void eachOpeningStartsAfresh() {

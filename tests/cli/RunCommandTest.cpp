@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -286,6 +287,40 @@ TEST_F(RunCommandTest, DecoderWarningsAreListedAfterTheRun) {
     EXPECT_NE(after.find("  " + dir.str("in/damaged.jpg") + "："), std::string::npos) << after;
     EXPECT_EQ(after.find("good.png"), std::string::npos) << after;
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "damaged.jpg"));
+}
+
+// A caption running off the picture's edge: the file is written, counted
+// with a warning naming the caption and the side cut, and reported "warned".
+TEST_F(RunCommandTest, CutCaptionIsWrittenAndWarned) {
+    writePicture(dir.str("wide.png"), "");
+    Scheme scheme;
+    scheme.name = "cut";
+    scheme.outputFolder = dir.str("out");
+    scheme.textEnabled = 1;
+    scheme.textContent = "Varnetto";
+    scheme.textPosX = 0.5f;
+    scheme.textPosY = 0.1f;
+    storeSchemes({scheme});
+    const std::string report = dir.str("report.jsonl");
+    EXPECT_EQ(run({"--scheme", "cut", "--app-folder", dir.str("app"), "--report", report,
+                   dir.str("wide.png")}),
+              kExitOk);
+    const size_t summary = err.find("1 processed (1 with warnings), 0 failed\n");
+    ASSERT_NE(summary, std::string::npos) << err;
+    const std::string said =
+        "  " + dir.str("wide.png") + "：文字超出图像范围（“Varnetto”，右边超出 ";
+    EXPECT_NE(err.find(said, summary), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "wide.png"));
+
+    std::istringstream lines(testing::readBytes(report));
+    std::string first;
+    ASSERT_TRUE(std::getline(lines, first));
+    const nlohmann::json line = nlohmann::json::parse(first);
+    EXPECT_EQ(line.at("status"), "warned") << line;
+    EXPECT_NE(
+        line.at("warnings").get<std::string>().find("文字超出图像范围（“Varnetto”，右边超出 "),
+        std::string::npos)
+        << line;
 }
 
 TEST_F(RunCommandTest, JobsAreCappedAndSaidSo) {

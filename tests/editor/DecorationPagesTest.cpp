@@ -1,9 +1,11 @@
 #include "editor/EditorFixture.h"
+#include "processing/SchemePipeline.h"
 #include "uikit/AccessibleNames.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -34,6 +36,11 @@ std::vector<std::string> setFiles(const std::string& set, int count = 8) {
 Scheme schemeFor(EditorFixture& f) {
     std::filesystem::create_directories(f.outputFolder);
     return schemeNamed("Decorated", f.outputFolder);
+}
+
+void retype(QLineEdit* edit, const char* typed) {
+    edit->clear();
+    QTest::keyClicks(edit, typed);
 }
 
 // Runs work on the next modal dialog once it shows.
@@ -228,6 +235,46 @@ class DecorationPagesTest : public QObject {
         g.open(EditorMode::NewScheme);
         QCOMPARE(g.child<QLineEdit>("stampPosX")->text(), QString("50.00"));
         QCOMPARE(g.child<QLineEdit>("stampPosY")->text(), QString("50.00"));
+    }
+
+    // Under the preview, in a warning's colour, what a run would warn of: a
+    // caption and a stamp the picture cuts off; nothing once they fit.
+    void previewSaysWhatIsCutOff() {
+        EditorFixture f;
+        std::filesystem::create_directories(f.dir.path() / "Stamps");
+        writePicture(f.dir.path() / "Stamps" / "Seal.bmp", 40, 40);
+        Scheme scheme = schemeFor(f);
+        scheme.textEnabled = 1;
+        scheme.textContent = "HH";
+        scheme.textPosY = 0.99f;
+        scheme.stampEnabled = 1;
+        scheme.stampName = "Seal";
+        scheme.stampFile = "Seal.bmp";
+        scheme.stampPosX = 0.95f;
+        scheme.stampPosY = 0.10f;
+        f.open(EditorMode::EditScheme, &scheme);
+        auto* warning = f.child<QLabel>("fitWarning");
+        QTRY_VERIFY_WITH_TIMEOUT(warning->isVisible(), 20000);
+        QVERIFY(!warning->accessibleName().isEmpty());
+        QVERIFY(warning->palette().color(QPalette::WindowText) !=
+                f.child<QLabel>("predictedResult")->palette().color(QPalette::WindowText));
+        // The run's own words, its picture's path aside.
+        CImageBox control;
+        RecordingReporter reporter;
+        const ProcessResult run =
+            processFile(control, f.picture, 1, scheme, true, f.appFolder, reporter, false);
+        QVERIFY2(run.ok(), run.error.c_str());
+        const QStringList lines = warning->text().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith("文字超出图像范围（“HH”，下边超出 "), qPrintable(lines[0]));
+        QCOMPARE(lines[1], QString("印章超出图像范围（Seal.bmp，右边超出 20 像素）"));
+        QCOMPARE(QString::fromStdString(run.warning),
+                 QString::fromStdString(f.picture) + "：" + lines.join("; "));
+
+        retype(f.child<QLineEdit>("textPosY"), "50");
+        retype(f.child<QLineEdit>("stampPosX"), "10");
+        QTRY_VERIFY_WITH_TIMEOUT(!warning->isVisible(), 20000);
+        QCOMPARE(warning->text(), QString());
     }
 
     // A user's own stamps and border sets are offered beside the bundled
