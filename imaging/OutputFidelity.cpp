@@ -1,5 +1,6 @@
 #include "imaging/OutputFidelity.h"
 
+#include "imaging/FormatCodecs.h"
 #include "imaging/ImagingDetail.h"
 
 #include <glib.h>
@@ -240,6 +241,8 @@ Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
         choiceOf<ColorHandling>(image, kColorHandlingField) == ColorHandling::ConvertToSrgb;
     Bitmap out = image;
     if (tag || reduced || !format.carries.iccProfile) out = inSrgb(out, tag && !reduced);
+    // Converted first, with 16 bits where the picture has them.
+    if (!codecOf(format.kind).savesSixteenBits) out = toEightBits(out);
     return withMetadata(out, choiceOf<MetadataHandling>(image, kMetadataHandlingField));
 }
 
