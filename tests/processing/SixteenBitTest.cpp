@@ -66,6 +66,12 @@ std::pair<double, double> difference(const Bitmap& out, const Bitmap& ref) {
     return {delta.max(), delta.avg()};
 }
 
+Bitmap toEightLevels(const Bitmap& image) {
+    if (image.format() != VIPS_FORMAT_USHORT) return image;
+    return image.colourspace(image.bands() <= 2 ? VIPS_INTERPRETATION_B_W
+                                                : VIPS_INTERPRETATION_sRGB);
+}
+
 enum class Steps { Plain, Decorated };
 
 class SixteenBitSteps : public ::testing::Test {
@@ -176,6 +182,83 @@ TEST_F(SixteenBitSteps, KeepTheirRangeToPngAndTiffAndBecomeEightBitsInJpeg) {
                     EXPECT_EQ(pixelAt(out, stampX, stampY), (std::vector<int>{200 * 257, 0, 0}));
                 }
             }
+        }
+    }
+}
+
+// Every enhancement, and a reduction to a palette, gives a 16-bit picture
+// what it gives the same picture in 8 bits: constants stated in 8-bit levels
+// (brightness, mid grey, white corners, red-eye thresholds) are scaled.
+TEST_F(SixteenBitSteps, EnhancementsMatchTheirEightBitResults) {
+    // A red eye: a small disc of strong red on the gradient, in a ring of
+    // dark red too dark to count as an eye's.
+    const Bitmap xy = Bitmap::xyz(1200, 200);
+    const Bitmap offset = (xy - std::vector<double>{300, 100}).pow(2);
+    const Bitmap distance = offset.extract_band(0) + offset.extract_band(1);
+    const Bitmap ring =
+        (distance < 256).ifthenelse(std::vector<double>{60 * 257, 1285, 1285}, deepGradient(false));
+    const Bitmap deep =
+        (distance < 100)
+            .ifthenelse(std::vector<double>{60000, 6000, 6000}, ring)
+            .cast(VIPS_FORMAT_USHORT)
+            .copy(Bitmap::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    const std::string deepPath = dir.str("deep.png");
+    const std::string shallowPath = dir.str("shallow.png");
+    deep.pngsave(deepPath.c_str());
+    deep.colourspace(VIPS_INTERPRETATION_sRGB).pngsave(shallowPath.c_str());
+
+    struct Case {
+        const char* name;
+        void (*set)(Scheme&);
+        bool deepOutput;
+    };
+    const Case cases[] = {
+        {"brightness and contrast",
+         [](Scheme& s) {
+             s.brightnessEnabled = s.contrastEnabled = 1;
+             s.brightnessValue = 70;
+             s.contrastValue = 65;
+             s.contrastBlue = 0;
+         },
+         true},
+        {"sharpen and despeckle",
+         [](Scheme& s) {
+             s.sharpenEnabled = s.despeckleEnabled = 1;
+             s.sharpenValue = 3;
+         },
+         true},
+        {"red eye", [](Scheme& s) { s.redEyeEnabled = 1; }, true},
+        {"a turn",
+         [](Scheme& s) {
+             s.rotateEnabled = 1;
+             s.rotateAngle = 30;
+         },
+         true},
+        {"256 colours",
+         [](Scheme& s) {
+             s.colorConvertEnabled = 1;
+             s.colorType = stored(ColorType::Palette256);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scheme s = schemeFor(Steps::Plain, OutputFormat::Png);
+        s.enhanceEnabled = 1;
+        c.set(s);
+        const Bitmap fromDeep = run(deepPath, s);
+        s.outputFolder = dir.str("out" + std::to_string(++folders));
+        const Bitmap fromShallow = run(shallowPath, s);
+        ASSERT_EQ(fromDeep.format(), c.deepOutput ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR);
+        ASSERT_EQ(fromDeep.width(), fromShallow.width());
+        ASSERT_EQ(fromDeep.height(), fromShallow.height());
+        const auto [most, mean] = difference(toEightLevels(fromDeep), fromShallow);
+        EXPECT_LT(mean, 0.5);
+        // The palette is chosen from the same 8-bit colours.
+        EXPECT_LE(most, c.deepOutput ? 2 : 0);
+        if (s.redEyeEnabled) {
+            EXPECT_LT(pixelAt(fromShallow, 300, 100)[0], 100);
+            EXPECT_LT(pixelAt(fromDeep, 300, 100)[0], 100 * 257);
         }
     }
 }
