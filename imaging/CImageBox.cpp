@@ -11,6 +11,20 @@ namespace varnetto {
 
 using detail::guarded;
 
+namespace {
+
+// Marks a CreateBlank canvas nothing was drawn on yet: it takes the depth of
+// the first picture drawn on it (a frame around a 16-bit picture).
+constexpr const char* kBlankField = "varnetto-blank";
+
+Bitmap fromBlank(const Bitmap& canvas, const Bitmap& picture) {
+    Bitmap base = detail::atDepthOf(canvas, picture).copy();
+    base.remove(kBlankField);
+    return base;
+}
+
+}  // namespace
+
 CImageBox::CImageBox() = default;
 
 void CImageBox::Clear() {
@@ -64,9 +78,14 @@ Bitmap CImageBox::GetBitmap() const {
 void CImageBox::PutBitmap(const Bitmap& image) {
     if (image.get_image() == nullptr) throw ImagingError("放入图像：图像为空");
     guarded("放入图像", [&] {
-        const bool usual = image.format() == VIPS_FORMAT_UCHAR && image.bands() <= 4 &&
-                           (image.interpretation() == VIPS_INTERPRETATION_sRGB ||
-                            image.interpretation() == VIPS_INTERPRETATION_B_W);
+        const VipsInterpretation interpretation = image.interpretation();
+        const bool usual =
+            image.bands() <= 4 &&
+            ((image.format() == VIPS_FORMAT_UCHAR && (interpretation == VIPS_INTERPRETATION_sRGB ||
+                                                      interpretation == VIPS_INTERPRETATION_B_W)) ||
+             (image.format() == VIPS_FORMAT_USHORT &&
+              (interpretation == VIPS_INTERPRETATION_RGB16 ||
+               interpretation == VIPS_INTERPRETATION_GREY16)));
         Clear();
         image_ = usual ? image : detail::toRgb(image);
         hasImage_ = true;
@@ -124,7 +143,10 @@ void CImageBox::CreateBlank(int width, int height) {
     detail::checkPixelCount(width, height, pixelLimit_, {});
     Clear();
     image_ = guarded("新建图像", [&] {
-        return detail::withColorType(detail::whiteCanvas(width, height), ColorType::TrueColor24);
+        Bitmap canvas =
+            detail::withColorType(detail::whiteCanvas(width, height), ColorType::TrueColor24);
+        canvas.set(kBlankField, 1);
+        return canvas;
     });
     hasImage_ = true;
 }
@@ -136,25 +158,27 @@ void CImageBox::DrawBitmap(const Bitmap& image) {
 }
 
 Bitmap CImageBox::drawnOnto(const Bitmap& picture) const {
-    const int width = image_.width();
-    const int height = image_.height();
+    const Bitmap base = image_.get_typeof(kBlankField) != 0 ? fromBlank(image_, picture) : image_;
+    const int width = base.width();
+    const int height = base.height();
     if (step_.drawMode == 0) {
         // Thumbnail drawing: a picture at least as large as the image is its
         // frame (the whole image stays visible, centred on it), a smaller one
         // is a mark in the bottom-right corner.
         if (picture.width() >= width && picture.height() >= height) {
+            const Bitmap canvas =
+                detail::atDepthOf(detail::whiteCanvas(picture.width(), picture.height()), base);
             const Bitmap frame =
-                detail::drawPicture(detail::whiteCanvas(picture.width(), picture.height()), picture,
-                                    0, 0, step_.transparentOverlay);
-            return detail::drawPicture(frame, image_, (picture.width() - width) / 2,
+                detail::drawPicture(canvas, picture, 0, 0, step_.transparentOverlay);
+            return detail::drawPicture(frame, base, (picture.width() - width) / 2,
                                        (picture.height() - height) / 2, false);
         }
-        return detail::drawPicture(image_, picture, width - picture.width(),
+        return detail::drawPicture(base, picture, width - picture.width(),
                                    height - picture.height(), step_.transparentOverlay);
     }
     const int x = step_.positionedDraw ? step_.drawX : (width - picture.width()) / 2;
     const int y = step_.positionedDraw ? step_.drawY : (height - picture.height()) / 2;
-    return detail::drawPicture(image_, picture, x, y, step_.transparentOverlay);
+    return detail::drawPicture(base, picture, x, y, step_.transparentOverlay);
 }
 
 void CImageBox::OverlayFile(const std::string& path) {

@@ -12,7 +12,9 @@
 //               24-bit true-colour image (red, green and blue equal)
 // A conversion to a type that can already hold the content (say 16 colours
 // back to 24-bit) changes only the storage, so a reduction survives the way
-// back to the starting type.
+// back to the starting type. Reductions are made in 8 bits (palettes, grey
+// levels, thresholds and dithering are 8-bit): a 16-bit picture keeps its
+// range only while its type stays or is widened.
 
 #include "imaging/ImagingDetail.h"
 #include "imaging/OutputFidelity.h"
@@ -46,7 +48,7 @@ bool contentFits(ColorType current, ColorType target) {
 // Same content, the storage of target.
 Bitmap restore(const Bitmap& image, ColorType target) {
     if (isGrayType(target)) return image.bands() <= 2 ? image : toGray(image);
-    return toRgb(image);
+    return toRgbAtDepth(image);
 }
 
 Bitmap reduce(const Bitmap& image, ColorType target) {

@@ -70,7 +70,7 @@ template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
 
 Bitmap withAlpha(const Bitmap& picture) {
-    return hasAlpha(picture) ? picture : picture.bandjoin_const({255});
+    return hasAlpha(picture) ? picture : picture.bandjoin_const({fullScaleOf(picture)});
 }
 
 }  // namespace
@@ -87,27 +87,32 @@ Bitmap drawPicture(const Bitmap& base, const Bitmap& picture, int x, int y, bool
     const bool grayBase = base.bands() <= 2;
     const bool grayPicture = picture.bands() <= 2;
     const bool gray = grayBase && grayPicture;
-    Bitmap canvas = gray ? base : toRgb(base);
-    Bitmap part = picture.crop(left - x, top - y, right - left, bottom - top);
-    part = gray ? part.cast(VIPS_FORMAT_UCHAR) : toRgb(part);
+    // Drawn at the base's depth: 8-bit captions, stamps and borders on 16-bit
+    // pictures too.
+    const bool deep = isDeep(base);
+    const Bitmap drawn = atDepthOf(picture, base);
+    Bitmap canvas = gray ? base : toRgbAtDepth(base);
+    Bitmap part = drawn.crop(left - x, top - y, right - left, bottom - top);
+    part = gray ? part.cast(deep ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR) : toRgbAtDepth(part);
 
     if (keyTransparent && !hasAlpha(part)) {
-        const std::vector<double> key = (gray ? picture : toRgb(picture)).getpoint(0, 0);
-        part = part.bandjoin((part == key).bandand().ifthenelse(0, 255));
+        const std::vector<double> key = (gray ? drawn : toRgbAtDepth(drawn)).getpoint(0, 0);
+        part = part.bandjoin(atDepthOf((part == key).bandand().ifthenelse(0, 255), base));
     }
     if (!hasAlpha(part)) {
         if (hasAlpha(canvas)) part = withAlpha(part);
         return canvas.insert(part, left, top);
     }
     const bool canvasAlpha = hasAlpha(canvas);
+    const VipsInterpretation space =
+        gray ? (deep ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_B_W)
+             : (deep ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB);
     Bitmap out = canvas.composite2(
         part, VIPS_BLEND_MODE_OVER,
-        VImage::option()->set("x", left)->set("y", top)->set(
-            "compositing_space", gray ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+        VImage::option()->set("x", left)->set("y", top)->set("compositing_space", space));
     if (!canvasAlpha) out = out.extract_band(0, VImage::option()->set("n", gray ? 1 : 3));
-    out = out.cast(VIPS_FORMAT_UCHAR);
-    return out.copy(VImage::option()->set(
-        "interpretation", gray ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+    out = out.cast(deep ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR);
+    return out.copy(VImage::option()->set("interpretation", space));
 }
 
 std::string textMarkup(const std::string& text, const TextStyle& style) {

@@ -15,7 +15,9 @@ Bitmap linearOnChannels(const Bitmap& image, double multiply, double add, bool r
                         bool blue) {
     Bitmap source = image;
     const bool allChannels = red && green && blue;
-    if (source.bands() <= 2 && !allChannels) source = toRgb(source);
+    if (source.bands() <= 2 && !allChannels) source = toRgbAtDepth(source);
+    // Amounts are stated in 8-bit levels.
+    const double scale = fullScaleOf(source) / 255.0;
     const bool chosen[] = {red, green, blue};
     const int colorBands = source.bands() <= 2 ? 1 : 3;
     std::vector<double> a(source.bands(), 1.0);
@@ -24,10 +26,10 @@ Bitmap linearOnChannels(const Bitmap& image, double multiply, double add, bool r
     for (int i = 0; i < colorBands; ++i) {
         if (colorBands == 1 || chosen[i]) {
             a[i] = multiply;
-            b[i] = add + 0.5;
+            b[i] = add * scale + 0.5;
         }
     }
-    return source.linear(a, b).cast(VIPS_FORMAT_UCHAR);
+    return source.linear(a, b).cast(source.format());
 }
 
 int colorBandsOf(const Bitmap& image) {
@@ -44,7 +46,7 @@ Bitmap onColorBands(const Bitmap& image, Filter filter) {
 }
 
 std::vector<double> whiteBackground(const Bitmap& image) {
-    std::vector<double> background(colorBandsOf(image), 255.0);
+    std::vector<double> background(colorBandsOf(image), fullScaleOf(image));
     if (hasAlpha(image)) background.push_back(0.0);
     return background;
 }
@@ -72,14 +74,14 @@ Bitmap adjustContrast(const Bitmap& image, int amount, bool red, bool green, boo
 // 0 and its brightest 255. A flat channel is left alone.
 Bitmap stretchLevels(const Bitmap& image) {
     return onColorBands(image, [](const Bitmap& color) {
+        const double full = fullScaleOf(color);
         std::vector<Bitmap> bands;
         for (int band = 0; band < color.bands(); ++band) {
             const Bitmap b = color.extract_band(band);
             const double lo = b.min(), hi = b.max();
             bands.push_back(
-                hi > lo
-                    ? b.linear(255.0 / (hi - lo), -lo * 255.0 / (hi - lo)).cast(VIPS_FORMAT_UCHAR)
-                    : b);
+                hi > lo ? b.linear(full / (hi - lo), -lo * full / (hi - lo)).cast(color.format())
+                        : b);
         }
         return Bitmap::bandjoin(bands).copy(
             VImage::option()->set("interpretation", color.interpretation()));
@@ -93,7 +95,7 @@ Bitmap sharpen(const Bitmap& image, int amount) {
         VImage::new_matrixv(3, 3, 0.0, -k, 0.0, -k, 1.0 + 4.0 * k, -k, 0.0, -k, 0.0);
     return onColorBands(image, [&mask](const Bitmap& color) {
         return color.conv(mask, VImage::option()->set("precision", VIPS_PRECISION_FLOAT))
-            .cast(VIPS_FORMAT_UCHAR);
+            .cast(color.format());
     });
 }
 
@@ -120,7 +122,7 @@ Bitmap rotate(const Bitmap& image, double degrees) {
     if (near(180)) return image.rot(VIPS_ANGLE_D180);
     if (near(270)) return image.rot(VIPS_ANGLE_D270);
     return image.rotate(turn, VImage::option()->set("background", whiteBackground(image)))
-        .cast(VIPS_FORMAT_UCHAR);
+        .cast(image.format());
 }
 
 Bitmap flip(const Bitmap& image, FlipDirection direction) {
@@ -149,8 +151,8 @@ Bitmap raisedFrame(const Bitmap& image, int effect, int width) {
     const VImage nearBottomRight = (fromBottomRight < thickness) & (fromBottomRight <= fromTopLeft);
 
     return onColorBands(image, [&](const Bitmap& color) {
-        const VImage light = (color.linear(0.5, 127.5)).cast(VIPS_FORMAT_UCHAR);
-        const VImage dark = (color.linear(0.6, 0.0)).cast(VIPS_FORMAT_UCHAR);
+        const VImage light = (color.linear(0.5, fullScaleOf(color) / 2)).cast(color.format());
+        const VImage dark = (color.linear(0.6, 0.0)).cast(color.format());
         const VImage& first = effect == 1 ? light : dark;
         const VImage& second = effect == 1 ? dark : light;
         return nearTopLeft.ifthenelse(first, nearBottomRight.ifthenelse(second, color));

@@ -142,15 +142,15 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Bmp, magick, saveWithMagick<kBmp>},
     {FileKind::Gif, libvips<vips::VImage::gifload_source>, writeGif},
     {FileKind::Jpeg, libvips<vips::VImage::jpegload_source>, writeJpeg},
-    {FileKind::Png, libvips<vips::VImage::pngload_source>, writePng},
+    {FileKind::Png, libvips<vips::VImage::pngload_source>, writePng, true},
     {FileKind::Wbmp, wbmp, writeWbmp},
     {FileKind::Pcx, magick, saveWithMagick<kPcx>},
     {FileKind::Psd, magick, saveWithMagick<kPsd>},
-    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiffWithMetadata},
+    {FileKind::Tiff, libvips<vips::VImage::tiffload_source>, writeTiffWithMetadata, true},
     {FileKind::WebP, libvips<vips::VImage::webpload_source>, writeWebp},
     {FileKind::Heif, heif, writeHeic},
     {FileKind::Avif, heif, writeAvif},
-    {FileKind::Jxl, libvips<vips::VImage::jxlload_source>, writeJxl},
+    {FileKind::Jxl, libvips<vips::VImage::jxlload_source>, writeJxl, true},
     {FileKind::Pdf, nullptr, writePdf},
     {FileKind::Dng, camera, nullptr},
     {FileKind::Canon, camera, nullptr},
@@ -163,7 +163,8 @@ constexpr std::array<FormatCodec, imageFormats.size()> kCodecs{{
     {FileKind::Samsung, camera, nullptr},
 }};
 
-// A row has a codec exactly where the table says it is read or written.
+// A row has a codec exactly where the table says it is read or written, and
+// writes 16 bits only where the table says the file can hold them.
 // Checked in every build but the sanitizers' (address and undefined together):
 // GCC 12 with -fsanitize=null cannot compare a function's address at compile
 // time.
@@ -173,7 +174,8 @@ static_assert([] {
         const ImageFormat& format = imageFormats[i];
         if (kCodecs[i].kind != format.kind ||
             (kCodecs[i].load != nullptr) != (format.loader != Codec::None) ||
-            (kCodecs[i].save != nullptr) != (format.saver != Codec::None))
+            (kCodecs[i].save != nullptr) != (format.saver != Codec::None) ||
+            (kCodecs[i].savesSixteenBits && !format.carries.sixteenBits))
             return false;
     }
     return true;

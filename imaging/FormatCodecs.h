@@ -25,6 +25,10 @@ struct FormatCodec {
     // saver leaves open; the file is never opened again by its name. nullptr
     // for a format that is only read.
     void (*save)(const Bitmap& image, int descriptor, const EncoderSettings& settings);
+    // The saver writes a 16-bit picture with 16 bits a sample. Pictures for
+    // every other saver are reduced to 8 bits first, although some of those
+    // files could hold more (Carries::sixteenBits).
+    bool savesSixteenBits = false;
 };
 
 const FormatCodec& codecOf(FileKind kind);

@@ -82,6 +82,21 @@ ColorType colorTypeOf(const Bitmap& image);
 bool isGrayType(ColorType type);
 
 bool hasAlpha(const Bitmap& image);
+// Pictures travel with 8 bits a sample (sRGB, B_W) or, from a 16-bit source,
+// with 16 (RGB16, GREY16) until a step or an output that needs 8.
+bool isDeep(const Bitmap& image);
+// Full intensity (white, opaque) in image's own range: 255 or 65535.
+double fullScaleOf(const Bitmap& image);
+// image at the depth of like: an 8-bit caption, stamp or border piece on a
+// 16-bit picture is widened (v * 257), a 16-bit piece on an 8-bit picture
+// reduced as toEightBits reduces.
+Bitmap atDepthOf(const Bitmap& image, const Bitmap& like);
+// A 16-bit picture with 8 bits a sample, as libvips reduces it (the high
+// byte); an 8-bit picture as it is. Bands are kept.
+Bitmap toEightBits(const Bitmap& image);
+// 3 bands, or 4 with alpha, at the picture's own depth: toRgb for an 8-bit
+// picture, RGB16 for a 16-bit one.
+Bitmap toRgbAtDepth(const Bitmap& image);
 // 8-bit sRGB with 3 bands, or 4 when the image has an alpha channel.
 Bitmap toRgb(const Bitmap& image);
 // 8-bit sRGB, 3 bands, transparency laid onto white.
@@ -102,6 +117,7 @@ struct PictureHeader {
     std::int64_t width = 0;
     std::int64_t height = 0;
     ColorType colorType = ColorType::TrueColor24;
+    int bytesPerSample = 1;  // 2 for pictures decoded with 16 bits a sample
 };
 
 // Recognises the file by its content (by its name only for WBMP, which has no

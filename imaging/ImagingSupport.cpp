@@ -77,6 +77,54 @@ bool hasAlpha(const Bitmap& image) {
     return image.bands() == 2 || image.bands() == 4;
 }
 
+bool isDeep(const Bitmap& image) {
+    return image.format() == VIPS_FORMAT_USHORT;
+}
+
+double fullScaleOf(const Bitmap& image) {
+    return isDeep(image) ? 65535.0 : 255.0;
+}
+
+namespace {
+
+// libvips scales alpha and converts colours by the interpretation.
+Bitmap labelledDeep(const Bitmap& image) {
+    const VipsInterpretation label =
+        image.bands() <= 2 ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16;
+    if (image.interpretation() == label) return image;
+    return image.copy(vips::VImage::option()->set("interpretation", label));
+}
+
+// 257 maps 255 to 65535, and the high byte of v * 257 is v again.
+constexpr double kEightToSixteen = 257.0;
+
+}  // namespace
+
+Bitmap toEightBits(const Bitmap& image) {
+    if (!isDeep(image)) return image;
+    return labelledDeep(image).colourspace(image.bands() <= 2 ? VIPS_INTERPRETATION_B_W
+                                                              : VIPS_INTERPRETATION_sRGB);
+}
+
+Bitmap atDepthOf(const Bitmap& image, const Bitmap& like) {
+    if (isDeep(image) == isDeep(like)) return image;
+    if (!isDeep(like)) return toEightBits(image);
+    return labelledDeep((image.cast(VIPS_FORMAT_UCHAR) * kEightToSixteen).cast(VIPS_FORMAT_USHORT));
+}
+
+Bitmap toRgbAtDepth(const Bitmap& image) {
+    if (!isDeep(image)) return toRgb(image);
+    Bitmap out = image;
+    if (out.bands() <= 2) {
+        const Bitmap gray = out.extract_band(0);
+        out = vips::VImage::bandjoin({gray, gray, gray});
+        if (hasAlpha(image)) out = out.bandjoin(image.extract_band(1));
+    } else if (out.bands() > 4) {
+        out = out.extract_band(0, vips::VImage::option()->set("n", 4));
+    }
+    return labelledDeep(out);
+}
+
 Bitmap toRgb(const Bitmap& image) {
     Bitmap out = image;
     if (out.format() != VIPS_FORMAT_UCHAR) {
@@ -109,6 +157,7 @@ Bitmap toOpaqueRgb(const Bitmap& image) {
 
 Bitmap toGray(const Bitmap& image) {
     if (image.bands() == 1 && image.format() == VIPS_FORMAT_UCHAR) return image;
+    if (isDeep(image)) return toGray(toEightBits(image));
     return toOpaqueRgb(image).colourspace(VIPS_INTERPRETATION_B_W).cast(VIPS_FORMAT_UCHAR);
 }
 

@@ -1,5 +1,6 @@
 #include "imaging/OutputFidelity.h"
 
+#include "imaging/FormatCodecs.h"
 #include "imaging/ImagingDetail.h"
 #include "imaging/IptcBlocks.h"
 
@@ -236,6 +237,8 @@ Bitmap preparedForFormat(const Bitmap& image, const ImageFormat& format,
         choiceOf<ColorHandling>(image, kColorHandlingField) == ColorHandling::ConvertToSrgb;
     Bitmap out = image;
     if (tag || reduced || !format.carries.iccProfile) out = inSrgb(out, tag && !reduced);
+    // Converted first, with 16 bits where the picture has them.
+    if (!codecOf(format.kind).savesSixteenBits) out = toEightBits(out);
     out = withMetadata(out, choiceOf<MetadataHandling>(image, kMetadataHandlingField));
     // A TIFF source's IPTC is bare; the JPEG saver writes the block as it is.
     if (format.kind == FileKind::Jpeg && out.get_typeof(VIPS_META_IPTC_NAME) != 0) {

@@ -67,7 +67,9 @@ std::optional<PictureCost> pictureCost(const std::string& path) {
             break;
     }
     cost.decoderBytes = extra;
-    cost.decodeBytes = pixels * static_cast<std::uint64_t>(cost.bands) + extra;
+    // 16-bit pictures keep their two bytes a sample after decoding.
+    cost.decodeBytes =
+        pixels * static_cast<std::uint64_t>(cost.bands * header.bytesPerSample) + extra;
     return cost;
 }
 

@@ -149,6 +149,7 @@ void readPcx(const HeaderBytes& b, PictureHeader& h) {
 void readPsd(const HeaderBytes& b, PictureHeader& h) {
     h.height = be32(b, 14);
     h.width = be32(b, 18);
+    if (be16(b, 22) == 16) h.bytesPerSample = 2;
     switch (be16(b, 24)) {
         case 0:
             h.colorType = ColorType::BlackWhite;
@@ -278,6 +279,7 @@ std::optional<PictureHeader> rawHeader(const std::string& path, const HeaderByte
         header.kind = namedRaw ? named->kind : FileKind::Dng;
         header.width = raw->width;
         header.height = raw->height;
+        header.bytesPerSample = 2;
         return header;
     }
     // A TIFF that no camera wrote stays a TIFF.
@@ -339,6 +341,7 @@ PictureHeader readPictureHeader(const RegularFile& file, const std::string& path
                 const vips::VImage image = codecOf(header.kind).load(file.descriptor());
                 header.width = image.width();
                 header.height = image.height();
+                if (image.format() == VIPS_FORMAT_USHORT) header.bytesPerSample = 2;
                 header.colorType =
                     header.kind == FileKind::Png   ? pngColorType(bytes)
                     : header.kind == FileKind::Gif ? gifColorType(bytes)

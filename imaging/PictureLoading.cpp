@@ -19,12 +19,28 @@ namespace {
     throw ImagingError(formatMessage("无法读取图像 %s：%s", path.c_str(), reason.c_str()));
 }
 
-// 8-bit sRGB or grey, alpha kept, in the storage the colour type implies.
+// A 16-bit picture keeps its range: RGB16 or GREY16 in the storage the
+// colour type implies.
+Bitmap deepNormalised(const Bitmap& image, ColorType& type) {
+    if (image.bands() <= 2) {
+        if (!isGrayType(type)) type = ColorType::Gray256;
+        return image.copy(
+            vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16));
+    }
+    if (isGrayType(type)) return image.colourspace(VIPS_INTERPRETATION_GREY16);
+    return toRgbAtDepth(image);
+}
+
+// sRGB or grey, alpha kept, in the storage the colour type implies: 16-bit
+// sRGB pictures with 16 bits a sample, all others with 8.
 Bitmap normalise(const Bitmap& decoded, ColorType& type) {
     // CMYK goes through its own profile, or a standard press profile.
     Bitmap image =
         decoded.interpretation() == VIPS_INTERPRETATION_CMYK ? inSrgb(decoded, false) : decoded;
     const VipsInterpretation interpretation = image.interpretation();
+    if (image.format() == VIPS_FORMAT_USHORT && (interpretation == VIPS_INTERPRETATION_RGB16 ||
+                                                 interpretation == VIPS_INTERPRETATION_GREY16))
+        return deepNormalised(image, type);
     const bool plain = interpretation == VIPS_INTERPRETATION_sRGB ||
                        interpretation == VIPS_INTERPRETATION_B_W ||
                        interpretation == VIPS_INTERPRETATION_MULTIBAND;
@@ -47,7 +63,8 @@ Bitmap normalise(const Bitmap& decoded, ColorType& type) {
 // An alpha channel that hides nothing (GIF loads always carry one) only
 // costs space and would force transparency into every output.
 Bitmap withoutOpaqueAlpha(const Bitmap& image) {
-    if (!hasAlpha(image) || image.extract_band(image.bands() - 1).min() < 255) return image;
+    if (!hasAlpha(image) || image.extract_band(image.bands() - 1).min() < fullScaleOf(image))
+        return image;
     return image.extract_band(0, vips::VImage::option()->set("n", image.bands() - 1));
 }
 

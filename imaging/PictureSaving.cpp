@@ -77,8 +77,9 @@ Bitmap withFittingProfile(const Bitmap& pixels) {
     return stripped;
 }
 
+// 16 bits stay for the savers that write them.
 Bitmap grayKeepingAlpha(const Bitmap& image) {
-    if (image.bands() <= 2 && image.format() == VIPS_FORMAT_UCHAR) return image;
+    if (image.bands() <= 2 && (image.format() == VIPS_FORMAT_UCHAR || isDeep(image))) return image;
     return toGray(image);
 }
 
@@ -147,7 +148,7 @@ void writePng(const Bitmap& image, int descriptor, const EncoderSettings&) {
             pixels = grayKeepingAlpha(image);
             break;
         default:
-            pixels = toRgb(image);
+            pixels = toRgbAtDepth(image);
     }
     withFittingProfile(pixels).pngsave_target(targetOf(descriptor), options);
 }
@@ -181,7 +182,7 @@ void writeAvif(const Bitmap& image, int descriptor, const EncoderSettings& setti
 }
 
 void writeJxl(const Bitmap& image, int descriptor, const EncoderSettings& settings) {
-    withFittingProfile(toRgb(image))
+    withFittingProfile(toRgbAtDepth(image))
         .jxlsave_target(targetOf(descriptor), VImage::option()->set("Q", qualityOf(settings)));
 }
 
@@ -204,7 +205,7 @@ void writeTiff(const Bitmap& image, int descriptor, const EncoderSettings& setti
     } else if (isGrayType(type)) {
         pixels = grayKeepingAlpha(image);
     } else {
-        pixels = toRgb(image);
+        pixels = toRgbAtDepth(image);
     }
     options->set("compression", tiffCodeOf(compression));
     withFittingProfile(pixels).tiffsave_target(targetOf(descriptor), options);

@@ -21,12 +21,13 @@ struct Patch {
 };
 
 // Strongly saturated red: red bright enough and far above green and blue.
-VImage saturatedRed(const VImage& rgb) {
+// The thresholds are 8-bit levels, scaled to the picture's range.
+VImage saturatedRed(const VImage& rgb, double scale) {
     const VImage r = rgb[0];
     const VImage g = rgb[1];
     const VImage b = rgb[2];
     const VImage greenOrBlue = (g > b).ifthenelse(g, b);
-    return (r >= 80) & ((r - greenOrBlue * 1.8) > 20);
+    return (r >= 80 * scale) & ((r - greenOrBlue * 1.8) > 20 * scale);
 }
 
 // Collects the 8-connected patch at start and clears it from mask.
@@ -82,8 +83,8 @@ Bitmap removeRedEye(const Bitmap& image) {
     if (image.bands() < 3) return image;
     const int width = image.width();
     const int height = image.height();
-    const VImage rgb = toRgb(image).extract_band(0, VImage::option()->set("n", 3));
-    const VImage redMask = saturatedRed(rgb).copy_memory();
+    const VImage rgb = toRgbAtDepth(image).extract_band(0, VImage::option()->set("n", 3));
+    const VImage redMask = saturatedRed(rgb, fullScaleOf(rgb) / 255.0).copy_memory();
     const auto* maskData = static_cast<const unsigned char*>(redMask.data());
     std::vector<unsigned char> mask(maskData, maskData + static_cast<std::size_t>(width) * height);
 
@@ -111,11 +112,14 @@ Bitmap removeRedEye(const Bitmap& image) {
     const VImage g = rgb[1];
     const VImage b = rgb[2];
     const VImage reddish = (r > g) & (r > b);
-    const VImage pupil =
-        VImage::bandjoin({((g.cast(VIPS_FORMAT_USHORT) + b) / 2).cast(VIPS_FORMAT_UCHAR), g, b});
+    const bool deep = isDeep(rgb);
+    const VImage pupil = VImage::bandjoin(
+        {((g.cast(deep ? VIPS_FORMAT_UINT : VIPS_FORMAT_USHORT) + b) / 2).cast(rgb.format()), g,
+         b});
     VImage corrected = (eyeMask & reddish).ifthenelse(pupil, rgb);
-    if (image.bands() == 4) corrected = corrected.bandjoin(toRgb(image).extract_band(3));
-    return corrected.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    if (image.bands() == 4) corrected = corrected.bandjoin(toRgbAtDepth(image).extract_band(3));
+    return corrected.copy(VImage::option()->set(
+        "interpretation", deep ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB));
 }
 
 }  // namespace varnetto::detail

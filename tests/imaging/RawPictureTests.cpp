@@ -21,11 +21,14 @@ using rawsamples::DngSample;
 using rawsamples::Quadrant;
 using ::testing::HasSubstr;
 
-// The centre of a quadrant of an upright width x height picture.
+// The centre of a quadrant of an upright width x height picture, in 8-bit
+// levels (full decodes keep LibRaw's 16 bits).
 std::vector<int> quadrantPixel(const VImage& image, Quadrant q) {
     const bool left = q == Quadrant::Red || q == Quadrant::Blue;
     const bool top = q == Quadrant::Red || q == Quadrant::Green;
-    return pixel(image, image.width() * (left ? 1 : 3) / 4, image.height() * (top ? 1 : 3) / 4);
+    const VImage levels =
+        image.format() == VIPS_FORMAT_USHORT ? image.colourspace(VIPS_INTERPRETATION_sRGB) : image;
+    return pixel(levels, image.width() * (left ? 1 : 3) / 4, image.height() * (top ? 1 : 3) / 4);
 }
 
 // Red stays red, green green, blue blue, and the grey neutral.
@@ -75,6 +78,7 @@ TEST(RawPictures, DecodeUprightInTheSceneColours) {
         const std::string what = "orientation " + std::to_string(c.orientation);
         EXPECT_EQ(image.width(), 96) << what;
         EXPECT_EQ(image.height(), 64) << what;
+        EXPECT_EQ(image.format(), VIPS_FORMAT_USHORT) << what;
         expectScene(image, what);
         // The decoded mosaic, not the preview with its lighter grey.
         EXPECT_LT(quadrantPixel(image, Quadrant::Grey)[1], rawsamples::kPreviewGrey - 40) << what;
