@@ -220,27 +220,33 @@ void BatchDialog::start() {
     setRunningButtons(true);
     BatchJob job = source_();
     runSchemes_ = schemesFor(job);
-    outputFolderLooks_.look<OutputFolderState>(
-        [folder = job.outputFolder] { return outputFolderState(folder); },
-        [this, job](OutputFolderState state) mutable {
-            outputFolderLooked(std::move(job), state);
+    // The current scheme's folder first, then each checked scheme's once.
+    std::vector<std::string> folders{job.outputFolder};
+    for (const Scheme& scheme : runSchemes_)
+        if (std::find(folders.begin(), folders.end(), scheme.outputFolder) == folders.end())
+            folders.push_back(scheme.outputFolder);
+    outputFolderLooks_.look<std::vector<OutputFolderState>>(
+        [folders] {
+            std::vector<OutputFolderState> states;
+            for (const std::string& folder : folders) states.push_back(outputFolderState(folder));
+            return states;
+        },
+        [this, job, folders](std::vector<OutputFolderState> states) mutable {
+            outputFoldersLooked(std::move(job), folders, states);
         });
 }
 
-void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
-    const std::string folder = job.outputFolder;
-    if (state == OutputFolderState::Missing &&
-        !dialogs_.ask(this,
-                      QString::fromUtf8("输出目录： %1  不存在，是否要创建？")
-                          .arg(QString::fromStdString(folder)),
-                      MessageKind::Stop)) {
-        running_ = false;
-        setRunningButtons(false);
-        return;
-    }
-    // The other schemes' folders are theirs to name: made without asking.
-    std::vector<std::string> folders{folder};
-    for (const Scheme& scheme : runSchemes_) folders.push_back(scheme.outputFolder);
+void BatchDialog::outputFoldersLooked(BatchJob job, const std::vector<std::string>& folders,
+                                      const std::vector<OutputFolderState>& states) {
+    const QString question = QString::fromUtf8("输出目录： %1  不存在，是否要创建？");
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (states[i] == OutputFolderState::Missing &&
+            !dialogs_.ask(this, question.arg(QString::fromStdString(folders[i])),
+                          MessageKind::Stop)) {
+            running_ = false;
+            setRunningButtons(false);
+            return;
+        }
     outputFolderLooks_.look<std::string>(
         [folders] {
             for (const std::string& each : folders)
