@@ -78,6 +78,12 @@ void RunConsole::close() {
     out_.flush();
 }
 
+void RunConsole::extend(size_t more, size_t wholeRun) {
+    std::lock_guard lock(mutex_);
+    total_ += more;
+    wholeRun_ = wholeRun;
+}
+
 void RunConsole::drawLocked(bool force) {
     if (!terminal_) return;
     const auto now = std::chrono::steady_clock::now();
