@@ -3,6 +3,8 @@
 #include "processing/BatchStream.h"
 #include "processing/OutputNaming.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -66,13 +68,29 @@ std::string pathKey(const std::string& path) {
     return (error ? absolute.lexically_normal() : resolved).string();
 }
 
+std::string PathKeys::operator()(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    // Spellings with "." or "..", or ending in "/", go the long way.
+    if (path.empty() || error || absolute != absolute.lexically_normal() ||
+        !absolute.has_filename())
+        return pathKey(path);
+    // A link is resolved where it leads.
+    struct stat status {};
+    if (::lstat(absolute.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) return pathKey(path);
+    auto [folder, fresh] = folders_.try_emplace(absolute.parent_path().string());
+    if (fresh) folder->second = pathKey(folder->first);
+    return (std::filesystem::path(folder->second) / absolute.filename()).string();
+}
+
 std::vector<std::vector<size_t>> runOrderDependencies(const std::vector<std::string>& sources,
                                                       const std::vector<std::string>& outputs) {
     std::vector<std::string> readKeys;
     std::vector<std::string> writtenKeys;
+    PathKeys keys;
     for (size_t j = 0; j < sources.size(); ++j) {
-        readKeys.push_back(pathKey(sources[j]));
-        writtenKeys.push_back(j < outputs.size() ? pathKey(outputs[j]) : std::string());
+        readKeys.push_back(keys(sources[j]));
+        writtenKeys.push_back(j < outputs.size() ? keys(outputs[j]) : std::string());
     }
     return runOrderDependenciesOfKeys(readKeys, writtenKeys);
 }
@@ -121,12 +139,15 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
 }
 
 std::string outputClash(const std::vector<SchemeItems>& runs) {
+    // One scheme never clashes with itself.
+    if (runs.size() < 2) return {};
     ClashFinder clashes(runs);
+    PathKeys keys;
     for (size_t s = 0; s < runs.size(); ++s) {
         for (const RunItem& item : runs[s].items) {
             const std::string output =
                 outputPath(schemeForItem(runs[s].scheme, item), item.index, item.source);
-            if (std::string clash = clashes.add(s, pathKey(output), output, item.source);
+            if (std::string clash = clashes.add(s, keys(output), output, item.source);
                 !clash.empty())
                 return clash;
         }
@@ -142,11 +163,12 @@ std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
     std::vector<RunTask> tasks = tasksOf(runs);
     // One scheme never clashes with itself.
     ClashFinder clashes(runs);
+    PathKeys keys;
     for (const RunTask& task : tasks)
         for (size_t s : runs.size() > 1 ? task.schemes : std::vector<size_t>{}) {
             const std::string output = outputPath(schemeForItem(runs[s].scheme, task.item),
                                                   task.item.index, task.item.source);
-            if (std::string clash = clashes.add(s, pathKey(output), output, task.item.source);
+            if (std::string clash = clashes.add(s, keys(output), output, task.item.source);
                 !clash.empty())
                 return {runFailureOutcome(runs[s].scheme, clash)};
         }

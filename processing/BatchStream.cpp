@@ -184,15 +184,16 @@ void BatchStream::add(std::vector<RunTask> tasks) {
     std::vector<std::string> readKeys;
     std::vector<std::vector<std::string>> writtenKeys;
     std::set<std::filesystem::path> folders;
+    PathKeys keys;
     for (RunTask& task : tasks) {
         Entry entry;
-        readKeys.push_back(pathKey(task.item.source));
+        readKeys.push_back(keys(task.item.source));
         writtenKeys.emplace_back();
         for (size_t s : task.schemes) {
             const std::string output = outputPath(schemeForItem(schemes_[s], task.item),
                                                   task.item.index, task.item.source);
             entry.outputs.push_back(output);
-            writtenKeys.back().push_back(pathKey(output));
+            writtenKeys.back().push_back(keys(output));
             folders.insert(schemes_[s].outputFolder);
             folders.insert(std::filesystem::path(output).parent_path());
         }
