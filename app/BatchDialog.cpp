@@ -220,10 +220,11 @@ void BatchDialog::start() {
     setRunningButtons(true);
     BatchJob job = source_();
     runSchemes_ = schemesFor(job);
-    // The current scheme's folder first, then each checked scheme's once.
+    // The job's folder (the current scheme's), then each other checked scheme's once.
     std::vector<std::string> folders{job.outputFolder};
     for (const Scheme& scheme : runSchemes_)
-        if (std::find(folders.begin(), folders.end(), scheme.outputFolder) == folders.end())
+        if (scheme.name != job.scheme->name &&
+            std::find(folders.begin(), folders.end(), scheme.outputFolder) == folders.end())
             folders.push_back(scheme.outputFolder);
     outputFolderLooks_.look<std::vector<OutputFolderState>>(
         [folders] {
