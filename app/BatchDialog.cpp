@@ -218,7 +218,9 @@ void BatchDialog::start() {
     if (running_ || runner_.active() || !source_) return;
     running_ = true;
     setRunningButtons(true);
-    BatchJob job = source_();
+    // Kept here, not sent through the looks' threads and Qt's queue to the workers.
+    job_ = source_();
+    const BatchJob& job = job_;
     runSchemes_ = schemesFor(job);
     // The job's folder (the current scheme's), then each other checked scheme's once.
     std::vector<std::string> folders{job.outputFolder};
@@ -232,12 +234,12 @@ void BatchDialog::start() {
             for (const std::string& folder : folders) states.push_back(outputFolderState(folder));
             return states;
         },
-        [this, job, folders](std::vector<OutputFolderState> states) mutable {
-            outputFoldersLooked(std::move(job), folders, states);
+        [this, folders](std::vector<OutputFolderState> states) {
+            outputFoldersLooked(folders, states);
         });
 }
 
-void BatchDialog::outputFoldersLooked(BatchJob job, const std::vector<std::string>& folders,
+void BatchDialog::outputFoldersLooked(const std::vector<std::string>& folders,
                                       const std::vector<OutputFolderState>& states) {
     const QString question = QString::fromUtf8("输出目录： %1  不存在，是否要创建？");
     for (size_t i = 0; i < folders.size(); ++i)
@@ -255,12 +257,10 @@ void BatchDialog::outputFoldersLooked(BatchJob job, const std::vector<std::strin
                     return refused;
             return std::string();
         },
-        [this, job = std::move(job)](std::string refused) mutable {
-            outputFolderReady(std::move(job), refused);
-        });
+        [this](std::string refused) { outputFolderReady(refused); });
 }
 
-void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
+void BatchDialog::outputFolderReady(const std::string& refused) {
     if (!refused.empty()) {
         dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
         running_ = false;
@@ -273,7 +273,7 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
     saveReport_->hide();
     runSummary_->clear();
     shownProgress_ = 0;
-    runSize_ = static_cast<int>(job.sources.size());
+    runSize_ = static_cast<int>(job_.sources.size());
     progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
     timer_.start();
@@ -282,7 +282,7 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
         finished({}, false);
         return;
     }
-    runner_.start(runSchemes_, std::move(job.sources), appFolder_, reporter_, jobs_,
+    runner_.start(runSchemes_, std::move(job_.sources), appFolder_, reporter_, jobs_,
                   existingOutput());
 }
 

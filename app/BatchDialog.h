@@ -91,9 +91,9 @@ class BatchDialog : public QDialog {
   private:
     void createControls();
     // Asks, folder by folder, whether to make each missing one.
-    void outputFoldersLooked(BatchJob job, const std::vector<std::string>& folders,
+    void outputFoldersLooked(const std::vector<std::string>& folders,
                              const std::vector<OutputFolderState>& states);
-    void outputFolderReady(BatchJob job, const std::string& refused);
+    void outputFolderReady(const std::string& refused);
     void setRunningButtons(bool running);
     void tick();
     void stopAnimation();
@@ -119,6 +119,7 @@ class BatchDialog : public QDialog {
     UiReporter reporter_;
     BatchRunner runner_;
     JobSource source_;
+    BatchJob job_;  // of the run being started
     int jobs_ = 0;
     bool running_ = false;
     int animationFrame_ = 2;
