@@ -218,29 +218,38 @@ void BatchDialog::start() {
     if (running_ || runner_.active() || !source_) return;
     running_ = true;
     setRunningButtons(true);
-    BatchJob job = source_();
+    // Kept here, not sent through the looks' threads and Qt's queue to the workers.
+    job_ = source_();
+    const BatchJob& job = job_;
     runSchemes_ = schemesFor(job);
-    outputFolderLooks_.look<OutputFolderState>(
-        [folder = job.outputFolder] { return outputFolderState(folder); },
-        [this, job](OutputFolderState state) mutable {
-            outputFolderLooked(std::move(job), state);
+    // The job's folder (the current scheme's), then each other checked scheme's once.
+    std::vector<std::string> folders{job.outputFolder};
+    for (const Scheme& scheme : runSchemes_)
+        if (scheme.name != job.scheme->name &&
+            std::find(folders.begin(), folders.end(), scheme.outputFolder) == folders.end())
+            folders.push_back(scheme.outputFolder);
+    outputFolderLooks_.look<std::vector<OutputFolderState>>(
+        [folders] {
+            std::vector<OutputFolderState> states;
+            for (const std::string& folder : folders) states.push_back(outputFolderState(folder));
+            return states;
+        },
+        [this, folders](std::vector<OutputFolderState> states) {
+            outputFoldersLooked(folders, states);
         });
 }
 
-void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
-    const std::string folder = job.outputFolder;
-    if (state == OutputFolderState::Missing &&
-        !dialogs_.ask(this,
-                      QString::fromUtf8("输出目录： %1  不存在，是否要创建？")
-                          .arg(QString::fromStdString(folder)),
-                      MessageKind::Stop)) {
-        running_ = false;
-        setRunningButtons(false);
-        return;
-    }
-    // The other schemes' folders are theirs to name: made without asking.
-    std::vector<std::string> folders{folder};
-    for (const Scheme& scheme : runSchemes_) folders.push_back(scheme.outputFolder);
+void BatchDialog::outputFoldersLooked(const std::vector<std::string>& folders,
+                                      const std::vector<OutputFolderState>& states) {
+    const QString question = QString::fromUtf8("输出目录： %1  不存在，是否要创建？");
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (states[i] == OutputFolderState::Missing &&
+            !dialogs_.ask(this, question.arg(QString::fromStdString(folders[i])),
+                          MessageKind::Stop)) {
+            running_ = false;
+            setRunningButtons(false);
+            return;
+        }
     outputFolderLooks_.look<std::string>(
         [folders] {
             for (const std::string& each : folders)
@@ -248,12 +257,10 @@ void BatchDialog::outputFolderLooked(BatchJob job, OutputFolderState state) {
                     return refused;
             return std::string();
         },
-        [this, job = std::move(job)](std::string refused) mutable {
-            outputFolderReady(std::move(job), refused);
-        });
+        [this](std::string refused) { outputFolderReady(refused); });
 }
 
-void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
+void BatchDialog::outputFolderReady(const std::string& refused) {
     if (!refused.empty()) {
         dialogs_.message(this, QString::fromStdString(refused), MessageKind::Stop);
         running_ = false;
@@ -266,7 +273,7 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
     saveReport_->hide();
     runSummary_->clear();
     shownProgress_ = 0;
-    runSize_ = static_cast<int>(job.sources.size());
+    runSize_ = static_cast<int>(job_.sources.size());
     progress_->setRange(0, std::max(1, runSize_));
     progress_->setValue(0);
     timer_.start();
@@ -275,7 +282,7 @@ void BatchDialog::outputFolderReady(BatchJob job, const std::string& refused) {
         finished({}, false);
         return;
     }
-    runner_.start(runSchemes_, std::move(job.sources), appFolder_, reporter_, jobs_,
+    runner_.start(runSchemes_, std::move(job_.sources), appFolder_, reporter_, jobs_,
                   existingOutput());
 }
 

@@ -70,8 +70,9 @@ class BatchDialog : public QDialog {
     // the last start), shown at once.
     void setAutoCloseAtOpening(bool on);
 
-    // The output folder is looked at, and made when the user agrees, in the
-    // background under the wait cursor; the run starts once it is ready.
+    // The output folders of the run's schemes are looked at, and made when
+    // the user agrees to each missing one, in the background under the wait
+    // cursor; the run starts once they are ready.
     // Meanwhile the dialog counts as running, and "中断" stops the look.
     void start();
     void abort();
@@ -89,8 +90,10 @@ class BatchDialog : public QDialog {
 
   private:
     void createControls();
-    void outputFolderLooked(BatchJob job, OutputFolderState state);
-    void outputFolderReady(BatchJob job, const std::string& refused);
+    // Asks, folder by folder, whether to make each missing one.
+    void outputFoldersLooked(const std::vector<std::string>& folders,
+                             const std::vector<OutputFolderState>& states);
+    void outputFolderReady(const std::string& refused);
     void setRunningButtons(bool running);
     void tick();
     void stopAnimation();
@@ -116,6 +119,7 @@ class BatchDialog : public QDialog {
     UiReporter reporter_;
     BatchRunner runner_;
     JobSource source_;
+    BatchJob job_;  // of the run being started
     int jobs_ = 0;
     bool running_ = false;
     int animationFrame_ = 2;

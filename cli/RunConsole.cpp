@@ -62,7 +62,10 @@ void RunConsole::imageStarted(int index, const std::string& source) {
     if (terminal_)
         drawLocked(false);
     else
-        out_ << '[' << index << '/' << wholeRun_ << "] " << source << '\n';
+        // One write a line: the stream is unbuffered, and a re-run of many
+        // done pictures prints little else.
+        out_ << ('[' + std::to_string(index) + '/' + std::to_string(wholeRun_) + "] " + source +
+                 '\n');
 }
 
 void RunConsole::imageFinished(const BatchOutcome&) {
@@ -76,6 +79,12 @@ void RunConsole::close() {
     if (drawn_) out_ << '\n';
     drawn_ = false;
     out_.flush();
+}
+
+void RunConsole::extend(size_t more, size_t wholeRun) {
+    std::lock_guard lock(mutex_);
+    total_ += more;
+    wholeRun_ = wholeRun;
 }
 
 void RunConsole::drawLocked(bool force) {

@@ -33,6 +33,9 @@ class RunConsole final : public Reporter, public BatchObserver {
     void imageFinished(const BatchOutcome& outcome) override;
     // Ends the progress line so what follows starts on a line of its own.
     void close();
+    // A run that goes on (a watch) takes more images: more outputs in all,
+    // the last of them at position wholeRun.
+    void extend(size_t more, size_t wholeRun);
 
   private:
     void drawLocked(bool force);

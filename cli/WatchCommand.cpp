@@ -6,6 +6,7 @@
 #include "common/AppFolder.h"
 #include "imaging/ImagingRuntime.h"
 #include "processing/BatchRun.h"
+#include "processing/BatchStream.h"
 #include "processing/FolderWatch.h"
 #include "processing/MemoryBudget.h"
 #include "processing/OutputFolder.h"
@@ -87,66 +88,122 @@ bool sameFile(const WrittenFile& a, const WrittenFile& b) {
            a.modified.tv_nsec == b.modified.tv_nsec;
 }
 
+// The run of a watch: one set of workers for its whole life, fed with the
+// pictures as they arrive, as a run over them all would be.
 class Watcher {
   public:
     Watcher(const WatchRequest& request, std::vector<Scheme> schemes, AppFolders appFolder)
-        : request_(request), schemes_(std::move(schemes)), appFolder_(std::move(appFolder)) {}
+        : request_(request),
+          schemes_(std::move(schemes)),
+          appFolder_(std::move(appFolder)),
+          console_(std::cerr, 0, 0, isatty(STDERR_FILENO) == 1),
+          stream_(schemes_, appFolder_, console_, &console_, interrupted, request.options) {
+        for (const Scheme& scheme : schemes_)
+            outputFolders_.push_back(pathKey(scheme.outputFolder) + "/");
+    }
 
-    // Every picture of the folders, or only those of pictures when given,
-    // through every scheme on one decode, numbered as a run over the folders
-    // would number them now.
-    bool process(const std::set<std::string>* pictures) {
+    // Hands every picture of the folders, or only those of pictures when
+    // given, to the workers: through every scheme on one decode, numbered as
+    // a run over the folders would number them now.
+    void add(const std::set<std::string>* pictures) {
         std::vector<RunItem> items;
         for (RunItem& item : runItemsFor(presentFolders(), request_.recursive, schemes_))
             if (!pictures || pictures->count(item.source)) items.push_back(std::move(item));
-        if (items.empty()) return true;
-        bool allWent = true;
+        if (items.empty()) return;
+        std::vector<size_t> ready;
         std::vector<SchemeItems> runs;
-        for (const Scheme& scheme : schemes_) {
-            if (const std::string error = ensureOutputFolder(scheme.outputFolder); !error.empty()) {
+        for (size_t s = 0; s < schemes_.size(); ++s) {
+            if (const std::string error = ensureOutputFolder(schemes_[s].outputFolder);
+                !error.empty()) {
                 std::cerr << error << '\n';
-                allWent = false;
                 continue;
             }
-            runs.push_back({scheme, items});
+            ready.push_back(s);
+            runs.push_back({schemes_[s], items});
         }
-        if (runs.empty()) return allWent;
-        RunConsole console(std::cerr, items.size() * runs.size(), items.back().index,
-                           isatty(STDERR_FILENO) == 1);
-        const auto outcomes =
-            runBatch(runs, appFolder_, console, &console, interrupted, request_.options);
-        console.close();
-        for (const SchemeItems& run : runs) {
-            std::vector<BatchOutcome> own;
-            std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(own),
-                         [&](const BatchOutcome& o) { return o.scheme == run.scheme.name; });
-            std::cerr << run.scheme.name << ": " << summaryLine(own) << '\n';
+        if (ready.empty()) return;
+        if (const std::string clash = outputClash(runs); !clash.empty()) {
+            std::cerr << "varnetto-cli watch: " << clash << '\n';
+            return;
         }
-        for (const BatchOutcome& o : outcomes) {
-            if (!o.ok()) {
-                allWent = false;
-                std::cerr << "  " << o.error << '\n';
-            } else if (!o.skipped && !o.output.empty()) {
-                if (const auto file = writtenFile(o.output)) written_[o.output] = *file;
-            }
-        }
-        return allWent;
+        console_.extend(items.size() * ready.size(), static_cast<size_t>(items.back().index));
+        std::vector<RunTask> tasks;
+        for (RunItem& item : items) tasks.push_back({std::move(item), ready});
+        stream_.add(std::move(tasks));
     }
 
-    // The pictures of change that are not this watch's own outputs.
+    // Takes what the workers finished; once they have finished everything
+    // handed to them, says how it went.
+    void collect() {
+        const bool idle = stream_.idle();
+        take(stream_.takeFinished());
+        if (idle) report();
+    }
+
+    // The first pass ends before the watch says it is watching.
+    void waitIdle() {
+        stream_.waitIdle();
+        collect();
+    }
+
+    // Lets the pictures in flight finish.
+    void finish() {
+        take(stream_.close());
+        report();
+    }
+
+    // The pictures of change that are not this watch's own outputs. Those
+    // where the workers write wait until the workers are idle: only then is
+    // every output they wrote known.
     std::set<std::string> arrivals(const std::vector<std::string>& pictures) {
+        deferred_.insert(pictures.begin(), pictures.end());
+        const bool idle = stream_.idle();
+        collect();
         std::set<std::string> arrived;
-        for (const std::string& picture : pictures) {
-            const auto it = written_.find(picture);
-            const auto now = writtenFile(picture);
-            if (it != written_.end() && now && sameFile(it->second, *now)) continue;
-            if (it != written_.end()) written_.erase(it);
-            arrived.insert(picture);
+        for (auto picture = deferred_.begin(); picture != deferred_.end();) {
+            if (!idle && receivesOutputs(*picture)) {
+                ++picture;
+                continue;
+            }
+            const auto it = written_.find(*picture);
+            const auto now = writtenFile(*picture);
+            if (it == written_.end() || !now || !sameFile(it->second, *now))
+                arrived.insert(*picture);
+            if (it != written_.end() && (!now || !sameFile(it->second, *now))) written_.erase(it);
+            picture = deferred_.erase(picture);
         }
         return arrived;
     }
 
   private:
+    void take(std::vector<BatchOutcome> outcomes) {
+        for (BatchOutcome& o : outcomes) {
+            if (o.ok() && !o.skipped && !o.output.empty())
+                if (const auto file = writtenFile(o.output)) written_[o.output] = *file;
+            finished_.push_back(std::move(o));
+        }
+    }
+
+    void report() {
+        if (finished_.empty()) return;
+        console_.close();
+        for (const Scheme& scheme : schemes_) {
+            std::vector<BatchOutcome> own;
+            std::copy_if(finished_.begin(), finished_.end(), std::back_inserter(own),
+                         [&](const BatchOutcome& o) { return o.scheme == scheme.name; });
+            if (!own.empty()) std::cerr << scheme.name << ": " << summaryLine(own) << '\n';
+        }
+        for (const BatchOutcome& o : finished_)
+            if (!o.ok()) std::cerr << "  " << o.error << '\n';
+        finished_.clear();
+    }
+
+    bool receivesOutputs(const std::string& picture) const {
+        const std::string key = pathKey(picture);
+        return std::any_of(outputFolders_.begin(), outputFolders_.end(),
+                           [&](const std::string& folder) { return key.starts_with(folder); });
+    }
+
     std::vector<std::string> presentFolders() const {
         std::vector<std::string> present;
         for (const std::string& folder : request_.folders) {
@@ -159,6 +216,11 @@ class Watcher {
     const WatchRequest& request_;
     std::vector<Scheme> schemes_;
     AppFolders appFolder_;
+    std::vector<std::string> outputFolders_;  // pathKey + "/"
+    RunConsole console_;
+    BatchStream stream_;
+    std::vector<BatchOutcome> finished_;  // not yet reported
+    std::set<std::string> deferred_;      // arrived while the workers wrote beside them
     std::map<std::string, WrittenFile> written_;
 };
 
@@ -190,7 +252,8 @@ int watchCommand(const std::vector<std::string>& args) {
         std::cerr << "varnetto-cli watch: folder " << missing
                   << " is missing; watching for it to appear\n";
     Watcher watcher(request, std::move(*schemes), appFolder);
-    watcher.process(nullptr);
+    watcher.add(nullptr);
+    watcher.waitIdle();
     for (const std::string& folder : request.folders)
         std::cerr << "varnetto-cli watch: watching " << folder << '\n';
     while (!interrupted) {
@@ -202,11 +265,12 @@ int watchCommand(const std::vector<std::string>& args) {
             std::cerr << "varnetto-cli watch: watching " << appeared << '\n';
         if (change.overflowed) {
             // Events were lost: what changed is found as a restart finds it.
-            watcher.process(nullptr);
+            watcher.add(nullptr);
         } else if (const auto arrived = watcher.arrivals(change.pictures); !arrived.empty()) {
-            watcher.process(&arrived);
+            watcher.add(&arrived);
         }
     }
+    watcher.finish();
     std::cerr << "varnetto-cli watch: stopped\n";
     return kExitOk;
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,16 @@ int maxBatchWorkers();
 // One spelling for every path that leads to the same file (links resolved as
 // far as they exist); "" for "".
 std::string pathKey(const std::string& path);
+
+// pathKey for the many paths of a run: the folder of each is resolved once,
+// so a path costs one look at the file itself.
+class PathKeys {
+  public:
+    std::string operator()(const std::string& path);
+
+  private:
+    std::map<std::string, std::string> folders_;  // absolute folder -> its key
+};
 
 // For each image of a run, the earlier images (0-based) it must wait for: one
 // writes what it reads or writes, or reads what it writes. Paths are compared

@@ -51,9 +51,10 @@ RunPlan planRun(const Scheme& scheme, const std::vector<RunItem>& wholeRun, RunS
     std::vector<std::string> sourceKeys;
     std::vector<std::string> outputKeys;
     std::map<std::string, std::vector<size_t>> readAt;  // positions, ascending
+    PathKeys keys;
     for (size_t j = 0; j < wholeRun.size(); ++j) {
-        sourceKeys.push_back(pathKey(wholeRun[j].source));
-        outputKeys.push_back(pathKey(outputs[j]));
+        sourceKeys.push_back(keys(wholeRun[j].source));
+        outputKeys.push_back(keys(outputs[j]));
         readAt[sourceKeys[j]].push_back(j);
     }
     const auto readIn = [&](const std::string& file, size_t after, size_t upTo) {

@@ -227,6 +227,46 @@ class BatchTest : public QObject {
         QCOMPARE(f.dialogs.openedFolders, QStringList{QString::fromStdString(f.app.str("out"))});
     }
 
+    // Every checked scheme's missing folder gets the current scheme's
+    // question; a "no" to any of them writes nothing.
+    void missingFoldersOfCheckedSchemesAreAskedEachInTurn() {
+        for (const bool agree : {false, true}) {
+            DialogFixture f;
+            RecordingSecondaryDialogs secondary;
+            fs::create_directories(f.app.str("out"));
+            BatchJob job = jobFor(f.app.str("out"), writeSources(f.app.str("in"), 2));
+            std::vector<Scheme> schemes{*job.scheme};
+            for (const char* name : {"Small", "Other"}) {
+                schemes.push_back(*job.scheme);
+                schemes.back().name = name;
+                schemes.back().outputFolder = f.app.str(name);
+            }
+            f.dialog.setMoreSchemes(secondary, [=] { return schemes; });
+            f.prepare(job);
+            secondary.chosenSchemes = std::vector<std::string>{"Other", "Plain", "Small"};
+            f.dialog.findChild<QPushButton*>("moreSchemesButton")->click();
+            f.dialog.findChild<QCheckBox*>("autoCloseBox")->setChecked(false);
+            f.dialogs.answer = agree;
+            f.dialog.start();
+            const auto asked = [&](const char* name) {
+                return QString("输出目录： %1  不存在，是否要创建？").arg(f.app.str(name).c_str());
+            };
+            if (!agree) {
+                QTRY_COMPARE(f.dialogs.questions, QStringList{asked("Other")});
+                QTRY_VERIFY(!f.dialog.running());
+                QVERIFY(!fs::exists(f.app.str("Other")));
+                QVERIFY(!fs::exists(f.app.str("Small")));
+                QCOMPARE(filesIn(f.app.str("out")), 0);
+                continue;
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(f.dialog.findChild<QLabel*>("statusLabel")->text(),
+                                      QString("处理完成。"), 30000);
+            QCOMPARE(f.dialogs.questions, (QStringList{asked("Other"), asked("Small")}));
+            for (const char* folder : {"out", "Small", "Other"})
+                QCOMPARE(filesIn(f.app.str(folder)), 2);
+        }
+    }
+
     void autoCloseEndsTheDialog() {
         DialogFixture f;
         f.prepare(jobFor(f.app.str("out"), writeSources(f.app.str("in"), 3)));

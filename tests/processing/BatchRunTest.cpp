@@ -42,6 +42,22 @@ TEST(RunOrderDependencies, SpellingsOfOnePathAreOnePath) {
               (Deps{{}, {0}}));
 }
 
+// A folder or a file reached through a link is the one it leads to.
+TEST(RunOrderDependencies, LinksLeadToOnePath) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "real");
+    testing::writeBytes(dir.path() / "real" / "a.jpg", "x");
+    std::filesystem::create_directory_symlink(dir.path() / "real", dir.path() / "folder");
+    std::filesystem::create_symlink(dir.path() / "real" / "a.jpg", dir.path() / "real" / "b.jpg");
+    EXPECT_EQ(runOrderDependencies(
+                  {dir.str("folder/a.jpg"), dir.str("in.jpg"), dir.str("c.jpg")},
+                  {dir.str("out.jpg"), dir.str("real/b.jpg"), dir.str("folder/new.jpg")}),
+              (Deps{{}, {0}, {}}));
+    EXPECT_EQ(runOrderDependencies({dir.str("c.jpg"), dir.str("d.jpg")},
+                                   {dir.str("folder/new.jpg"), dir.str("real/new.jpg")}),
+              (Deps{{}, {0}}));
+}
+
 TEST(RunOrderDependencies, EmptyOutputsNeverConflict) {
     EXPECT_EQ(runOrderDependencies({"/in/a.jpg", "/in/b.jpg"}, {"", ""}), (Deps{{}, {}}));
 }
