@@ -1,4 +1,5 @@
 #include "imaging/FormatCodecs.h"
+#include "imaging/MemoryFile.h"
 
 #include "common/PendingFile.h"
 #include "common/Reporter.h"
@@ -233,43 +234,6 @@ std::string commitNumbered(PendingFile& pending, const std::string& path,
     }
     throw std::system_error(EEXIST, std::generic_category());
 }
-
-// An encode kept in memory: the savers write through a descriptor, so a
-// memory file takes the place of the temporary file until one is chosen.
-class MemoryFile {
-  public:
-    MemoryFile() : descriptor_(::memfd_create("varnetto-encode", MFD_CLOEXEC)) {
-        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
-    }
-    ~MemoryFile() { ::close(descriptor_); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    int descriptor() const { return descriptor_; }
-    std::int64_t size() const {
-        struct stat info {};
-        if (::fstat(descriptor_, &info) != 0)
-            throw std::system_error(errno, std::generic_category());
-        return info.st_size;
-    }
-    void copyTo(int target) const {
-        char buffer[1 << 16];
-        for (off_t at = 0;;) {
-            const ssize_t got = ::pread(descriptor_, buffer, sizeof buffer, at);
-            if (got < 0) throw std::system_error(errno, std::generic_category());
-            if (got == 0) return;
-            for (ssize_t done = 0; done < got;) {
-                const ssize_t put = ::write(target, buffer + done, static_cast<size_t>(got - done));
-                if (put < 0) throw std::system_error(errno, std::generic_category());
-                done += put;
-            }
-            at += got;
-        }
-    }
-
-  private:
-    int descriptor_;
-};
 
 // The highest quality from settings' down to the lowest allowed whose file
 // fits, by bisection within the allowed encodes; when none fits, the lowest.

@@ -2,11 +2,11 @@
 
 #include "common/Reporter.h"
 #include "imaging/IptcBlocks.h"
+#include "imaging/MemoryFile.h"
 
 #include <libexif/exif-data.h>
 #include <exiv2/exiv2.hpp>
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <array>
@@ -76,18 +76,6 @@ std::string exifToCarry(const Bitmap& image) {
     return block;
 }
 
-std::vector<unsigned char> readAll(int descriptor) {
-    std::vector<unsigned char> bytes;
-    unsigned char buffer[1 << 16];
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(descriptor, buffer, sizeof buffer, at);
-        if (got < 0) throw std::system_error(errno, std::generic_category());
-        if (got == 0) return bytes;
-        bytes.insert(bytes.end(), buffer, buffer + got);
-        at += got;
-    }
-}
-
 void writeAll(int descriptor, const unsigned char* data, std::size_t size) {
     for (std::size_t done = 0; done < size;) {
         const ssize_t put = ::write(descriptor, data + done, size - done);
@@ -95,20 +83,6 @@ void writeAll(int descriptor, const unsigned char* data, std::size_t size) {
         done += static_cast<std::size_t>(put);
     }
 }
-
-class MemoryDescriptor {
-  public:
-    MemoryDescriptor() : descriptor_(::memfd_create("varnetto-tiff", MFD_CLOEXEC)) {
-        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
-    }
-    ~MemoryDescriptor() { ::close(descriptor_); }
-    MemoryDescriptor(const MemoryDescriptor&) = delete;
-    MemoryDescriptor& operator=(const MemoryDescriptor&) = delete;
-    int get() const { return descriptor_; }
-
-  private:
-    int descriptor_;
-};
 
 // The IPTC datasets, bare: the JPEG loader keeps them inside Photoshop's
 // resource block, which is no IPTC in a TIFF's tag.
@@ -134,12 +108,13 @@ void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSet
         writeTiff(pixels, descriptor, settings);
         return;
     }
-    const MemoryDescriptor encoded;
-    writeTiff(pixels, encoded.get(), settings);
-    const std::vector<unsigned char> bytes = readAll(encoded.get());
+    const MemoryFile encoded;
+    writeTiff(pixels, encoded.descriptor(), settings);
+    const std::string bytes = encoded.bytes();
     try {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        auto tiff = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+        auto tiff = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+                                              static_cast<long>(bytes.size()));
         tiff->readMetadata();
         // The packet the saver wrote stays as it is, not as Exiv2 would redo it.
         tiff->writeXmpFromPacket(true);
@@ -170,7 +145,7 @@ void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSet
         // Damaged metadata costs the output its metadata, not the output.
         g_log("VIPS", G_LOG_LEVEL_WARNING, "%s",
               formatMessage("EXIF 与 IPTC 无法写入 TIFF，已省略：%s", error.what()).c_str());
-        writeAll(descriptor, bytes.data(), bytes.size());
+        writeAll(descriptor, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     }
 }
 

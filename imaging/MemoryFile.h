@@ -1,0 +1,65 @@
+#pragma once
+
+// An encode kept in memory: the savers write through a descriptor, so a
+// memory file takes the place of the temporary file until the bytes are
+// chosen or finished.
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace varnetto::detail {
+
+class MemoryFile {
+  public:
+    MemoryFile() : descriptor_(::memfd_create("varnetto-encode", MFD_CLOEXEC)) {
+        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category());
+    }
+    ~MemoryFile() { ::close(descriptor_); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    int descriptor() const { return descriptor_; }
+    std::int64_t size() const {
+        struct stat info {};
+        if (::fstat(descriptor_, &info) != 0)
+            throw std::system_error(errno, std::generic_category());
+        return info.st_size;
+    }
+    std::string bytes() const {
+        std::string all(static_cast<std::size_t>(size()), '\0');
+        for (std::size_t at = 0; at < all.size();) {
+            const ssize_t got =
+                ::pread(descriptor_, all.data() + at, all.size() - at, static_cast<off_t>(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) throw std::system_error(errno, std::generic_category());
+            if (got == 0) break;
+            at += static_cast<std::size_t>(got);
+        }
+        return all;
+    }
+    void copyTo(int target) const {
+        char buffer[1 << 16];
+        for (off_t at = 0;;) {
+            const ssize_t got = ::pread(descriptor_, buffer, sizeof buffer, at);
+            if (got < 0) throw std::system_error(errno, std::generic_category());
+            if (got == 0) return;
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t put = ::write(target, buffer + done, static_cast<size_t>(got - done));
+                if (put < 0) throw std::system_error(errno, std::generic_category());
+                done += put;
+            }
+            at += got;
+        }
+    }
+
+  private:
+    int descriptor_;
+};
+
+}  // namespace varnetto::detail
