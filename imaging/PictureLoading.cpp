@@ -103,8 +103,12 @@ Bitmap decodePicture(const std::string& path, std::int64_t pixelLimit, bool stre
         // Decoding now names the right file when the data turns out broken,
         // and the result no longer depends on the file (which a batch may
         // replace with its own output).
-        Bitmap decoded =
-            withColorType(withoutOpaqueAlpha(decodedInMemory(normalise(loaded, type))), type);
+        // A RAW decode already lies in memory, whole and upright: a copy would
+        // cost a picture's worth of memory and time.
+        const bool inMemory = formatOf(header.kind).loader == Codec::LibRaw;
+        const Bitmap normalised = normalise(loaded, type);
+        Bitmap decoded = withColorType(
+            withoutOpaqueAlpha(inMemory ? normalised : decodedInMemory(normalised)), type);
         settleWarnings();
         return decoded;
     } catch (const vips::VError& error) {
