@@ -20,6 +20,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    varnetto::startWithHugePages(argv);
     varnetto::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Varnetto");

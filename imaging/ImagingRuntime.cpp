@@ -5,10 +5,14 @@
 
 #include <Magick++.h>
 #include <malloc.h>
+#include <unistd.h>
 #include <vips/vips8>
 
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace varnetto {
@@ -59,6 +63,26 @@ void initImaging(const char* argv0) {
 void returnLargeBuffersToTheSystem() {
     // A fixed threshold also stops glibc from raising it after each large free.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
+
+void startWithHugePages(char** argv) {
+    constexpr const char* kTunables = "GLIBC_TUNABLES";
+    constexpr std::string_view kHugePages = "glibc.malloc.hugetlb";
+    const char* tunables = std::getenv(kTunables);
+    if (tunables && std::string_view(tunables).find(kHugePages) != std::string_view::npos) return;
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(mode, modes);
+    if (modes.find("[madvise]") == std::string::npos) return;
+    std::string value = std::string(kHugePages) + "=1";
+    if (tunables && *tunables) value = std::string(tunables) + ":" + value;
+    if (::setenv(kTunables, value.c_str(), 1) != 0) return;
+    ::execv("/proc/self/exe", argv);
+    // Not restarted: go on as before, without the setting it would have had.
+    if (tunables)
+        ::setenv(kTunables, tunables, 1);
+    else
+        ::unsetenv(kTunables);
 }
 
 int imagingThreads() {

@@ -15,6 +15,14 @@ void initImaging(const char* argv0);
 // Call it first in main, before any thread starts.
 void returnLargeBuffersToTheSystem();
 
+// Decoded pictures fill buffers of hundreds of megabytes, and on a system
+// that grants transparent huge pages only on request, faulting them in page
+// by page costs a fifth of a camera RAW conversion. glibc requests them only
+// when told at start-up, so the program starts itself again, once, so told.
+// Call it first in main; returns when nothing is to be done or the restart
+// failed.
+void startWithHugePages(char** argv);
+
 // Threads libvips gives one image operation.
 int imagingThreads();
 // 0 or less: one per core.

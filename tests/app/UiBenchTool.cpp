@@ -212,6 +212,7 @@ int benchPeerTree(QApplication& app, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    startWithHugePages(argv);
     QElapsedTimer sinceStart;
     sinceStart.start();
     if (argc < 2) {
