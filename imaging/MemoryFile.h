@@ -4,6 +4,8 @@
 // memory file takes the place of the temporary file until the bytes are
 // chosen or finished.
 
+#include "common/PendingFile.h"
+
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace varnetto::detail {
@@ -49,11 +52,7 @@ class MemoryFile {
             const ssize_t got = ::pread(descriptor_, buffer, sizeof buffer, at);
             if (got < 0) throw std::system_error(errno, std::generic_category());
             if (got == 0) return;
-            for (ssize_t done = 0; done < got;) {
-                const ssize_t put = ::write(target, buffer + done, static_cast<size_t>(got - done));
-                if (put < 0) throw std::system_error(errno, std::generic_category());
-                done += put;
-            }
+            writeAll(target, std::string_view(buffer, static_cast<std::size_t>(got)));
             at += got;
         }
     }

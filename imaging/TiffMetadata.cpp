@@ -1,5 +1,6 @@
 #include "imaging/FormatCodecs.h"
 
+#include "common/PendingFile.h"
 #include "common/Reporter.h"
 #include "imaging/IptcBlocks.h"
 #include "imaging/MemoryFile.h"
@@ -7,12 +8,9 @@
 #include <libexif/exif-data.h>
 #include <exiv2/exiv2.hpp>
 
-#include <unistd.h>
-
 #include <array>
 #include <cstring>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 namespace varnetto::detail {
@@ -76,14 +74,6 @@ std::string exifToCarry(const Bitmap& image) {
     return block;
 }
 
-void writeAll(int descriptor, const unsigned char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t put = ::write(descriptor, data + done, size - done);
-        if (put < 0) throw std::system_error(errno, std::generic_category());
-        done += static_cast<std::size_t>(put);
-    }
-}
-
 // The IPTC datasets, bare: the JPEG loader keeps them inside Photoshop's
 // resource block, which is no IPTC in a TIFF's tag.
 std::string iimToCarry(const Bitmap& image) {
@@ -140,12 +130,13 @@ void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSet
         io.open();
         const Exiv2::DataBuf written = io.read(static_cast<long>(io.size()));
         io.close();
-        writeAll(descriptor, written.pData_, static_cast<std::size_t>(written.size_));
+        writeAll(descriptor, std::string_view(reinterpret_cast<const char*>(written.pData_),
+                                              static_cast<std::size_t>(written.size_)));
     } catch (const Exiv2::AnyError& error) {
         // Damaged metadata costs the output its metadata, not the output.
         g_log("VIPS", G_LOG_LEVEL_WARNING, "%s",
               formatMessage("EXIF 与 IPTC 无法写入 TIFF，已省略：%s", error.what()).c_str());
-        writeAll(descriptor, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        writeAll(descriptor, bytes);
     }
 }
 
