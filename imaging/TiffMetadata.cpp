@@ -11,11 +11,32 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace varnetto::detail {
 
 namespace {
+
+// Exiv2 sets up its XMP toolkit on first use without a lock of its own, and
+// a batch writes its first TIFFs from several workers at once: it is set up
+// once, with a lock for the namespaces it registers later.
+std::mutex xmpToolkitMutex;
+
+void lockXmpToolkit(void* mutex, bool lock) {
+    if (lock)
+        static_cast<std::mutex*>(mutex)->lock();
+    else
+        static_cast<std::mutex*>(mutex)->unlock();
+}
+
+void prepareExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
+    });
+}
 
 struct ExifDataFree {
     void operator()(ExifData* data) const { exif_data_unref(data); }
@@ -101,8 +122,8 @@ void writeTiffWithMetadata(const Bitmap& image, int descriptor, const EncoderSet
     const MemoryFile encoded;
     writeTiff(pixels, encoded.descriptor(), settings);
     const std::string bytes = encoded.bytes();
+    prepareExiv2();
     try {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         auto tiff = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
                                               static_cast<long>(bytes.size()));
         tiff->readMetadata();

@@ -139,9 +139,20 @@ TEST(Decoding, ANameSwappedWithAFifoIsNeverWaitedOn) {
 
 TEST(Decoding, ControlsWorkSideBySideOnThreads) {
     TempDir dir;
-    const std::string source = dir.str("source.png");
-    colorField(120, 90).pngsave(source.c_str());
-    const std::vector<std::string> formats = {"bmp", "psd", "gif", "pcx", "jpg", "tif"};
+    // With EXIF (a JPEG by libvips always has it) and XMP: the ".tiff" workers
+    // keep them (a palette would drop them) and take the TIFF metadata step,
+    // with its XMP parser, side by side.
+    const std::string source = dir.str("source.jpg");
+    Bitmap field = colorField(120, 90).copy();
+    const std::string xmp =
+        R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF )"
+        R"(xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description )"
+        R"(rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmp:Rating="3"/>)"
+        R"(</rdf:RDF></x:xmpmeta>)";
+    vips_image_set_blob_copy(field.get_image(), VIPS_META_XMP_NAME, xmp.data(), xmp.size());
+    field.jpegsave(source.c_str());
+    const std::vector<std::string> formats = {"bmp", "psd", "gif",  "pcx",
+                                              "jpg", "tif", "tiff", "tiff"};
     std::vector<std::string> failures(formats.size());
     std::vector<std::thread> workers;
     for (std::size_t w = 0; w < formats.size(); ++w) {
@@ -152,14 +163,19 @@ TEST(Decoding, ControlsWorkSideBySideOnThreads) {
                     const std::string out = dir.str("out" + std::to_string(w) + "-" +
                                                     std::to_string(round) + "." + formats[w]);
                     box.LoadFromFile(source);
-                    box.PutColorType(round == 1 ? ColorType::Palette16 : ColorType::Palette256);
-                    box.PutColorType(ColorType::TrueColor24);
+                    const bool keepsMetadata = formats[w] == "tiff";
+                    if (!keepsMetadata) {
+                        box.PutColorType(round == 1 ? ColorType::Palette16 : ColorType::Palette256);
+                        box.PutColorType(ColorType::TrueColor24);
+                    }
                     box.DrawTextAt(5, 5, "并行 " + std::to_string(w));
                     box.Resize(60, 45);
                     box.SaveToFile(out);
                     box.LoadFromFile(out);
                     if (box.ImageWidth() != 60 || box.ImageHeight() != 45)
                         failures[w] = out + " has the wrong size";
+                    if (keepsMetadata && box.GetBitmap().get_typeof(VIPS_META_XMP_NAME) == 0)
+                        failures[w] = out + " lost its XMP";
                 }
             } catch (const std::exception& error) {
                 failures[w] = error.what();
