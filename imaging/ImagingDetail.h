@@ -43,6 +43,9 @@ std::string takeUnattributedErrors();
 
 // Called once by initImaging: library warnings go to the current log.
 void installDiagnostics();
+// Called once by initImaging before any operation: liborc's compile and
+// free, reached by libvips from any thread, go one at a time.
+void serialiseVectorPrograms();
 // Called once by initImaging, after installDiagnostics: runs the self-test
 // errorsStayWithTheirPicture() reports.
 void checkErrorAttribution();

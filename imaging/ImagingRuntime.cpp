@@ -53,6 +53,7 @@ void initImaging(const char* argv0) {
         // cached result.
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
+        detail::serialiseVectorPrograms();
         detail::installDiagnostics();
         detail::checkErrorAttribution();
         Magick::InitializeMagick(argv0 ? argv0 : "varnetto");

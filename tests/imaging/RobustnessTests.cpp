@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vips/vector.h>
 
 #include <atomic>
 #include <future>
@@ -184,6 +185,28 @@ TEST(Decoding, ControlsWorkSideBySideOnThreads) {
     }
     for (std::thread& worker : workers) worker.join();
     for (const std::string& failure : failures) EXPECT_EQ(failure, "");
+}
+
+// Each resize builds vector code and frees it when it ends: workers doing so
+// at once must leave the heap whole (this aborted within a second).
+TEST(Decoding, ResizesOnManyThreadsAtOnce) {
+    std::vector<std::thread> workers;
+    std::atomic<int> wrongSizes{0};
+    for (int w = 0; w < 4; ++w) {
+        workers.emplace_back([&, w] {
+            CImageBox box;
+            const Bitmap field = colorField(97 + w, 61).copy_memory();
+            for (int i = 0; i < 400; ++i) {
+                box.PutBitmap(field);
+                box.Resize(31 + i % 7, 19);
+                if (box.GetBitmap().copy_memory().width() != 31 + i % 7) ++wrongSizes;
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(wrongSizes, 0);
+    // Made safe, not slower: the vector code is still used.
+    EXPECT_TRUE(vips_vector_isenabled());
 }
 
 }  // namespace
