@@ -1,8 +1,8 @@
 #include "imaging/ImagingDetail.h"
 
 #include <dlfcn.h>
-#include <vips/vips.h>
 #include <vips/vector.h>
+#include <vips/vips.h>
 
 #include <mutex>
 
