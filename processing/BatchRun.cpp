@@ -53,6 +53,25 @@ class ClashFinder {
     std::map<std::string, std::pair<size_t, std::string>> writers_;
 };
 
+// The first output two schemes of runs both write: the scheme that meets
+// the other's file and the reason, or an empty reason.
+std::pair<size_t, std::string> firstClash(const std::vector<SchemeItems>& runs) {
+    // One scheme never clashes with itself.
+    if (runs.size() < 2) return {};
+    ClashFinder clashes(runs);
+    PathKeys keys;
+    for (size_t s = 0; s < runs.size(); ++s) {
+        for (const RunItem& item : runs[s].items) {
+            const std::string output =
+                outputPath(schemeForItem(runs[s].scheme, item), item.index, item.source);
+            if (std::string clash = clashes.add(s, keys(output), output, item.source);
+                !clash.empty())
+                return {s, std::move(clash)};
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int maxBatchWorkers() {
@@ -139,20 +158,7 @@ std::vector<BatchOutcome> runBatch(const Scheme& scheme, const std::vector<RunIt
 }
 
 std::string outputClash(const std::vector<SchemeItems>& runs) {
-    // One scheme never clashes with itself.
-    if (runs.size() < 2) return {};
-    ClashFinder clashes(runs);
-    PathKeys keys;
-    for (size_t s = 0; s < runs.size(); ++s) {
-        for (const RunItem& item : runs[s].items) {
-            const std::string output =
-                outputPath(schemeForItem(runs[s].scheme, item), item.index, item.source);
-            if (std::string clash = clashes.add(s, keys(output), output, item.source);
-                !clash.empty())
-                return clash;
-        }
-    }
-    return {};
+    return firstClash(runs).second;
 }
 
 std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
@@ -160,18 +166,9 @@ std::vector<BatchOutcome> runBatch(const std::vector<SchemeItems>& runs,
                                    BatchObserver* observer, const std::atomic<bool>& abort,
                                    const BatchOptions& options) {
     if (runs.empty()) return {};
+    if (const auto [scheme, clash] = firstClash(runs); !clash.empty())
+        return {runFailureOutcome(runs[scheme].scheme, clash)};
     std::vector<RunTask> tasks = tasksOf(runs);
-    // One scheme never clashes with itself.
-    ClashFinder clashes(runs);
-    PathKeys keys;
-    for (const RunTask& task : tasks)
-        for (size_t s : runs.size() > 1 ? task.schemes : std::vector<size_t>{}) {
-            const std::string output = outputPath(schemeForItem(runs[s].scheme, task.item),
-                                                  task.item.index, task.item.source);
-            if (std::string clash = clashes.add(s, keys(output), output, task.item.source);
-                !clash.empty())
-                return {runFailureOutcome(runs[s].scheme, clash)};
-        }
     std::vector<Scheme> schemes;
     for (const SchemeItems& run : runs) schemes.push_back(run.scheme);
     const auto workers = std::min<size_t>(static_cast<size_t>(batchWorkerCount(options)),
