@@ -26,3 +26,21 @@ bench_inputs() {
     paste - - | awk '{s += $1 * $2} END {printf "%.1f", s / 1e6}')
   echo "inputs: ${#inputs[@]} JPEG photographs, $megapixels megapixels in all"
 }
+
+# Imports the schemes of the JSON file $1 into a new store in $app.
+bench_store() {
+  mkdir -p "$app/Schemes"
+  : >"$app/Schemes/Schemes.bis"
+  "$cli" import "$1" --store "$app/Schemes/Schemes.bis"
+}
+
+# Fills folder $1 with $2 small JPEGs (96 x 64), links of one made in $work.
+bench_small_pictures() {
+  mkdir -p "$1"
+  [[ -f "$work/seed.jpg" ]] || {
+    vips black "$work/seed.v" 96 64 --bands 3
+    vips copy "$work/seed.v" "$work/seed.jpg"
+  }
+  local i
+  for i in $(seq -w 1 "$2"); do ln "$work/seed.jpg" "$1/p$i.jpg"; done
+}

@@ -35,7 +35,6 @@ source "$root/bench/timing.sh"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 
 app="$work/app"
-mkdir -p "$app/Schemes"
 cat >"$work/schemes.json" <<JSON
 {
   "schemes": [
@@ -54,14 +53,10 @@ cat >"$work/schemes.json" <<JSON
   ]
 }
 JSON
-: >"$app/Schemes/Schemes.bis"
-"$cli" import "$work/schemes.json" --store "$app/Schemes/Schemes.bis"
+bench_store "$work/schemes.json"
 
 # --- N: 1,000 small pictures, links of one made here
-mkdir -p "$work/in"
-vips black "$work/seed.v" 96 64 --bands 3
-vips copy "$work/seed.v" "$work/seed.jpg"
-for i in $(seq -w 1 1000); do ln "$work/seed.jpg" "$work/in/p$i.jpg"; done
+bench_small_pictures "$work/in" 1000
 rerun() { "$cli" run --scheme small --app-folder "$app" --existing "$1" "$work/in"; }
 measure rerun replace
 t_first=$WALL

@@ -26,7 +26,6 @@ count="${BENCH_PICTURES:-1000}"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 
 app="$work/app"
-mkdir -p "$app/Schemes"
 cat >"$work/schemes.json" <<JSON
 {
   "schemes": [
@@ -37,13 +36,9 @@ cat >"$work/schemes.json" <<JSON
   ]
 }
 JSON
-: >"$app/Schemes/Schemes.bis"
-"$cli" import "$work/schemes.json" --store "$app/Schemes/Schemes.bis"
+bench_store "$work/schemes.json"
 
-mkdir -p "$work/pictures"
-vips black "$work/seed.v" 96 64 --bands 3
-vips copy "$work/seed.v" "$work/seed.jpg"
-for i in $(seq -w 1 "$count"); do ln "$work/seed.jpg" "$work/pictures/p$i.jpg"; done
+bench_small_pictures "$work/pictures" "$count"
 
 now() { date +%s.%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", b - a}'; }
