@@ -12,6 +12,7 @@
 #include "editor/StampPage.h"
 #include "uikit/AccessibleNames.h"
 #include "uikit/Artwork.h"
+#include "uikit/DesktopTheme.h"
 #include "uikit/UserDialogs.h"
 #include "uikit/Utf8Text.h"
 
@@ -59,11 +60,10 @@ QString predictionText(const ResultPrediction& p) {
 // Warnings read red on a light window, orange on a dark one.
 constexpr QRgb kWarningOnLight = 0xBE1414;
 constexpr QRgb kWarningOnDark = 0xFFA03C;
-constexpr int kDarkBelowLightness = 128;
 
 QPalette warningPalette(QPalette palette) {
-    const bool dark = palette.color(QPalette::Window).lightness() < kDarkBelowLightness;
-    palette.setColor(QPalette::WindowText, QColor(dark ? kWarningOnDark : kWarningOnLight));
+    const QRgb warning = isDarkPalette(palette) ? kWarningOnDark : kWarningOnLight;
+    palette.setColor(QPalette::WindowText, QColor(warning));
     return palette;
 }
 
