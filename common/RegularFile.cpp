@@ -43,6 +43,21 @@ RegularFile::~RegularFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+int readWhole(int descriptor, std::string& out) {
+    out.clear();
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(descriptor, buffer, sizeof buffer, at);
+        if (n == 0) return 0;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+        at += n;
+    }
+}
+
 int RegularFile::readAll(std::string& out, std::uint64_t limit) {
     if (fd_ < 0) return openError_ ? openError_ : EINVAL;
     if (size_ > limit) return EFBIG;

@@ -13,6 +13,10 @@ bool isRegularFile(const std::string& path);
 // Whether something other than a folder stands at path.
 bool isNonFolder(const std::string& path);
 
+// Reads everything an open file holds, from its start, into out (the
+// descriptor's own position is left alone). Returns 0 or the error number.
+int readWhole(int descriptor, std::string& out);
+
 class RegularFile {
   public:
     explicit RegularFile(const std::string& path);

@@ -1,5 +1,7 @@
 #include "imaging/FormatCodecs.h"
 
+#include "common/RegularFile.h"
+
 #include "imaging/RawPictures.h"
 
 #include <unistd.h>
@@ -36,17 +38,8 @@ vips::VImage libvips(int descriptor) {
 
 std::string wholeFile(int descriptor) {
     std::string bytes;
-    char buffer[1 << 16];
-    for (off_t at = 0;;) {
-        const ssize_t n = ::pread(descriptor, buffer, sizeof buffer, at);
-        if (n == 0) return bytes;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            damaged(std::strerror(errno));
-        }
-        bytes.append(buffer, static_cast<size_t>(n));
-        at += n;
-    }
+    if (const int error = readWhole(descriptor, bytes)) damaged(std::strerror(error));
+    return bytes;
 }
 
 bool readMultiByte(const std::string& bytes, size_t& at, std::uint64_t& value) {

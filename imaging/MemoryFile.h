@@ -5,6 +5,7 @@
 // chosen or finished.
 
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -35,15 +36,9 @@ class MemoryFile {
         return info.st_size;
     }
     std::string bytes() const {
-        std::string all(static_cast<std::size_t>(size()), '\0');
-        for (std::size_t at = 0; at < all.size();) {
-            const ssize_t got =
-                ::pread(descriptor_, all.data() + at, all.size() - at, static_cast<off_t>(at));
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) throw std::system_error(errno, std::generic_category());
-            if (got == 0) break;
-            at += static_cast<std::size_t>(got);
-        }
+        std::string all;
+        if (const int error = readWhole(descriptor_, all))
+            throw std::system_error(error, std::generic_category());
         return all;
     }
     void copyTo(int target) const {
