@@ -133,6 +133,15 @@ void freeProcessed(VipsImage*, gpointer image) {
     LibRaw::dcraw_clear_mem(static_cast<libraw_processed_image_t*>(image));
 }
 
+// A RAW file states no resolution: 72 dpi, as for any picture without one.
+Bitmap withRawLabels(const Bitmap& picture, VipsInterpretation interpretation) {
+    constexpr double kPixelsPerMillimetre = 72 / 25.4;
+    return picture.copy(vips::VImage::option()
+                            ->set("interpretation", interpretation)
+                            ->set("xres", kPixelsPerMillimetre)
+                            ->set("yres", kPixelsPerMillimetre));
+}
+
 // The processed pixels as an image, without a copy: LibRaw's buffer goes
 // when the image does.
 Bitmap wrapped(libraw_processed_image_t* image) {
@@ -148,12 +157,7 @@ Bitmap wrapped(libraw_processed_image_t* image) {
     const VipsInterpretation interpretation =
         image->bits == 16 ? (grey ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16)
                           : (grey ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB);
-    // A RAW file states no resolution: 72 dpi, as for any picture without one.
-    constexpr double kPixelsPerMillimetre = 72 / 25.4;
-    return vips::VImage(out).copy(vips::VImage::option()
-                                      ->set("interpretation", interpretation)
-                                      ->set("xres", kPixelsPerMillimetre)
-                                      ->set("yres", kPixelsPerMillimetre));
+    return withRawLabels(vips::VImage(out), interpretation);
 }
 
 void releaseRawFile(VipsImage*, gpointer file) {
@@ -188,12 +192,7 @@ std::optional<Bitmap> readInPlace(std::unique_ptr<RawFile>& file) {
                               .maplut(curve)
                               .copy();
     turned.set(VIPS_META_ORIENTATION, orientation);
-    // A RAW file states no resolution: 72 dpi, as for any picture without one.
-    constexpr double kPixelsPerMillimetre = 72 / 25.4;
-    return turned.autorot().copy(vips::VImage::option()
-                                     ->set("interpretation", VIPS_INTERPRETATION_RGB16)
-                                     ->set("xres", kPixelsPerMillimetre)
-                                     ->set("yres", kPixelsPerMillimetre));
+    return withRawLabels(turned.autorot(), VIPS_INTERPRETATION_RGB16);
 }
 
 // The embedded JPEG decoded at the largest of 1/2, 1/4, 1/8 that still
